@@ -6,6 +6,7 @@
 #include "qv/unknown.h"
 
 class TQVString;
+struct IQVApplication;
 
 namespace qv {
 
@@ -26,8 +27,8 @@ struct IQVMemoryService : IQVUnknown {
     virtual void QV_CALL freeObject(void* object) = 0;                  // 9
 };
 
-// Opaque handle of a progress bar.
-using QVProgressHandle = void*;
+// A progress bar, as a counted reference: the caller releases it after progressEnd.
+using QVProgressHandle = IQVUnknown*;
 
 struct IQVUtilityService : IQVUnknown {
     virtual void QV_CALL progressStart(const TQVString* caption, QVProgressHandle* handle,
@@ -175,8 +176,8 @@ struct IQVShellService : IQVUnknown {
     virtual void QV_CALL slot88() = 0;
     virtual void QV_CALL slot89() = 0;
     virtual void QV_CALL slot90() = 0;
-    // The host's application object (an IQVApplication), not counted; null when there is none.
-    virtual IQVUnknown* QV_CALL application() = 0;  // 91
+    // The host's application object, not counted; null when there is none.
+    virtual IQVApplication* QV_CALL application() = 0;  // 91
 };
 
 struct IQVIdleService : IQVUnknown {
