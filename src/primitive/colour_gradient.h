@@ -4,17 +4,9 @@
 
 #include <cstdint>
 
-#include "qv/class_array.h"
+#include "brumo/colour.h"
 
 namespace brumo {
-
-// Red, green, blue, alpha: the colour record exchanged with the host.
-struct ColourRGBA {
-    float red;
-    float green;
-    float blue;
-    float alpha;
-};
 
 inline ColourRGBA operator+(const ColourRGBA& a, const ColourRGBA& b) {
     return {a.red + b.red, a.green + b.green, a.blue + b.blue, a.alpha + b.alpha};
@@ -29,14 +21,6 @@ inline bool operator==(const ColourRGBA& a, const ColourRGBA& b) {
     return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
 }
 inline bool operator!=(const ColourRGBA& a, const ColourRGBA& b) { return !(a == b); }
-
-struct ColourKey {
-    ColourRGBA colour;
-    float position;
-};
-
-// Keys in the order they were added; not necessarily sorted by position.
-using ColourGradient = QVClassArray<ColourKey>;
 
 constexpr int32_t kPresetGradientCount = 13;
 
