@@ -1,0 +1,107 @@
+// Reference counting and interface queries shared by every object of the reference host.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <utility>
+
+#include "qv/result_codes.h"
+#include "qv/unknown.h"
+
+namespace brumo::host {
+
+// A host object implementing one or more interfaces. The creator holds the first reference.
+// One AddRef/Release/QueryInterface overrides the slot in every base interface at once.
+// Render threads may share host objects, so the count is atomic.
+template <class Primary, class... Others>
+class HostObject : public Primary, public Others... {
+public:
+    HostObject() = default;
+    HostObject(const HostObject&) = delete;
+    HostObject& operator=(const HostObject&) = delete;
+
+    QVResult QV_CALL QueryInterface(const QVGuid& iid, void** out) override {
+        if (out == nullptr) return qv::kNoInterface;
+        qv::releaseSlot(out);
+        void* found = iid == qv::IID_IQVUnknown ? static_cast<Primary*>(this) : findInterface(iid);
+        if (found == nullptr) return qv::kNoInterface;
+        AddRef();
+        *out = found;
+        return qv::kOk;
+    }
+    int32_t QV_CALL AddRef() override { return ++references_; }
+    int32_t QV_CALL Release() override {
+        const int32_t left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    int32_t referenceCount() const { return references_.load(); }
+
+protected:
+    virtual ~HostObject() = default;
+    // Further interfaces a class answers besides IQVUnknown.
+    virtual void* findInterface(const QVGuid&) { return nullptr; }
+
+private:
+    std::atomic<int32_t> references_{1};
+};
+
+// An owned counted reference on the host side.
+template <class T>
+class Ref {
+public:
+    Ref() = default;
+    // Takes over a reference the caller already holds.
+    static Ref adopt(T* object) {
+        Ref ref;
+        ref.object_ = object;
+        return ref;
+    }
+    // Adds a reference of its own.
+    static Ref share(T* object) {
+        if (object != nullptr) object->AddRef();
+        return adopt(object);
+    }
+    Ref(const Ref& other) : object_(other.object_) {
+        if (object_ != nullptr) object_->AddRef();
+    }
+    Ref(Ref&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    Ref& operator=(Ref other) noexcept {
+        std::swap(object_, other.object_);
+        return *this;
+    }
+    ~Ref() { reset(); }
+
+    void reset() {
+        if (T* held = std::exchange(object_, nullptr)) held->Release();
+    }
+    T* get() const { return object_; }
+    T* operator->() const { return object_; }
+    T& operator*() const { return *object_; }
+    explicit operator bool() const { return object_ != nullptr; }
+    // Hands out a new counted reference to the caller.
+    T* addRefed() const {
+        if (object_ != nullptr) object_->AddRef();
+        return object_;
+    }
+    // The address of the slot, for host operations that fill an out slot (released first).
+    T** slot() {
+        reset();
+        return &object_;
+    }
+
+private:
+    T* object_ = nullptr;
+};
+
+// Fills an out slot with a new counted reference (or null), releasing what it held.
+template <class Interface>
+void fillSlot(Interface** slot, Interface* value) {
+    if (slot == nullptr) return;
+    if (value != nullptr) value->AddRef();
+    Interface* old = std::exchange(*slot, value);
+    if (old != nullptr) old->Release();
+}
+
+}  // namespace brumo::host

@@ -1,0 +1,33 @@
+#include "host/common/text.h"
+
+#include "qv/scene.h"
+#include "qv/strings.h"
+
+namespace brumo::host {
+
+std::string textOf(const TQVString* text) {
+    if (text == nullptr || text->byteLength <= 0) return std::string();
+    return std::string(text->text(), static_cast<size_t>(text->byteLength));
+}
+
+void setText(TQVString* text, const std::string& value) {
+    if (text == nullptr) return;
+    text->setText(value.data(), static_cast<int32_t>(value.size()));
+}
+
+// Inline storage, so asking a name costs the memory service nothing.
+std::string objectName(IQVSceneObject* object) {
+    if (object == nullptr) return std::string();
+    TQVFixedString<1023> name;
+    object->objectName(&name);
+    return textOf(&name);
+}
+
+std::string shaderName(IQVShaderObject* shader) {
+    if (shader == nullptr) return std::string();
+    TQVFixedString<1023> name;
+    shader->shaderObjectName(&name);
+    return textOf(&name);
+}
+
+}  // namespace brumo::host

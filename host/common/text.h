@@ -1,0 +1,21 @@
+// Moving text between the SDK's string objects and the host's std::string.
+#pragma once
+
+#include <string>
+
+class TQVString;
+struct IQVSceneObject;
+struct IQVShaderObject;
+
+namespace brumo::host {
+
+// The text of an SDK string; empty for null.
+std::string textOf(const TQVString* text);
+// Replaces the text of an SDK string (cut at the capacity of fixed strings).
+void setText(TQVString* text, const std::string& value);
+
+// The names objects report for themselves.
+std::string objectName(IQVSceneObject* object);
+std::string shaderName(IQVShaderObject* shader);
+
+}  // namespace brumo::host

@@ -1,0 +1,67 @@
+// Loads a Brumo module library at run time, as a real host would: dlopen, the six entry points,
+// initialisation with a services object, creation of components by class id, clean-up.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "qv/entry_points.h"
+#include "qv/guid.h"
+#include "qv/unknown.h"
+
+namespace brumo::host {
+
+class ModuleLoadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class ModuleLoader {
+public:
+    // Opens the library and resolves every entry point; throws ModuleLoadError naming the path
+    // and what went wrong (the library cannot be opened, or a symbol is missing).
+    explicit ModuleLoader(const std::string& path);
+    // Cleans up if initialised. The library is closed only when the module reports that it can
+    // be unloaded: closing it under live components would leave them without code.
+    ~ModuleLoader();
+    ModuleLoader(const ModuleLoader&) = delete;
+    ModuleLoader& operator=(const ModuleLoader&) = delete;
+
+    const std::string& path() const { return path_; }
+    bool initialised() const { return initialised_; }
+
+    // QVDllInit with the host's services object (may be null).
+    QVResult initialise(IQVUnknown* hostServices);
+    // QVDllCleanUp, once.
+    QVResult cleanUp();
+    bool canUnloadNow() const;
+
+    // QVDllGetClassObject followed by CreateInstance on the factory. Returns the result code of
+    // the step that failed, or 0 with *out holding a counted reference. A TQVException raised by
+    // the module is answered with its code.
+    QVResult createInstance(const QVGuid& classId, const QVGuid& iid, void** out,
+                            IQVUnknown* outer = nullptr);
+    QVResult getClassObject(const QVGuid& classId, const QVGuid& iid, void** out);
+
+    QVResult initExceptionTranslator() const { return initTranslator_(); }
+    QVResult cleanUpExceptionTranslator() const { return cleanUpTranslator_(); }
+
+    // Whether the library was really closed when the loader went away (for diagnostics).
+    static bool lastCloseSkipped();
+
+private:
+    void* resolve(const char* name);
+
+    std::string path_;
+    void* library_ = nullptr;
+    bool initialised_ = false;
+    bool cleanedUp_ = false;
+    QVDllInitFunction init_ = nullptr;
+    QVDllCleanUpFunction cleanUp_ = nullptr;
+    QVDllGetClassObjectFunction getClassObject_ = nullptr;
+    QVDllCanUnloadNowFunction canUnloadNow_ = nullptr;
+    QVDllInitExceptionTranslatorFunction initTranslator_ = nullptr;
+    QVDllCleanUpExceptionTranslatorFunction cleanUpTranslator_ = nullptr;
+};
+
+}  // namespace brumo::host
