@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string output;  // stdout and stderr together
+};
+
+CliRun brumo(const std::string& arguments) {
+    const std::string command = std::string(BRUMO_CLI_PATH) + " " + arguments + " 2>&1";
+    CliRun run{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    std::array<char, 4096> buffer;
+    size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.output.append(buffer.data(), n);
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+int lineCount(const std::string& text) {
+    int lines = 0;
+    for (char c : text) lines += c == '\n';
+    return lines;
+}
+
+}  // namespace
+
+TEST(BrumoCli, BadArgumentsGiveOneMessageAndStatusTwo) {
+    for (const char* arguments : {"", "frobnicate", "render --width 0", "render --height -3",
+                                  "render --threads many", "render /no/such/scene.json",
+                                  "info --unknown-flag"}) {
+        const CliRun run = brumo(arguments);
+        EXPECT_EQ(run.status, 2) << arguments << "\n" << run.output;
+        EXPECT_EQ(run.output.rfind("brumo: ", 0), 0u) << arguments << "\n" << run.output;
+        EXPECT_LE(lineCount(run.output), 2) << arguments << "\n" << run.output;
+    }
+    const CliRun missingScene = brumo("render /no/such/scene.json");
+    EXPECT_NE(missingScene.output.find("/no/such/scene.json"), std::string::npos);
+}
+
+TEST(BrumoCli, RenderSaysItCannotRenderYetAndWritesNothing) {
+    const std::filesystem::path output =
+        std::filesystem::temp_directory_path() / "brumo-cli-test-output.png";
+    std::filesystem::remove(output);
+    const CliRun run = brumo("render -o " + output.string() + " --width 32 --height 16");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("rendering is not available"), std::string::npos) << run.output;
+    EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST(BrumoCli, InfoListsTheNineteenClassesOfTheModule) {
+    const CliRun run = brumo(std::string("info --module ") + BRUMO_MODULE_PATH);
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const char* expected : {"Fire", "{32DCE054-D47D-4377-9401-0AEE67074984}", "Smog",
+                                 "RisingSmoke", "Clouds", "TaperModifier", "ScaleModifier",
+                                 "BrumoCommonPart", "MeshChooserPart",
+                                 "{D460747A-CC3D-41C2-9305-EBBA6681EF90}"})
+        EXPECT_NE(run.output.find(expected), std::string::npos) << expected << "\n" << run.output;
+    // Header lines plus one row per class.
+    EXPECT_EQ(lineCount(run.output), 3 + 19) << run.output;
+}
+
+TEST(BrumoCli, ModuleIsFoundNextToTheToolOrWhereTheEnvironmentSays) {
+    // The default is ../lib/libbrumo.so relative to the executable, which is where the build
+    // puts it.
+    EXPECT_EQ(brumo("info").status, 0);
+    const CliRun missing = brumo("info --module /no/such/libbrumo.so");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.output.find("/no/such/libbrumo.so"), std::string::npos) << missing.output;
+    setenv("BRUMO_MODULE", "/elsewhere/libbrumo.so", 1);
+    const CliRun redirected = brumo("info");
+    unsetenv("BRUMO_MODULE");
+    EXPECT_EQ(redirected.status, 1);
+    EXPECT_NE(redirected.output.find("/elsewhere/libbrumo.so"), std::string::npos)
+        << redirected.output;
+}
