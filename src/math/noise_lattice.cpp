@@ -1,0 +1,156 @@
+#include "math/noise_lattice.h"
+
+#include "frame/module_state.h"
+#include "qv/services.h"
+
+namespace brumo {
+
+namespace {
+
+// 2^-16: scales the low 16 random bits into [0, 1).
+constexpr float kRandomScale = 0.0000152587890625f;
+constexpr float kTwoPi = 6.2831855f;
+
+// Highest frequency the footprint allows, kept between 2 and the lattice's maxFrequency.
+inline float bandFrequency(float width, int32_t maxFrequency) {
+    float fmax = 0.5f / width;
+    if (fmax < 2.0f)
+        fmax = 2.0f;
+    else if (fmax > static_cast<float>(maxFrequency))
+        fmax = static_cast<float>(maxFrequency);
+    return fmax;
+}
+
+// Weight of the partial octave at frequency f, in [0, 1] (0 for a NaN band).
+inline float partialFade(float fmax, float f) {
+    const float fade = 2.0f * (fmax - f) / fmax;
+    if (!(fade > 0.0f)) return 0.0f;
+    return fade > 1.0f ? 1.0f : fade;
+}
+
+inline Vector3 octavePoint(const Vector3& p, float f) { return {p.x * f, p.y * f, p.z * f}; }
+
+}  // namespace
+
+void NoiseLattice::create() { create(utilityService()); }
+
+void NoiseLattice::buildLattice() { buildLattice(utilityService()); }
+
+void NoiseLattice::create(IQVUtilityService* random) {
+    ready = false;
+    for (int32_t i = 0; i < 256; ++i) {
+        permutation[i] = i;
+        gradients[i] = kZeroVector;
+    }
+    seed = random != nullptr ? random->nextRandom() : 0;
+    maxFrequency = 100;
+}
+
+void NoiseLattice::buildLattice(IQVUtilityService* random) {
+    if (ready || random == nullptr) return;
+
+    // Shuffle from the identity so that the lattice depends on its seed alone, not on the
+    // seeds it was built with before.
+    for (int32_t i = 0; i < 256; ++i) permutation[i] = i;
+    random->setRandomSeed(seed);
+    for (int32_t i = 0; i < 256; ++i) {
+        const int32_t r = random->nextRandom();
+        const int32_t j = r & 255;
+        const int32_t held = permutation[i];
+        permutation[i] = permutation[j];
+        permutation[j] = held;
+    }
+
+    // Same sequence again: the k-th gradient comes from the same draw as the k-th swap. One
+    // draw gives both the height z and the azimuth, uniform on the sphere in z.
+    random->setRandomSeed(seed);
+    for (int32_t k = 0; k < 256; ++k) {
+        const int32_t r = random->nextRandom();
+        const float u = static_cast<float>(r & 0xFFFF) * kRandomScale;
+        const float z = 1.0f - 2.0f * u;
+        const float rho = std::sqrt(1.0f - z * z);
+        const double theta = static_cast<double>(z) * static_cast<double>(kTwoPi);
+        gradients[k] = {static_cast<float>(rho * std::cos(theta)),
+                        static_cast<float>(rho * std::sin(theta)), z};
+    }
+    ready = true;
+}
+
+float NoiseLattice::fractalSumScaled(const Vector3& p, float gain, float width) {
+    ensureReady();
+    const float fmax = bandFrequency(width, maxFrequency);
+    const float limit = fmax * 0.5f;
+    float sum = 0.0f;
+    float amp = 1.0f;
+    float f = 1.0f;
+    while (f < limit) {
+        sum += evaluate<Fade::quintic>(octavePoint(p, f)) * amp / f;
+        amp *= gain;
+        f *= kLacunarity;
+    }
+    const float fade = partialFade(fmax, f);
+    if (fade > 0.0f) sum += evaluate<Fade::quintic>(octavePoint(p, f)) * (fade * amp) / f;
+    return sum;
+}
+
+float NoiseLattice::turbulenceScaled(const Vector3& p, float gain, float width) {
+    ensureReady();
+    const float fmax = bandFrequency(width, maxFrequency);
+    const float limit = fmax * 0.5f;
+    float sum = 0.0f;
+    float amp = 1.0f;
+    float f = 1.0f;
+    while (f < limit) {
+        sum += std::fabs(evaluate<Fade::quintic>(octavePoint(p, f))) * amp / f;
+        amp *= gain;
+        f *= kLacunarity;
+    }
+    const float fade = partialFade(fmax, f);
+    if (fade > 0.0f)
+        sum += std::fabs(evaluate<Fade::quintic>(octavePoint(p, f))) * (fade * amp) / f;
+    return sum;
+}
+
+float NoiseLattice::fractalSumSpectral(const Vector3& p, float h, float width) {
+    ensureReady();
+    const float fmax = bandFrequency(width, maxFrequency);
+    const float limit = fmax * 0.5f;
+    float sum = 0.0f;
+    float e = 0.0f;
+    float f = 1.0f;
+    while (f < limit) {
+        sum += std::pow(kLacunarity, e) * evaluate<Fade::quintic>(octavePoint(p, f));
+        e -= h;
+        f *= kLacunarity;
+    }
+    const float fade = partialFade(fmax, f);
+    if (fade > 0.0f)
+        sum += evaluate<Fade::quintic>(octavePoint(p, f)) * fade * std::pow(kLacunarity, e);
+    return sum;
+}
+
+float NoiseLattice::ridgedSum(const Vector3& p, float width) {
+    ensureReady();
+    const float fmax = bandFrequency(width, maxFrequency);
+    const float limit = fmax * 0.5f;
+    float sum = 0.0f;
+    float weight = 1.0f;
+    float f = 1.0f;
+    while (f < limit) {
+        const float s = 1.0f - std::fabs(evaluate<Fade::cubic>(octavePoint(p, f)));
+        // f^-1: the ridges' spectral exponent is the constant -1.
+        const float t = s * s * weight * (1.0f / f);
+        sum += t;
+        weight = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+        f *= kLacunarity;
+    }
+    const float fade = partialFade(fmax, f);
+    if (fade > 0.0f) {
+        const float s = 1.0f - std::fabs(evaluate<Fade::cubic>(octavePoint(p, f)));
+        const float t = s * s * weight * (1.0f / f);
+        sum += t * fade;
+    }
+    return sum;
+}
+
+}  // namespace brumo
