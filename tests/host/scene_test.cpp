@@ -117,6 +117,12 @@ TEST(HostServices, AnswersTheFiveServicesWithCountedReferences) {
     EXPECT_EQ(slot, nullptr);
     EXPECT_EQ(services->memory().referenceCount(), 1);
     EXPECT_EQ(services->referenceCount(), 1);
+
+    // The idle service only counts what long work reports.
+    services->idle().idleTick(15);
+    services->idle().idleTick(15);
+    EXPECT_EQ(services->idle().ticks(), 2u);
+    EXPECT_EQ(services->idle().lastMilliseconds(), 15);
 }
 
 TEST(HostServices, ModuleHoldsOneReferenceToEachServiceWhileInitialised) {
