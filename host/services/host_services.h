@@ -25,7 +25,7 @@ public:
     ShellService& shell() const { return *shell_; }
     IdleService& idle() const { return *idle_; }
     Application& application() const { return *application_; }
-    // The current scene.
+    // The current scene; there is one unless the host set none.
     Scene& scene() const { return *application_->scene(); }
     void setScene(Scene* scene) { application_->setScene(scene); }
 
