@@ -1,4 +1,4 @@
-// Single-precision three-component vector: points, directions and per-axis scales.
+// Operations on the single-precision three-component vector.
 #pragma once
 
 #include <cmath>

@@ -327,21 +327,5 @@ TEST(OctaveSums, BandFloorAndCeilingLeaveOneOctave) {
     }
 }
 
-TEST(OctaveSums, GainAndExponentShapeTheSpectrum) {
-    NoiseLattice lattice = builtLattice(99);
-    for (int i = 0; i < 100; ++i) {
-        const Vector3 p = samplePoint(i) * 0.05f;
-        // Gain 0 keeps the first octave only; turbulence is the sum of magnitudes.
-        EXPECT_EQ(lattice.fractalSumScaled(p, 0.0f, 0.002f), lattice.gradientNoiseQuintic(p));
-        EXPECT_GE(lattice.turbulenceScaled(p, 0.5f, 0.002f), std::fabs(lattice.fractalSumScaled(p, 0.5f, 0.002f)) - 1e-6f);
-        // Spectral exponent h = 0 weighs every full octave 1.
-        const float flat = lattice.fractalSumSpectral(p, 0.0f, 0.002f);
-        EXPECT_EQ(flat, plainSum(lattice, Sum::spectral, p, 0.0f, 6, 100.0f));
-        const float ridged = lattice.ridgedSum(p, 0.002f);
-        EXPECT_GE(ridged, 0.0f);
-        EXPECT_LE(ridged, 1.0f + 1.0f / 2.13f + 1.0f / 4.5369f + 1.0f / 9.6636f + 1.0f / 20.583f + 1.0f / 43.842f + 1.0f / 93.38f);
-    }
-}
-
 }  // namespace
 }  // namespace brumo
