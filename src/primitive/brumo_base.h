@@ -1,0 +1,186 @@
+// BrumoBase: the volume primitive every effect derives from. It holds the parameter block the
+// host edits, the caches derived from it, and the march that integrates ray segments; an effect
+// type supplies only prepareEffect and sampleDensity.
+//
+// Effect types derive through TQVComponent, which completes the interface boilerplate:
+//
+//   class Smog final : public TQVComponent<Smog, BrumoBase> { ... };
+//
+// An effect with parameters of its own declares them as its first data members, so that they
+// follow the common block directly in memory (see the effect's static_assert), and answers
+// parameterBlockSize with the size of its whole block.
+#pragma once
+
+#include <cstdint>
+
+#include "brumo/colour.h"
+#include "brumo/parameter_blocks.h"
+#include "effects/vortex.h"
+#include "frame/basic_primitive.h"
+#include "math/affine_transform.h"
+#include "math/noise_lattice.h"
+#include "math/vector3.h"
+#include "primitive/critical_section.h"
+#include "primitive/light_sample.h"
+#include "primitive/mesh_shape.h"
+#include "qv/class_array.h"
+#include "qv/counted_ptr.h"
+#include "qv/scene.h"
+#include "qv/scene_records.h"
+#include "qv/volume_primitive.h"
+
+struct IVolumeModifier;
+
+namespace brumo {
+
+// The module-wide threshold for a negligible value: minimum step, optical depth, divisor floor.
+constexpr float kNegligible = 0.00006103515625f;  // 2^-14
+
+// Shape option bits of shapeFlags and colourShapeFlags.
+enum ShapeOption : uint32_t {
+    kUpperBall = 0x1,
+    kLowerBall = 0x2,
+    kUpperHollowBall = 0x4,
+    kLowerHollowBall = 0x8,
+    kCylinderX = 0x10,
+    kCylinderY = 0x20,
+    kCylinderZ = 0x40,
+    kHollowCoreX = 0x80,
+    kHollowCoreY = 0x100,
+    kHollowCoreZ = 0x200,
+    kFadePositiveX = 0x400,
+    kFadePositiveY = 0x800,
+    kFadePositiveZ = 0x1000,
+    kFadeNegativeX = 0x2000,
+    kFadeNegativeY = 0x4000,
+    kFadeNegativeZ = 0x8000,
+};
+
+// The primitive's cube and the reciprocal of its edge, recomputed only when size changes.
+struct CubeBounds {
+    float halfSize;
+    Vector3 min;
+    Vector3 max;
+    float inverseEdge;  // 1 / (2 size)
+};
+
+class BrumoBase : public TBasicPrimitive, public IVolumePrimitive, public I3DExNewVolumePrimitive {
+public:
+    // Primary operations 8 to 10. They must stay the first virtual functions declared here: an
+    // override of another interface's operation below also takes a primary slot.
+    virtual int32_t QV_CALL primitiveSlot8(intptr_t unused);  // answers 0
+    // Effect preparation, run by prepareRender after the tables and shaders and before lighting.
+    virtual void QV_CALL prepareEffect();
+    // Density at a point of the normalised cube; leaves shapeValue (and, with a host shader, the
+    // point in shadingContext) for the colour mapping. No behaviour here: raises 0x80010003.
+    virtual float QV_CALL sampleDensity(const Vector3& point);
+
+    // IExDataExchanger.
+    void* QV_CALL parameterBlock() override;
+    QVResult QV_CALL parametersChanged() override;
+    QVResult QV_CALL handleEvent(int32_t kind, IQVUnknown* source, void* data) override;
+
+    // I3DExGeometricPrimitive.
+    QVBox* QV_CALL queryBounds(QVBox* box) override;
+    bool QV_CALL geometrySlot24() override;  // true
+    bool QV_CALL geometrySlot25() override;  // true
+
+    // IVolumePrimitive.
+    QVResult QV_CALL volumeSlot4(intptr_t first, intptr_t second, intptr_t third) override;
+    QVResult QV_CALL integrateSegment(const QVVector3* start, const QVVector3* end,
+                                      QVColourRecord* colour, void* outputRecord, int32_t flag,
+                                      int32_t finalValue) override;
+
+    // I3DExNewVolumePrimitive.
+    void QV_CALL newVolumeSlot4() override;
+    void QV_CALL newVolumeSlot5() override;
+    QVResult QV_CALL integrateRaySpan(intptr_t unused, const QVRay* ray, const double& startDistance,
+                                      const double& endDistance, QVColourRecord* colour,
+                                      float* outputRecord, intptr_t unused1, intptr_t unused2,
+                                      intptr_t unused3, intptr_t unused4, intptr_t unused5,
+                                      int32_t finalValue) override;
+    bool QV_CALL newVolumeSlot7() override;  // false
+
+    // IVolumePrimitive, I3DExNewVolumePrimitive and the identity, then TBasicPrimitive.
+    QVResult queryInterfaceChain(const QVGuid& iid, void** out);
+
+    IVolumePrimitive* volumeInterface() { return this; }
+    I3DExNewVolumePrimitive* newVolumeInterface() { return this; }
+    EffectParameters& block() { return parameters; }
+    const EffectParameters& block() const { return parameters; }
+
+    // Shape presets: "Opt1".."Opt5" for the density bank, "Pre1".."Pre5" for the colour bank;
+    // any other code clears the flags and writes no pair.
+    static void applyShapePreset(uint32_t code, bool colourBank, uint32_t& flags,
+                                 FalloffPair (&falloffs)[16]);
+
+    // --- Render preparation (lazy; run at the start of integrateSegment) ---
+    void prepareRender();
+    void reseedLattice();
+    void refreshModifiers();
+    void refreshShaders();
+    void checkSceneLights();
+    void rebuildLights();
+    void buildShadowGrid();
+
+    // --- Integration ---
+    float opacityAfter(float increment, float& depth) const;
+    ColourRGBA sampleColour(const Vector3& point, float density);
+    void accumulateSample(const Vector3& point, float stepLength, float& opacity, float& depth,
+                          ColourRGBA& accumulator);
+    float lightAtPoint(const Vector3& point);
+    float lightTransmittance(const Vector3& point, const LightSample& light);
+    float shadowGridLookup(const Vector3& point) const;
+    // Step length from quality: 2 / (100 quality), 2 below quality 0.01, within [2^-14, 2].
+    float stepLength() const;
+    // Refreshes cubeBounds from size.
+    void refreshCubeBounds();
+
+    // --- Density shaping, used by the effects' sampleDensity ---
+    Vector3 applyModifiers(const Vector3& p);
+    Vector3 toNoiseSpace(const Vector3& p) const { return applyLinear(noiseTransform, p); }
+    Vector3 fromNoiseSpace(const Vector3& q) const { return applyLinear(noiseTransformInverse, q); }
+    static float sampleHeight(const Vector3& point) { return 0.5f * point.z + 0.5f; }
+    static void applyVortex(const Vortex& vortex, Vector3& q, float heightFactor);
+    // Applies the vortex list from the last to the first.
+    void applyVortices(Vector3& q, float heightFactor) const;
+    float shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16], bool soft);
+    float noiseField(const Vector3& n);
+
+    // Fields, in their order.
+    uint8_t preparePending;
+    uint8_t reseedPending;
+    uint8_t modifiersPending;
+    AffineTransform noiseTransform;
+    AffineTransform noiseTransformInverse;
+    QVClassArray<Vortex> vortices;
+    QVClassArray<float> gainTable;
+    QVClassArray<float> biasTable;
+    float extinction;
+    float densityScale;
+    NoiseLattice lattice;
+    QVCountedPtr<IQVShaderObject> colourShaderRef;
+    QVCountedPtr<IQVShader> colourShader;
+    QVCountedPtr<IQVShaderObject> densityShaderRef;
+    QVCountedPtr<IQVShader> densityShader;
+    QVShadingRecord shadingContext;
+    uint8_t shadowGridActive;
+    float shadowGridResolution;
+    QVClassArray<QVClassArray<QVClassArray<float>>> shadowGrid;  // [z][y][x]
+    QVClassArray<LightSample> lights;
+    float colourWeightDensity;
+    float colourWeightShape;
+    float colourWeightMixed;
+    float shapeValue;
+    MeshShape meshShape;
+    CriticalSection* lock;
+    QVClassArray<IVolumeModifier*> modifiers;  // each entry holds a reference
+    CubeBounds cubeBounds;
+    EffectParameters parameters;  // effect types append their own fields right behind it
+
+protected:
+    BrumoBase();
+    ~BrumoBase();
+};
+
+}  // namespace brumo

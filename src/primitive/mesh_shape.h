@@ -1,0 +1,53 @@
+// Confinement of a primitive's vapour to a mesh of the scene: the normalised cube is stretched
+// onto the mesh's bounding box, each march records where its ray crosses the surface, and each
+// sample counts the crossings in front of it.
+#pragma once
+
+#include <cstdint>
+
+#include "math/bounding_box.h"
+#include "math/vector3.h"
+#include "qv/class_array.h"
+#include "qv/scene.h"
+
+namespace brumo {
+
+struct MeshHit {
+    Vector3 point;
+    float distance;
+    Vector3 normal;  // not normalised
+    uint8_t parity;  // 1 marks an exit
+};
+
+class MeshShape {
+public:
+    MeshShape();
+    ~MeshShape();
+    MeshShape(const MeshShape&) = delete;
+    MeshShape& operator=(const MeshShape&) = delete;
+
+    // Takes a reference to mesh (null drops the current one) and derives bounds and range.
+    void setMesh(IQVMesh* newMesh);
+    bool hasMesh() const { return mesh != nullptr; }
+
+    // Casts the ray from start along direction (normalised space) through the mesh and records
+    // its crossings; false when it crosses nothing (or there is no mesh).
+    bool prepareMeshRay(const Vector3& start, const Vector3& direction);
+
+    // 1 deep inside the mesh, 0 outside, a soft border of width `range` in between; 0 for every
+    // point when there is no mesh.
+    float insideWeight(const Vector3& p);
+
+    IQVMesh* mesh;
+    BoundingBox bounds;
+    float diagonal;
+    Vector3 centre;
+    Vector3 halfExtent;
+    QVMeshRay ray;
+    QVClassArray<MeshHit> hits;
+    float falloff;
+    float range;
+    float rangeSquared;
+};
+
+}  // namespace brumo
