@@ -36,6 +36,15 @@ namespace brumo {
 // The module-wide threshold for a negligible value: minimum step, optical depth, divisor floor.
 constexpr float kNegligible = 0.00006103515625f;  // 2^-14
 
+// Index of the gain and bias tables for a value v in [0, 1]: trunc(9999 v), kept within 0..9999
+// (NaN gives 0), since gainAmount is not clamped and its curve may leave [0, 1].
+inline int tableIndex(float v) {
+    const float scaled = 9999.0f * v;
+    if (!(scaled > 0.0f)) return 0;
+    if (scaled >= 9999.0f) return 9999;
+    return static_cast<int>(scaled);
+}
+
 // Shape option bits of shapeFlags and colourShapeFlags.
 enum ShapeOption : uint32_t {
     kUpperBall = 0x1,
