@@ -2,11 +2,10 @@
 // modifiers attached to it. The data component operations, then deformPoint.
 #pragma once
 
+#include "brumo/vector3.h"
 #include "qv/data_component.h"
 
 namespace brumo {
-
-struct Vector3;
 
 constexpr QVGuid IID_IVolumeModifier = qvGuid(0xC347CC63, 0x1955, 0x4077, 0x9DC1, 0x25A79A359495ULL);
 
