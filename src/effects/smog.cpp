@@ -1,0 +1,65 @@
+#include "effects/smog.h"
+
+#include "primitive/colour_gradient.h"
+#include "qv/host_editor.h"
+
+namespace brumo {
+
+namespace {
+
+constexpr int32_t kFractalSum = 4;
+constexpr int32_t kSmogShaderText = 6;
+constexpr int32_t kControlChanged = 5;
+
+// The popup's choices and the preset gradient each one loads; Opt5 is the clouds' ramp.
+struct PopupPreset {
+    uint32_t code;
+    int32_t preset;
+};
+constexpr PopupPreset kPopupPresets[] = {
+    {qv::fourcc("Opt0"), 8},  {qv::fourcc("Opt1"), 9},  {qv::fourcc("Opt2"), 10},
+    {qv::fourcc("Opt3"), 11}, {qv::fourcc("Opt4"), 12}, {qv::fourcc("Opt5"), 1},
+};
+
+}  // namespace
+
+static_assert(sizeof(SmogParameters) == sizeof(EffectParameters), "Smog appends no fields");
+
+Smog::Smog() {
+    parameters.noiseType = kFractalSum;
+    loadResourceText(parameters.densityShaderName.get(), kSmogShaderText);
+}
+
+float Smog::sampleDensity(const Vector3& point) {
+    const Vector3 p = applyModifiers(point);
+    // The mask comes before the move into noise space, so vortices never bend the outline; an
+    // empty mask costs no noise.
+    const float m = shapeMask(p, parameters.shapeFlags, parameters.shapeFalloffs, true);
+    if (m < kNegligible) return 0.0f;
+    Vector3 q = toNoiseSpace(p);
+    applyVortices(q, sampleHeight(point));
+    const Vector3 n = q - parameters.noiseOffset;
+    return m * noiseField(n);
+}
+
+QVResult Smog::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
+    if (kind == kControlChanged && source != nullptr) {
+        QVCountedPtr<IMFPart> part;
+        if (part.queryFrom(source, qv::IID_IMFPart) == qv::kOk && part &&
+            part->partId() == qv::fourcc("SmoP")) {
+            int32_t choice = -1;
+            part->getValue(&choice, qv::kValueInt32);
+            for (const PopupPreset& entry : kPopupPresets)
+                if (static_cast<uint32_t>(choice) == entry.code)
+                    copyPreset(entry.preset, parameters.colourGradient);
+            // The popup shows no preset again, so the same choice can be made twice.
+            const int32_t none = static_cast<int32_t>(qv::fourcc("NoPt"));
+            part->setValue(&none, qv::kValueInt32, 0, 0);
+        }
+    }
+    return BrumoBase::handleEvent(kind, source, data);
+}
+
+int32_t Smog::parameterBlockSize() { return static_cast<int32_t>(sizeof(SmogParameters)); }
+
+}  // namespace brumo
