@@ -38,6 +38,10 @@ namespace brumo {
 // The module-wide threshold for a negligible value: minimum step, optical depth, divisor floor.
 constexpr float kNegligible = 0.00006103515625f;  // 2^-14
 
+// The most samples one integrateSegment call takes, so that no segment, however long, holds the
+// host up: a segment that would need more full steps is marched with proportionally longer ones.
+constexpr int32_t kMaxSegmentSamples = 1 << 20;
+
 // Index of the gain and bias tables for a value v in [0, 1]: trunc(9999 v), kept within 0..9999
 // (NaN gives 0), since gainAmount is not clamped and its curve may leave [0, 1].
 inline int tableIndex(float v) {
@@ -140,8 +144,14 @@ public:
     // --- Render preparation (lazy; run at the start of integrateSegment) ---
     void prepareRender();
     void reseedLattice();
+    // True when the lattice was built from another seed than seedValue names.
+    bool latticeSeedStale() const;
     void refreshModifiers();
     void refreshShaders();
+    // The lighting step of prepareRender; false for an unknown mode, which skips the mesh step.
+    bool prepareLighting();
+    // Mode "Opt1": the one white light travelling along lightDirection.
+    void setFixedLight();
     void checkSceneLights();
     void rebuildLights();
     void buildShadowGrid();

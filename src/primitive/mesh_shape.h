@@ -29,6 +29,17 @@ public:
     // Takes a reference to mesh (null drops the current one) and derives bounds and range.
     void setMesh(IQVMesh* newMesh);
     bool hasMesh() const { return mesh != nullptr; }
+    // bounds from the host's meshBounds, then centre, halfExtent and diagonal; nothing without
+    // a mesh.
+    void refreshBounds();
+    // range = falloff × largest edge / 2; nothing without a mesh.
+    void updateRange();
+
+    // The two points where the whole line through start along direction crosses the surface of
+    // the box, with their line parameters (which may be negative); false for fewer than two.
+    static bool rayBoxEntry(const Vector3& boxMin, const Vector3& boxMax, const Vector3& start,
+                            const Vector3& direction, Vector3& hit1, float& t1, Vector3& hit2,
+                            float& t2);
 
     // Casts the ray from start along direction (normalised space) through the mesh and records
     // its crossings; false when it crosses nothing (or there is no mesh).

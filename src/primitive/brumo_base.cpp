@@ -1,0 +1,275 @@
+#include "primitive/brumo_base.h"
+
+#include "brumo/class_ids.h"
+#include "brumo/volume_modifier.h"
+#include "frame/module_state.h"
+#include "primitive/colour_gradient.h"
+#include "primitive/component_change.h"
+#include "primitive/host_scene.h"
+#include "qv/exception.h"
+#include "qv/fourcc.h"
+#include "qv/host_editor.h"
+#include "qv/memory.h"
+
+namespace brumo {
+
+namespace {
+
+constexpr int32_t kTextDensityShader = 3;
+constexpr int32_t kTextNone = 8;
+constexpr int32_t kTableSize = 10000;
+
+// Event kinds and the component-list messages a "Ctrl" record carries.
+constexpr int32_t kControlChanged = 5;
+constexpr int32_t kComponentsAttached = 5110;
+constexpr int32_t kFirstListChange = 5102;
+constexpr int32_t kLastListChange = 5104;
+
+// Check box ids of the two banks; entry k belongs to bit k.
+constexpr uint32_t kDensityCheckBoxes[16] = {
+    qv::fourcc("DPHU"), qv::fourcc("DPHD"), qv::fourcc("DNHU"), qv::fourcc("DNHD"),
+    qv::fourcc("DPXC"), qv::fourcc("DPYC"), qv::fourcc("DPZC"), qv::fourcc("DNXC"),
+    qv::fourcc("DNYC"), qv::fourcc("DNZC"), qv::fourcc("DXPo"), qv::fourcc("DYPo"),
+    qv::fourcc("DZPo"), qv::fourcc("DXNe"), qv::fourcc("DYNe"), qv::fourcc("DZNe"),
+};
+constexpr uint32_t kColourCheckBoxes[16] = {
+    qv::fourcc("FPHU"), qv::fourcc("FPHD"), qv::fourcc("FNHU"), qv::fourcc("FNHD"),
+    qv::fourcc("FPXC"), qv::fourcc("FPYC"), qv::fourcc("FPZC"), qv::fourcc("FNXC"),
+    qv::fourcc("FNYC"), qv::fourcc("FNZC"), qv::fourcc("FXPo"), qv::fourcc("FYPo"),
+    qv::fourcc("FZPo"), qv::fourcc("FXNe"), qv::fourcc("FYNe"), qv::fourcc("FZNe"),
+};
+
+// Bit of the check box `id` in `bank`, or -1.
+int checkBoxBit(const uint32_t (&bank)[16], uint32_t id) {
+    for (int bit = 0; bit < 16; ++bit)
+        if (bank[bit] == id) return bit;
+    return -1;
+}
+
+struct PresetPairs {
+    int first;
+    int last;
+    FalloffPair density;
+    FalloffPair colour;
+};
+
+void setPairs(FalloffPair (&falloffs)[16], int first, int last, FalloffPair value) {
+    for (int k = first; k <= last; ++k) falloffs[k] = value;
+}
+
+// Flips one bit of a flag word from a check box's value.
+void applyCheckBox(IMFPart* part, int bit, uint32_t& flags) {
+    bool checked = false;
+    part->getValue(&checked, qv::kValueBool);
+    const uint32_t mask = 1u << bit;
+    if (checked)
+        flags |= mask;
+    else
+        flags &= ~mask;
+}
+
+// Applies the preset the popup names and sets the popup back to "no selection".
+void applyPresetPopup(IMFPart* part, bool colourBank, uint32_t& flags, FalloffPair (&falloffs)[16]) {
+    int32_t code = -1;
+    part->getValue(&code, qv::kValueInt32);
+    BrumoBase::applyShapePreset(static_cast<uint32_t>(code), colourBank, flags, falloffs);
+    const int32_t none = static_cast<int32_t>(qv::fourcc("NoPt"));
+    part->setValue(&none, qv::kValueInt32, 0, 0);
+}
+
+}  // namespace
+
+BrumoBase::BrumoBase()
+    : preparePending(1),
+      reseedPending(1),
+      modifiersPending(1),
+      noiseTransform(AffineTransform::identity()),
+      noiseTransformInverse(AffineTransform::identity()),
+      extinction(1.0f),
+      densityScale(1.0f),
+      shadowGridActive(0),
+      shadowGridResolution(32.0f),
+      colourWeightDensity(0.0f),
+      colourWeightShape(0.0f),
+      colourWeightMixed(0.0f),
+      shapeValue(0.0f),
+      lock(nullptr),
+      cubeBounds{0.0f, {1e20f, 1e20f, 1e20f}, {-1e20f, -1e20f, -1e20f}, 0.0f} {
+    // The density path indexes the tables without a bound check: a primitive without them
+    // cannot exist.
+    if (!gainTable.setCount(kTableSize) || !biasTable.setCount(kTableSize))
+        qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
+    lattice.create();
+    qv::resetShadingRecord(shadingContext);
+
+    EffectParameters& p = parameters;
+    p.size = 4.0f;
+    p.noiseScale = 40.0f;
+    p.noiseScaleXYZ = {100.0f, 100.0f, 100.0f};
+    p.noiseOffset = {0.0f, 0.0f, 0.0f};
+    p.noiseRotation = {0.0f, 0.0f, 0.0f};
+    p.stepJitter = 1.0f;
+    p.quality = 0.2f;
+    p.densityAmount = 1.0f;
+    p.absorptionDistance = 1.0f;
+    p.seedValue = 777.0f;
+    p.detail = 2.0f;
+    p.gainAmount = 0.5f;
+    p.biasAmount = 0.5f;
+    loadResourceText(p.densityShaderName.get(), kTextDensityShader);
+    p.noiseType = 1;
+    loadResourceText(p.meshName.get(), kTextNone);
+    p.meshOff = 1;
+    p.meshFalloff = 0.1f;
+    p.lightingMode = qv::fourcc("Opt0");
+    p.shadowStrength = 1.0f;
+    p.shadowDensityInfluence = 0.0f;
+    copyPreset(0, p.shadowGradient);
+    p.lightDirection = {0.0f, 0.0f, -1.0f};
+    copyPreset(8, p.colourGradient);
+    p.colourShapeFlags = 0;
+    p.colourSourceMix = 0.0f;
+    setPairs(p.colourShapeFalloffs, 0, 15, {0.0f, 0.5f});
+    loadResourceText(p.colourShaderName.get(), kTextNone);
+    p.colourFromGradient = 1;
+    setPairs(p.shapeFalloffs, 0, 15, {0.0f, 0.5f});
+    applyShapePreset(qv::fourcc("Opt3"), false, p.shapeFlags, p.shapeFalloffs);
+
+    if (QVCountedPtr<IQVScene> scene = currentScene()) {
+        const float factor = scene->sceneSizeFactor();
+        if (factor > 0.0f) p.size = 4.0f * factor;
+    }
+
+    lock = new CriticalSection();
+}
+
+BrumoBase::~BrumoBase() {
+    delete lock;
+    lock = nullptr;
+    // Both lists hold a reference per entry. Everything else goes with its member, in reverse
+    // order of construction.
+    for (IQVUnknown* component : parameters.dataComponents)
+        if (component != nullptr) component->Release();
+    parameters.dataComponents.clear();
+    for (IVolumeModifier* modifier : modifiers)
+        if (modifier != nullptr) modifier->Release();
+    modifiers.clear();
+}
+
+void BrumoBase::applyShapePreset(uint32_t code, bool colourBank, uint32_t& flags,
+                                 FalloffPair (&falloffs)[16]) {
+    struct Preset {
+        uint32_t densityCode;
+        uint32_t colourCode;
+        uint32_t flags;
+        PresetPairs pairs;
+    };
+    static constexpr Preset kPresets[] = {
+        {qv::fourcc("Opt1"), qv::fourcc("Pre1"), 0x3, {0, 1, {0.0f, 0.3f}, {0.0f, 1.0f}}},
+        {qv::fourcc("Opt2"), qv::fourcc("Pre2"), 0x40, {6, 6, {0.0f, 0.3f}, {0.0f, 1.0f}}},
+        {qv::fourcc("Opt3"), qv::fourcc("Pre3"), 0xFC00, {10, 15, {0.0f, 0.1f}, {0.0f, 0.5f}}},
+        {qv::fourcc("Opt4"), qv::fourcc("Pre4"), 0x80, {7, 7, {0.3f, 0.5f}, {0.0f, 1.0f}}},
+        {qv::fourcc("Opt5"), qv::fourcc("Pre5"), 0x1000, {12, 12, {0.0f, 0.3f}, {0.0f, 1.0f}}},
+    };
+    for (const Preset& preset : kPresets) {
+        if ((colourBank ? preset.colourCode : preset.densityCode) != code) continue;
+        flags = preset.flags;
+        setPairs(falloffs, preset.pairs.first, preset.pairs.last,
+                 colourBank ? preset.pairs.colour : preset.pairs.density);
+        return;
+    }
+    flags = 0;
+}
+
+int32_t BrumoBase::primitiveSlot8(intptr_t) { return 0; }
+
+void BrumoBase::prepareEffect() {}
+
+float BrumoBase::sampleDensity(const Vector3&) { qv::raise(qv::kMissingOperation); }
+
+void* BrumoBase::parameterBlock() { return &parameters; }
+
+QVResult BrumoBase::parametersChanged() {
+    preparePending = 1;
+    for (int32_t i = 0; i < modifiers.count(); ++i) {
+        IVolumeModifier* modifier = modifiers[i];
+        if (modifier == nullptr) continue;
+        QVCountedPtr<IExDataExchanger> exchanger;
+        modifier->QueryInterface(qv::IID_IExDataExchanger, exchanger.slot());
+        if (exchanger) exchanger->parametersChanged();
+    }
+    return qv::kOk;
+}
+
+QVResult BrumoBase::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
+    EffectParameters& p = parameters;
+    if (kind == kControlChanged && source != nullptr) {
+        QVCountedPtr<IMFPart> part;
+        source->QueryInterface(qv::IID_IMFPart, part.slot());
+        if (part) {
+            const uint32_t id = part->partId();
+            int bit = -1;
+            if ((bit = checkBoxBit(kDensityCheckBoxes, id)) >= 0) {
+                applyCheckBox(part.get(), bit, p.shapeFlags);
+            } else if ((bit = checkBoxBit(kColourCheckBoxes, id)) >= 0) {
+                applyCheckBox(part.get(), bit, p.colourShapeFlags);
+            } else if (id == qv::fourcc("DePr")) {
+                applyPresetPopup(part.get(), false, p.shapeFlags, p.shapeFalloffs);
+            } else if (id == qv::fourcc("CoPr")) {
+                applyPresetPopup(part.get(), true, p.colourShapeFlags, p.colourShapeFalloffs);
+            } else if (id == qv::fourcc("SEED")) {
+                if (IQVUtilityService* utility = utilityService())
+                    p.seedValue = static_cast<float>(utility->nextRandom());
+                reseedPending = 1;
+            } else if (id == qv::fourcc("Ctrl")) {
+                // The record is ours whatever it says: release its reference and free it.
+                auto* record = static_cast<ComponentChangeRecord*>(data);
+                if (record != nullptr) {
+                    IMFComponentList* list = record->list;
+                    record->list = nullptr;
+                    if (list != nullptr && record->kind >= kFirstListChange &&
+                        record->kind <= kLastListChange) {
+                        list->componentListSlot9(&p.dataComponents);
+                        modifiersPending = 1;
+                    }
+                    if (list != nullptr) list->Release();
+                    qv::freeBlock(record);
+                    return qv::kHandled;
+                }
+            }
+        }
+    } else if (kind == kComponentsAttached && source != nullptr) {
+        QVCountedPtr<IMFComponentList> list;
+        source->QueryInterface(qv::IID_IMFComponentList, list.slot());
+        if (list) list->componentListSlot8(&p.dataComponents);
+    }
+    TBasicDataExchanger::handleEvent(kind, source, data);
+    return qv::kHandled;
+}
+
+QVBox* BrumoBase::queryBounds(QVBox* box) {
+    refreshCubeBounds();
+    if (box != nullptr) {
+        box->min = {cubeBounds.min.x, cubeBounds.min.y, cubeBounds.min.z};
+        box->max = {cubeBounds.max.x, cubeBounds.max.y, cubeBounds.max.z};
+    }
+    return box;
+}
+
+bool BrumoBase::geometrySlot24() { return true; }
+bool BrumoBase::geometrySlot25() { return true; }
+
+QVResult BrumoBase::volumeSlot4(intptr_t, intptr_t, intptr_t) { return qv::kNotImplemented; }
+
+void BrumoBase::newVolumeSlot4() {}
+void BrumoBase::newVolumeSlot5() {}
+bool BrumoBase::newVolumeSlot7() { return false; }
+
+QVResult BrumoBase::queryInterfaceChain(const QVGuid& iid, void** out) {
+    if (iid == qv::IID_I3DExNewVolumePrimitive) return answerQuery(newVolumeInterface(), out);
+    if (iid == qv::IID_IVolumePrimitive) return answerQuery(volumeInterface(), out);
+    if (iid == IID_BrumoBase) return answerQuery(primaryUnknown(), out);
+    return TBasicPrimitive::queryInterfaceChain(iid, out);
+}
+
+}  // namespace brumo

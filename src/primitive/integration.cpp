@@ -1,0 +1,238 @@
+// The ray-segment march: density samples at the centres of fixed steps, exponential extinction,
+// front-to-back accumulation with early termination, composite over what lies behind.
+#include <cmath>
+
+#include "primitive/brumo_base.h"
+#include "primitive/colour_gradient.h"
+#include "primitive/saturating_int.h"
+
+namespace brumo {
+
+namespace {
+
+constexpr float kOpaque = 0.99f;
+// Full steps of one march; the jittered first step and the remainder sample make up the rest.
+constexpr int32_t kMaxFullSteps = kMaxSegmentSamples - 2;
+// The mesh ray starts where the line enters this box of the normalised space.
+constexpr Vector3 kMeshRayBoxMin{-1.5f, -1.5f, -1.5f};
+constexpr Vector3 kMeshRayBoxMax{1.5f, 1.5f, 1.5f};
+
+inline Vector3 toVector(const QVVector3& v) { return {v.x, v.y, v.z}; }
+
+inline bool isFinite(const Vector3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+inline void writeColour(QVColourRecord& record, const ColourRGBA& c) {
+    record.red = c.red;
+    record.green = c.green;
+    record.blue = c.blue;
+    record.alpha = c.alpha;
+}
+
+}  // namespace
+
+float BrumoBase::stepLength() const {
+    const float quality = parameters.quality;
+    float v = quality >= 0.01f ? 2.0f / (quality * 100.0f) : 2.0f;
+    if (v <= kNegligible)
+        v = kNegligible;
+    else if (v >= 2.0f)
+        v = 2.0f;
+    return v;
+}
+
+void BrumoBase::refreshCubeBounds() {
+    const float size = parameters.size;
+    if (cubeBounds.halfSize == size) return;
+    cubeBounds.halfSize = size;
+    cubeBounds.min = {-size, -size, -size};
+    cubeBounds.max = {size, size, size};
+    cubeBounds.inverseEdge = 1.0f / (2.0f * size);
+}
+
+float BrumoBase::opacityAfter(float increment, float& depth) const {
+    depth = depth + increment;
+    return 1.0f - std::exp(-extinction * depth);
+}
+
+ColourRGBA BrumoBase::sampleColour(const Vector3&, float density) {
+    if (parameters.colourFromGradient != 0) {
+        float k = colourWeightDensity * density + colourWeightShape * shapeValue +
+                  colourWeightMixed * density * shapeValue;
+        if (!(k > 0.0f))
+            k = 0.0f;
+        else if (k >= 1.0f)
+            k = 1.0f;
+        return evaluate(parameters.colourGradient, k);
+    }
+    if (colourShader) {
+        // The density path has just written the point into shadingContext.
+        QVColourRecord record{0.0f, 0.0f, 0.0f, 0.0f};
+        uint8_t flag = 0;
+        colourShader->evaluateColour(&record, &flag, &shadingContext);
+        return {record.red, record.green, record.blue, record.alpha};
+    }
+    return {0.0f, 0.0f, 0.0f, 0.0f};
+}
+
+void BrumoBase::accumulateSample(const Vector3& point, float stepLength, float& opacity,
+                                 float& depth, ColourRGBA& accumulator) {
+    const float d = sampleDensity(point);
+    const ColourRGBA c = sampleColour(point, d);
+    const float x = densityScale * stepLength * d;
+    if (!(x > kNegligible)) return;
+    opacity = opacityAfter(x, depth);
+
+    // Optical depth times the transmittance after the sample.
+    const float w = x * (1.0f - opacity);
+    accumulator.alpha += w;
+    if (shadowGridActive == 0) {
+        accumulator.red += w * c.red;
+        accumulator.green += w * c.green;
+        accumulator.blue += w * c.blue;
+        return;
+    }
+
+    // Light reaching the point, weakened by the shadow strength and, for thin vapour, by the
+    // density influence; what is missing comes from the shadow gradient.
+    const float e = shadowGridLookup(point);
+    float f = 1.0f + (d - 1.0f) * parameters.shadowDensityInfluence;
+    if (!(f > 0.0f))
+        f = 0.0f;
+    else if (f > 1.0f)
+        f = 1.0f;
+    const float lit = 1.0f + (e - 1.0f) * (parameters.shadowStrength * f);
+    const ColourRGBA s = evaluate(parameters.shadowGradient, 1.0f - lit);
+    accumulator.red += w * (1.0f - lit) * s.red + w * lit * c.red;
+    accumulator.green += w * (1.0f - lit) * s.green + w * lit * c.green;
+    accumulator.blue += w * (1.0f - lit) * s.blue + w * lit * c.blue;
+}
+
+QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector3* endPoint,
+                                     QVColourRecord* colour, void*, int32_t, int32_t) {
+    CriticalSectionScope scope(lock);
+
+    if (modifiersPending != 0) refreshModifiers();
+    if (reseedPending != 0 || latticeSeedStale()) reseedLattice();
+    if (preparePending != 0) prepareRender();
+    checkSceneLights();
+    refreshShaders();
+
+    // An empty or unbounded primitive, or a segment without finite ends, gathers nothing.
+    refreshCubeBounds();
+    if (startPoint == nullptr || endPoint == nullptr || colour == nullptr) return qv::kOk;
+    const float size = parameters.size;
+    if (size == 0.0f || !std::isfinite(size)) return qv::kOk;
+    const float f = 2.0f * cubeBounds.inverseEdge;
+    const Vector3 start = toVector(*startPoint) * f;
+    const Vector3 end = toVector(*endPoint) * f;
+    const Vector3 span = end - start;
+    const float length = brumo::length(span);
+    if (!isFinite(start) || !isFinite(end) || !std::isfinite(length)) return qv::kOk;
+    const Vector3 direction =
+        length != 0.0f ? Vector3{span.x / length, span.y / length, span.z / length} : kZeroVector;
+
+    float v = stepLength();
+    Vector3 stepVector = direction * v;
+    float half = v * 0.5f;
+
+    float depth = 0.0f;
+    float opacity = 0.0f;
+    ColourRGBA accumulator{0.0f, 0.0f, 0.0f, 0.0f};
+    float stepsLeft = length / v;
+
+    if (parameters.meshOff == 0) {
+        Vector3 hit1, hit2;
+        float t1 = 0.0f, t2 = 0.0f;
+        Vector3 rayStart = start;
+        if (MeshShape::rayBoxEntry(kMeshRayBoxMin, kMeshRayBoxMax, start, direction, hit1, t1, hit2, t2))
+            rayStart = t1 < t2 ? hit1 : hit2;
+        meshShape.prepareMeshRay(rayStart, direction);
+    }
+
+    Vector3 point = start;
+    float remaining = length;
+
+    // A first step of varying length, so that neighbouring segments do not sample in lockstep.
+    if (parameters.stepJitter > 0.0f) {
+        const float n = lattice.gradientNoiseLinear(
+            {start.x * 1000.0f, start.y * 1000.0f, start.z * 1000.0f});
+        float j = (n * parameters.stepJitter + 1.0f) * v;
+        if (!(j >= 0.0f)) j = 0.0f;
+        if (j > length) j = length;
+        point += direction * (j * 0.5f);
+        accumulateSample(point, j, opacity, depth, accumulator);
+        point += direction * (j * 0.5f);
+        remaining = length - j;
+        stepsLeft = remaining / v;
+    }
+
+    // Bounded work per call: a segment too long for the sample budget takes longer steps.
+    if (stepsLeft > static_cast<float>(kMaxFullSteps)) {
+        v = remaining / static_cast<float>(kMaxFullSteps);
+        stepVector = direction * v;
+        half = v * 0.5f;
+        stepsLeft = remaining / v;
+    }
+
+    point += stepVector * 0.5f;
+    const int32_t count = saturatingInt(stepsLeft, 0, kMaxFullSteps);
+    const float fraction = stepsLeft - static_cast<float>(count);
+
+    for (int32_t i = 1; i <= count; ++i) {
+        accumulateSample(point, v, opacity, depth, accumulator);
+        if (opacity >= kOpaque) {
+            colour->red = accumulator.red;
+            colour->green = accumulator.green;
+            colour->blue = accumulator.blue;
+            colour->alpha = 1.0f;
+            return qv::kOk;
+        }
+        point += i < count ? stepVector : stepVector * 0.5f;
+    }
+
+    if (fraction > kNegligible) {
+        point += direction * (fraction * half);
+        accumulateSample(point, fraction * v, opacity, depth, accumulator);
+    }
+
+    // Composite over what lies behind.
+    if (opacity < 1.0f) {
+        const float t = 1.0f - opacity;
+        accumulator.red += t * colour->red;
+        accumulator.green += t * colour->green;
+        accumulator.blue += t * colour->blue;
+        accumulator.alpha += t * colour->alpha;
+    } else {
+        accumulator.alpha = 1.0f;
+    }
+    writeColour(*colour, accumulator);
+    return qv::kOk;
+}
+
+QVResult BrumoBase::integrateRaySpan(intptr_t, const QVRay* ray, const double& startDistance,
+                                     const double& endDistance, QVColourRecord* colour,
+                                     float* outputRecord, intptr_t, intptr_t, intptr_t, intptr_t,
+                                     intptr_t, int32_t finalValue) {
+    if (ray == nullptr) return qv::kOk;
+    const float near = static_cast<float>(startDistance);
+    const float far = static_cast<float>(endDistance);
+    const QVVector3& o = ray->origin;
+    const QVVector3& d = ray->direction;
+    const QVVector3 start{o.x + d.x * near, o.y + d.y * near, o.z + d.z * near};
+    const QVVector3 end{o.x + d.x * far, o.y + d.y * far, o.z + d.z * far};
+    const QVResult result =
+        volumeInterface()->integrateSegment(&start, &end, colour, outputRecord, 1, finalValue);
+    if (outputRecord != nullptr) {
+        outputRecord[0] = 0.0f;
+        outputRecord[1] = 0.0f;
+        outputRecord[2] = 0.0f;
+        outputRecord[3] = colour != nullptr ? colour->red : 0.0f;
+        outputRecord[4] = colour != nullptr ? colour->green : 0.0f;
+        outputRecord[5] = colour != nullptr ? colour->blue : 0.0f;
+    }
+    return result;
+}
+
+}  // namespace brumo

@@ -1,0 +1,257 @@
+// Self-shadowing: the light list (one fixed light or the scene's distant lights), the grid of
+// light reaching each point of the cube, the march toward a light and the grid lookup.
+#include <cmath>
+
+#include "frame/module_state.h"
+#include "primitive/brumo_base.h"
+#include "primitive/host_scene.h"
+#include "primitive/saturating_int.h"
+#include "qv/exception.h"
+#include "qv/fourcc.h"
+#include "qv/strings.h"
+
+namespace brumo {
+
+namespace {
+
+constexpr int32_t kCaptionText = 2;
+constexpr int32_t kIdleMilliseconds = 15;
+// A grid needs points on both faces of every axis.
+constexpr int32_t kSmallestGrid = 2;
+
+// Travel direction and colour of a scene light, sampled at the origin.
+void sampleLight(IQVLight* light, Vector3& direction, ColourRGBA& colour) {
+    const QVVector3 origin{0.0f, 0.0f, 0.0f};
+    QVVector3 toward{0.0f, 0.0f, 0.0f};
+    float distance = 0.0f;
+    light->lightDirectionTo(origin, &toward, &distance);
+    direction = {-toward.x, -toward.y, -toward.z};
+    QVColourRecord record{0.0f, 0.0f, 0.0f, 0.0f};
+    float intensity = 0.0f;
+    light->lightColourAt(origin, toward, distance, &record, &intensity);
+    colour = {record.red, record.green, record.blue, record.alpha};
+}
+
+QVCountedPtr<IQVLight> lightAt(IQVScene* scene, int32_t index) {
+    IQVLight* light = nullptr;
+    scene->lightAt(&light, index);
+    return QVCountedPtr<IQVLight>(light);
+}
+
+bool isDistantLight(IQVLight* light) {
+    int32_t kind = 0;
+    light->lightKind(&kind);
+    return kind == qv::kDistantLight;
+}
+
+// The progress bar of a grid build with the module's resource context around it; both are
+// closed on every way out, cancellation included.
+class GridProgress {
+public:
+    GridProgress() : resources_(resourceService()), utility_(utilityService()) {
+        if (resources_ != nullptr)
+            resources_->pushResourceContext(qv::fourcc("prim"), qv::fourcc("Fire"), &saved_);
+        TQVHeapString caption;
+        if (resources_ != nullptr) resources_->loadString(&caption, 300, kCaptionText);
+        if (utility_ != nullptr) utility_->progressStart(&caption, &handle_, 100.0);
+    }
+    ~GridProgress() {
+        if (utility_ != nullptr && handle_ != nullptr) {
+            utility_->progressEnd(handle_);
+            handle_->Release();
+        }
+        if (resources_ != nullptr) resources_->popResourceContext(saved_);
+    }
+    GridProgress(const GridProgress&) = delete;
+    GridProgress& operator=(const GridProgress&) = delete;
+
+    // Lets the host breathe, advances the bar; true when the user asked to stop.
+    bool advance(double amount) {
+        if (IQVIdleService* idle = idleService()) idle->idleTick(kIdleMilliseconds);
+        if (utility_ == nullptr) return false;
+        utility_->progressAdvance(amount, handle_);
+        return utility_->progressCancelled();
+    }
+
+private:
+    IQVResourceService* resources_;
+    IQVUtilityService* utility_;
+    QVResourceContext saved_ = nullptr;
+    QVProgressHandle handle_ = nullptr;
+};
+
+}  // namespace
+
+void BrumoBase::setFixedLight() {
+    if (!lights.setCount(0)) qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
+    LightSample& light = lights.appendNew();
+    light.enabled = 1;
+    light.position = kZeroVector;
+    light.direction = parameters.lightDirection;
+    normalizeIfLonger(light.direction, 0.0f);
+    light.colour = {1.0f, 1.0f, 1.0f, 0.0f};
+}
+
+void BrumoBase::rebuildLights() {
+    lights.setCount(0);
+    QVCountedPtr<IQVScene> scene = currentScene();
+    if (!scene) return;
+    const int32_t n = scene->lightCount();
+    for (int32_t index = 0; index < n; ++index) {
+        QVCountedPtr<IQVLight> light = lightAt(scene.get(), index);
+        if (!light || !isDistantLight(light.get())) continue;
+        LightSample& entry = lights.appendNew();
+        entry.enabled = 1;
+        sampleLight(light.get(), entry.direction, entry.colour);
+    }
+}
+
+void BrumoBase::checkSceneLights() {
+    if (parameters.lightingMode != qv::fourcc("Opt2")) return;
+    QVCountedPtr<IQVScene> scene = currentScene();
+    if (!scene) return;
+    const int32_t n = scene->lightCount();
+    bool changed = false;
+    int32_t j = 0;
+    for (int32_t index = 0; index < n && !changed; ++index) {
+        QVCountedPtr<IQVLight> light = lightAt(scene.get(), index);
+        if (!light || !isDistantLight(light.get())) continue;
+        if (j >= lights.count()) {
+            changed = true;  // more distant lights than entries
+            continue;
+        }
+        Vector3 direction;
+        ColourRGBA colour;
+        sampleLight(light.get(), direction, colour);
+        const LightSample& entry = lights[j];
+        if (direction != entry.direction) changed = true;
+        // A colour counts as changed only when all three channels differ.
+        if (colour.red != entry.colour.red && colour.green != entry.colour.green &&
+            colour.blue != entry.colour.blue)
+            changed = true;
+        j += 1;
+    }
+    if (changed) {
+        rebuildLights();
+        buildShadowGrid();
+    }
+}
+
+void BrumoBase::buildShadowGrid() {
+    GridProgress progress;
+    // Below two points per axis the spacing is undefined; such a grid gets two.
+    int32_t r = saturatingInt(shadowGridResolution, 0, INT32_MAX);
+    if (r < kSmallestGrid) r = kSmallestGrid;
+    const double advance = 100.0 / r;
+    const float s = 1.0f / static_cast<float>(r - 1);
+
+    if (!shadowGrid.setCount(r)) qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
+    for (int32_t k = 0; k < r; ++k) {
+        QVClassArray<QVClassArray<float>>& slice = shadowGrid[k];
+        if (!slice.setCount(r)) qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
+        for (int32_t j = 0; j < r; ++j) {
+            QVClassArray<float>& row = slice[j];
+            if (!row.setCount(r)) qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
+            for (int32_t i = 0; i < r; ++i) {
+                const Vector3 p{static_cast<float>(2 * i) * s - 1.0f, static_cast<float>(2 * j) * s - 1.0f,
+                                static_cast<float>(2 * k) * s - 1.0f};
+                row[i] = lightAtPoint(p);
+            }
+        }
+        if (progress.advance(advance)) qv::raise(qv::kCancelled);
+    }
+}
+
+float BrumoBase::lightAtPoint(const Vector3& point) {
+    float sum = 0.0f;
+    for (int32_t i = 0; i < lights.count(); ++i) sum += lightTransmittance(point, lights[i]);
+    return sum;
+}
+
+float BrumoBase::lightTransmittance(const Vector3& point, const LightSample& light) {
+    if (light.enabled == 0) return 0.0f;
+    const Vector3& d = light.direction;
+    // A light without a direction reaches nothing.
+    if (d.x == 0.0f && d.y == 0.0f && d.z == 0.0f) return 0.0f;
+
+    // Where the way toward the light leaves the cube: the first face, in the order x, y, z, that
+    // faces the light and is met within its square (the z face without that test).
+    Vector3 exit = point;
+    for (int axis = 0; axis < 3; ++axis) {
+        if (d[axis] == 0.0f) continue;
+        const float face = d[axis] >= 0.0f ? -1.0f : 1.0f;
+        const float t = (point[axis] - face) / d[axis];
+        if (!(t >= 0.0f)) continue;
+        const Vector3 hit = point - d * t;
+        const int u = (axis + 1) % 3;
+        const int w = (axis + 2) % 3;
+        if (axis != 2 && !(hit[u] >= -1.0f && hit[u] <= 1.0f && hit[w] >= -1.0f && hit[w] <= 1.0f))
+            continue;
+        exit = hit;
+        break;
+    }
+
+    const Vector3 span = exit - point;
+    const float length = brumo::length(span);
+    const Vector3 u = length != 0.0f ? Vector3{span.x / length, span.y / length, span.z / length} : span;
+    const float v = stepLength();
+    const Vector3 stepVector = u * v;
+    Vector3 q = point + u * (v * 0.5f);
+    const float n = length / v;
+    const int32_t count = saturatingInt(n, 0, kMaxSegmentSamples);
+    const float fraction = n - static_cast<float>(count);
+    float depth = 0.0f;
+    float c = 0.0f;
+
+    for (int32_t i = 1; i <= count; ++i) {
+        const float x = sampleDensity(q) * (densityScale * v);
+        if (x > kNegligible) {
+            c = opacityAfter(x, depth);
+            if (c >= 1.0f) return 0.0f;  // fully shadowed from this light
+        }
+        q += i < count ? stepVector : stepVector * 0.5f;
+    }
+    if (fraction > kNegligible) {
+        q += u * (fraction * v * 0.5f);
+        const float x = sampleDensity(q) * (2.0f * densityScale * (fraction * v * 0.5f));
+        c = opacityAfter(x, depth);
+    }
+    const ColourRGBA& colour = light.colour;
+    return (1.0f - c) * (0.1f * colour.red + 0.6f * colour.green + 0.3f * colour.blue);
+}
+
+float BrumoBase::shadowGridLookup(const Vector3& point) const {
+    const int32_t r = shadowGrid.count();
+    if (r < kSmallestGrid) return 1.0f;
+    const float g = static_cast<float>(r - 1);
+    int32_t index[3];
+    float frac[3];
+    for (int axis = 0; axis < 3; ++axis) {
+        float u = (point[axis] + 1.0f) * 0.5f;
+        if (!(u >= 0.0f)) u = 0.0f;
+        if (u >= 1.0f) u = 0.99f;
+        const float e = g * u;
+        index[axis] = static_cast<int32_t>(std::floor(e));
+        float f = e - static_cast<float>(index[axis]);
+        if (f < 0.0f) f = 0.0f;
+        if (f > 1.0f) f = 1.0f;
+        frac[axis] = f;
+    }
+    const int32_t ix = index[0], iy = index[1], iz = index[2];
+    const float fx = frac[0], fy = frac[1], fz = frac[2];
+    auto along = [fx, ix](const QVClassArray<float>& row) {
+        const float a = row[ix];
+        const float b = row[ix + 1];
+        const float value = a + (b - a) * fx;
+        return value;
+    };
+    const float y0z0 = along(shadowGrid[iz][iy]);
+    const float y1z0 = along(shadowGrid[iz][iy + 1]);
+    const float y0z1 = along(shadowGrid[iz + 1][iy]);
+    const float y1z1 = along(shadowGrid[iz + 1][iy + 1]);
+    const float z0 = y0z0 + (y1z0 - y0z0) * fy;
+    const float z1 = y0z1 + (y1z1 - y0z1) * fy;
+    return z0 + (z1 - z0) * fz;
+}
+
+}  // namespace brumo

@@ -1,0 +1,420 @@
+// The volume primitive as the host sees it: construction defaults, the interfaces it answers,
+// editor events (check boxes, presets, reseeding, the attached component list) and the notice
+// that parameters changed.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "brumo/class_ids.h"
+#include "primitive/colour_gradient.h"
+#include "primitive/component_change.h"
+#include "qv/exception.h"
+#include "qv/fourcc.h"
+#include "qv/memory.h"
+#include "tests/primitive/primitive_doubles.h"
+#include "tests/support/test_host.h"
+
+namespace brumo::test {
+namespace {
+
+using qv::fourcc;
+
+bool sameGradient(const ColourGradient& a, const ColourGradient& b) {
+    if (a.count() != b.count()) return false;
+    for (int32_t i = 0; i < a.count(); ++i)
+        if (a[i].colour != b[i].colour || a[i].position != b[i].position) return false;
+    return true;
+}
+
+TEST(PrimitiveConstruction, ParameterBlockHoldsTheDefaults) {
+    Probe probe;
+    const EffectParameters& p = probe->block();
+    EXPECT_EQ(p.size, 4.0f);
+    EXPECT_EQ(p.noiseScale, 40.0f);
+    EXPECT_EQ(p.noiseScaleXYZ.x, 100.0f);
+    EXPECT_EQ(p.noiseScaleXYZ.z, 100.0f);
+    EXPECT_EQ(p.noiseOffset.y, 0.0f);
+    EXPECT_EQ(p.stepJitter, 1.0f);
+    EXPECT_EQ(p.quality, 0.2f);
+    EXPECT_EQ(p.densityAmount, 1.0f);
+    EXPECT_EQ(p.absorptionDistance, 1.0f);
+    EXPECT_EQ(p.seedValue, 777.0f);
+    EXPECT_EQ(p.detail, 2.0f);
+    EXPECT_EQ(p.gainAmount, 0.5f);
+    EXPECT_EQ(p.biasAmount, 0.5f);
+    EXPECT_EQ(p.noiseType, 1);
+    EXPECT_EQ(p.meshOff, 1);
+    EXPECT_EQ(p.meshFalloff, 0.1f);
+    EXPECT_EQ(p.lightingMode, fourcc("Opt0"));
+    EXPECT_EQ(p.shadowStrength, 1.0f);
+    EXPECT_EQ(p.shadowDensityInfluence, 0.0f);
+    EXPECT_EQ(p.lightDirection.z, -1.0f);
+    EXPECT_EQ(p.colourShapeFlags, 0u);
+    EXPECT_EQ(p.colourSourceMix, 0.0f);
+    EXPECT_EQ(p.colourFromGradient, 1);
+    EXPECT_EQ(p.shapeFlags, 0xFC00u);
+    for (int k = 0; k < 16; ++k) {
+        EXPECT_EQ(p.shapeFalloffs[k].a, 0.0f) << k;
+        EXPECT_EQ(p.shapeFalloffs[k].b, k >= 10 ? 0.1f : 0.5f) << k;
+        EXPECT_EQ(p.colourShapeFalloffs[k].a, 0.0f) << k;
+        EXPECT_EQ(p.colourShapeFalloffs[k].b, 0.5f) << k;
+    }
+    EXPECT_TRUE(p.dataComponents.empty());
+
+    // Texts 3 and 8 of the module's strings, read under its resource context.
+    EXPECT_STREQ(p.densityShaderName->text(), host().resources().moduleString(3).c_str());
+    EXPECT_STREQ(p.meshName->text(), host().resources().moduleString(8).c_str());
+    EXPECT_STREQ(p.colourShaderName->text(), host().resources().moduleString(8).c_str());
+    EXPECT_STREQ(p.densityShaderName->text(), "Spectral noise");
+    EXPECT_EQ(host().resources().openContexts(), 0);
+
+    ASSERT_NE(presetGradient(0), nullptr);
+    EXPECT_TRUE(sameGradient(p.shadowGradient, *presetGradient(0)));
+    EXPECT_TRUE(sameGradient(p.colourGradient, *presetGradient(8)));
+
+    EXPECT_EQ(probe->parameterBlock(), static_cast<void*>(&probe->block()));
+    EXPECT_EQ(probe->parameterBlockSize(), static_cast<int32_t>(sizeof(EffectParameters)));
+}
+
+TEST(PrimitiveConstruction, DerivedStateStartsStale) {
+    Probe probe;
+    EXPECT_EQ(probe->preparePending, 1);
+    EXPECT_EQ(probe->reseedPending, 1);
+    EXPECT_EQ(probe->modifiersPending, 1);
+    EXPECT_EQ(probe->gainTable.count(), 10000);
+    EXPECT_EQ(probe->biasTable.count(), 10000);
+    EXPECT_EQ(probe->extinction, 1.0f);
+    EXPECT_EQ(probe->densityScale, 1.0f);
+    EXPECT_EQ(probe->shadowGridActive, 0);
+    EXPECT_EQ(probe->shadowGridResolution, 32.0f);
+    EXPECT_EQ(probe->colourWeightDensity, 0.0f);
+    EXPECT_EQ(probe->colourWeightMixed, 0.0f);
+    EXPECT_NE(probe->lock, nullptr);
+    EXPECT_EQ(probe->cubeBounds.halfSize, 0.0f);
+    EXPECT_EQ(probe->cubeBounds.min.x, 1e20f);
+    EXPECT_EQ(probe->cubeBounds.max.z, -1e20f);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(probe->noiseTransform.m[r][c], r == c ? 1.0f : 0.0f);
+            EXPECT_EQ(probe->noiseTransformInverse.m[r][c], r == c ? 1.0f : 0.0f);
+        }
+}
+
+TEST(PrimitiveConstruction, ShadingContextHoldsTheHostDefaults) {
+    Probe probe;
+    uint32_t words[60];
+    static_assert(sizeof words == sizeof probe->shadingContext, "sixty words");
+    std::memcpy(words, &probe->shadingContext, sizeof words);
+    auto asFloat = [&words](int i) {
+        float f;
+        std::memcpy(&f, &words[i], sizeof f);
+        return f;
+    };
+    const float expected[48] = {0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 0,
+                                1, 0, 1, 0, 0, 1, 1, 0, 0, 0, 1, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 0, 1, 0};
+    for (int i = 0; i < 48; ++i) EXPECT_EQ(asFloat(i), expected[i]) << "word " << i;
+    EXPECT_EQ(words[48], 0u);
+    EXPECT_EQ(words[49], 0u);
+    EXPECT_EQ(words[50], 0xFFFFFu);
+    EXPECT_EQ(words[51] | words[52] | words[53], 0u);
+    EXPECT_EQ(asFloat(54), 1.0f);
+    EXPECT_EQ(words[55] | words[56], 0u);
+    EXPECT_EQ(asFloat(57), 1.0f);
+    EXPECT_EQ(words[58] | words[59], 0u);
+}
+
+TEST(PrimitiveConstruction, SizeFollowsAPositiveSceneFactor) {
+    host::Scene& scene = host().scene();
+    const float factor = scene.sceneSizeFactor();
+    for (const auto& [given, size] : {std::pair{2.5f, 10.0f}, {0.0f, 4.0f}, {-3.0f, 4.0f}}) {
+        scene.setSizeFactor(given);
+        Probe probe;
+        EXPECT_EQ(probe->block().size, size) << "factor " << given;
+    }
+    scene.setSizeFactor(factor);
+}
+
+TEST(PrimitiveInterfaces, AnswersItsIdentityAndBothVolumeInterfaces) {
+    Probe probe;
+    IQVUnknown* unknown = probe->primaryUnknown();
+
+    void* out = nullptr;
+    ASSERT_EQ(unknown->QueryInterface(IID_BrumoBase, &out), qv::kOk);
+    // The primary pointer is the object itself.
+    EXPECT_EQ(out, static_cast<void*>(static_cast<BrumoBase*>(probe.get())));
+    EXPECT_EQ(out, static_cast<void*>(unknown));
+    qv::releaseSlot(&out);
+    ASSERT_EQ(unknown->QueryInterface(qv::IID_IVolumePrimitive, &out), qv::kOk);
+    EXPECT_EQ(out, static_cast<void*>(probe->volumeInterface()));
+    qv::releaseSlot(&out);
+    ASSERT_EQ(unknown->QueryInterface(qv::IID_I3DExNewVolumePrimitive, &out), qv::kOk);
+    EXPECT_EQ(out, static_cast<void*>(probe->newVolumeInterface()));
+    qv::releaseSlot(&out);
+    ASSERT_EQ(unknown->QueryInterface(qv::IID_I3DExGeometricPrimitive, &out), qv::kOk);
+    EXPECT_EQ(out, static_cast<void*>(probe->geometricInterface()));
+    qv::releaseSlot(&out);
+    EXPECT_EQ(unknown->QueryInterface(qv::IID_IMFPart, &out), qv::kNoInterface);
+    EXPECT_EQ(out, nullptr);
+
+    I3DExGeometricPrimitive* geometry = probe->geometricInterface();
+    EXPECT_TRUE(geometry->geometrySlot24());
+    EXPECT_TRUE(geometry->geometrySlot25());
+    EXPECT_FALSE(geometry->geometrySlot26());
+    EXPECT_EQ(probe->volumeInterface()->volumeSlot4(1, 2, 3), qv::kNotImplemented);
+    EXPECT_FALSE(probe->newVolumeInterface()->newVolumeSlot7());
+    EXPECT_EQ(probe->primitiveSlot8(7), 0);
+    EXPECT_EQ(unknown->AddRef(), 2);
+    EXPECT_EQ(unknown->Release(), 1);
+}
+
+TEST(PrimitiveInterfaces, BoundsFollowTheSizeBeforeAnyIntegration) {
+    Probe probe;
+    QVBox box{};
+    EXPECT_EQ(probe->geometricInterface()->queryBounds(&box), &box);
+    EXPECT_EQ(box.min.x, -4.0f);
+    EXPECT_EQ(box.max.z, 4.0f);
+
+    probe->block().size = 2.5f;
+    probe->geometricInterface()->queryBounds(&box);
+    EXPECT_EQ(box.min.y, -2.5f);
+    EXPECT_EQ(box.max.x, 2.5f);
+    EXPECT_EQ(probe->cubeBounds.inverseEdge, 0.2f);
+
+    // The sampling sizes of the frame follow the cube: edge 5 gives a coarse size of 1.25.
+    float fine = 0.0f, coarse = 0.0f;
+    probe->samplingSizes(&fine, &coarse);
+    EXPECT_EQ(coarse, 1.25f);
+    EXPECT_EQ(fine, 5.0f / 256.0f);
+}
+
+TEST(PrimitiveInterfaces, BaseWithoutDensityRaisesMissingOperation) {
+    Held<BareEffect> bare;
+    try {
+        bare->sampleDensity(Vector3{0.0f, 0.0f, 0.0f});
+        ADD_FAILURE() << "sampleDensity returned";
+    } catch (const TQVException& e) {
+        EXPECT_EQ(e.code, qv::kMissingOperation);
+    }
+}
+
+// Positions of the primitive's own primary operations (GCC and Clang: a pointer to a virtual
+// member function holds 1 + the byte offset of its slot).
+template <class Member>
+int slotOf(Member member) {
+    static_assert(sizeof(Member) == 2 * sizeof(uintptr_t), "Itanium member function pointer");
+    uintptr_t words[2];
+    std::memcpy(words, &member, sizeof words);
+    EXPECT_EQ(words[0] & 1u, 1u) << "not a virtual operation";
+    EXPECT_EQ(words[1], 0u) << "reached through a base at an offset";
+    return static_cast<int>((words[0] - 1) / sizeof(void*)) + 1;
+}
+
+TEST(PrimitiveInterfaces, PrimaryOperationsFollowTheFrameSlots) {
+    EXPECT_EQ(slotOf(&BrumoBase::samplingSizes), 7);
+    EXPECT_EQ(slotOf(&BrumoBase::primitiveSlot8), 8);
+    EXPECT_EQ(slotOf(&BrumoBase::prepareEffect), 9);
+    EXPECT_EQ(slotOf(&BrumoBase::sampleDensity), 10);
+}
+
+// --- Editor events ---
+
+QVResult sendControl(BrumoBase& primitive, FakeControl& control, void* data = nullptr) {
+    return primitive.handleEvent(5, &control, data);
+}
+
+TEST(PrimitiveEvents, DensityPresetRewritesFlagsAndPairsAndClearsThePopup) {
+    Probe probe;
+    EffectParameters& p = probe->block();
+    FakeControl popup(fourcc("DePr"), qv::kValueInt32);
+    popup.number = static_cast<int32_t>(fourcc("Opt4"));
+    EXPECT_EQ(sendControl(*probe, popup), qv::kHandled);
+    EXPECT_EQ(p.shapeFlags, 0x80u);
+    EXPECT_EQ(p.shapeFalloffs[7].a, 0.3f);
+    EXPECT_EQ(p.shapeFalloffs[7].b, 0.5f);
+    for (int k = 10; k < 16; ++k) EXPECT_EQ(p.shapeFalloffs[k].b, 0.1f) << k;
+    EXPECT_EQ(popup.number, static_cast<int32_t>(fourcc("NoPt")));
+    EXPECT_EQ(popup.references, 1);
+
+    popup.number = static_cast<int32_t>(fourcc("Opt1"));
+    sendControl(*probe, popup);
+    EXPECT_EQ(p.shapeFlags, 0x3u);
+    EXPECT_EQ(p.shapeFalloffs[0].b, 0.3f);
+    EXPECT_EQ(p.shapeFalloffs[1].b, 0.3f);
+    EXPECT_EQ(p.shapeFalloffs[7].a, 0.3f);  // kept from the earlier preset
+
+    // A code outside the table clears the flags and writes no pair; so does a popup whose value
+    // cannot be read (the preset code then stays -1).
+    const FalloffPair before = p.shapeFalloffs[0];
+    popup.number = static_cast<int32_t>(fourcc("Pre2"));
+    sendControl(*probe, popup);
+    EXPECT_EQ(p.shapeFlags, 0u);
+    EXPECT_EQ(p.shapeFalloffs[0].b, before.b);
+    p.shapeFlags = 0x5u;
+    FakeControl unreadable(fourcc("DePr"), qv::kValueBool);
+    sendControl(*probe, unreadable);
+    EXPECT_EQ(p.shapeFlags, 0u);
+}
+
+TEST(PrimitiveEvents, ColourPresetUsesTheColourBank) {
+    Probe probe;
+    EffectParameters& p = probe->block();
+    FakeControl popup(fourcc("CoPr"), qv::kValueInt32);
+    popup.number = static_cast<int32_t>(fourcc("Pre3"));
+    sendControl(*probe, popup);
+    EXPECT_EQ(p.colourShapeFlags, 0xFC00u);
+    for (int k = 10; k < 16; ++k) EXPECT_EQ(p.colourShapeFalloffs[k].b, 0.5f) << k;
+    EXPECT_EQ(p.shapeFlags, 0xFC00u);
+    EXPECT_EQ(popup.number, static_cast<int32_t>(fourcc("NoPt")));
+
+    popup.number = static_cast<int32_t>(fourcc("Pre4"));
+    sendControl(*probe, popup);
+    EXPECT_EQ(p.colourShapeFlags, 0x80u);
+    EXPECT_EQ(p.colourShapeFalloffs[7].a, 0.0f);
+    EXPECT_EQ(p.colourShapeFalloffs[7].b, 1.0f);
+
+    // A density code means nothing to the colour bank.
+    popup.number = static_cast<int32_t>(fourcc("Opt1"));
+    sendControl(*probe, popup);
+    EXPECT_EQ(p.colourShapeFlags, 0u);
+}
+
+TEST(PrimitiveEvents, CheckBoxesSetAndClearTheirOwnBit) {
+    Probe probe;
+    EffectParameters& p = probe->block();
+    FakeControl box(fourcc("DNZC"), qv::kValueBool);
+    box.checked = true;
+    sendControl(*probe, box);
+    EXPECT_EQ(p.shapeFlags, 0xFC00u | 0x200u);
+    box.checked = false;
+    sendControl(*probe, box);
+    EXPECT_EQ(p.shapeFlags, 0xFC00u);
+    box.id = fourcc("DZNe");
+    sendControl(*probe, box);
+    EXPECT_EQ(p.shapeFlags, 0x7C00u);
+
+    FakeControl colourBox(fourcc("FPHU"), qv::kValueBool);
+    colourBox.checked = true;
+    sendControl(*probe, colourBox);
+    colourBox.id = fourcc("FYNe");
+    sendControl(*probe, colourBox);
+    EXPECT_EQ(p.colourShapeFlags, 0x4001u);
+    EXPECT_EQ(p.shapeFlags, 0x7C00u);
+    EXPECT_EQ(box.writes + colourBox.writes, 0);
+}
+
+TEST(PrimitiveEvents, SeedDrawsTheNextRandomNumber) {
+    Probe probe;
+    probe->reseedPending = 0;
+    host().utility().setRandomSeed(2024);
+    std::mt19937 engine(2024u);
+    const int32_t expected = static_cast<int32_t>(engine() >> 1);
+
+    FakeControl button(fourcc("SEED"), qv::kValueInt32);
+    EXPECT_EQ(sendControl(*probe, button), qv::kHandled);
+    EXPECT_EQ(probe->block().seedValue, static_cast<float>(expected));
+    EXPECT_EQ(probe->reseedPending, 1);
+}
+
+TEST(PrimitiveEvents, EventsWithoutAPartAreIgnored) {
+    Probe probe;
+    FakeControl stranger(fourcc("DNZC"), qv::kValueBool);
+    stranger.checked = true;
+    stranger.answersPart = false;
+    EXPECT_EQ(sendControl(*probe, stranger), qv::kHandled);
+    EXPECT_EQ(probe->handleEvent(5, nullptr, nullptr), qv::kHandled);
+    EXPECT_EQ(probe->handleEvent(77, &stranger, nullptr), qv::kHandled);
+    FakeControl other(fourcc("Zzzz"), qv::kValueBool);
+    EXPECT_EQ(sendControl(*probe, other), qv::kHandled);
+    EXPECT_EQ(probe->block().shapeFlags, 0xFC00u);
+    EXPECT_EQ(stranger.references, 1);
+    EXPECT_EQ(other.references, 1);
+}
+
+ComponentChangeRecord* newRecord(int32_t kind, IMFComponentList* list) {
+    auto* record = static_cast<ComponentChangeRecord*>(qv::allocateBlock(sizeof(ComponentChangeRecord)));
+    record->kind = kind;
+    record->list = list;
+    if (list != nullptr) list->AddRef();
+    return record;
+}
+
+TEST(PrimitiveEvents, ComponentChangeRecordIsAlwaysReleasedAndFreed) {
+    Probe probe;
+    std::vector<int> log;
+    auto* modifier = new LoggingModifier(&log, 1);
+    FakeComponentList list;
+    list.attached = {modifier->unknown()};
+    FakeControl ctrl(fourcc("Ctrl"), qv::kValueInt32);
+    probe->modifiersPending = 0;
+    const int64_t blocks = host().memory().counts().liveBlocks;
+
+    // 5101 is not a component change: nothing is filled, but the record is consumed.
+    EXPECT_EQ(sendControl(*probe, ctrl, newRecord(5101, &list)), qv::kHandled);
+    EXPECT_EQ(list.references, 1);
+    EXPECT_EQ(list.fills9, 0);
+    EXPECT_TRUE(probe->block().dataComponents.empty());
+    EXPECT_EQ(probe->modifiersPending, 0);
+    EXPECT_EQ(host().memory().counts().liveBlocks, blocks);
+
+    // 5103 refills the list through the 9th operation and marks the chain stale.
+    EXPECT_EQ(sendControl(*probe, ctrl, newRecord(5103, &list)), qv::kHandled);
+    EXPECT_EQ(list.fills9, 1);
+    EXPECT_EQ(list.references, 1);
+    ASSERT_EQ(probe->block().dataComponents.count(), 1);
+    EXPECT_EQ(probe->block().dataComponents[0], modifier->unknown());
+    EXPECT_EQ(probe->modifiersPending, 1);
+    EXPECT_EQ(host().memory().counts().liveBlocks, blocks + 1);  // the list's own storage
+
+    // A record without a list is freed as well.
+    probe->modifiersPending = 0;
+    EXPECT_EQ(sendControl(*probe, ctrl, newRecord(5102, nullptr)), qv::kHandled);
+    EXPECT_EQ(probe->modifiersPending, 0);
+    EXPECT_EQ(host().memory().counts().liveBlocks, blocks + 1);
+    EXPECT_EQ(ctrl.references, 1);
+
+    // Event 5110 fills through the 8th operation and does not mark the chain.
+    EXPECT_EQ(probe->handleEvent(5110, &list, nullptr), qv::kHandled);
+    EXPECT_EQ(list.fills8, 1);
+    EXPECT_EQ(list.references, 1);
+    EXPECT_EQ(probe->modifiersPending, 0);
+
+    modifier->unknown()->Release();  // the primitive's list still holds one
+    EXPECT_EQ(modifier->references(), 1);
+}
+
+TEST(PrimitiveEvents, ParametersChangedReachesEveryModifierInOrder) {
+    std::vector<int> log;
+    LoggingModifier* modifiers[3] = {new LoggingModifier(&log, 1), new LoggingModifier(&log, 2),
+                                     new LoggingModifier(&log, 3)};
+    auto* plain = new PlainComponent();
+    {
+        Probe probe;
+        FakeComponentList list;
+        list.attached = {modifiers[0]->unknown(), plain->unknown(), modifiers[1]->unknown(),
+                         modifiers[2]->unknown()};
+        probe->handleEvent(5110, &list, nullptr);
+        probe->refreshModifiers();
+        EXPECT_EQ(probe->modifiersPending, 0);
+        ASSERT_EQ(probe->modifiers.count(), 3);
+        for (LoggingModifier* modifier : modifiers) EXPECT_EQ(modifier->references(), 3);
+
+        probe->preparePending = 0;
+        EXPECT_EQ(probe->parametersChanged(), qv::kOk);
+        EXPECT_EQ(probe->preparePending, 1);
+        EXPECT_EQ(log, (std::vector<int>{1, 2, 3}));
+
+        // Rebuilding the chain keeps one reference per entry.
+        probe->refreshModifiers();
+        for (LoggingModifier* modifier : modifiers) EXPECT_EQ(modifier->references(), 3);
+    }
+    // The primitive gave back what its lists held.
+    for (LoggingModifier* modifier : modifiers) {
+        EXPECT_EQ(modifier->references(), 1);
+        modifier->unknown()->Release();
+    }
+    plain->unknown()->Release();
+}
+
+}  // namespace
+}  // namespace brumo::test
