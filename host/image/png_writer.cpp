@@ -1,0 +1,139 @@
+#include "host/image/png_writer.h"
+
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace brumo::host {
+
+uint8_t encodeSrgb(float linear) {
+    if (!(linear > 0.0f)) return 0;
+    if (linear >= 1.0f) return 255;
+    const double c = linear;
+    const double encoded = c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1.0 / 2.4) - 0.055;
+    return static_cast<uint8_t>(std::lround(encoded * 255.0));
+}
+
+void encodePixel(const QVColourRecord& premultiplied, uint8_t out[4]) {
+    const float alpha = premultiplied.alpha;
+    if (!(alpha > 0.0f)) {
+        out[0] = out[1] = out[2] = out[3] = 0;
+        return;
+    }
+    // Divide by the alpha as it came: a composite whose weights sum past 1 still has the
+    // weighted average as its colour.
+    out[0] = encodeSrgb(premultiplied.red / alpha);
+    out[1] = encodeSrgb(premultiplied.green / alpha);
+    out[2] = encodeSrgb(premultiplied.blue / alpha);
+    out[3] = alpha >= 1.0f ? 255 : static_cast<uint8_t>(std::lround(double(alpha) * 255.0));
+}
+
+std::vector<uint8_t> encodeImage(const Image& image) {
+    std::vector<uint8_t> bytes(size_t(image.width()) * size_t(image.height()) * 4);
+    uint8_t* out = bytes.data();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x, out += 4) encodePixel(image.at(x, y), out);
+    return bytes;
+}
+
+namespace {
+
+struct EncoderError {
+    char message[256];
+};
+
+[[noreturn]] void onPngError(png_structp png, png_const_charp message) {
+    auto* error = static_cast<EncoderError*>(png_get_error_ptr(png));
+    std::snprintf(error->message, sizeof error->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void onPngWarning(png_structp, png_const_charp) {}
+
+// libpng reports errors by longjmp, so this function holds nothing that needs destroying.
+bool encodePng(FILE* file, const uint8_t* rows, int width, int height, EncoderError* error) {
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, error, onPngError, onPngWarning);
+    if (png == nullptr) {
+        std::snprintf(error->message, sizeof error->message, "the PNG encoder could not start");
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        std::snprintf(error->message, sizeof error->message, "the PNG encoder could not start");
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_sRGB_gAMA_and_cHRM(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    png_write_info(png, info);
+    const size_t stride = size_t(width) * 4;
+    for (int y = 0; y < height; ++y) png_write_row(png, rows + size_t(y) * stride);
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+std::string describe(const std::string& path, const std::string& what) {
+    return "cannot write " + path + ": " + what;
+}
+
+}  // namespace
+
+void writePng(const std::string& path, const Image& image) {
+    if (image.width() <= 0 || image.height() <= 0)
+        throw ImageWriteError(describe(path, "the image is empty"));
+    const std::vector<uint8_t> rows = encodeImage(image);
+
+    // The temporary file sits in the target's folder so the rename stays on one file system.
+    const std::filesystem::path target(path);
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::string temporary =
+        (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0) throw ImageWriteError(describe(path, std::strerror(errno)));
+    fchmod(descriptor, 0644);
+    FILE* file = fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        const int error = errno;
+        close(descriptor);
+        unlink(temporary.c_str());
+        throw ImageWriteError(describe(path, std::strerror(error)));
+    }
+
+    EncoderError encoderError{};
+    const bool encoded = encodePng(file, rows.data(), image.width(), image.height(), &encoderError);
+    const bool flushed = encoded && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+    const int flushError = errno;
+    const bool closed = std::fclose(file) == 0;
+    const int closeError = errno;
+    std::string failure;
+    if (!encoded)
+        failure = encoderError.message;
+    else if (!flushed)
+        failure = std::strerror(flushError);
+    else if (!closed)
+        failure = std::strerror(closeError);
+    else if (std::rename(temporary.c_str(), path.c_str()) != 0)
+        failure = std::strerror(errno);
+    if (!failure.empty()) {
+        unlink(temporary.c_str());
+        throw ImageWriteError(describe(path, failure));
+    }
+}
+
+}  // namespace brumo::host
