@@ -1,0 +1,309 @@
+// The ray-segment march: where samples fall and how long they are, extinction, early termination,
+// the composite over the incoming colour, the ray-span entry, and segments that gather nothing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "primitive/colour_gradient.h"
+#include "qv/fourcc.h"
+#include "tests/primitive/primitive_doubles.h"
+
+namespace brumo::test {
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInfinity = std::numeric_limits<float>::infinity();
+constexpr QVColourRecord kBehind{0.1f, 0.2f, 0.3f, 0.4f};
+
+bool sameColour(const QVColourRecord& a, const QVColourRecord& b) {
+    return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
+}
+
+void useSingleColour(ColourGradient& gradient, const ColourRGBA& colour) {
+    gradient.setCount(0);
+    addKey(gradient, colour, 0.0f);
+}
+
+// A unit cube (local space = normalised space), no jitter, white vapour.
+void plainSetup(ProbeEffect& probe) {
+    EffectParameters& p = probe.block();
+    p.size = 1.0f;
+    p.stepJitter = 0.0f;
+    useSingleColour(p.colourGradient, {1.0f, 1.0f, 1.0f, 1.0f});
+}
+
+TEST(SegmentMarch, ZeroLengthSegmentReturnsTheIncomingColour) {
+    Probe probe;
+    probe->setDensity(5.0f);
+    // With jitter, one sample of length 0 is taken and contributes nothing.
+    EXPECT_TRUE(sameColour(probe->march({0.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}, kBehind), kBehind));
+    EXPECT_EQ(probe->samples.size(), 1u);
+
+    probe->samples.clear();
+    probe->block().stepJitter = 0.0f;
+    EXPECT_TRUE(sameColour(probe->march({0.5f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}, kBehind), kBehind));
+    EXPECT_TRUE(probe->samples.empty());
+}
+
+TEST(SegmentMarch, LowQualityStepsAreTwoUnitsWithARemainder) {
+    Probe probe;
+    plainSetup(*probe);
+    EffectParameters& p = probe->block();
+    p.quality = 0.005f;
+    p.absorptionDistance = 0.0f;  // no extinction: every sample adds its optical depth
+    p.densityAmount = 0.5f;       // densityScale 1
+    probe->density = [](const Vector3& q) { return q.x < 0.0f ? 1.0f : 0.25f; };
+    const QVColourRecord result = probe->march({-1.5f, 0.0f, 0.0f}, {1.5f, 0.0f, 0.0f}, kBehind);
+
+    // Length 3, steps of 2: samples 1 and 2.5 from the start, of lengths 2 and 1.
+    ASSERT_EQ(probe->samples.size(), 2u);
+    EXPECT_EQ(probe->samples[0].x, -0.5f);
+    EXPECT_EQ(probe->samples[1].x, 1.0f);
+    EXPECT_EQ(probe->stepLength(), 2.0f);
+    EXPECT_FLOAT_EQ(result.alpha, 2.0f * 1.0f + 1.0f * 0.25f + kBehind.alpha);
+    EXPECT_FLOAT_EQ(result.red, 2.25f + kBehind.red);
+    EXPECT_FLOAT_EQ(result.blue, 2.25f + kBehind.blue);
+}
+
+TEST(SegmentMarch, QualityOneTakesAHundredStepsAcrossTheCube) {
+    Probe probe;
+    plainSetup(*probe);
+    probe->block().quality = 1.0f;
+    EXPECT_EQ(probe->stepLength(), 0.02f);
+    probe->march({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, kBehind);
+    ASSERT_GE(probe->samples.size(), 100u);
+    ASSERT_LE(probe->samples.size(), 101u);  // a last sliver of rounding may add a remainder
+    EXPECT_NEAR(probe->samples[0].x, -0.99f, 1e-6f);
+    EXPECT_NEAR(probe->samples[1].x - probe->samples[0].x, 0.02f, 1e-6f);
+    EXPECT_NEAR(probe->samples[99].x, 0.99f, 1e-4f);
+
+    // The step follows quality and stays within [2^-14, 2].
+    const struct {
+        float quality, step;
+    } steps[] = {{0.5f, 0.04f}, {0.01f, 2.0f}, {0.009f, 2.0f}, {1e9f, 0.00006103515625f},
+                 {kNaN, 2.0f},  {-3.0f, 2.0f}};
+    for (const auto& s : steps) {
+        probe->block().quality = s.quality;
+        EXPECT_EQ(probe->stepLength(), s.step) << s.quality;
+    }
+}
+
+TEST(SegmentMarch, DenseVapourStopsEarlyAndHidesWhatLiesBehind) {
+    Probe probe;
+    plainSetup(*probe);
+    probe->block().quality = 1.0f;
+    probe->setDensity(100.0f);  // x = 2 × 0.02 × 100 = 4 per step
+    const QVColourRecord result = probe->march({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, kBehind);
+    EXPECT_EQ(probe->samples.size(), 2u);  // opacity 1 - e^-8 after the second
+    EXPECT_EQ(result.alpha, 1.0f);
+    const float expected = 4.0f * std::exp(-4.0f) + 4.0f * std::exp(-8.0f);
+    EXPECT_NEAR(result.red, expected, 1e-6f);
+    EXPECT_EQ(result.red, result.green);
+    EXPECT_EQ(result.green, result.blue);
+}
+
+TEST(SegmentMarch, OpaqueRemainderReturnsAlphaOneWithoutTheBackground) {
+    Probe probe;
+    plainSetup(*probe);
+    probe->block().quality = 0.005f;  // steps of 2: a segment of 1 is one remainder sample
+    probe->setDensity(1e6f);
+    const QVColourRecord result = probe->march({0.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, kBehind);
+    ASSERT_EQ(probe->samples.size(), 1u);
+    // A segment shorter than one step is sampled (1 + fraction) × v / 2 from its start.
+    EXPECT_EQ(probe->samples[0].x, 1.5f);
+    EXPECT_EQ(result.alpha, 1.0f);
+    EXPECT_EQ(result.red, 0.0f);  // its weight x × (1 - opacity) is 0
+}
+
+TEST(SegmentMarch, WithoutExtinctionTheBackgroundPassesUnattenuated) {
+    Probe probe;
+    plainSetup(*probe);
+    EffectParameters& p = probe->block();
+    p.absorptionDistance = 0.00006103515625f;
+    p.quality = 0.5f;  // steps of 0.04
+    EXPECT_TRUE(sameColour(probe->march({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, kBehind), kBehind));
+    EXPECT_EQ(probe->extinction, 0.0f);
+
+    // Dense vapour never terminates early: every step is taken and adds x = 2 × 0.04 × 50.
+    probe->samples.clear();
+    probe->setDensity(50.0f);
+    const QVColourRecord result = probe->march({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, kBehind);
+    EXPECT_EQ(probe->samples.size(), 50u);
+    EXPECT_NEAR(result.alpha, 200.0f + kBehind.alpha, 1e-2f);
+    EXPECT_NEAR(result.green, 200.0f + kBehind.green, 1e-2f);
+}
+
+TEST(SegmentMarch, ColourComesFromTheGradientAtTheClampedIndex) {
+    Probe probe;
+    EffectParameters& p = probe->block();
+    ColourGradient& gradient = p.colourGradient;
+    gradient.setCount(0);
+    addKey(gradient, {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f);
+    addKey(gradient, {1.0f, 0.5f, 0.0f, 1.0f}, 1.0f);
+    probe->prepareRender();
+    EXPECT_FLOAT_EQ(probe->sampleColour({0, 0, 0}, 0.3f).red, 0.3f);
+    EXPECT_EQ(probe->sampleColour({0, 0, 0}, 7.0f).red, 1.0f);
+    EXPECT_EQ(probe->sampleColour({0, 0, 0}, -1.0f).green, 0.0f);
+    EXPECT_EQ(probe->sampleColour({0, 0, 0}, kNaN).red, 0.0f);
+
+    // Mixed by the shape value: mix 1 colours by shape, 0.5 by the product.
+    probe->shapeValue = 0.5f;
+    p.colourSourceMix = 1.0f;
+    probe->prepareRender();
+    EXPECT_FLOAT_EQ(probe->sampleColour({0, 0, 0}, 0.9f).red, 0.5f);
+    p.colourSourceMix = 0.5f;
+    probe->prepareRender();
+    EXPECT_FLOAT_EQ(probe->sampleColour({0, 0, 0}, 0.9f).red, 0.45f);
+
+    // Neither the gradient nor a shader: no colour.
+    p.colourFromGradient = 0;
+    probe->refreshShaders();
+    EXPECT_EQ(probe->sampleColour({0, 0, 0}, 0.9f), (ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f}));
+}
+
+TEST(SegmentMarch, ShadowedSamplesBlendTowardTheShadowGradient) {
+    Probe probe;
+    EffectParameters& p = probe->block();
+    useSingleColour(p.colourGradient, {0.2f, 0.4f, 0.6f, 1.0f});
+    ColourGradient& shadow = p.shadowGradient;
+    shadow.setCount(0);
+    addKey(shadow, {1.0f, 0.0f, 0.0f, 1.0f}, 1.0f);
+    addKey(shadow, {0.0f, 0.0f, 1.0f, 1.0f}, 0.0f);
+    probe->prepareRender();
+    probe->setDensity(0.5f);
+
+    // A 2 × 2 × 2 grid holding one value everywhere.
+    auto fillGrid = [&probe](float value) {
+        probe->shadowGrid.setCount(2);
+        for (auto& slice : probe->shadowGrid) {
+            slice.setCount(2);
+            for (auto& row : slice) {
+                row.setCount(2);
+                row[0] = row[1] = value;
+            }
+        }
+        probe->shadowGridActive = 1;
+    };
+    auto accumulate = [&probe]() {
+        float opacity = 0.0f, depth = 0.0f;
+        ColourRGBA sum{0.0f, 0.0f, 0.0f, 0.0f};
+        probe->accumulateSample({0.1f, 0.2f, 0.3f}, 0.5f, opacity, depth, sum);
+        return sum;
+    };
+    const float x = 2.0f * 0.5f * 0.5f;
+    const float w = x * std::exp(-x);
+
+    fillGrid(0.0f);  // no light: the shadow gradient's colour at 1 only
+    ColourRGBA sum = accumulate();
+    EXPECT_NEAR(sum.alpha, w, 1e-6f);
+    EXPECT_NEAR(sum.red, w, 1e-6f);
+    EXPECT_EQ(sum.green, 0.0f);
+    EXPECT_EQ(sum.blue, 0.0f);
+
+    fillGrid(1.0f);  // full light: the sample's own colour only
+    sum = accumulate();
+    EXPECT_NEAR(sum.red, w * 0.2f, 1e-6f);
+    EXPECT_NEAR(sum.blue, w * 0.6f, 1e-6f);
+
+    // Density influence 1 at density 0.5 halves the shadow: lit = 0.5, the gradient at 0.5.
+    fillGrid(0.0f);
+    p.shadowDensityInfluence = 1.0f;
+    sum = accumulate();
+    EXPECT_NEAR(sum.red, w * 0.5f * 0.5f + w * 0.5f * 0.2f, 1e-6f);
+    EXPECT_NEAR(sum.blue, w * 0.5f * 0.5f + w * 0.5f * 0.6f, 1e-6f);
+    // Influence that drives the factor below 0 (or NaN) switches the shadow off.
+    p.shadowDensityInfluence = 5.0f;
+    sum = accumulate();
+    EXPECT_NEAR(sum.red, w * 0.2f, 1e-6f);
+    p.shadowDensityInfluence = kNaN;
+    sum = accumulate();
+    EXPECT_NEAR(sum.red, w * 0.2f, 1e-6f);
+}
+
+TEST(SegmentMarch, RaySpanMarchesBetweenItsDistances) {
+    Probe probe;
+    plainSetup(*probe);
+    probe->block().quality = 0.5f;
+    probe->setDensity(0.3f);
+    const QVColourRecord direct = probe->march({-1.0f, 0.25f, 0.0f}, {1.0f, 0.25f, 0.0f}, kBehind);
+    const std::vector<Vector3> directSamples = probe->samples;
+    probe->samples.clear();
+
+    const QVRay ray{{-3.0f, 0.25f, 0.0f}, {1.0f, 0.0f, 0.0f}};
+    QVColourRecord colour = kBehind;
+    EXPECT_EQ(probe->newVolumeInterface()->integrateRaySpan(0, &ray, 2.0, 4.0, &colour, nullptr, 0, 0, 0,
+                                                             0, 0, 9),
+              qv::kOk);
+    EXPECT_TRUE(sameColour(colour, direct));
+    ASSERT_EQ(probe->samples.size(), directSamples.size());
+    EXPECT_EQ(probe->samples.front(), directSamples.front());
+
+    float output[6] = {7, 7, 7, 7, 7, 7};
+    colour = kBehind;
+    probe->newVolumeInterface()->integrateRaySpan(0, &ray, 2.0, 4.0, &colour, output, 0, 0, 0, 0, 0, 9);
+    EXPECT_EQ(output[0], 0.0f);
+    EXPECT_EQ(output[1], 0.0f);
+    EXPECT_EQ(output[2], 0.0f);
+    EXPECT_EQ(output[3], colour.red);
+    EXPECT_EQ(output[4], colour.green);
+    EXPECT_EQ(output[5], colour.blue);
+}
+
+TEST(SegmentMarch, LocalPointsAreScaledIntoTheUnitCube) {
+    Probe probe;
+    plainSetup(*probe);
+    EffectParameters& p = probe->block();
+    p.size = 4.0f;
+    p.quality = 0.005f;
+    probe->march({-4.0f, 2.0f, 0.0f}, {4.0f, 2.0f, 0.0f}, kBehind);
+    ASSERT_EQ(probe->samples.size(), 1u);  // normalised length 2: one full step
+    EXPECT_EQ(probe->samples[0], (Vector3{0.0f, 0.5f, 0.0f}));
+}
+
+TEST(SegmentMarch, EmptyPrimitivesAndUnboundedSegmentsGatherNothing) {
+    Probe probe;
+    probe->setDensity(1.0f);
+    for (float size : {0.0f, kInfinity, -kInfinity, kNaN}) {
+        probe->block().size = size;
+        EXPECT_TRUE(sameColour(probe->march({-1, 0, 0}, {1, 0, 0}, kBehind), kBehind)) << size;
+        EXPECT_TRUE(probe->samples.empty()) << size;
+    }
+    probe->block().size = 1.0f;
+    const Vector3 bad[] = {{kNaN, 0, 0}, {0, kInfinity, 0}, {0, 0, -kInfinity}};
+    for (const Vector3& end : bad) {
+        EXPECT_TRUE(sameColour(probe->march({0, 0, 0}, end, kBehind), kBehind));
+        EXPECT_TRUE(sameColour(probe->march(end, {0, 0, 0}, kBehind), kBehind));
+    }
+    // Finite ends whose distance overflows.
+    EXPECT_TRUE(sameColour(probe->march({-3e38f, 0, 0}, {3e38f, 0, 0}, kBehind), kBehind));
+    EXPECT_TRUE(probe->samples.empty());
+    // A null colour record is left alone.
+    const QVVector3 a{0, 0, 0}, b{1, 0, 0};
+    EXPECT_EQ(probe->volumeInterface()->integrateSegment(&a, &b, nullptr, nullptr, 0, 0), qv::kOk);
+}
+
+TEST(SegmentMarch, EveryCallHasABoundedNumberOfSamples) {
+    Probe probe;
+    EffectParameters& p = probe->block();
+    p.size = 1.0f;
+    p.quality = 1e9f;  // the finest step, 2^-14
+    probe->recording = false;
+    probe->setDensity(0.0f);
+    for (float jitter : {0.0f, 1.0f}) {
+        p.stepJitter = jitter;
+        probe->sampleCount = 0;
+        const QVColourRecord result = probe->march({-1e6f, 0, 0}, {1e6f, 0, 0}, kBehind);
+        EXPECT_LE(probe->sampleCount, kMaxSegmentSamples) << jitter;
+        EXPECT_GE(probe->sampleCount, kMaxSegmentSamples - 2) << jitter;
+        EXPECT_TRUE(sameColour(result, kBehind));
+    }
+    // Segments that fit keep their step: the cube's diagonal at 2^-14 takes its full count.
+    probe->sampleCount = 0;
+    p.stepJitter = 0.0f;
+    probe->march({-1, -1, -1}, {1, 1, 1}, kBehind);
+    EXPECT_NEAR(static_cast<double>(probe->sampleCount), 2.0 * std::sqrt(3.0) * 16384.0, 2.0);
+}
+
+}  // namespace
+}  // namespace brumo::test
