@@ -1,0 +1,296 @@
+// Self-shadowing (the fixed light, the scene's distant lights, the grid, its lookup and its
+// cancellation) and the attachment of a shaping mesh found by name.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "host/common/host_object.h"
+#include "host/common/text.h"
+#include "qv/exception.h"
+#include "qv/fourcc.h"
+#include "tests/primitive/primitive_doubles.h"
+#include "tests/support/test_host.h"
+
+namespace brumo::test {
+namespace {
+
+using qv::fourcc;
+
+// A scene light of a given kind, shining from `toward` with `colour`.
+class FakeLight final : public host::HostObject<IQVLight> {
+public:
+    FakeLight(int32_t lightKind, QVVector3 towardLight, QVColourRecord lightColour)
+        : kind(lightKind), toward(towardLight), colour(lightColour) {}
+    void QV_CALL lightKind(int32_t* out) override { *out = kind; }
+    void QV_CALL lightDirectionTo(const QVVector3&, QVVector3* direction, float* distance) override {
+        *direction = toward;
+        *distance = 1e6f;
+    }
+    void QV_CALL lightColourAt(const QVVector3&, const QVVector3&, float, QVColourRecord* out,
+                               float* intensity) override {
+        *out = colour;
+        *intensity = 1.0f;
+    }
+    int32_t kind;
+    QVVector3 toward;
+    QVColourRecord colour;
+};
+
+// A scene object that is a mesh with a fixed box.
+class FakeMeshObject final : public host::HostObject<IQVSceneObject, IQVMesh> {
+public:
+    FakeMeshObject(std::string objectName, QVBox meshBox, int32_t kind)
+        : name(std::move(objectName)), box(meshBox), meshKindValue(kind) {}
+    void QV_CALL objectName(TQVString* text) override { host::setText(text, name); }
+    int32_t QV_CALL meshKind() override { return meshKindValue; }
+    void QV_CALL meshBounds(QVBox* out, int32_t space, int32_t widen) override {
+        lastSpace = space;
+        lastWiden = widen;
+        out->min = {std::fmin(out->min.x, box.min.x), std::fmin(out->min.y, box.min.y),
+                    std::fmin(out->min.z, box.min.z)};
+        out->max = {std::fmax(out->max.x, box.max.x), std::fmax(out->max.y, box.max.y),
+                    std::fmax(out->max.z, box.max.z)};
+    }
+    bool QV_CALL castRay(QVCastQuery*) override { return false; }
+    const QVFacetData* QV_CALL meshData() override { return nullptr; }
+    const QVObjectRecord* QV_CALL objectRecord() override { return nullptr; }
+    IQVUnknown* QV_CALL objectShape() override { return nullptr; }
+
+    std::string name;
+    QVBox box;
+    int32_t meshKindValue;
+    int32_t lastSpace = 0;
+    int32_t lastWiden = 0;
+
+protected:
+    void* findInterface(const QVGuid& iid) override {
+        return iid == qv::IID_Mesh ? static_cast<IQVMesh*>(this) : nullptr;
+    }
+};
+
+// The scene's lights are removed again when a test ends.
+class SceneLights {
+public:
+    ~SceneLights() {
+        while (host().scene().lightCount() > 0) host().scene().removeLight(0);
+    }
+    void add(FakeLight* light) {
+        host().scene().addLight(light);
+        light->Release();
+    }
+};
+
+float gridValue(const ProbeEffect& probe, int i, int j, int k) { return probe.shadowGrid[k][j][i]; }
+
+TEST(ShadowGrid, FixedLightThroughEmptyVapourLightsEveryPointFully) {
+    Probe probe;
+    EffectParameters& p = probe->block();
+    p.lightingMode = fourcc("Opt1");
+    p.lightDirection = {0.0f, 0.0f, -3.0f};
+    const uint64_t bars = host().utility().progressStarts();
+    probe->prepareRender();
+
+    EXPECT_EQ(probe->shadowGridActive, 1);
+    ASSERT_EQ(probe->lights.count(), 1);
+    EXPECT_EQ(probe->lights[0].enabled, 1);
+    EXPECT_EQ(probe->lights[0].direction, (Vector3{0.0f, 0.0f, -1.0f}));
+    EXPECT_EQ(probe->lights[0].colour.red, 1.0f);
+    ASSERT_EQ(probe->shadowGrid.count(), 10);  // quality 0.2
+    for (int k = 0; k < 10; ++k)
+        for (int j = 0; j < 10; ++j)
+            for (int i = 0; i < 10; ++i) ASSERT_FLOAT_EQ(gridValue(*probe, i, j, k), 1.0f);
+    EXPECT_FLOAT_EQ(probe->shadowGridLookup({1.0f, 1.0f, 1.0f}), 1.0f);
+    EXPECT_EQ(host().utility().progressStarts(), bars + 1);
+    EXPECT_EQ(host().utility().liveProgressBars(), 0);
+    EXPECT_EQ(host().resources().openContexts(), 0);
+}
+
+TEST(ShadowGrid, VapourDimsTheLightWithDistanceFromTheLitFace) {
+    Probe probe;
+    EffectParameters& p = probe->block();
+    p.lightingMode = fourcc("Opt1");  // travelling along -z: the lit face is z = +1
+    probe->setDensity(0.25f);
+    probe->prepareRender();
+    // Light crosses 2 normalised units in 20 steps of optical depth 2 × 0.1 × 0.25.
+    EXPECT_FLOAT_EQ(gridValue(*probe, 3, 4, 9), 1.0f);
+    EXPECT_NEAR(gridValue(*probe, 3, 4, 0), std::exp(-1.0f), 1e-5f);
+    EXPECT_NEAR(gridValue(*probe, 0, 0, 6), std::exp(-1.0f / 3.0f), 1e-5f);
+
+    // Trilinear lookup: exact at grid points, and the upper face reads the last cell at 0.99.
+    const float s = 1.0f / 9.0f;
+    EXPECT_NEAR(probe->shadowGridLookup({-1.0f, -1.0f, 12.0f * s - 1.0f}), gridValue(*probe, 0, 0, 6), 1e-6f);
+    const float top = probe->shadowGridLookup({1.0f, 1.0f, 1.0f});
+    const float e = 9.0f * 0.99f;
+    const float f = e - std::floor(e);
+    EXPECT_NEAR(top, gridValue(*probe, 8, 8, 8) + (gridValue(*probe, 8, 8, 9) - gridValue(*probe, 8, 8, 8)) * f,
+                1e-6f);
+    EXPECT_NE(top, 1.0f);
+}
+
+TEST(ShadowGrid, TooCoarseAQualityStillBuildsTwoPointsPerAxis) {
+    Probe probe;
+    EffectParameters& p = probe->block();
+    p.lightingMode = fourcc("Opt1");
+    p.quality = 0.01f;
+    probe->prepareRender();
+    EXPECT_EQ(probe->shadowGridResolution, 0.0f);
+    EXPECT_EQ(probe->shadowGrid.count(), 2);
+    EXPECT_FLOAT_EQ(probe->shadowGridLookup({0.3f, -0.2f, 0.1f}), 1.0f);
+
+    // A light without a direction lights nothing.
+    p.quality = 0.2f;
+    p.lightDirection = {0.0f, 0.0f, 0.0f};
+    probe->prepareRender();
+    EXPECT_EQ(probe->shadowGridLookup({0.3f, -0.2f, 0.1f}), 0.0f);
+}
+
+TEST(ShadowGrid, SceneLightsAreFollowedOnEveryCall) {
+    SceneLights lights;
+    lights.add(new FakeLight(qv::kDistantLight, {0.0f, 0.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}));
+    lights.add(new FakeLight(qv::kPointLight, {1.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 1.0f}));
+    lights.add(new FakeLight(qv::kDistantLight, {1.0f, 0.0f, 0.0f}, {0.5f, 0.5f, 0.5f, 1.0f}));
+
+    Probe probe;
+    probe->block().lightingMode = fourcc("Opt2");
+    probe->block().size = 1.0f;
+    probe->march({0, 0, 0}, {0, 0, 0}, {});
+    ASSERT_EQ(probe->lights.count(), 2);  // the point light is skipped
+    EXPECT_EQ(probe->lights[0].direction, (Vector3{0.0f, 0.0f, -1.0f}));
+    EXPECT_EQ(probe->lights[1].direction, (Vector3{-1.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(probe->lights[1].colour.green, 0.5f);
+    EXPECT_EQ(probe->shadowGridActive, 1);
+    // Two lights of grey 1 and 0.5 over empty vapour.
+    EXPECT_FLOAT_EQ(gridValue(*probe, 4, 4, 4), 1.5f);
+
+    const uint64_t bars = host().utility().progressStarts();
+    probe->march({0, 0, 0}, {0, 0, 0}, {});
+    EXPECT_EQ(host().utility().progressStarts(), bars);  // nothing changed
+
+    // A colour change counts only when all three channels differ.
+    auto* second = static_cast<FakeLight*>(nullptr);
+    {
+        IQVLight* raw = nullptr;
+        host().scene().lightAt(&raw, 2);
+        second = static_cast<FakeLight*>(raw);
+        raw->Release();
+    }
+    second->colour = {0.5f, 0.7f, 0.5f, 1.0f};
+    probe->march({0, 0, 0}, {0, 0, 0}, {});
+    EXPECT_EQ(host().utility().progressStarts(), bars);
+    second->colour = {0.25f, 0.25f, 0.25f, 1.0f};
+    probe->march({0, 0, 0}, {0, 0, 0}, {});
+    EXPECT_EQ(host().utility().progressStarts(), bars + 1);
+    EXPECT_EQ(probe->lights[1].colour.red, 0.25f);
+    EXPECT_FLOAT_EQ(gridValue(*probe, 4, 4, 4), 1.25f);
+
+    // A new distant light rebuilds; so does a turned one.
+    lights.add(new FakeLight(qv::kDistantLight, {0.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 1.0f}));
+    probe->march({0, 0, 0}, {0, 0, 0}, {});
+    EXPECT_EQ(probe->lights.count(), 3);
+    EXPECT_EQ(host().utility().progressStarts(), bars + 2);
+    second->toward = {0.0f, -1.0f, 0.0f};
+    probe->march({0, 0, 0}, {0, 0, 0}, {});
+    EXPECT_EQ(probe->lights[1].direction, (Vector3{0.0f, 1.0f, 0.0f}));
+    EXPECT_EQ(host().utility().progressStarts(), bars + 3);
+    EXPECT_EQ(host().utility().liveProgressBars(), 0);
+}
+
+TEST(ShadowGrid, CancellingTheBuildLeavesThePrimitiveUnshadowed) {
+    Probe probe;
+    probe->block().lightingMode = fourcc("Opt1");
+    probe->block().size = 1.0f;
+    host().utility().requestCancel();
+    try {
+        probe->march({0, 0, 0}, {0, 0, 0}, {});
+        ADD_FAILURE() << "the march returned";
+    } catch (const TQVException& e) {
+        EXPECT_EQ(e.code, qv::kCancelled);
+    }
+    host().utility().clearCancel();
+    EXPECT_EQ(probe->shadowGridActive, 0);
+    EXPECT_EQ(probe->preparePending, 0);
+    EXPECT_EQ(host().utility().liveProgressBars(), 0);
+    EXPECT_EQ(host().resources().openContexts(), 0);
+
+    // The lock was left: the next march runs, unshadowed, until the next preparation.
+    probe->setDensity(0.5f);
+    const QVColourRecord result = probe->march({-1, 0, 0}, {1, 0, 0}, {0, 0, 0, 0});
+    EXPECT_GT(result.alpha, 0.0f);
+    EXPECT_EQ(probe->shadowGridActive, 0);
+    probe->parametersChanged();
+    probe->march({0, 0, 0}, {0, 0, 0}, {});
+    EXPECT_EQ(probe->shadowGridActive, 1);
+}
+
+TEST(MeshAttachment, MeshIsFoundByNameAndGivesBoundsAndRange) {
+    auto* mesh = new FakeMeshObject("Blob", {{-1.0f, 0.0f, 2.0f}, {3.0f, 2.0f, 3.0f}}, qv::kTriangleMesh);
+    auto* flat = new FakeMeshObject("Card", {{0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 0.0f}}, 7);
+    host().scene().addObject(mesh);
+    host().scene().addObject(flat);
+    {
+        Probe probe;
+        EffectParameters& p = probe->block();
+        p.meshOff = 0;
+        p.meshFalloff = 0.25f;
+        p.meshName->setText("Blob");
+        probe->prepareRender();
+        const MeshShape& shape = probe->meshShape;
+        ASSERT_TRUE(shape.hasMesh());
+        EXPECT_EQ(mesh->lastSpace, 2);
+        EXPECT_EQ(mesh->lastWiden, 1);
+        EXPECT_EQ(shape.centre, (Vector3{1.0f, 1.0f, 2.5f}));
+        EXPECT_EQ(shape.halfExtent, (Vector3{2.0f, 1.0f, 0.5f}));
+        EXPECT_FLOAT_EQ(shape.diagonal, std::sqrt(16.0f + 4.0f + 1.0f));
+        EXPECT_EQ(shape.range, 0.5f);  // 0.25 × largest edge 4 / 2
+        EXPECT_EQ(shape.rangeSquared, 0.25f);
+
+        // Without casting, a ray crosses nothing and every sample weighs 0.
+        EXPECT_EQ(probe->meshShape.insideWeight({0.0f, 0.0f, 0.0f}), 0.0f);
+        probe->march({-1, 0, 0}, {1, 0, 0}, {});
+        EXPECT_TRUE(probe->meshShape.hits.empty());
+
+        // A name that is not found, or a mesh of another kind, keeps the attached mesh.
+        p.meshName->setText("Nowhere");
+        probe->prepareRender();
+        EXPECT_EQ(probe->meshShape.mesh, static_cast<IQVMesh*>(mesh));
+        p.meshName->setText("Card");
+        probe->prepareRender();
+        EXPECT_EQ(probe->meshShape.mesh, static_cast<IQVMesh*>(mesh));
+
+        // Switching mesh shaping off drops it.
+        p.meshOff = 1;
+        probe->prepareRender();
+        EXPECT_FALSE(probe->meshShape.hasMesh());
+        p.meshOff = 0;
+        p.meshName->setText("Blob");
+        probe->prepareRender();
+        EXPECT_TRUE(probe->meshShape.hasMesh());
+    }
+    // The primitive let go of every reference it took.
+    EXPECT_EQ(mesh->referenceCount(), 2);
+    host().scene().removeObject("Blob");
+    host().scene().removeObject("Card");
+    mesh->Release();
+    flat->Release();
+}
+
+TEST(MeshAttachment, RayBoxEntryFindsBothCrossingsOfTheWholeLine) {
+    const Vector3 lo{-1.5f, -1.5f, -1.5f}, hi{1.5f, 1.5f, 1.5f};
+    Vector3 h1, h2;
+    float t1 = 0.0f, t2 = 0.0f;
+    ASSERT_TRUE(MeshShape::rayBoxEntry(lo, hi, {0.0f, 0.5f, 0.0f}, {1.0f, 0.0f, 0.0f}, h1, t1, h2, t2));
+    EXPECT_EQ(h1, (Vector3{-1.5f, 0.5f, 0.0f}));  // behind the start: the whole line counts
+    EXPECT_EQ(t1, -1.5f);
+    EXPECT_EQ(h2, (Vector3{1.5f, 0.5f, 0.0f}));
+    EXPECT_EQ(t2, 1.5f);
+
+    // A line that misses the box, and one along an edge (not strictly inside any face).
+    EXPECT_FALSE(MeshShape::rayBoxEntry(lo, hi, {0.0f, 5.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, h1, t1, h2, t2));
+    EXPECT_FALSE(MeshShape::rayBoxEntry(lo, hi, {0.0f, 1.5f, 1.5f}, {1.0f, 0.0f, 0.0f}, h1, t1, h2, t2));
+    // A zero direction is parallel to every plane.
+    EXPECT_FALSE(MeshShape::rayBoxEntry(lo, hi, {0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, h1, t1, h2, t2));
+}
+
+}  // namespace
+}  // namespace brumo::test
