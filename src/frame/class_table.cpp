@@ -1,12 +1,14 @@
 #include "frame/class_table.h"
 
+#include "effects/smog.h"
+
 namespace brumo {
 
 namespace {
 
 const ClassTableRow kRows[kClassCount] = {
     {CLSID_Fire, nullptr},
-    {CLSID_Smog, nullptr},
+    {CLSID_Smog, &createInstanceOf<Smog>},
     {CLSID_RisingSmoke, nullptr},
     {CLSID_Clouds, nullptr},
     {CLSID_TaperModifier, nullptr},

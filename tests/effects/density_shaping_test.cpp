@@ -1,0 +1,464 @@
+// The shared density blocks on a primitive made by the factory: shape mask, vortices, modifier
+// pass and noise field.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "effects_doubles.h"
+#include "math/shaping.h"
+#include "tests/support/test_host.h"
+
+namespace brumo::test {
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+class ShapeMaskTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(effect);
+        for (FalloffPair& pair : pairs) pair = {0.0f, 0.5f};
+    }
+    // The mask with the flags and pairs of the test, soft window unless asked otherwise.
+    float mask(uint32_t flags, Vector3 p, bool soft = true) {
+        return effect->shapeMask(p, flags, pairs, soft);
+    }
+
+    EffectRef effect{CLSID_Smog};
+    FalloffPair pairs[16];
+};
+
+TEST_F(ShapeMaskTest, OutsideTheCubeByMoreThanTheThresholdIsEmptyWhateverTheFlags) {
+    const uint32_t flagSets[] = {0u, 0x3u, 0x40u, 0x80u, 0xFC00u, 0xFFFFu};
+    for (uint32_t flags : flagSets) {
+        for (Vector3 p : {Vector3{1.00007f, 0.0f, 0.0f}, Vector3{0.0f, -1.00007f, 0.0f},
+                          Vector3{0.0f, 0.0f, 1.00007f}, Vector3{0.0f, 0.0f, kNaN}}) {
+            effect->shapeValue = 0.5f;
+            EXPECT_EQ(mask(flags, p), 0.0f) << std::hex << flags << " at " << p.x << ", " << p.y << ", " << p.z;
+            EXPECT_EQ(effect->shapeValue, 0.0f);
+        }
+    }
+    // A face itself, and the sliver of 2^-14 beyond it, still belong to the cube.
+    EXPECT_EQ(mask(0, {1.00006f, -1.0f, 1.0f}), 1.0f);
+    EXPECT_EQ(effect->shapeValue, 1.0f);
+}
+
+TEST_F(ShapeMaskTest, WithoutFlagsTheMaskIsOneInsideTheCube) {
+    for (Vector3 p : {Vector3{0.0f, 0.0f, 0.0f}, Vector3{0.99f, -0.99f, 0.99f},
+                      Vector3{-1.0f, 1.0f, -1.0f}, Vector3{0.3f, 0.2f, -0.7f}}) {
+        effect->shapeValue = 0.0f;
+        EXPECT_EQ(mask(0, p), 1.0f);
+        EXPECT_EQ(effect->shapeValue, 1.0f);
+    }
+}
+
+TEST_F(ShapeMaskTest, MeshShapingStartsFromTheMeshWeight) {
+    // With mesh shaping on but no mesh found, every point lies outside the mesh.
+    effect.block().meshOff = 0;
+    EXPECT_EQ(mask(0, {0.0f, 0.0f, 0.0f}), 0.0f);
+    EXPECT_EQ(effect->shapeValue, 0.0f);
+    effect.block().meshOff = 1;
+    EXPECT_EQ(mask(0, {0.0f, 0.0f, 0.0f}), 1.0f);
+}
+
+TEST_F(ShapeMaskTest, UpperBallHasASoftEdgeNearTheUnitSphere) {
+    pairs[0] = {0.0f, 0.3f};
+    EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 0.5f}), 1.0f);
+    EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}), softObject(0.15f, 0.3f), 1e-5f);
+    EXPECT_NEAR(effect->shapeValue, softObject(0.15f, 0.3f), 1e-5f);
+    const float nearEdge = mask(0x1, {0.0f, 0.0f, 0.999f});
+    EXPECT_GE(nearEdge, 0.0f);
+    EXPECT_LT(nearEdge, 1e-3f);
+    EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 1.0f}), 0.0f);
+    EXPECT_EQ(effect->shapeValue, 0.0f);
+    EXPECT_EQ(mask(0x1, {0.6f, 0.0f, 0.8f}), 0.0f);
+    // The lower half is left alone.
+    EXPECT_EQ(mask(0x1, {0.0f, 0.0f, -0.95f}), 1.0f);
+}
+
+TEST_F(ShapeMaskTest, SoftAndLinearWindowsAgreeAtTheEndsAndDifferBetween) {
+    pairs[0] = {0.0f, 0.3f};
+    // Halfway through the edge: the linear ramp gives 1/2, the soft object 7/36.
+    EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}, false), 0.5f, 1e-5f);
+    EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}, true), 7.0f / 36.0f, 1e-5f);
+    for (bool soft : {false, true}) {
+        EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 0.69f}, soft), 1.0f);
+        EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 1.0f}, soft), 0.0f);
+    }
+}
+
+TEST_F(ShapeMaskTest, BallUpperHalfAndCylinderLowerHalf) {
+    pairs[0] = {0.0f, 0.3f};
+    pairs[6] = {0.0f, 0.3f};
+    const uint32_t flags = 0x1 | 0x40;
+    // r > 1 but inside the unit cylinder: empty above, soft cylinder edge below.
+    EXPECT_EQ(mask(flags, {0.9f, 0.0f, 0.9f}), 0.0f);
+    EXPECT_NEAR(mask(flags, {0.9f, 0.0f, -0.9f}), softObject(0.2f, 0.3f), 1e-5f);
+    // Deep inside both.
+    EXPECT_EQ(mask(flags, {0.1f, 0.1f, 0.5f}), 1.0f);
+    EXPECT_EQ(mask(flags, {0.1f, 0.1f, -1.0f}), 1.0f);
+    // Outside the cylinder below.
+    EXPECT_EQ(mask(flags, {0.8f, 0.7f, -0.1f}), 0.0f);
+    // The cylinder alone covers both halves.
+    EXPECT_NEAR(mask(0x40, {0.9f, 0.0f, 0.9f}), softObject(0.2f, 0.3f), 1e-5f);
+}
+
+TEST_F(ShapeMaskTest, LowerBallAndHollowHalves) {
+    pairs[1] = {0.0f, 0.3f};
+    EXPECT_NEAR(mask(0x2, {0.0f, 0.0f, -0.85f}, false), 0.5f, 1e-5f);
+    EXPECT_EQ(mask(0x2, {0.0f, 0.0f, 0.95f}), 1.0f);
+    EXPECT_EQ(mask(0x2, {0.0f, 0.8f, -0.6f}), 0.0f);
+
+    // Hollowed halves take the pair as (zero, full) radii: density gone inside 0.2, back at 0.6.
+    pairs[2] = {0.6f, 0.2f};
+    pairs[3] = {0.6f, 0.2f};
+    EXPECT_EQ(mask(0x4, {0.0f, 0.1f, 0.05f}, false), 0.0f);
+    EXPECT_NEAR(mask(0x4, {0.0f, 0.0f, 0.4f}, false), 0.5f, 1e-5f);
+    EXPECT_NEAR(mask(0x4, {0.0f, 0.0f, 0.4f}, true), 29.0f / 36.0f, 1e-5f);
+    EXPECT_EQ(mask(0x4, {0.0f, 0.0f, 0.7f}), 1.0f);
+    EXPECT_EQ(mask(0x4, {0.0f, 0.0f, 1.0f}), 1.0f);  // beyond the ball nothing changes
+    EXPECT_EQ(mask(0x4, {0.0f, 0.0f, -0.1f}), 1.0f);
+    EXPECT_NEAR(mask(0x8, {0.0f, 0.0f, -0.4f}, false), 0.5f, 1e-5f);
+    EXPECT_EQ(mask(0x8, {0.0f, 0.0f, 0.1f}), 1.0f);
+
+    // A hollowed half takes precedence over the cylinder.
+    pairs[6] = {0.0f, 0.3f};
+    EXPECT_EQ(mask(0x4 | 0x40, {0.9f, 0.9f, 0.5f}), 1.0f);
+    EXPECT_EQ(mask(0x4 | 0x40, {0.9f, 0.9f, -0.5f}), 0.0f);
+}
+
+TEST_F(ShapeMaskTest, CylindersAlongXAndY) {
+    pairs[4] = {0.0f, 0.3f};
+    pairs[5] = {0.0f, 0.3f};
+    EXPECT_EQ(mask(0x10, {0.99f, 0.3f, 0.4f}), 1.0f);
+    EXPECT_NEAR(mask(0x10, {-0.99f, 0.51f, 0.68f}, false), 0.5f, 1e-5f);  // rho = 0.85
+    EXPECT_EQ(mask(0x10, {0.0f, 0.6f, 0.8f}), 0.0f);
+    EXPECT_EQ(mask(0x20, {0.3f, 0.99f, 0.4f}), 1.0f);
+    EXPECT_NEAR(mask(0x20, {0.51f, -0.99f, 0.68f}, false), 0.5f, 1e-5f);
+    EXPECT_EQ(mask(0x20, {0.8f, 0.0f, 0.6f}), 0.0f);
+    // Both at once: the product of the two edges.
+    EXPECT_NEAR(mask(0x30, {0.51f, 0.51f, 0.68f}, false), 0.25f, 1e-5f);
+}
+
+TEST_F(ShapeMaskTest, HollowCoresRemoveDensityNearTheirAxis) {
+    // The hollow preset's pair: nothing inside 0.5, full from 0.7 on.
+    pairs[7] = {0.3f, 0.5f};
+    pairs[8] = {0.3f, 0.5f};
+    pairs[9] = {0.3f, 0.5f};
+    EXPECT_EQ(mask(0x80, {0.9f, 0.2f, 0.2f}), 0.0f);
+    EXPECT_NEAR(mask(0x80, {0.9f, 0.36f, 0.48f}, false), 0.5f, 1e-5f);  // rho = 0.6
+    EXPECT_NEAR(mask(0x80, {0.9f, 0.36f, 0.48f}, true), 29.0f / 36.0f, 1e-5f);
+    EXPECT_EQ(mask(0x80, {0.0f, 0.6f, 0.8f}), 1.0f);
+    EXPECT_EQ(mask(0x80, {0.0f, 0.9f, 0.9f}), 1.0f);
+    EXPECT_EQ(mask(0x100, {0.2f, 0.9f, 0.2f}), 0.0f);
+    EXPECT_NEAR(mask(0x100, {0.36f, 0.9f, 0.48f}, false), 0.5f, 1e-5f);
+    EXPECT_EQ(mask(0x100, {0.9f, 0.0f, 0.9f}), 1.0f);
+    EXPECT_EQ(mask(0x200, {0.2f, 0.2f, 0.9f}), 0.0f);
+    EXPECT_NEAR(mask(0x200, {0.36f, 0.48f, -0.9f}, false), 0.5f, 1e-5f);
+    EXPECT_EQ(mask(0x200, {0.9f, 0.9f, 0.0f}), 1.0f);
+}
+
+TEST_F(ShapeMaskTest, PlanarFadesTowardsEachFace) {
+    struct Fade {
+        uint32_t bit;
+        int pair;
+        Vector3 towards;  // the face the density fades towards
+    };
+    const Fade fades[] = {{0x400, 10, {1, 0, 0}},  {0x2000, 13, {-1, 0, 0}}, {0x800, 11, {0, 1, 0}},
+                          {0x4000, 14, {0, -1, 0}}, {0x1000, 12, {0, 0, 1}},  {0x8000, 15, {0, 0, -1}}};
+    // Each fade its own band width, so that a fade reading another's pair shows.
+    const float widths[6] = {0.1f, 0.2f, 0.3f, 0.4f, 0.24f, 0.16f};
+    for (int k = 10; k < 16; ++k) pairs[k] = {0.0f, widths[k - 10]};
+    for (const Fade& fade : fades) {
+        SCOPED_TRACE(fade.bit);
+        // Halfway through the fade band, at the face, at the far face, in the middle.
+        const Vector3 halfway = fade.towards * (1.0f - pairs[fade.pair].b);
+        EXPECT_NEAR(mask(fade.bit, halfway, false), 0.5f, 1e-4f);
+        EXPECT_NEAR(mask(fade.bit, halfway, true), 7.0f / 36.0f, 1e-4f);
+        EXPECT_EQ(mask(fade.bit, fade.towards * 1.0f), 0.0f);
+        EXPECT_EQ(mask(fade.bit, fade.towards * -1.0f), 1.0f);
+        EXPECT_EQ(mask(fade.bit, {0.0f, 0.0f, 0.0f}), 1.0f);
+    }
+    // The box preset multiplies the fades of a corner.
+    for (int k = 10; k < 16; ++k) pairs[k] = {0.0f, 0.1f};
+    EXPECT_NEAR(mask(0xFC00, {0.9f, -0.9f, 0.0f}, false), 0.25f, 1e-4f);
+    EXPECT_NEAR(effect->shapeValue, 0.25f, 1e-4f);
+}
+
+TEST(VortexTest, KindTableAndDerivedRadius) {
+    const int32_t expected[6][4] = {{1, 2, 0, 0}, {2, 0, 1, 0}, {0, 1, 2, 0},
+                                    {2, 1, 0, 1}, {0, 2, 1, 1}, {1, 0, 2, 1}};
+    for (int32_t kind = 5; kind >= 0; --kind) {
+        Vortex vortex;
+        vortex.setKind(kind);
+        EXPECT_EQ(vortex.kind, kind);
+        EXPECT_EQ(vortex.axisI, expected[kind][0]) << kind;
+        EXPECT_EQ(vortex.axisJ, expected[kind][1]) << kind;
+        EXPECT_EQ(vortex.axisK, expected[kind][2]) << kind;
+        EXPECT_EQ(vortex.reverse, expected[kind][3]) << kind;
+    }
+    Vortex vortex;
+    vortex.setRadius(2.0f);
+    EXPECT_EQ(vortex.radius, 2.0f);
+    EXPECT_EQ(vortex.radiusSquared, 4.0f);
+    EXPECT_EQ(vortex.inverseRadiusSquared, 0.25f);
+}
+
+TEST(VortexTest, PointsAtTheRadiusOrBeyondAreUntouched) {
+    Vortex vortex;
+    vortex.setKind(2);  // about z through the origin
+    vortex.setRadius(0.5f);
+    for (Vector3 p : {Vector3{0.5f, 0.0f, 0.3f}, Vector3{0.0f, -0.6f, 0.0f},
+                      Vector3{0.4f, 0.4f, -0.2f}, Vector3{3.0f, 2.0f, 1.0f}}) {
+        Vector3 q = p;
+        BrumoBase::applyVortex(vortex, q, 1.0f);
+        EXPECT_EQ(q, p);
+    }
+    // Just inside the radius it moves.
+    Vector3 q{0.49f, 0.0f, 0.3f};
+    BrumoBase::applyVortex(vortex, q, 1.0f);
+    EXPECT_NE(q, (Vector3{0.49f, 0.0f, 0.3f}));
+}
+
+TEST(VortexTest, OnTheAxisTheLiftIsLiftTimesTheFullAngle) {
+    Vortex vortex;
+    vortex.setKind(2);
+    vortex.centre = {0.25f, -0.5f, 0.0f};
+    vortex.twist = 60.0f;
+    vortex.lift = 0.1f;
+    // h = 0.75: 45 degrees at the axis.
+    Vector3 q{0.25f, -0.5f, 0.2f};
+    BrumoBase::applyVortex(vortex, q, 0.75f);
+    EXPECT_EQ(q.x, 0.25f);
+    EXPECT_EQ(q.y, -0.5f);
+    EXPECT_NEAR(q.z, 0.2f + 0.1f * 0.78539816f, 1e-6f);
+
+    vortex.setKind(5);  // same axis, lifting the other way
+    q = {0.25f, -0.5f, 0.2f};
+    BrumoBase::applyVortex(vortex, q, 0.75f);
+    EXPECT_NEAR(q.z, 0.2f - 0.1f * 0.78539816f, 1e-6f);
+}
+
+TEST(VortexTest, TheAngleFallsOffWithTheSquareOfTheDistance) {
+    Vortex vortex;
+    vortex.setKind(0);  // about x: y and z rotate
+    vortex.setRadius(0.5f);
+    vortex.twist = 90.0f;
+    vortex.lift = 0.0f;
+    // Distance 0.1 from the axis: u = (0.25 - 0.01) × 4 = 0.96, angle 0.96² × 90 × h degrees.
+    const float h = 0.5f;
+    const double angle = 0.96 * 0.96 * 90.0 * h * 3.14159265358979 / 180.0;
+    Vector3 q{0.7f, 0.1f, 0.0f};
+    BrumoBase::applyVortex(vortex, q, h);
+    EXPECT_EQ(q.x, 0.7f);
+    EXPECT_NEAR(q.y, 0.1 * std::cos(angle), 1e-6);
+    EXPECT_NEAR(q.z, 0.1 * std::sin(angle), 1e-6);
+    // No turn at height factor 0.
+    q = {0.7f, 0.1f, 0.0f};
+    BrumoBase::applyVortex(vortex, q, 0.0f);
+    EXPECT_EQ(q, (Vector3{0.7f, 0.1f, 0.0f}));
+}
+
+TEST(VortexTest, ReversedKindsTurnTheSameWayAndLiftTheOtherWay) {
+    const Vector3 start{0.15f, -0.2f, 0.1f};
+    for (int32_t kind = 0; kind < 3; ++kind) {
+        SCOPED_TRACE(kind);
+        Vortex plain;
+        plain.setKind(kind);
+        Vortex reversed;
+        reversed.setKind(kind + 3);
+        Vector3 a = start;
+        Vector3 b = start;
+        BrumoBase::applyVortex(plain, a, 0.8f);
+        BrumoBase::applyVortex(reversed, b, 0.8f);
+        const int k = plain.axisK;
+        EXPECT_NEAR(a[plain.axisI], b[plain.axisI], 1e-6f);
+        EXPECT_NEAR(a[plain.axisJ], b[plain.axisJ], 1e-6f);
+        EXPECT_NE(a[plain.axisI], start[plain.axisI]);
+        EXPECT_GT(a[k] - start[k], 0.0f);
+        EXPECT_NEAR(a[k] - start[k], start[k] - b[k], 1e-6f);
+    }
+}
+
+TEST(VortexTest, TheListIsAppliedFromLastToFirst) {
+    EffectRef effect(CLSID_Smog);
+    ASSERT_TRUE(effect);
+    Vortex first;
+    first.setKind(2);
+    first.twist = 80.0f;
+    Vortex second;
+    second.setKind(0);
+    second.centre = {0.0f, 0.1f, 0.0f};
+    second.twist = -50.0f;
+    second.lift = 0.3f;
+    ASSERT_TRUE(effect->vortices.append(first));
+    ASSERT_TRUE(effect->vortices.append(second));
+
+    const Vector3 start{0.1f, 0.05f, -0.1f};
+    Vector3 expected = start;
+    BrumoBase::applyVortex(second, expected, 0.6f);
+    BrumoBase::applyVortex(first, expected, 0.6f);
+    Vector3 otherOrder = start;
+    BrumoBase::applyVortex(first, otherOrder, 0.6f);
+    BrumoBase::applyVortex(second, otherOrder, 0.6f);
+    ASSERT_NE(expected, otherOrder);
+
+    Vector3 q = start;
+    effect->applyVortices(q, 0.6f);
+    EXPECT_EQ(q, expected);
+    effect->vortices.clear();
+}
+
+TEST(ModifierPassTest, ModifiersDeformInListOrderFromACopyOfThePoint) {
+    EffectRef effect(CLSID_Smog);
+    ASSERT_TRUE(effect);
+    EXPECT_EQ(effect->applyModifiers({0.1f, 0.2f, 0.3f}), (Vector3{0.1f, 0.2f, 0.3f}));
+
+    // The first shifts x only (y and z come from the copy), the second doubles everything.
+    auto shift = host::Ref<FunctionModifier>::adopt(
+        new FunctionModifier([](const Vector3& in, Vector3& out) { out.x = in.x + 1.0f; }));
+    auto twice = host::Ref<FunctionModifier>::adopt(
+        new FunctionModifier([](const Vector3& in, Vector3& out) { out = in * 2.0f; }));
+    {
+        ModifierList list(effect.get());
+        list.add(shift.get());
+        list.add(twice.get());
+        EXPECT_EQ(effect->applyModifiers({0.1f, 0.2f, 0.3f}),
+                  (Vector3{(0.1f + 1.0f) * 2.0f, 0.2f * 2.0f, 0.3f * 2.0f}));
+    }
+    {
+        ModifierList list(effect.get());
+        list.add(twice.get());
+        list.add(shift.get());
+        EXPECT_EQ(effect->applyModifiers({0.1f, 0.2f, 0.3f}),
+                  (Vector3{0.1f * 2.0f + 1.0f, 0.2f * 2.0f, 0.3f * 2.0f}));
+    }
+    EXPECT_EQ(shift->calls, 2);
+    EXPECT_EQ(twice->calls, 2);
+    EXPECT_EQ(shift->referenceCount(), 1);
+}
+
+// The noise field on a prepared primitive, with tables the test fills so that the result shows
+// exactly which entries were read: gain entry i holds i / 10000, bias entry i holds i.
+class NoiseFieldTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(effect);
+        effect->prepareRender();
+        for (int i = 0; i < 10000; ++i) {
+            effect->gainTable[i] = static_cast<float>(i) * 0.0001f;
+            effect->biasTable[i] = static_cast<float>(i);
+        }
+    }
+    void TearDown() override {
+        if (shader) host().scene().removeShader(shader->name);
+    }
+    // The bias index the field reads for a clamped value v.
+    static float throughTables(float v) {
+        return static_cast<float>(tableIndex(static_cast<float>(tableIndex(v)) * 0.0001f));
+    }
+    static float clamped(float v) { return !(v > 0.0f) ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
+    // Makes a scene shader the density source.
+    void useShader(float value) {
+        shader = host::Ref<ValueShader>::adopt(new ValueShader("effects test shader"));
+        shader->value = value;
+        host().scene().addShader(shader.get());
+        host::setText(&effect.block().densityShaderName.get(), shader->name);
+        effect.block().noiseType = 0;
+        effect->refreshShaders();
+        ASSERT_NE(effect->densityShader.get(), nullptr);
+    }
+
+    EffectRef effect{CLSID_Smog};
+    host::Ref<ValueShader> shader;
+};
+
+TEST_F(NoiseFieldTest, NoShaderAndUnknownTypesReadTheFirstEntries) {
+    effect.block().noiseType = 0;
+    effect->refreshShaders();
+    ASSERT_EQ(effect->densityShader.get(), nullptr);
+    EXPECT_EQ(effect->noiseField({0.3f, 0.4f, 0.5f}), 0.0f);
+    effect->biasTable[0] = 0.25f;
+    EXPECT_EQ(effect->noiseField({0.3f, 0.4f, 0.5f}), 0.25f);
+    for (int32_t type : {-1, 5, 99}) {
+        effect.block().noiseType = type;
+        EXPECT_EQ(effect->noiseField({0.3f, 0.4f, 0.5f}), 0.25f) << type;
+    }
+}
+
+TEST_F(NoiseFieldTest, EachOctaveSumWithItsScaleAndOffsetThenTheTables) {
+    NoiseLattice& lattice = effect->lattice;
+    const Vector3 points[] = {{0.3f, 1.7f, -2.2f}, {10.25f, -3.5f, 0.125f}, {-0.6f, 0.45f, 7.9f},
+                              {2.5f, 2.5f, 2.5f}};
+    for (const Vector3& n : points) {
+        effect.block().noiseType = 1;
+        EXPECT_EQ(effect->noiseField(n), throughTables(clamped(lattice.fractalSumSpectral(n, 0.5f, 0.002f) * 1.5f)));
+        effect.block().noiseType = 2;
+        EXPECT_EQ(effect->noiseField(n), throughTables(clamped(lattice.turbulenceScaled(n, 0.5f, 0.002f) * 1.5f)));
+        effect.block().noiseType = 3;
+        EXPECT_EQ(effect->noiseField(n), throughTables(clamped(lattice.ridgedSum(n, 0.002f))));
+        effect.block().noiseType = 4;
+        const float fractal = lattice.fractalSumScaled(n, 0.5f, 0.002f) * 0.6f + 0.5f;
+        EXPECT_EQ(effect->noiseField(n), throughTables(clamped(fractal)));
+        // The fractal sum sits around 0.5, well inside the tables.
+        EXPECT_GT(effect->noiseField(n), 0.0f);
+    }
+}
+
+TEST_F(NoiseFieldTest, TheDensityShaderGetsThePointAndAFreshResult) {
+    useShader(0.5f);
+    const Vector3 n{1.5f, -2.0f, 0.25f};
+    EXPECT_EQ(effect->noiseField(n), throughTables(0.5f));
+    EXPECT_EQ(shader->evaluations, 1);
+    EXPECT_EQ(shader->resultOnEntry, 0.0f);
+    EXPECT_EQ(shader->flagOnEntry, 0);
+    EXPECT_EQ(shader->point.x, 1.5f);
+    EXPECT_EQ(shader->point.y, -2.0f);
+    EXPECT_EQ(shader->point.z, 0.25f);
+    EXPECT_EQ(shader->position.x, 1.5f);
+    EXPECT_EQ(shader->position.y, -2.0f);
+    EXPECT_EQ(shader->position.z, 0.25f);
+    EXPECT_EQ(effect->shadingContext.position.z, 0.25f);
+}
+
+TEST_F(NoiseFieldTest, ValuesAreClampedAndNotANumberReadsTheFirstEntries) {
+    useShader(0.0f);
+    // The gain index the value lands on; the bias index then follows from the test's tables.
+    const struct {
+        float value;
+        int gainIndex;
+    } cases[] = {{1.7f, 9999}, {1.0f, 9999}, {-0.3f, 0}, {0.0f, 0}, {kNaN, 0},
+                 {std::numeric_limits<float>::infinity(), 9999}, {0.25f, 2499}};
+    for (const auto& c : cases) {
+        shader->value = c.value;
+        const float expected = static_cast<float>(tableIndex(effect->gainTable[c.gainIndex]));
+        EXPECT_EQ(effect->noiseField({0.1f, 0.2f, 0.3f}), expected) << c.value;
+    }
+}
+
+TEST_F(NoiseFieldTest, TheBiasIndexStaysInsideTheTableForAGainCurveOutsideTheUnitRange) {
+    useShader(1.0f);
+    for (float gained : {1.5f, 1e9f, -2.0f, kNaN}) {
+        effect->gainTable[9999] = gained;
+        const float expected = gained > 1.0f ? 9999.0f : 0.0f;
+        EXPECT_EQ(effect->noiseField({0.1f, 0.2f, 0.3f}), expected) << gained;
+    }
+}
+
+TEST_F(NoiseFieldTest, AColourShaderAlsoReceivesTheNoisePoint) {
+    shader = host::Ref<ValueShader>::adopt(new ValueShader("effects test colour"));
+    host().scene().addShader(shader.get());
+    host::setText(&effect.block().colourShaderName.get(), shader->name);
+    effect.block().colourFromGradient = 0;
+    effect->refreshShaders();
+    ASSERT_NE(effect->colourShader.get(), nullptr);
+    effect->noiseField({0.75f, -0.5f, 4.0f});
+    EXPECT_EQ(effect->shadingContext.point.x, 0.75f);
+    EXPECT_EQ(effect->shadingContext.position.z, 4.0f);
+    EXPECT_EQ(shader->evaluations, 0);  // the fractal sum stays the density source
+}
+
+}  // namespace
+}  // namespace brumo::test

@@ -1,0 +1,251 @@
+// Smog as a host meets it: created by class id, its block, its colour popup and its density.
+#include <gtest/gtest.h>
+
+#include "effects_doubles.h"
+#include "math/shaping.h"
+#include "primitive/colour_gradient.h"
+#include "tests/support/test_host.h"
+
+namespace brumo::test {
+namespace {
+
+bool sameGradient(const ColourGradient& a, const ColourGradient& b) {
+    if (a.count() != b.count()) return false;
+    for (int32_t i = 0; i < a.count(); ++i)
+        if (a[i].colour != b[i].colour || a[i].position != b[i].position) return false;
+    return true;
+}
+
+std::string text(const EmbeddedString& s) { return host::textOf(&s.get()); }
+
+TEST(SmogTest, ANewSmogHasTheCommonDefaultsWithFractalNoise) {
+    EffectRef smog(CLSID_Smog);
+    ASSERT_TRUE(smog);
+    IExDataExchanger* exchanger = smog->exchangerInterface();
+    EXPECT_EQ(exchanger->parameterBlockSize(), static_cast<int32_t>(sizeof(SmogParameters)));
+#if defined(__i386__) || defined(_M_IX86)
+    EXPECT_EQ(exchanger->parameterBlockSize(), 492);
+#endif
+    EXPECT_EQ(exchanger->parameterBlock(), static_cast<void*>(&smog.block()));
+
+    const EffectParameters& block = smog.block();
+    EXPECT_EQ(block.noiseType, 4);
+    EXPECT_EQ(text(block.densityShaderName), "Fractal noise");
+    EXPECT_EQ(text(block.meshName), "None");
+    EXPECT_EQ(block.size, 4.0f);
+    EXPECT_EQ(block.seedValue, 777.0f);
+    EXPECT_EQ(block.lightingMode, qv::fourcc("Opt0"));
+    EXPECT_EQ(block.meshOff, 1);
+    EXPECT_EQ(block.shapeFlags, 0xFC00u);
+    for (int k = 10; k < 16; ++k) {
+        EXPECT_EQ(block.shapeFalloffs[k].a, 0.0f) << k;
+        EXPECT_EQ(block.shapeFalloffs[k].b, 0.1f) << k;
+    }
+    ASSERT_NE(presetGradient(8), nullptr);
+    EXPECT_TRUE(sameGradient(block.colourGradient, *presetGradient(8)));
+    EXPECT_EQ(host().resources().openContexts(), 0);
+}
+
+TEST(SmogTest, TheShaderNameIsTheHostsText6) {
+    host::ResourceService& resources = host().resources();
+    const std::string original = resources.moduleString(6);
+    resources.setModuleString(6, "Haze");
+    {
+        EffectRef smog(CLSID_Smog);
+        ASSERT_TRUE(smog);
+        EXPECT_EQ(text(smog.block().densityShaderName), "Haze");
+    }
+    resources.setModuleString(6, original);
+    EXPECT_EQ(resources.openContexts(), 0);
+}
+
+class SmogPopupTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(smog); }
+    // The popup sends value `code`; answers what the handler returned.
+    QVResult choose(uint32_t partId, uint32_t code) {
+        part = host::Ref<FakePart>::adopt(new FakePart(partId, static_cast<int32_t>(code)));
+        return smog->exchangerInterface()->handleEvent(5, part.get(), nullptr);
+    }
+
+    EffectRef smog{CLSID_Smog};
+    host::Ref<FakePart> part;
+};
+
+TEST_F(SmogPopupTest, EachChoiceLoadsItsPresetAndThePopupReadsNoPreset) {
+    const struct {
+        const char* code;
+        int32_t preset;
+    } choices[] = {{"Opt0", 8}, {"Opt1", 9}, {"Opt2", 10}, {"Opt3", 11}, {"Opt4", 12}, {"Opt5", 1}};
+    for (const auto& choice : choices) {
+        SCOPED_TRACE(choice.code);
+        ASSERT_TRUE(copyPreset(0, smog.block().colourGradient));
+        ASSERT_NE(presetGradient(choice.preset), nullptr);
+        ASSERT_FALSE(sameGradient(smog.block().colourGradient, *presetGradient(choice.preset)));
+        char code[5] = {choice.code[0], choice.code[1], choice.code[2], choice.code[3], 0};
+        EXPECT_EQ(choose(qv::fourcc("SmoP"), qv::fourcc(code)), 1);
+        EXPECT_TRUE(sameGradient(smog.block().colourGradient, *presetGradient(choice.preset)));
+        EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+        EXPECT_EQ(part->referenceCount(), 1);
+    }
+}
+
+TEST_F(SmogPopupTest, Opt5IsTheCloudRampAndChoosingItTwiceGivesTheSame) {
+    EXPECT_EQ(choose(qv::fourcc("SmoP"), qv::fourcc("Opt5")), 1);
+    EXPECT_TRUE(sameGradient(smog.block().colourGradient, *presetGradient(1)));
+    EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+    EXPECT_EQ(choose(qv::fourcc("SmoP"), qv::fourcc("Opt5")), 1);
+    EXPECT_TRUE(sameGradient(smog.block().colourGradient, *presetGradient(1)));
+}
+
+TEST_F(SmogPopupTest, OtherValuesAndOtherControlsLeaveTheGradient) {
+    ASSERT_TRUE(copyPreset(3, smog.block().colourGradient));
+    EXPECT_EQ(choose(qv::fourcc("SmoP"), qv::fourcc("Opt9")), 1);
+    EXPECT_TRUE(sameGradient(smog.block().colourGradient, *presetGradient(3)));
+    EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+
+    // The fire popup is not Smog's: nothing loaded, nothing written back.
+    EXPECT_EQ(choose(qv::fourcc("FirP"), qv::fourcc("Opt1")), 1);
+    EXPECT_TRUE(sameGradient(smog.block().colourGradient, *presetGradient(3)));
+    EXPECT_EQ(part->writes, 0);
+}
+
+TEST_F(SmogPopupTest, EventsGoOnToTheCommonHandling) {
+    EXPECT_EQ(choose(qv::fourcc("DNZC"), 1), 1);
+    EXPECT_EQ(smog.block().shapeFlags, 0xFC00u | 0x200u);
+    EXPECT_EQ(choose(qv::fourcc("DePr"), qv::fourcc("Opt4")), 1);
+    EXPECT_EQ(smog.block().shapeFlags, 0x80u);
+    EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+    // No source, or another kind of event: still answered.
+    EXPECT_EQ(smog->exchangerInterface()->handleEvent(5, nullptr, nullptr), 1);
+    EXPECT_EQ(smog->exchangerInterface()->handleEvent(77, nullptr, nullptr), 1);
+}
+
+// Density of a prepared Smog.
+class SmogDensityTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(smog);
+        EffectParameters& block = smog.block();
+        block.noiseOffset = {0.3f, -1.2f, 2.0f};
+        block.noiseScale = 25.0f;
+        block.noiseRotation = {10.0f, 20.0f, 30.0f};
+        smog->prepareRender();
+    }
+    void TearDown() override {
+        if (shader) host().scene().removeShader(shader->name);
+    }
+    float noiseAt(const Vector3& p) {
+        return smog->noiseField(smog->toNoiseSpace(p) - smog.block().noiseOffset);
+    }
+
+    EffectRef smog{CLSID_Smog};
+    host::Ref<ValueShader> shader;
+};
+
+TEST_F(SmogDensityTest, WithoutShapeOptionsTheDensityIsTheNoiseField) {
+    smog.block().shapeFlags = 0;
+    for (Vector3 p : {Vector3{0.0f, 0.0f, 0.0f}, Vector3{0.9f, -0.4f, 0.2f},
+                      Vector3{-1.0f, 1.0f, 1.0f}, Vector3{0.33f, 0.66f, -0.99f}}) {
+        const float density = smog->sampleDensity(p);
+        EXPECT_EQ(density, noiseAt(p));
+        EXPECT_GT(density, 0.0f);
+        EXPECT_LE(density, 1.0f);
+        EXPECT_EQ(smog->shapeValue, 1.0f);
+    }
+}
+
+TEST_F(SmogDensityTest, TheShapeMaskScalesTheNoise) {
+    const Vector3 p{0.0f, 0.0f, 0.85f};
+    smog.block().shapeFlags = 0;
+    const float unshaped = smog->sampleDensity(p);
+    ASSERT_GT(unshaped, 0.0f);
+    // The sphere preset: r = 0.85 lies halfway through its soft edge.
+    smog.block().shapeFlags = 0x3;
+    smog.block().shapeFalloffs[0] = {0.0f, 0.3f};
+    EXPECT_NEAR(smog->sampleDensity(p), softObject(0.15f, 0.3f) * unshaped, 1e-6f);
+    EXPECT_NEAR(smog->shapeValue, softObject(0.15f, 0.3f), 1e-6f);
+    EXPECT_EQ(smog->sampleDensity({0.0f, 0.8f, -0.7f}), 0.0f);
+}
+
+TEST_F(SmogDensityTest, OutsideTheCubeNoNoiseIsEvaluated) {
+    // A host shader as the density source counts the evaluations.
+    shader = host::Ref<ValueShader>::adopt(new ValueShader("smog test density"));
+    shader->value = 0.5f;
+    host().scene().addShader(shader.get());
+    host::setText(&smog.block().densityShaderName.get(), shader->name);
+    smog.block().noiseType = 0;
+    smog.block().shapeFlags = 0;
+    smog->refreshShaders();
+    ASSERT_NE(smog->densityShader.get(), nullptr);
+
+    for (Vector3 p : {Vector3{1.0001f, 0.0f, 0.0f}, Vector3{0.0f, -1.5f, 0.0f},
+                      Vector3{0.2f, 0.2f, 1.00007f}}) {
+        EXPECT_EQ(smog->sampleDensity(p), 0.0f);
+        EXPECT_EQ(smog->shapeValue, 0.0f);
+    }
+    EXPECT_EQ(shader->evaluations, 0);
+    EXPECT_GT(smog->sampleDensity({1.00006f, 0.0f, 0.0f}), 0.0f);
+    EXPECT_EQ(shader->evaluations, 1);
+
+    // The built-in noise likewise: an unbuilt lattice stays unbuilt.
+    smog.block().noiseType = 4;
+    smog->lattice.ready = false;
+    EXPECT_EQ(smog->sampleDensity({0.0f, 0.0f, -1.01f}), 0.0f);
+    EXPECT_FALSE(smog->lattice.ready);
+    EXPECT_GT(smog->sampleDensity({0.0f, 0.0f, -0.99f}), 0.0f);
+    EXPECT_TRUE(smog->lattice.ready);
+}
+
+TEST_F(SmogDensityTest, TheMaskAndNoiseSeeTheModifiedPoint) {
+    smog.block().shapeFlags = 0;
+    const Vector3 origin{0.0f, 0.0f, 0.0f};
+    ASSERT_GT(smog->sampleDensity(origin), 0.0f);
+    auto away = host::Ref<FunctionModifier>::adopt(
+        new FunctionModifier([](const Vector3&, Vector3& out) { out = {5.0f, 0.0f, 0.0f}; }));
+    auto shift = host::Ref<FunctionModifier>::adopt(
+        new FunctionModifier([](const Vector3& in, Vector3& out) { out.x = in.x + 0.5f; }));
+    {
+        ModifierList list(smog.get());
+        list.add(away.get());
+        EXPECT_EQ(smog->sampleDensity(origin), 0.0f);
+    }
+    {
+        ModifierList list(smog.get());
+        list.add(shift.get());
+        EXPECT_EQ(smog->sampleDensity({0.1f, 0.2f, 0.3f}), noiseAt({0.1f + 0.5f, 0.2f, 0.3f}));
+    }
+}
+
+TEST_F(SmogDensityTest, VorticesTurnWithTheHeightOfTheReceivedPoint) {
+    smog.block().shapeFlags = 0;
+    // A modifier that lowers every point, so its height differs from the received one.
+    auto lower = host::Ref<FunctionModifier>::adopt(
+        new FunctionModifier([](const Vector3& in, Vector3& out) { out.z = in.z - 0.8f; }));
+    ModifierList list(smog.get());
+    list.add(lower.get());
+
+    const Vector3 point{0.01f, 0.02f, 0.6f};
+    const Vector3 moved{0.01f, 0.02f, 0.6f - 0.8f};
+    Vortex vortex;
+    vortex.setKind(2);
+    vortex.setRadius(50.0f);  // noise space is about 100 / 25 = 4 times the cube
+    vortex.twist = 170.0f;
+    vortex.lift = 2.0f;
+    vortex.centre = smog->toNoiseSpace({0.3f, 0.0f, 0.0f});
+    ASSERT_TRUE(smog->vortices.append(vortex));
+
+    auto swirled = [&](float height) {
+        Vector3 q = smog->toNoiseSpace(moved);
+        BrumoBase::applyVortex(vortex, q, height);
+        return smog->noiseField(q - smog.block().noiseOffset);
+    };
+    const float expected = swirled(0.5f * point.z + 0.5f);
+    ASSERT_NE(expected, swirled(0.5f * moved.z + 0.5f));
+    ASSERT_NE(expected, noiseAt(moved));
+    EXPECT_EQ(smog->sampleDensity(point), expected);
+    smog->vortices.clear();
+}
+
+}  // namespace
+}  // namespace brumo::test
