@@ -17,6 +17,13 @@ namespace brumo::host {
 
 class HostPart;
 
+// The four characters of a code, for messages.
+inline std::string fourccText(uint32_t code) {
+    std::string text(4, ' ');
+    for (int i = 0; i < 4; ++i) text[static_cast<size_t>(i)] = static_cast<char>((code >> (24 - 8 * i)) & 0xFF);
+    return text;
+}
+
 // What a part needs of the panel it sits in. A part outside any panel finds nothing, and its
 // messages go nowhere.
 class PartOwner {
