@@ -85,13 +85,111 @@ bool MeshShape::rayBoxEntry(const Vector3& boxMin, const Vector3& boxMax, const 
     return false;
 }
 
-bool MeshShape::prepareMeshRay(const Vector3&, const Vector3&) {
-    // Casting through the mesh is not built yet: every ray crosses nothing, so every sample of a
-    // primitive with mesh shaping on weighs 0.
-    hits.setCount(0);
-    return false;
+namespace {
+
+constexpr int32_t kMaxHits = 128;
+
+inline Vector3 toVector(const QVVector3& v) { return {v.x, v.y, v.z}; }
+inline QVVector3 toRecord(const Vector3& v) { return {v.x, v.y, v.z}; }
+
+// One cast of the mesh along the ray from its minimum to its maximum distance; the hit record is
+// preset for every cast, so that nothing of an earlier hit is taken for a result.
+bool castMesh(IQVMesh* mesh, const QVMeshRay& ray, float minimumDistance, float maximumDistance,
+              QVHitRecord& hit) {
+    qv::resetShadingRecord(hit);
+    hit.mode = qv::kShadingModeMeshCast;
+    hit.normal = {0.0f, 0.0f, 0.0f};
+    hit.facetIndex = -1;
+    hit.barycentric[0] = hit.barycentric[1] = hit.barycentric[2] = 0.0f;
+    QVCastQuery query{minimumDistance, maximumDistance, &ray, &hit, {-1, -1, -1}, {0, 0}};
+    return mesh->castRay(&query);
 }
 
-float MeshShape::insideWeight(const Vector3&) { return 0.0f; }
+}  // namespace
+
+Vector3 MeshShape::mapPoint(const Vector3& p) const {
+    return {centre.x + halfExtent.x * p.x, centre.y + halfExtent.y * p.y, centre.z + halfExtent.z * p.z};
+}
+
+bool MeshShape::prepareMeshRay(const Vector3& start, const Vector3& direction) {
+    hits.setCount(0);
+    if (mesh == nullptr) return false;
+
+    const Vector3 origin = mapPoint(start);
+    Vector3 meshDirection = mapPoint(start + direction) - origin;
+    normalizeIfLonger(meshDirection, 0.0f);
+    ray = QVMeshRay{};
+    ray.origin = toRecord(origin);
+    ray.direction = toRecord(meshDirection);
+
+    // Every crossing of the line, nearest first: each cast starts just past the previous hit.
+    const float maximum = diagonal + 1.0f;
+    float minimum = -1.0f;
+    QVHitRecord hit;
+    while (hits.count() < kMaxHits && castMesh(mesh, ray, minimum, maximum, hit)) {
+        MeshHit entry;
+        entry.distance = hit.hitDistance;
+        entry.point = origin + meshDirection * entry.distance;
+        entry.normal = surfaceNormal(hit);
+        entry.parity = static_cast<uint8_t>(hits.count() % 2);
+        if (!hits.append(entry)) break;
+        minimum = entry.distance + kNegligible;
+    }
+    return hits.count() > 0;
+}
+
+Vector3 MeshShape::surfaceNormal(const QVHitRecord& hit) const {
+    const QVFacetData* facets = mesh->meshData();
+    const int32_t facet = hit.facetIndex;
+    const float* w = hit.barycentric;
+    const bool interpolate = facets != nullptr && facets->facets != nullptr &&
+                             facets->vertexNormals != nullptr && facet >= 0 &&
+                             facet < facets->facetCount && !(w[0] == 0.0f && w[1] == 0.0f && w[2] == 0.0f);
+    if (!interpolate) {
+        // The host's normal, or the way out from the box centre when it gave none.
+        Vector3 normal = toVector(hit.normal);
+        if (dot(normal, normal) < 0.5f) {
+            normal = toVector(hit.point) - centre;
+            normalizeIfLonger(normal, 0.0f);
+        }
+        return normal;
+    }
+    const int32_t* corners = facets->facets + 3 * facet;
+    auto vertexNormal = [facets](int32_t index) {
+        if (index < 0 || index >= facets->vertexCount) return kZeroVector;
+        return toVector(facets->vertexNormals[index]);
+    };
+    return vertexNormal(corners[0]) * w[0] + vertexNormal(corners[1]) * w[1] + vertexNormal(corners[2]) * w[2];
+}
+
+float MeshShape::insideWeight(const Vector3& p) {
+    if (mesh == nullptr) return 0.0f;
+    const Vector3 m = mapPoint(p);
+    const float d = length(m - toVector(ray.origin));
+
+    // An odd number of crossings in front of the sample puts it inside.
+    int32_t i = 0;
+    while (i < hits.count() && !(hits[i].distance > d)) ++i;
+    if (i == hits.count() || i % 2 == 0) return 0.0f;
+    if (range == 0.0f) return 1.0f;
+
+    // Distance to the surface along the normals of the two crossings around the sample.
+    auto surfaceDistance = [this, &m](const Vector3& normal) {
+        QVMeshRay probe{};
+        probe.origin = toRecord(m);
+        probe.direction = toRecord(normal);
+        QVHitRecord hit;
+        return castMesh(mesh, probe, kNegligible, range, hit) ? hit.hitDistance : range;
+    };
+    const float s1 = surfaceDistance(hits[i - 1].normal);
+    const float s2 = surfaceDistance(hits[i].normal);
+    const float s = s1 < s2 ? s1 : s2;
+    if (s >= range) return 1.0f;
+
+    // The soft-object curve of (range - s)^2 over range^2: 0 on the surface, 1 at depth range.
+    const float a = (range - s) * (range - s);
+    const float b = rangeSquared;
+    return 1.0f + a * (a * (17.0f / b - 4.0f * a / (b * b)) - 22.0f) / (9.0f * b);
+}
 
 }  // namespace brumo

@@ -41,13 +41,20 @@ public:
                             const Vector3& direction, Vector3& hit1, float& t1, Vector3& hit2,
                             float& t2);
 
+    // The normalised cube stretched onto the mesh's box.
+    Vector3 mapPoint(const Vector3& p) const;
+
     // Casts the ray from start along direction (normalised space) through the mesh and records
-    // its crossings; false when it crosses nothing (or there is no mesh).
+    // its crossings (at most 128); false when it crosses nothing (or there is no mesh).
     bool prepareMeshRay(const Vector3& start, const Vector3& direction);
 
     // 1 deep inside the mesh, 0 outside, a soft border of width `range` in between; 0 for every
     // point when there is no mesh.
     float insideWeight(const Vector3& p);
+
+    // Normal of a cast's hit: the facet's vertex normals weighted by the hit's barycentric
+    // weights when the mesh has them, else the host's normal or the direction from the centre.
+    Vector3 surfaceNormal(const QVHitRecord& hit) const;
 
     IQVMesh* mesh;
     BoundingBox bounds;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "host/common/host_object.h"
@@ -66,6 +67,77 @@ public:
 protected:
     void* findInterface(const QVGuid& iid) override {
         return iid == qv::IID_Mesh ? static_cast<IQVMesh*>(this) : nullptr;
+    }
+};
+
+// A box-shaped mesh that answers casts analytically: the nearest crossing of its surface within
+// the query's distances, with the face's outward normal. `endless` makes every cast hit just
+// past its minimum distance; `facets` hands out one facet with vertex normals.
+class FakeBoxMesh final : public host::HostObject<IQVSceneObject, IQVMesh> {
+public:
+    explicit FakeBoxMesh(QVBox meshBox) : box(meshBox) {}
+    void QV_CALL objectName(TQVString* text) override { host::setText(text, "Box"); }
+    int32_t QV_CALL meshKind() override { return qv::kTriangleMesh; }
+    void QV_CALL meshBounds(QVBox* out, int32_t, int32_t) override { *out = box; }
+    bool QV_CALL castRay(QVCastQuery* query) override {
+        ++casts;
+        const Vector3 o{query->ray->origin.x, query->ray->origin.y, query->ray->origin.z};
+        const Vector3 u{query->ray->direction.x, query->ray->direction.y, query->ray->direction.z};
+        if (endless) return fill(query, query->minimumDistance + 0.001f, o, u, {0.0f, 0.0f, 0.0f});
+        const Vector3 lo{box.min.x, box.min.y, box.min.z}, hi{box.max.x, box.max.y, box.max.z};
+        float best = std::numeric_limits<float>::infinity();
+        Vector3 bestNormal{};
+        for (int axis = 0; axis < 3; ++axis) {
+            if (u[axis] == 0.0f) continue;
+            for (int side = 0; side < 2; ++side) {
+                const float plane = side == 0 ? lo[axis] : hi[axis];
+                const float t = (plane - o[axis]) / u[axis];
+                if (t < query->minimumDistance || t > query->maximumDistance || t >= best) continue;
+                const Vector3 q = o + u * t;
+                bool onFace = true;
+                for (int other = 0; other < 3; ++other)
+                    if (other != axis && (q[other] < lo[other] || q[other] > hi[other])) onFace = false;
+                if (!onFace) continue;
+                best = t;
+                bestNormal = kZeroVector;
+                bestNormal[axis] = side == 0 ? -1.0f : 1.0f;
+            }
+        }
+        if (best == std::numeric_limits<float>::infinity()) return false;
+        return fill(query, best, o, u, hideNormals ? kZeroVector : bestNormal);
+    }
+    const QVFacetData* QV_CALL meshData() override { return facets ? &facetData : nullptr; }
+    const QVObjectRecord* QV_CALL objectRecord() override { return nullptr; }
+    IQVUnknown* QV_CALL objectShape() override { return nullptr; }
+
+    QVBox box;
+    bool endless = false;
+    bool hideNormals = false;
+    bool facets = false;
+    int casts = 0;
+    int32_t corners[3] = {0, 1, 2};
+    QVVector3 normals[3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
+    QVVector3 vertices[3] = {};
+    QVFacetData facetData{1, corners, 3, vertices, normals};
+
+protected:
+    void* findInterface(const QVGuid& iid) override {
+        return iid == qv::IID_Mesh ? static_cast<IQVMesh*>(this) : nullptr;
+    }
+
+private:
+    bool fill(QVCastQuery* query, float t, const Vector3& o, const Vector3& u, const Vector3& normal) {
+        const Vector3 q = o + u * t;
+        query->hit->hitDistance = t;
+        query->hit->point = {q.x, q.y, q.z};
+        query->hit->normal = {normal.x, normal.y, normal.z};
+        if (facets) {
+            query->hit->facetIndex = 0;
+            query->hit->barycentric[0] = 0.5f;
+            query->hit->barycentric[1] = 0.5f;
+            query->hit->barycentric[2] = 0.0f;
+        }
+        return true;
     }
 };
 
@@ -245,7 +317,7 @@ TEST(MeshAttachment, MeshIsFoundByNameAndGivesBoundsAndRange) {
         EXPECT_EQ(shape.range, 0.5f);  // 0.25 × largest edge 4 / 2
         EXPECT_EQ(shape.rangeSquared, 0.25f);
 
-        // Without casting, a ray crosses nothing and every sample weighs 0.
+        // A mesh the ray never meets: no crossings, every sample weighs 0.
         EXPECT_EQ(probe->meshShape.insideWeight({0.0f, 0.0f, 0.0f}), 0.0f);
         probe->march({-1, 0, 0}, {1, 0, 0}, {});
         EXPECT_TRUE(probe->meshShape.hits.empty());
@@ -273,6 +345,94 @@ TEST(MeshAttachment, MeshIsFoundByNameAndGivesBoundsAndRange) {
     host().scene().removeObject("Card");
     mesh->Release();
     flat->Release();
+}
+
+TEST(MeshShaping, SamplesBetweenAnEntryAndAnExitAreInside) {
+    // The normalised cube maps onto [-2, 2] x [-1, 1] x [-1, 1].
+    auto* box = new FakeBoxMesh({{-2.0f, -1.0f, -1.0f}, {2.0f, 1.0f, 1.0f}});
+    MeshShape shape;
+    shape.setMesh(box);
+    EXPECT_EQ(shape.mapPoint({-1.0f, 0.5f, 1.0f}), (Vector3{-2.0f, 0.5f, 1.0f}));
+    EXPECT_FLOAT_EQ(shape.diagonal, std::sqrt(24.0f));
+
+    ASSERT_TRUE(shape.prepareMeshRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}));
+    ASSERT_EQ(shape.hits.count(), 2);
+    EXPECT_EQ(shape.hits[0].distance, 0.0f);
+    EXPECT_EQ(shape.hits[0].parity, 0);
+    EXPECT_EQ(shape.hits[0].normal, (Vector3{-1.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(shape.hits[1].distance, 4.0f);
+    EXPECT_EQ(shape.hits[1].parity, 1);
+    EXPECT_EQ(shape.hits[1].point, (Vector3{2.0f, 0.0f, 0.0f}));
+
+    // Hard border: inside 1, outside 0; a sample on a crossing has it behind.
+    EXPECT_EQ(shape.insideWeight({0.0f, 0.0f, 0.0f}), 1.0f);
+    EXPECT_EQ(shape.insideWeight({-1.0f, 0.0f, 0.0f}), 1.0f);
+    EXPECT_EQ(shape.insideWeight({1.0f, 0.0f, 0.0f}), 0.0f);
+    EXPECT_EQ(shape.insideWeight({1.5f, 0.0f, 0.0f}), 0.0f);
+
+    // Soft border of width falloff x largest edge / 2 = 0.5: the soft-object curve of the depth.
+    shape.falloff = 0.125f;
+    shape.updateRange();
+    EXPECT_EQ(shape.range, 0.25f);
+    shape.falloff = 0.25f;
+    shape.updateRange();
+    EXPECT_EQ(shape.insideWeight({0.0f, 0.0f, 0.0f}), 1.0f);
+    const float u = 0.09f / 0.25f;  // (range - 0.2)^2 / range^2 at 0.2 inside
+    EXPECT_NEAR(shape.insideWeight({-0.9f, 0.0f, 0.0f}),
+                1.0f - 22.0f / 9.0f * u + 17.0f / 9.0f * u * u - 4.0f / 9.0f * u * u * u, 1e-5f);
+    EXPECT_NEAR(shape.insideWeight({-0.9999f, 0.0f, 0.0f}), 0.0f, 1e-3f);
+
+    // A ray that misses records nothing.
+    EXPECT_FALSE(shape.prepareMeshRay({-1.0f, 3.0f, 0.0f}, {1.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(shape.insideWeight({0.0f, 3.0f, 0.0f}), 0.0f);
+    box->Release();
+}
+
+TEST(MeshShaping, NormalsAndTheCrossingLimit) {
+    auto* box = new FakeBoxMesh({{-1.0f, -1.0f, -1.0f}, {1.0f, 1.0f, 1.0f}});
+    MeshShape shape;
+    shape.setMesh(box);
+
+    // Without a normal from the host: the way out from the centre.
+    box->hideNormals = true;
+    ASSERT_TRUE(shape.prepareMeshRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(shape.hits[0].normal, (Vector3{-1.0f, 0.0f, 0.0f}));
+    // With facets: the vertex normals weighted by the hit's barycentric weights.
+    box->facets = true;
+    shape.prepareMeshRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f});
+    EXPECT_EQ(shape.hits[1].normal, (Vector3{0.5f, 0.5f, 0.0f}));
+
+    // A surface that never ends is recorded up to 128 crossings.
+    box->facets = false;
+    box->endless = true;
+    box->casts = 0;
+    shape.prepareMeshRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f});
+    EXPECT_EQ(shape.hits.count(), 128);
+    EXPECT_EQ(box->casts, 128);
+    EXPECT_EQ(shape.hits[127].parity, 1);
+    shape.setMesh(nullptr);
+    EXPECT_EQ(box->referenceCount(), 1);
+    box->Release();
+}
+
+TEST(MeshShaping, TheMarchStartsTheMeshRayWhereTheLineEntersTheOuterBox) {
+    auto* box = new FakeBoxMesh({{-1.0f, -1.0f, -1.0f}, {1.0f, 1.0f, 1.0f}});
+    host().scene().addObject(box);
+    {
+        Probe probe;
+        EffectParameters& p = probe->block();
+        p.size = 1.0f;
+        p.meshOff = 0;
+        p.meshName->setText("Box");
+        probe->march({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, {});
+        // The ray begins at x = -1.5, half a unit before the segment.
+        EXPECT_EQ(probe->meshShape.ray.origin.x, -1.5f);
+        ASSERT_EQ(probe->meshShape.hits.count(), 2);
+        EXPECT_EQ(probe->meshShape.hits[0].distance, 0.5f);
+        EXPECT_EQ(probe->meshShape.hits[1].distance, 2.5f);
+    }
+    host().scene().removeObject("Box");
+    box->Release();
 }
 
 TEST(MeshAttachment, RayBoxEntryFindsBothCrossingsOfTheWholeLine) {

@@ -9,6 +9,8 @@
 #include "brumo/class_ids.h"
 #include "primitive/colour_gradient.h"
 #include "primitive/component_change.h"
+#include "qv/class_factory.h"
+#include "qv/entry_points.h"
 #include "qv/exception.h"
 #include "qv/fourcc.h"
 #include "qv/memory.h"
@@ -75,6 +77,28 @@ TEST(PrimitiveConstruction, ParameterBlockHoldsTheDefaults) {
 
     EXPECT_EQ(probe->parameterBlock(), static_cast<void*>(&probe->block()));
     EXPECT_EQ(probe->parameterBlockSize(), static_cast<int32_t>(sizeof(EffectParameters)));
+}
+
+TEST(PrimitiveConstruction, SmogFromTheFactoryHoldsTheCommonDefaults) {
+    IQVClassFactory* factory = nullptr;
+    ASSERT_EQ(QVDllGetClassObject(CLSID_Smog, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+              qv::kOk);
+    void* object = nullptr;
+    const QVResult created = factory->CreateInstance(nullptr, IID_BrumoBase, &object);
+    factory->Release();
+    ASSERT_EQ(created, qv::kOk);
+    auto* smog = static_cast<BrumoBase*>(object);
+    EXPECT_EQ(smog->parameterBlockSize(), static_cast<int32_t>(sizeof(SmogParameters)));
+    const auto* block = static_cast<const EffectParameters*>(smog->parameterBlock());
+    EXPECT_EQ(block->size, 4.0f);
+    EXPECT_EQ(block->seedValue, 777.0f);
+    EXPECT_EQ(block->lightingMode, fourcc("Opt0"));
+    EXPECT_EQ(block->shapeFlags, 0xFC00u);
+    for (int k = 10; k < 16; ++k) {
+        EXPECT_EQ(block->shapeFalloffs[k].a, 0.0f) << k;
+        EXPECT_EQ(block->shapeFalloffs[k].b, 0.1f) << k;
+    }
+    EXPECT_EQ(smog->primaryUnknown()->Release(), 0);
 }
 
 TEST(PrimitiveConstruction, DerivedStateStartsStale) {
