@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace {
@@ -47,16 +46,6 @@ TEST(BrumoCli, BadArgumentsGiveOneMessageAndStatusTwo) {
     }
     const CliRun missingScene = brumo("render /no/such/scene.json");
     EXPECT_NE(missingScene.output.find("/no/such/scene.json"), std::string::npos);
-}
-
-TEST(BrumoCli, RenderSaysItCannotRenderYetAndWritesNothing) {
-    const std::filesystem::path output =
-        std::filesystem::temp_directory_path() / "brumo-cli-test-output.png";
-    std::filesystem::remove(output);
-    const CliRun run = brumo("render -o " + output.string() + " --width 32 --height 16");
-    EXPECT_EQ(run.status, 1) << run.output;
-    EXPECT_NE(run.output.find("rendering is not available"), std::string::npos) << run.output;
-    EXPECT_FALSE(std::filesystem::exists(output));
 }
 
 TEST(BrumoCli, InfoListsTheNineteenClassesOfTheModule) {

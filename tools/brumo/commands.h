@@ -23,8 +23,8 @@ struct RenderOptions {
     std::string scene;
     std::string output = "brumo.png";
     std::string exr;
-    int width = 640;
-    int height = 480;
+    int width = 320;
+    int height = 240;
     int threads = 0;  // 0: one per core
 };
 
