@@ -1,6 +1,16 @@
 #include "frame/class_table.h"
 
 #include "effects/smog.h"
+#include "modifiers/bend_modifier.h"
+#include "modifiers/bulge_modifier.h"
+#include "modifiers/noise_modifier.h"
+#include "modifiers/punch_modifier.h"
+#include "modifiers/scale_modifier.h"
+#include "modifiers/shift_modifier.h"
+#include "modifiers/stretch_modifier.h"
+#include "modifiers/taper_modifier.h"
+#include "modifiers/twist_modifier.h"
+#include "modifiers/wave_modifier.h"
 
 namespace brumo {
 
@@ -11,16 +21,16 @@ const ClassTableRow kRows[kClassCount] = {
     {CLSID_Smog, &createInstanceOf<Smog>},
     {CLSID_RisingSmoke, nullptr},
     {CLSID_Clouds, nullptr},
-    {CLSID_TaperModifier, nullptr},
-    {CLSID_WaveModifier, nullptr},
-    {CLSID_BulgeModifier, nullptr},
-    {CLSID_PunchModifier, nullptr},
-    {CLSID_TwistModifier, nullptr},
-    {CLSID_BendModifier, nullptr},
-    {CLSID_ShiftModifier, nullptr},
-    {CLSID_NoiseModifier, nullptr},
-    {CLSID_StretchModifier, nullptr},
-    {CLSID_ScaleModifier, nullptr},
+    {CLSID_TaperModifier, &createInstanceOf<TaperModifier>},
+    {CLSID_WaveModifier, &createInstanceOf<WaveModifier>},
+    {CLSID_BulgeModifier, &createInstanceOf<BulgeModifier>},
+    {CLSID_PunchModifier, &createInstanceOf<PunchModifier>},
+    {CLSID_TwistModifier, &createInstanceOf<TwistModifier>},
+    {CLSID_BendModifier, &createInstanceOf<BendModifier>},
+    {CLSID_ShiftModifier, &createInstanceOf<ShiftModifier>},
+    {CLSID_NoiseModifier, &createInstanceOf<NoiseModifier>},
+    {CLSID_StretchModifier, &createInstanceOf<StretchModifier>},
+    {CLSID_ScaleModifier, &createInstanceOf<ScaleModifier>},
     {CLSID_BrumoCommonPart, nullptr},
     {CLSID_ShaderPopupPart, nullptr},
     {CLSID_ShaderChooserPart, nullptr},

@@ -1,0 +1,47 @@
+#include "modifiers/basic_volume_modifier.h"
+
+#include "qv/exception.h"
+
+namespace brumo {
+
+BasicVolumeModifier::BasicVolumeModifier(void* block, int32_t blockSize)
+    : needsUpdate(true),
+      mainAxis(2),
+      firstCrossAxis(0),
+      secondCrossAxis(1),
+      block_(block),
+      blockSize_(blockSize) {}
+
+void BasicVolumeModifier::deformPoint(const Vector3&, Vector3&) { qv::raise(qv::kMissingOperation); }
+
+void* BasicVolumeModifier::parameterBlock() { return block_; }
+
+QVResult BasicVolumeModifier::parametersChanged() {
+    needsUpdate = true;
+    return qv::kOk;
+}
+
+int32_t BasicVolumeModifier::parameterBlockSize() { return blockSize_; }
+
+QVResult BasicVolumeModifier::queryInterfaceChain(const QVGuid& iid, void** out) {
+    if (iid == IID_IVolumeModifier) return answerQuery(modifierInterface(), out);
+    return TBasicDataComponent<IVolumeModifier>::queryInterfaceChain(iid, out);
+}
+
+void BasicVolumeModifier::updateAxis(uint32_t code) {
+    if (code == kAxisX) {
+        mainAxis = 0;
+        firstCrossAxis = 1;
+        secondCrossAxis = 2;
+    } else if (code == kAxisY) {
+        mainAxis = 1;
+        firstCrossAxis = 2;
+        secondCrossAxis = 0;
+    } else if (code == kAxisZ) {
+        mainAxis = 2;
+        firstCrossAxis = 0;
+        secondCrossAxis = 1;
+    }
+}
+
+}  // namespace brumo

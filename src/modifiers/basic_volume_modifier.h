@@ -1,0 +1,83 @@
+// BasicVolumeModifier: the base of the ten volume modifiers. A modifier maps a sample point of the
+// primitive's normalised cube to the point at which the undeformed effect is looked up.
+//
+// The base answers the modifier interface, hands the host the concrete class's parameter block,
+// and marks the cache stale when the host reports new values. A concrete modifier is completed by
+// TQVComponent, which writes the reference counting and queries once:
+//
+//   class TaperModifier final : public TQVComponent<TaperModifier, BasicVolumeModifier> { ... };
+//
+// Its deformPoint starts with `if (needsUpdate) updateCache();`, and updateCache clears the flag.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "brumo/volume_modifier.h"
+#include "frame/basic_data_component.h"
+#include "qv/fourcc.h"
+
+namespace brumo {
+
+// Main-axis codes of the modifiers' `axis` field.
+constexpr uint32_t kAxisX = qv::fourcc("XAXI");
+constexpr uint32_t kAxisY = qv::fourcc("YAXI");
+constexpr uint32_t kAxisZ = qv::fourcc("ZAXI");
+
+// A divisor not above 2^-14 sends the coordinate to 16384, far outside the cube where every
+// effect is empty.
+constexpr float kSmallestFactor = 6.103515625e-05f;
+constexpr float kFarCoordinate = 16384.0f;
+
+inline float divideOrFar(float coordinate, float f) {
+    return f > kSmallestFactor ? coordinate / f : kFarCoordinate;
+}
+
+// The fraction along the main axis, t = ((u + 1) × 0.5 - s0) × inv, clamped to [0, 1]. A range
+// of zero width (inv = 1 / 0) is a step at s0, as smoothStep treats it, rather than 0 × ∞.
+inline float clampedFraction(float u, float s0, float inv) {
+    const float a = (u + 1.0f) * 0.5f - s0;
+    if (!std::isfinite(inv)) return a >= 0.0f ? 1.0f : 0.0f;
+    const float t = a * inv;
+    if (t <= 0.0f) return 0.0f;
+    if (t >= 1.0f) return 1.0f;
+    return t;
+}
+
+class BasicVolumeModifier : public TBasicDataComponent<IVolumeModifier> {
+public:
+    // No behaviour here: raises 0x80010003. Every concrete modifier supplies it.
+    void QV_CALL deformPoint(const Vector3& in, Vector3& out) override;
+
+    // IExDataExchanger.
+    void* QV_CALL parameterBlock() override;
+    QVResult QV_CALL parametersChanged() override;
+    int32_t QV_CALL parameterBlockSize() override;
+
+    // The modifier interface, then the data component's.
+    QVResult queryInterfaceChain(const QVGuid& iid, void** out);
+
+    IVolumeModifier* modifierInterface() { return this; }
+
+    // Set at construction and by parametersChanged; cleared by the next cache update.
+    bool needsUpdate;
+
+    // Axis indices of the last recognised axis code; (2, 0, 1) for "ZAXI" until then.
+    int32_t mainAxis;
+    int32_t firstCrossAxis;
+    int32_t secondCrossAxis;
+
+protected:
+    // block and blockSize: the concrete class's parameter block, handed to the host as is.
+    BasicVolumeModifier(void* block, int32_t blockSize);
+    ~BasicVolumeModifier() = default;
+
+    // Derives the three indices from an axis code; an unknown code keeps the previous axis.
+    void updateAxis(uint32_t code);
+
+private:
+    void* block_;
+    int32_t blockSize_;
+};
+
+}  // namespace brumo

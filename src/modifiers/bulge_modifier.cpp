@@ -1,0 +1,45 @@
+#include "modifiers/bulge_modifier.h"
+
+#include <cmath>
+
+namespace brumo {
+
+BulgeModifier::BulgeModifier()
+    : TQVComponent<BulgeModifier, BasicVolumeModifier>(&parameters, sizeof(BulgeParameters)),
+      parameters{0.5f, 0.0f, 1.0f, kAxisZ, 1, 1},
+      lo(0.0f),
+      hi(0.0f),
+      A(0.0f),
+      B(0.0f),
+      C(0.0f) {}
+
+void BulgeModifier::updateCache() {
+    updateAxis(parameters.axis);
+    lo = 2.0f * parameters.start - 1.0f;
+    hi = 2.0f * parameters.end - 1.0f;
+    const float width = hi - lo;
+    A = parameters.amount * -4.0f / (width * width);
+    B = -A * (hi + lo);
+    C = hi * lo * A;
+    // start equal to end leaves a parabola of no width (A infinite). The bulge then has nothing
+    // to act on and the whole axis takes the factor of the ends: g = 0.
+    if (!std::isfinite(A) || !std::isfinite(B) || !std::isfinite(C)) {
+        A = 0.0f;
+        B = 0.0f;
+        C = 0.0f;
+    }
+    needsUpdate = false;
+}
+
+void BulgeModifier::deformPoint(const Vector3& in, Vector3& out) {
+    if (needsUpdate) updateCache();
+    out = in;
+    const float u = in[mainAxis];
+    const float g = u * (u * A + B) + C;
+    const float amount = parameters.amount;
+    const float f = amount > 0.0f ? g + (1.0f - amount) : g + 1.0f;
+    if (parameters.affectFirst) out[firstCrossAxis] = divideOrFar(out[firstCrossAxis], f);
+    if (parameters.affectSecond) out[secondCrossAxis] = divideOrFar(out[secondCrossAxis], f);
+}
+
+}  // namespace brumo

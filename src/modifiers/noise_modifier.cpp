@@ -1,0 +1,149 @@
+#include "modifiers/noise_modifier.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "frame/module_state.h"
+#include "primitive/brumo_base.h"
+#include "primitive/host_scene.h"
+#include "qv/host_editor.h"
+#include "qv/services.h"
+
+namespace brumo {
+
+namespace {
+
+constexpr float kDegrees = 0.017453292384743690f;  // π / 180
+constexpr int32_t kTextNone = 8;                  // the resources' "none chosen"
+constexpr uint32_t kSeedControl = qv::fourcc("SEED");
+
+// 100 / size, or 0 for a size too small to divide by.
+inline float inverseSize(float size) { return std::fabs(size) > kSmallestFactor ? 100.0f / size : 0.0f; }
+
+int32_t drawRandom(int32_t fallback) {
+    IQVUtilityService* random = utilityService();
+    return random != nullptr ? random->nextRandom() : fallback;
+}
+
+}  // namespace
+
+NoiseModifier::NoiseModifier()
+    : TQVComponent<NoiseModifier, BasicVolumeModifier>(&parameters, sizeof(NoiseModifierParameters)),
+      noiseTransform(kIdentityTransform) {
+    lattice.create();
+
+    // The record as the host expects it before its own initialiser runs over it.
+    std::memset(&shadingRecord, 0, sizeof shadingRecord);
+    shadingRecord.normal.x = 1.0f;           // word 3
+    shadingRecord.geometricNormal.x = 1.0f;  // word 9
+    shadingRecord.coverage = 1.0f;           // word 54
+    shadingRecord.weight = 1.0f;             // word 57
+    shadingRecord.channelMask = qv::kAllChannels;
+
+    NoiseModifierParameters& p = parameters;
+    p.directionX = 1.0f;
+    p.directionY = 1.0f;
+    p.directionZ = 1.0f;
+    p.noiseSize = 20.0f;
+    p.noiseScaleX = 100.0f;
+    p.noiseScaleY = 100.0f;
+    p.noiseScaleZ = 100.0f;
+    p.noiseOffsetX = 0.0f;
+    p.noiseOffsetY = 0.0f;
+    p.noiseOffsetZ = 0.0f;
+    p.rotationA = 0.0f;
+    p.rotationB = 0.0f;
+    p.rotationC = 0.0f;
+    p.seed = drawRandom(lattice.seed);  // a second draw, after the lattice's own
+
+    loadResourceText(p.shaderName.get(), kTextNone);
+    p.builtInNoise = 1;
+    reseed(p.seed);
+    qv::resetShadingRecord(shadingRecord);
+}
+
+void NoiseModifier::reseed(int32_t seed) {
+    lattice.seed = seed;
+    lattice.ready = false;
+    lattice.buildLattice();
+}
+
+QVResult NoiseModifier::handleEvent(int32_t, IQVUnknown* source, void*) {
+    // The event's source is a control of the panel; its id is the host part's partId, as the
+    // primitive reads it.
+    QVCountedPtr<IMFPart> control;
+    control.queryFrom(source, qv::IID_IMFPart);
+    if (!control || control->partId() != kSeedControl) return 0;
+    parameters.seed = drawRandom(parameters.seed);
+    reseed(parameters.seed);
+    return 1;
+}
+
+void NoiseModifier::refreshShader() {
+    const NoiseModifierParameters& p = parameters;
+    if (p.builtInNoise != 0 || p.shaderName->byteLength == 0) {
+        shader.reset();
+        shaderRef.reset();
+        return;
+    }
+    QVCountedPtr<IQVScene> scene = currentScene();
+    if (scene)
+        scene->findShader(reinterpret_cast<IQVShaderObject**>(shaderRef.slot()), &p.shaderName.get());
+    else
+        shaderRef.reset();
+    // A name the scene no longer knows drops the shader found earlier too, so that renaming or
+    // removing it brings the noise back rather than an old shader.
+    if (shaderRef)
+        shaderRef->shaderInterface(reinterpret_cast<IQVShader**>(shader.slot()));
+    else
+        shader.reset();
+}
+
+void NoiseModifier::updateCache() {
+    needsUpdate = false;
+    const NoiseModifierParameters& p = parameters;
+
+    // A seed the host wrote into the block (typed in, or restored with a saved scene) takes
+    // effect here, so that a stored scene renders with the pattern it was saved with.
+    if (p.seed != lattice.seed) reseed(p.seed);
+
+    refreshShader();
+
+    noiseTransform.translation = {p.noiseOffsetX, p.noiseOffsetY, p.noiseOffsetZ};
+
+    const float s[3] = {inverseSize(p.noiseScaleX), inverseSize(p.noiseScaleY), inverseSize(p.noiseScaleZ)};
+
+    const float a = p.rotationA * kDegrees;
+    const float b = p.rotationB * kDegrees;
+    const float c = p.rotationC * kDegrees;
+    const float ca = std::cos(a), sa = std::sin(a);
+    const float cb = std::cos(b), sb = std::sin(b);
+    const float cc = std::cos(c), sc = std::sin(c);
+    const float R[3][3] = {{ca * cb, ca * sb * sc - sa * cc, ca * sb * cc + sa * sc},
+                           {sa * cb, sa * sb * sc + ca * cc, sa * sb * cc - ca * sc},
+                           {-sb, cb * sc, cb * cc}};
+
+    // u × (S × R).
+    const float u = inverseSize(p.noiseSize);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) noiseTransform.m[i][j] = u * (s[i] * R[i][j]);
+}
+
+void NoiseModifier::deformPoint(const Vector3& in, Vector3& out) {
+    if (needsUpdate) updateCache();
+    out = in;
+    float value = 1.0f;
+    if (shader) {
+        shadingRecord.point = {in.x, in.y, in.z};
+        shadingRecord.position = {in.x, in.y, in.z};
+        uint8_t flag = 0;
+        shader->evaluateValue(&value, &flag, &shadingRecord);
+    } else {
+        value = lattice.gradientNoiseCubic(applyAffine(noiseTransform, in));
+    }
+    out.x += value * parameters.directionX;
+    out.y += value * parameters.directionY;
+    out.z += value * parameters.directionZ;
+}
+
+}  // namespace brumo

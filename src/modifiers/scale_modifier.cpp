@@ -1,0 +1,31 @@
+#include "modifiers/scale_modifier.h"
+
+#include <cmath>
+
+namespace brumo {
+
+namespace {
+
+// A zero scale squeezes the effect to nothing along its axis; the far coordinate stands for
+// that instead of the infinity (or 0 / 0 at the centre) of the plain division.
+inline float divideByScale(float coordinate, float scale) {
+    const float q = coordinate / scale;
+    return std::isfinite(q) ? q : kFarCoordinate;
+}
+
+}  // namespace
+
+ScaleModifier::ScaleModifier()
+    : TQVComponent<ScaleModifier, BasicVolumeModifier>(&parameters, sizeof(ScaleParameters)),
+      parameters{1.0f, 1.0f, 1.0f} {}
+
+void ScaleModifier::updateCache() { needsUpdate = false; }
+
+void ScaleModifier::deformPoint(const Vector3& in, Vector3& out) {
+    if (needsUpdate) updateCache();
+    out.x = divideByScale(in.x, parameters.scaleX);
+    out.y = divideByScale(in.y, parameters.scaleY);
+    out.z = divideByScale(in.z, parameters.scaleZ);
+}
+
+}  // namespace brumo

@@ -1,0 +1,28 @@
+// ShiftModifier: slides the cross-section along both cross axes in proportion to the fraction
+// along the main axis, and draws it at 1 / (1 + shift) of its size so the slid shape stays in
+// the box.
+#pragma once
+
+#include "brumo/parameter_blocks.h"
+#include "frame/component.h"
+#include "modifiers/basic_volume_modifier.h"
+
+namespace brumo {
+
+class ShiftModifier final : public TQVComponent<ShiftModifier, BasicVolumeModifier> {
+public:
+    ShiftModifier();
+
+    void QV_CALL deformPoint(const Vector3& in, Vector3& out) override;
+    void updateCache();
+
+    ShiftParameters parameters;
+
+    float s0;
+    float s1;
+    float inv;  // 1 / (s1 - s0)
+    float g1;   // shiftFirst + 1
+    float g2;   // shiftSecond + 1
+};
+
+}  // namespace brumo

@@ -1,0 +1,74 @@
+#include "modifiers/wave_modifier.h"
+
+#include <cmath>
+
+namespace brumo {
+
+namespace {
+
+constexpr float kPi = 3.141592653589793f;
+constexpr uint32_t kAlongSecondCross = qv::fourcc("Opt1");
+constexpr uint32_t kAlongFirstCross = qv::fourcc("Opt2");
+constexpr uint32_t kRadial = qv::fourcc("Opt3");
+constexpr uint32_t kAlongMain = qv::fourcc("Opt4");
+
+}  // namespace
+
+WaveModifier::WaveModifier()
+    : TQVComponent<WaveModifier, BasicVolumeModifier>(&parameters, sizeof(WaveParameters)),
+      parameters{0.5f, 1.0f, 0.0f, 0.0f, 1.0f, kAxisZ, kAlongMain},
+      lo(0.0f),
+      hi(1.0f),
+      k(0.0f),
+      phi(0.0f),
+      h(0.0f) {}
+
+void WaveModifier::updateCache() {
+    const WaveParameters& p = parameters;
+    updateAxis(p.axis);
+    if (p.waveMode == kAlongSecondCross || p.waveMode == kAlongFirstCross || p.waveMode == kAlongMain) {
+        lo = 2.0f * p.start - 1.0f;
+        hi = 2.0f * p.end - 1.0f;
+    } else if (p.waveMode == kRadial) {
+        lo = p.start;
+        hi = p.end;
+    }
+    k = p.cycles * kPi / ((hi - lo) * 0.5f);
+    // A range of zero width would make k infinite and every factor NaN; with k = 0 the wave
+    // keeps the one factor its phase gives, since the clamp holds u at lo anyway.
+    if (!std::isfinite(k)) k = 0.0f;
+    phi = p.phase * kPi;
+    h = p.amplitude * 0.5f;
+    needsUpdate = false;
+}
+
+void WaveModifier::deformPoint(const Vector3& in, Vector3& out) {
+    if (needsUpdate) updateCache();
+    out = in;
+    const uint32_t mode = parameters.waveMode;
+    float u;
+    if (mode == kAlongMain) {
+        u = in[mainAxis];
+    } else if (mode == kAlongSecondCross) {
+        u = in[secondCrossAxis];
+    } else if (mode == kAlongFirstCross) {
+        u = in[firstCrossAxis];
+    } else if (mode == kRadial) {
+        const float a = in[secondCrossAxis];
+        const float b = in[firstCrossAxis];
+        u = std::sqrt(a * a + b * b);
+    } else {
+        return;
+    }
+    const float uc = lo > u ? lo : (u > hi ? hi : u);
+    const float w = std::sin(k * uc + phi);
+    const float f = (w + 1.0f) * h + (1.0f - parameters.amplitude);
+    if (mode == kAlongMain) {
+        out[firstCrossAxis] = divideOrFar(out[firstCrossAxis], f);
+        out[secondCrossAxis] = divideOrFar(out[secondCrossAxis], f);
+    } else {
+        out[mainAxis] = divideOrFar(out[mainAxis], f);
+    }
+}
+
+}  // namespace brumo

@@ -1,0 +1,76 @@
+// What the modifier tests drive the modifiers with: a modifier made through the module's class
+// factory as a host makes it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "brumo/class_ids.h"
+#include "brumo/volume_modifier.h"
+#include "host/common/host_object.h"
+#include "qv/class_factory.h"
+#include "qv/data_exchanger.h"
+#include "qv/entry_points.h"
+
+namespace brumo::test {
+
+// A modifier created by class id through the factory, held by one reference, with its
+// exchanger interface at hand.
+class ModifierRef {
+public:
+    explicit ModifierRef(const QVGuid& classId) {
+        IQVClassFactory* factory = nullptr;
+        EXPECT_EQ(QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+                  qv::kOk);
+        if (factory == nullptr) return;
+        void* object = nullptr;
+        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IVolumeModifier, &object), qv::kOk);
+        factory->Release();
+        modifier_ = static_cast<IVolumeModifier*>(object);
+        if (modifier_ == nullptr) return;
+        void* exchanger = nullptr;
+        EXPECT_EQ(modifier_->QueryInterface(qv::IID_IExDataExchanger, &exchanger), qv::kOk);
+        exchanger_ = static_cast<IExDataExchanger*>(exchanger);
+    }
+    ~ModifierRef() {
+        if (exchanger_ != nullptr) exchanger_->Release();
+        if (modifier_ != nullptr) modifier_->Release();
+    }
+    ModifierRef(const ModifierRef&) = delete;
+    ModifierRef& operator=(const ModifierRef&) = delete;
+
+    explicit operator bool() const { return modifier_ != nullptr && exchanger_ != nullptr; }
+    IVolumeModifier* get() const { return modifier_; }
+    IExDataExchanger* exchanger() const { return exchanger_; }
+
+    // The parameter block as the host addresses it.
+    template <class Block>
+    Block& block() const {
+        return *static_cast<Block*>(exchanger_->parameterBlock());
+    }
+    // Reports written parameters, as the host does after an edit.
+    void changed() const { EXPECT_EQ(exchanger_->parametersChanged(), qv::kOk); }
+
+    // out starts as NaN so that a coordinate the modifier forgets to write shows.
+    Vector3 deform(const Vector3& in) const {
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        Vector3 out{nan, nan, nan};
+        modifier_->deformPoint(in, out);
+        return out;
+    }
+
+private:
+    IVolumeModifier* modifier_ = nullptr;
+    IExDataExchanger* exchanger_ = nullptr;
+};
+
+inline bool finite(const Vector3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// A host object that answers nothing but IQVUnknown.
+class PlainObject final : public host::HostObject<IQVUnknown> {};
+
+}  // namespace brumo::test
