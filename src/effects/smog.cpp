@@ -1,7 +1,6 @@
 #include "effects/smog.h"
 
-#include "primitive/colour_gradient.h"
-#include "qv/host_editor.h"
+#include "effects/colour_preset_popup.h"
 
 namespace brumo {
 
@@ -9,13 +8,8 @@ namespace {
 
 constexpr int32_t kFractalSum = 4;
 constexpr int32_t kSmogShaderText = 6;
-constexpr int32_t kControlChanged = 5;
 
 // The popup's choices and the preset gradient each one loads; Opt5 is the clouds' ramp.
-struct PopupPreset {
-    uint32_t code;
-    int32_t preset;
-};
 constexpr PopupPreset kPopupPresets[] = {
     {qv::fourcc("Opt0"), 8},  {qv::fourcc("Opt1"), 9},  {qv::fourcc("Opt2"), 10},
     {qv::fourcc("Opt3"), 11}, {qv::fourcc("Opt4"), 12}, {qv::fourcc("Opt5"), 1},
@@ -43,20 +37,7 @@ float Smog::sampleDensity(const Vector3& point) {
 }
 
 QVResult Smog::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
-    if (kind == kControlChanged && source != nullptr) {
-        QVCountedPtr<IMFPart> part;
-        if (part.queryFrom(source, qv::IID_IMFPart) == qv::kOk && part &&
-            part->partId() == qv::fourcc("SmoP")) {
-            int32_t choice = -1;
-            part->getValue(&choice, qv::kValueInt32);
-            for (const PopupPreset& entry : kPopupPresets)
-                if (static_cast<uint32_t>(choice) == entry.code)
-                    copyPreset(entry.preset, parameters.colourGradient);
-            // The popup shows no preset again, so the same choice can be made twice.
-            const int32_t none = static_cast<int32_t>(qv::fourcc("NoPt"));
-            part->setValue(&none, qv::kValueInt32, 0, 0);
-        }
-    }
+    applyColourPresetPopup(kind, source, qv::fourcc("SmoP"), kPopupPresets, parameters.colourGradient);
     return BrumoBase::handleEvent(kind, source, data);
 }
 

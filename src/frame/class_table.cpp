@@ -1,5 +1,8 @@
 #include "frame/class_table.h"
 
+#include "effects/clouds.h"
+#include "effects/fire.h"
+#include "effects/rising_smoke.h"
 #include "effects/smog.h"
 #include "modifiers/bend_modifier.h"
 #include "modifiers/bulge_modifier.h"
@@ -17,10 +20,10 @@ namespace brumo {
 namespace {
 
 const ClassTableRow kRows[kClassCount] = {
-    {CLSID_Fire, nullptr},
+    {CLSID_Fire, &createInstanceOf<Fire>},
     {CLSID_Smog, &createInstanceOf<Smog>},
-    {CLSID_RisingSmoke, nullptr},
-    {CLSID_Clouds, nullptr},
+    {CLSID_RisingSmoke, &createInstanceOf<RisingSmoke>},
+    {CLSID_Clouds, &createInstanceOf<Clouds>},
     {CLSID_TaperModifier, &createInstanceOf<TaperModifier>},
     {CLSID_WaveModifier, &createInstanceOf<WaveModifier>},
     {CLSID_BulgeModifier, &createInstanceOf<BulgeModifier>},

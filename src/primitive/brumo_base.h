@@ -201,6 +201,8 @@ public:
     float shadowGridResolution;
     QVClassArray<QVClassArray<QVClassArray<float>>> shadowGrid;  // [z][y][x]
     QVClassArray<LightSample> lights;
+    // Set when a rebuild of the scene's lights was cancelled, so that the next check redoes it.
+    uint8_t sceneLightsPending = 0;
     float colourWeightDensity;
     float colourWeightShape;
     float colourWeightMixed;

@@ -44,6 +44,19 @@ bool isDistantLight(IQVLight* light) {
     return kind == qv::kDistantLight;
 }
 
+// NaN equals NaN here: a light holding one must not look changed on every call.
+bool differs(float a, float b) { return a != b && !(std::isnan(a) && std::isnan(b)); }
+
+bool differs(const Vector3& a, const Vector3& b) {
+    return differs(a.x, b.x) || differs(a.y, b.y) || differs(a.z, b.z);
+}
+
+// A direction the march toward the light can follow: finite and not zero.
+bool usableDirection(const Vector3& d) {
+    if (!std::isfinite(d.x) || !std::isfinite(d.y) || !std::isfinite(d.z)) return false;
+    return d.x != 0.0f || d.y != 0.0f || d.z != 0.0f;
+}
+
 // The progress bar of a grid build with the module's resource context around it; both are
 // closed on every way out, cancellation included.
 class GridProgress {
@@ -93,6 +106,7 @@ void BrumoBase::setFixedLight() {
 }
 
 void BrumoBase::rebuildLights() {
+    sceneLightsPending = 0;
     lights.setCount(0);
     QVCountedPtr<IQVScene> scene = currentScene();
     if (!scene) return;
@@ -111,7 +125,7 @@ void BrumoBase::checkSceneLights() {
     QVCountedPtr<IQVScene> scene = currentScene();
     if (!scene) return;
     const int32_t n = scene->lightCount();
-    bool changed = false;
+    bool changed = sceneLightsPending != 0;
     int32_t j = 0;
     for (int32_t index = 0; index < n && !changed; ++index) {
         QVCountedPtr<IQVLight> light = lightAt(scene.get(), index);
@@ -124,16 +138,22 @@ void BrumoBase::checkSceneLights() {
         ColourRGBA colour;
         sampleLight(light.get(), direction, colour);
         const LightSample& entry = lights[j];
-        if (direction != entry.direction) changed = true;
-        // A colour counts as changed only when all three channels differ.
-        if (colour.red != entry.colour.red && colour.green != entry.colour.green &&
-            colour.blue != entry.colour.blue)
+        // Any one channel counts: a white light turned red must not keep its old shadows.
+        if (differs(direction, entry.direction) || differs(colour.red, entry.colour.red) ||
+            differs(colour.green, entry.colour.green) || differs(colour.blue, entry.colour.blue))
             changed = true;
         j += 1;
     }
-    if (changed) {
-        rebuildLights();
+    if (!changed && j < lights.count()) changed = true;  // a light went away
+    if (!changed) return;
+
+    rebuildLights();
+    try {
         buildShadowGrid();
+    } catch (...) {
+        // The grid is part new, part old; the next call starts it over.
+        sceneLightsPending = 1;
+        throw;
     }
 }
 
@@ -171,8 +191,8 @@ float BrumoBase::lightAtPoint(const Vector3& point) {
 float BrumoBase::lightTransmittance(const Vector3& point, const LightSample& light) {
     if (light.enabled == 0) return 0.0f;
     const Vector3& d = light.direction;
-    // A light without a direction reaches nothing.
-    if (d.x == 0.0f && d.y == 0.0f && d.z == 0.0f) return 0.0f;
+    // Without a usable direction there is no face toward the light: such a light is skipped.
+    if (!usableDirection(d)) return 0.0f;
 
     // Where the way toward the light leaves the cube: the first face, in the order x, y, z, that
     // faces the light and is met within its square (the z face without that test).

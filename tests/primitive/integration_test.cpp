@@ -162,65 +162,6 @@ TEST(SegmentMarch, ColourComesFromTheGradientAtTheClampedIndex) {
     EXPECT_EQ(probe->sampleColour({0, 0, 0}, 0.9f), (ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f}));
 }
 
-TEST(SegmentMarch, ShadowedSamplesBlendTowardTheShadowGradient) {
-    Probe probe;
-    EffectParameters& p = probe->block();
-    useSingleColour(p.colourGradient, {0.2f, 0.4f, 0.6f, 1.0f});
-    ColourGradient& shadow = p.shadowGradient;
-    shadow.setCount(0);
-    addKey(shadow, {1.0f, 0.0f, 0.0f, 1.0f}, 1.0f);
-    addKey(shadow, {0.0f, 0.0f, 1.0f, 1.0f}, 0.0f);
-    probe->prepareRender();
-    probe->setDensity(0.5f);
-
-    // A 2 × 2 × 2 grid holding one value everywhere.
-    auto fillGrid = [&probe](float value) {
-        probe->shadowGrid.setCount(2);
-        for (auto& slice : probe->shadowGrid) {
-            slice.setCount(2);
-            for (auto& row : slice) {
-                row.setCount(2);
-                row[0] = row[1] = value;
-            }
-        }
-        probe->shadowGridActive = 1;
-    };
-    auto accumulate = [&probe]() {
-        float opacity = 0.0f, depth = 0.0f;
-        ColourRGBA sum{0.0f, 0.0f, 0.0f, 0.0f};
-        probe->accumulateSample({0.1f, 0.2f, 0.3f}, 0.5f, opacity, depth, sum);
-        return sum;
-    };
-    const float x = 2.0f * 0.5f * 0.5f;
-    const float w = x * std::exp(-x);
-
-    fillGrid(0.0f);  // no light: the shadow gradient's colour at 1 only
-    ColourRGBA sum = accumulate();
-    EXPECT_NEAR(sum.alpha, w, 1e-6f);
-    EXPECT_NEAR(sum.red, w, 1e-6f);
-    EXPECT_EQ(sum.green, 0.0f);
-    EXPECT_EQ(sum.blue, 0.0f);
-
-    fillGrid(1.0f);  // full light: the sample's own colour only
-    sum = accumulate();
-    EXPECT_NEAR(sum.red, w * 0.2f, 1e-6f);
-    EXPECT_NEAR(sum.blue, w * 0.6f, 1e-6f);
-
-    // Density influence 1 at density 0.5 halves the shadow: lit = 0.5, the gradient at 0.5.
-    fillGrid(0.0f);
-    p.shadowDensityInfluence = 1.0f;
-    sum = accumulate();
-    EXPECT_NEAR(sum.red, w * 0.5f * 0.5f + w * 0.5f * 0.2f, 1e-6f);
-    EXPECT_NEAR(sum.blue, w * 0.5f * 0.5f + w * 0.5f * 0.6f, 1e-6f);
-    // Influence that drives the factor below 0 (or NaN) switches the shadow off.
-    p.shadowDensityInfluence = 5.0f;
-    sum = accumulate();
-    EXPECT_NEAR(sum.red, w * 0.2f, 1e-6f);
-    p.shadowDensityInfluence = kNaN;
-    sum = accumulate();
-    EXPECT_NEAR(sum.red, w * 0.2f, 1e-6f);
-}
-
 TEST(SegmentMarch, RaySpanMarchesBetweenItsDistances) {
     Probe probe;
     plainSetup(*probe);

@@ -1,5 +1,5 @@
-// Self-shadowing (the fixed light, the scene's distant lights, the grid, its lookup and its
-// cancellation) and the attachment of a shaping mesh found by name.
+// The attachment of a shaping mesh found by name, the mesh ray and its crossings. (Lights and
+// the shadow grid are tested with the host's lights in tests/lights.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,35 +8,11 @@
 
 #include "host/common/host_object.h"
 #include "host/common/text.h"
-#include "qv/exception.h"
-#include "qv/fourcc.h"
 #include "tests/primitive/primitive_doubles.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
 namespace {
-
-using qv::fourcc;
-
-// A scene light of a given kind, shining from `toward` with `colour`.
-class FakeLight final : public host::HostObject<IQVLight> {
-public:
-    FakeLight(int32_t lightKind, QVVector3 towardLight, QVColourRecord lightColour)
-        : kind(lightKind), toward(towardLight), colour(lightColour) {}
-    void QV_CALL lightKind(int32_t* out) override { *out = kind; }
-    void QV_CALL lightDirectionTo(const QVVector3&, QVVector3* direction, float* distance) override {
-        *direction = toward;
-        *distance = 1e6f;
-    }
-    void QV_CALL lightColourAt(const QVVector3&, const QVVector3&, float, QVColourRecord* out,
-                               float* intensity) override {
-        *out = colour;
-        *intensity = 1.0f;
-    }
-    int32_t kind;
-    QVVector3 toward;
-    QVColourRecord colour;
-};
 
 // A scene object that is a mesh with a fixed box.
 class FakeMeshObject final : public host::HostObject<IQVSceneObject, IQVMesh> {
@@ -140,160 +116,6 @@ private:
         return true;
     }
 };
-
-// The scene's lights are removed again when a test ends.
-class SceneLights {
-public:
-    ~SceneLights() {
-        while (host().scene().lightCount() > 0) host().scene().removeLight(0);
-    }
-    void add(FakeLight* light) {
-        host().scene().addLight(light);
-        light->Release();
-    }
-};
-
-float gridValue(const ProbeEffect& probe, int i, int j, int k) { return probe.shadowGrid[k][j][i]; }
-
-TEST(ShadowGrid, FixedLightThroughEmptyVapourLightsEveryPointFully) {
-    Probe probe;
-    EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt1");
-    p.lightDirection = {0.0f, 0.0f, -3.0f};
-    const uint64_t bars = host().utility().progressStarts();
-    probe->prepareRender();
-
-    EXPECT_EQ(probe->shadowGridActive, 1);
-    ASSERT_EQ(probe->lights.count(), 1);
-    EXPECT_EQ(probe->lights[0].enabled, 1);
-    EXPECT_EQ(probe->lights[0].direction, (Vector3{0.0f, 0.0f, -1.0f}));
-    EXPECT_EQ(probe->lights[0].colour.red, 1.0f);
-    ASSERT_EQ(probe->shadowGrid.count(), 10);  // quality 0.2
-    for (int k = 0; k < 10; ++k)
-        for (int j = 0; j < 10; ++j)
-            for (int i = 0; i < 10; ++i) ASSERT_FLOAT_EQ(gridValue(*probe, i, j, k), 1.0f);
-    EXPECT_FLOAT_EQ(probe->shadowGridLookup({1.0f, 1.0f, 1.0f}), 1.0f);
-    EXPECT_EQ(host().utility().progressStarts(), bars + 1);
-    EXPECT_EQ(host().utility().liveProgressBars(), 0);
-    EXPECT_EQ(host().resources().openContexts(), 0);
-}
-
-TEST(ShadowGrid, VapourDimsTheLightWithDistanceFromTheLitFace) {
-    Probe probe;
-    EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt1");  // travelling along -z: the lit face is z = +1
-    probe->setDensity(0.25f);
-    probe->prepareRender();
-    // Light crosses 2 normalised units in 20 steps of optical depth 2 × 0.1 × 0.25.
-    EXPECT_FLOAT_EQ(gridValue(*probe, 3, 4, 9), 1.0f);
-    EXPECT_NEAR(gridValue(*probe, 3, 4, 0), std::exp(-1.0f), 1e-5f);
-    EXPECT_NEAR(gridValue(*probe, 0, 0, 6), std::exp(-1.0f / 3.0f), 1e-5f);
-
-    // Trilinear lookup: exact at grid points, and the upper face reads the last cell at 0.99.
-    const float s = 1.0f / 9.0f;
-    EXPECT_NEAR(probe->shadowGridLookup({-1.0f, -1.0f, 12.0f * s - 1.0f}), gridValue(*probe, 0, 0, 6), 1e-6f);
-    const float top = probe->shadowGridLookup({1.0f, 1.0f, 1.0f});
-    const float e = 9.0f * 0.99f;
-    const float f = e - std::floor(e);
-    EXPECT_NEAR(top, gridValue(*probe, 8, 8, 8) + (gridValue(*probe, 8, 8, 9) - gridValue(*probe, 8, 8, 8)) * f,
-                1e-6f);
-    EXPECT_NE(top, 1.0f);
-}
-
-TEST(ShadowGrid, TooCoarseAQualityStillBuildsTwoPointsPerAxis) {
-    Probe probe;
-    EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt1");
-    p.quality = 0.01f;
-    probe->prepareRender();
-    EXPECT_EQ(probe->shadowGridResolution, 0.0f);
-    EXPECT_EQ(probe->shadowGrid.count(), 2);
-    EXPECT_FLOAT_EQ(probe->shadowGridLookup({0.3f, -0.2f, 0.1f}), 1.0f);
-
-    // A light without a direction lights nothing.
-    p.quality = 0.2f;
-    p.lightDirection = {0.0f, 0.0f, 0.0f};
-    probe->prepareRender();
-    EXPECT_EQ(probe->shadowGridLookup({0.3f, -0.2f, 0.1f}), 0.0f);
-}
-
-TEST(ShadowGrid, SceneLightsAreFollowedOnEveryCall) {
-    SceneLights lights;
-    lights.add(new FakeLight(qv::kDistantLight, {0.0f, 0.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}));
-    lights.add(new FakeLight(qv::kPointLight, {1.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 1.0f}));
-    lights.add(new FakeLight(qv::kDistantLight, {1.0f, 0.0f, 0.0f}, {0.5f, 0.5f, 0.5f, 1.0f}));
-
-    Probe probe;
-    probe->block().lightingMode = fourcc("Opt2");
-    probe->block().size = 1.0f;
-    probe->march({0, 0, 0}, {0, 0, 0}, {});
-    ASSERT_EQ(probe->lights.count(), 2);  // the point light is skipped
-    EXPECT_EQ(probe->lights[0].direction, (Vector3{0.0f, 0.0f, -1.0f}));
-    EXPECT_EQ(probe->lights[1].direction, (Vector3{-1.0f, 0.0f, 0.0f}));
-    EXPECT_EQ(probe->lights[1].colour.green, 0.5f);
-    EXPECT_EQ(probe->shadowGridActive, 1);
-    // Two lights of grey 1 and 0.5 over empty vapour.
-    EXPECT_FLOAT_EQ(gridValue(*probe, 4, 4, 4), 1.5f);
-
-    const uint64_t bars = host().utility().progressStarts();
-    probe->march({0, 0, 0}, {0, 0, 0}, {});
-    EXPECT_EQ(host().utility().progressStarts(), bars);  // nothing changed
-
-    // A colour change counts only when all three channels differ.
-    auto* second = static_cast<FakeLight*>(nullptr);
-    {
-        IQVLight* raw = nullptr;
-        host().scene().lightAt(&raw, 2);
-        second = static_cast<FakeLight*>(raw);
-        raw->Release();
-    }
-    second->colour = {0.5f, 0.7f, 0.5f, 1.0f};
-    probe->march({0, 0, 0}, {0, 0, 0}, {});
-    EXPECT_EQ(host().utility().progressStarts(), bars);
-    second->colour = {0.25f, 0.25f, 0.25f, 1.0f};
-    probe->march({0, 0, 0}, {0, 0, 0}, {});
-    EXPECT_EQ(host().utility().progressStarts(), bars + 1);
-    EXPECT_EQ(probe->lights[1].colour.red, 0.25f);
-    EXPECT_FLOAT_EQ(gridValue(*probe, 4, 4, 4), 1.25f);
-
-    // A new distant light rebuilds; so does a turned one.
-    lights.add(new FakeLight(qv::kDistantLight, {0.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 1.0f}));
-    probe->march({0, 0, 0}, {0, 0, 0}, {});
-    EXPECT_EQ(probe->lights.count(), 3);
-    EXPECT_EQ(host().utility().progressStarts(), bars + 2);
-    second->toward = {0.0f, -1.0f, 0.0f};
-    probe->march({0, 0, 0}, {0, 0, 0}, {});
-    EXPECT_EQ(probe->lights[1].direction, (Vector3{0.0f, 1.0f, 0.0f}));
-    EXPECT_EQ(host().utility().progressStarts(), bars + 3);
-    EXPECT_EQ(host().utility().liveProgressBars(), 0);
-}
-
-TEST(ShadowGrid, CancellingTheBuildLeavesThePrimitiveUnshadowed) {
-    Probe probe;
-    probe->block().lightingMode = fourcc("Opt1");
-    probe->block().size = 1.0f;
-    host().utility().requestCancel();
-    try {
-        probe->march({0, 0, 0}, {0, 0, 0}, {});
-        ADD_FAILURE() << "the march returned";
-    } catch (const TQVException& e) {
-        EXPECT_EQ(e.code, qv::kCancelled);
-    }
-    host().utility().clearCancel();
-    EXPECT_EQ(probe->shadowGridActive, 0);
-    EXPECT_EQ(probe->preparePending, 0);
-    EXPECT_EQ(host().utility().liveProgressBars(), 0);
-    EXPECT_EQ(host().resources().openContexts(), 0);
-
-    // The lock was left: the next march runs, unshadowed, until the next preparation.
-    probe->setDensity(0.5f);
-    const QVColourRecord result = probe->march({-1, 0, 0}, {1, 0, 0}, {0, 0, 0, 0});
-    EXPECT_GT(result.alpha, 0.0f);
-    EXPECT_EQ(probe->shadowGridActive, 0);
-    probe->parametersChanged();
-    probe->march({0, 0, 0}, {0, 0, 0}, {});
-    EXPECT_EQ(probe->shadowGridActive, 1);
-}
 
 TEST(MeshAttachment, MeshIsFoundByNameAndGivesBoundsAndRange) {
     auto* mesh = new FakeMeshObject("Blob", {{-1.0f, 0.0f, 2.0f}, {3.0f, 2.0f, 3.0f}}, qv::kTriangleMesh);

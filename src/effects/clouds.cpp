@@ -1,0 +1,178 @@
+#include "effects/clouds.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "frame/module_state.h"
+#include "math/shaping.h"
+#include "primitive/colour_gradient.h"
+#include "qv/counted_ptr.h"
+#include "qv/host_editor.h"
+
+namespace brumo {
+
+namespace {
+
+constexpr int32_t kSpectralSum = 1;
+constexpr int32_t kCloudRamp = 1;
+constexpr float kPi = 3.14159265358979323846f;
+constexpr float kE = 2.718281828459045f;
+
+inline float fraction(float x) { return x - std::floor(x); }
+
+}  // namespace
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+static_assert(offsetof(Clouds, puffCount) - offsetof(Clouds, parameters) ==
+                      offsetof(CloudsParameters, puffCount) &&
+                  offsetof(Clouds, puffDensity) - offsetof(Clouds, parameters) ==
+                      offsetof(CloudsParameters, puffDensity),
+              "the puff parameters follow the common block");
+#pragma GCC diagnostic pop
+
+Clouds::Clouds()
+    : puffCount(1),
+      puffSeed(131313),
+      combineMode(qv::fourcc("Opt1")),
+      puffSize(0.7f),
+      puffBlend(0.5f),
+      puffDensity(1.0f),
+      puffReseedPending(1),
+      widthSquared(0.0f),
+      k1(0.0f), k2(0.0f), k3(0.0f), k4(0.0f), k5(0.0f), k6(0.0f) {
+    // Seeded from puffSeed at the first preparation; no draw from the host's sequence here.
+    puffLattice.create(nullptr);
+    puffLattice.seed = puffSeed;
+
+    EffectParameters& p = parameters;
+    p.noiseType = kSpectralSum;
+    applyShapePreset(qv::fourcc("Opt1"), false, p.shapeFlags, p.shapeFalloffs);
+    copyPreset(kCloudRamp, p.colourGradient);
+    p.absorptionDistance = 1.5f;
+    p.lightingMode = qv::fourcc("Opt2");
+}
+
+void Clouds::prepareEffect() {
+    if (puffReseedPending != 0 || puffLattice.seed != puffSeed) {
+        puffLattice.seed = puffSeed;
+        puffLattice.ready = false;
+        puffLattice.buildLattice();
+        puffReseedPending = 0;
+    }
+
+    const float b = puffBlend;
+    k1 = 1.0f - b;
+    k2 = b * (2.0f * b - 3.0f) + 1.0f;
+    k3 = b * (2.0f * b - 1.0f);
+    k4 = b * (4.0f - 4.0f * b);
+    k5 = (b - (1.0f - b)) * 0.5f + 1.0f;
+    k6 = 1.0f - (b - (1.0f - b)) * 0.5f;
+
+    // A negative count builds no puffs, a count beyond the limit the limit; when the list cannot
+    // hold them the cloud has none rather than a partial list.
+    int32_t N = puffCount < 0 ? 0 : (puffCount > kMaxPuffs ? kMaxPuffs : puffCount);
+    if (!puffs.setCount(N)) {
+        puffs.setCount(0);
+        N = 0;
+    }
+
+    // More puffs are smaller and spread further out.
+    float S = 1.0f;
+    for (int32_t i = 2; i <= N; ++i) {
+        const float fi = static_cast<float>(i);
+        S -= 1.0f / (fi * fi);
+    }
+    const float w = S * puffSize;
+    widthSquared = w * w;
+
+    auto nL = [this](float t) { return puffLattice.gradientNoiseLinear({t, t, t}); };
+    for (int32_t j = 0; j < N; ++j) {
+        const float g = static_cast<float>(j) + 0.5f;
+        Vector3 direction{nL(g * kPi), nL(g * (2.0f * kPi)), nL(g * (kPi / 2.0f))};
+        normalizeIfLonger(direction, 0.0f);
+        const float m1 = (nL(g * kE) * 0.5f + 0.5f) * kPi;
+        const float distance = fraction(m1) * (1.0f - S);
+        const float m2 = (nL((static_cast<float>(j) - 0.5f) * kPi) * 0.5f + 0.5f) * kE;
+
+        Puff& puff = puffs[j];
+        puff.centre = distance * direction;
+        puff.radius = fraction(m2) * (1.0f - puffSize) * S;
+        puff.width = w;
+    }
+}
+
+float Clouds::puffCoverage(const Vector3& p) {
+    if (parameters.meshOff == 0) return 1.0f;
+    // The jitter roughens the puffs' outlines.
+    const float jitter = 0.5f * puffLattice.gradientNoiseCubic(p + parameters.noiseOffset);
+    float rest = 1.0f;
+    for (const Puff& puff : puffs) {
+        const float dist = length(puff.centre - p) + jitter;
+        if (dist < puff.radius) return 1.0f;
+        if (dist < puff.radius + puff.width) {
+            const float t = (dist - puff.radius) * (dist - puff.radius);
+            rest *= 1.0f - softObject(t, widthSquared);
+        }
+        if (rest < kNegligible) return 1.0f;
+    }
+    return (1.0f - rest) * puffDensity;
+}
+
+float Clouds::sampleDensity(const Vector3& point) {
+    const Vector3 p = applyModifiers(point);
+    const FalloffPair(&falloffs)[16] = parameters.shapeFalloffs;
+    float m;
+    Vector3 q;
+    if (vortices.empty()) {
+        m = shapeMask(p, parameters.shapeFlags, falloffs, true);
+        if (m < kNegligible) return 0.0f;
+        q = toNoiseSpace(p);
+    } else {
+        q = toNoiseSpace(p);
+        applyVortices(q, sampleHeight(point));
+        m = shapeMask(fromNoiseSpace(q), parameters.shapeFlags, falloffs, true);
+        if (m < kNegligible) return 0.0f;
+    }
+    const Vector3 n = q - parameters.noiseOffset;
+
+    float d;
+    if (combineMode == qv::fourcc("Opt1")) {
+        const float c = puffCoverage(p) * m;
+        if (c <= kNegligible) return 0.0f;
+        const float v = noiseField(n);
+        d = c * (k6 * v + k5 * c);
+    } else if (combineMode == qv::fourcc("Opt2")) {
+        // A plain blend, deliberately unclamped: dense puffs may exceed 1.
+        const float c = puffCoverage(p) * m;
+        const float v = noiseField(n);
+        return k1 * v + puffBlend * c;
+    } else if (combineMode == qv::fourcc("Opt3")) {
+        const float c = puffCoverage(p) * m;
+        if (c <= kNegligible) return 0.0f;
+        const float v = noiseField(n);
+        if (v <= kNegligible) return 0.0f;
+        d = k2 * v + k3 * c + k4 * v * c;
+    } else {
+        return 0.0f;
+    }
+    if (!(d > 0.0f)) return 0.0f;
+    return d > 1.0f ? 1.0f : d;
+}
+
+QVResult Clouds::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
+    if (source != nullptr) {
+        QVCountedPtr<IMFPart> part;
+        if (part.queryFrom(source, qv::IID_IMFPart) == qv::kOk && part &&
+            part->partId() == qv::fourcc("SpSe")) {
+            if (IQVUtilityService* utility = utilityService()) puffSeed = utility->nextRandom();
+            puffReseedPending = 1;
+            return qv::kOk;
+        }
+    }
+    return BrumoBase::handleEvent(kind, source, data);
+}
+
+int32_t Clouds::parameterBlockSize() { return static_cast<int32_t>(sizeof(CloudsParameters)); }
+
+}  // namespace brumo

@@ -1,0 +1,63 @@
+// Clouds: billowing cloud bodies. A few soft spherical puffs placed pseudo-randomly inside the
+// primitive give the lumps and the outline, the noise field gives them texture, and one of three
+// combine modes decides how the two meet.
+#pragma once
+
+#include "frame/component.h"
+#include "math/noise_lattice.h"
+#include "primitive/brumo_base.h"
+
+namespace brumo {
+
+// The most puffs a cloud is built with; a larger puffCount builds this many. Coverage visits
+// every puff per sample, so the limit also bounds the cost of a sample.
+constexpr int32_t kMaxPuffs = 4096;
+
+// A soft sphere: full coverage inside radius, fading out over width beyond it.
+struct Puff {
+    Vector3 centre;
+    float radius;  // solid core
+    float width;   // soft border, shared by all puffs
+};
+
+class Clouds final : public TQVComponent<Clouds, BrumoBase> {
+public:
+    // The common primitive with the spectral sum, the sphere shape, the cloud colour ramp,
+    // absorption distance 1.5 and scene lights.
+    Clouds();
+
+    // Builds the puffs and the blend coefficients. The puff lattice is rebuilt when the editor
+    // asked for a new seed or when puffSeed no longer names the seed it was built from (typed in,
+    // or restored with a scene).
+    void QV_CALL prepareEffect() override;
+    float QV_CALL sampleDensity(const Vector3& point) override;
+
+    // "SpSe" draws a new puffSeed and answers 0 without passing the event on; every other event
+    // goes to the common handling.
+    QVResult QV_CALL handleEvent(int32_t kind, IQVUnknown* source, void* data) override;
+
+    // The common block followed by the six puff parameters.
+    int32_t QV_CALL parameterBlockSize() override;
+
+    // Share of p covered by the puffs, scaled by puffDensity where partial; 1 when a mesh gives
+    // the outline instead.
+    float puffCoverage(const Vector3& p);
+
+    // Exchanged with the host right behind the common block (CloudsParameters): first members,
+    // in this order.
+    int32_t puffCount;
+    int32_t puffSeed;
+    uint32_t combineMode;
+    float puffSize;
+    float puffBlend;
+    float puffDensity;
+
+    // Internal state, not exchanged.
+    NoiseLattice puffLattice;
+    QVClassArray<Puff> puffs;
+    uint8_t puffReseedPending;
+    float widthSquared;
+    float k1, k2, k3, k4, k5, k6;
+};
+
+}  // namespace brumo

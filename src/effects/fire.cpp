@@ -1,0 +1,70 @@
+#include "effects/fire.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "effects/colour_preset_popup.h"
+#include "primitive/colour_gradient.h"
+
+namespace brumo {
+
+namespace {
+
+constexpr int32_t kRidgedSum = 3;
+constexpr int32_t kFireShaderText = 5;
+constexpr int32_t kFirstFireRamp = 2;
+
+constexpr PopupPreset kPopupPresets[] = {
+    {qv::fourcc("Opt0"), 2}, {qv::fourcc("Opt1"), 3}, {qv::fourcc("Opt2"), 4},
+    {qv::fourcc("Opt3"), 5}, {qv::fourcc("Opt4"), 6}, {qv::fourcc("Opt5"), 7},
+};
+
+}  // namespace
+
+// The host addresses flameStretch through the block: it must sit where FireParameters puts it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+static_assert(offsetof(Fire, flameStretch) - offsetof(Fire, parameters) ==
+                  offsetof(FireParameters, flameStretch),
+              "flameStretch follows the common block");
+#pragma GCC diagnostic pop
+
+Fire::Fire() : flameStretch(1.0f) {
+    parameters.noiseType = kRidgedSum;
+    parameters.quality = 0.4f;
+    parameters.absorptionDistance = 1.5f;
+    copyPreset(kFirstFireRamp, parameters.colourGradient);
+    loadResourceText(parameters.densityShaderName.get(), kFireShaderText);
+}
+
+float Fire::sampleDensity(const Vector3& point) {
+    const Vector3 p = applyModifiers(point);
+    Vector3 q = toNoiseSpace(p);
+    applyVortices(q, sampleHeight(point));
+    const float m = shapeMask(fromNoiseSpace(q), parameters.shapeFlags, parameters.shapeFalloffs, true);
+    if (m < kNegligible) return 0.0f;
+
+    // Height above the bottom face of the point as received: 0 there, 2 at the top.
+    const float h = point.z + 1.0f;
+    // Noise space is squeezed vertically with height, so flames stretch towards the top.
+    const float s = std::exp(-0.1f * flameStretch * h);
+    q.z = q.z * (s * s);
+
+    const Vector3 n = q - parameters.noiseOffset;
+    // The ramp thins the flames until only the strongest ridges reach the top.
+    float v = noiseField(n) - 0.5f * h;
+    if (!(v > 0.0f))
+        v = 0.0f;
+    else if (v > 1.0f)
+        v = 1.0f;
+    return v * m;
+}
+
+QVResult Fire::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
+    applyColourPresetPopup(kind, source, qv::fourcc("FirP"), kPopupPresets, parameters.colourGradient);
+    return BrumoBase::handleEvent(kind, source, data);
+}
+
+int32_t Fire::parameterBlockSize() { return static_cast<int32_t>(sizeof(FireParameters)); }
+
+}  // namespace brumo

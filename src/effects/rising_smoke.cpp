@@ -1,0 +1,133 @@
+#include "effects/rising_smoke.h"
+
+#include <cmath>
+#include <cstddef>
+
+#include "math/shaping.h"
+
+namespace brumo {
+
+namespace {
+
+constexpr int32_t kTurbulence = 2;
+constexpr int32_t kRisingSmokeShaderText = 4;
+
+inline bool usableScale(float s) { return std::isfinite(s) && std::fabs(s) > kNegligible; }
+
+// Number of rungs that fit a period: trunc(period / spacing), none for a negative or undefined
+// quotient, at most kMaxLadderVortices.
+int32_t rungCount(float period, float spacing) {
+    const float quotient = period / spacing;
+    if (!(quotient >= 0.0f)) return 0;
+    if (quotient >= static_cast<float>(kMaxLadderVortices)) return kMaxLadderVortices;
+    return static_cast<int32_t>(quotient);
+}
+
+// One set of the ladder: `count` rungs `spacing` apart from the offset up, wrapped into one
+// period, alternating between two kinds.
+void placeRungs(Vortex* rungs, int32_t count, float spacing, float period, float offsetZ,
+                float radius, int32_t evenKind, int32_t oddKind) {
+    for (int32_t j = 0; j < count; ++j) {
+        const float z = static_cast<float>(j) * spacing + offsetZ;
+        Vortex& vortex = rungs[j];
+        vortex.centre = {0.0f, 0.0f, z - period * std::trunc(z / period)};
+        vortex.setKind((j & 1) == 0 ? evenKind : oddKind);
+        vortex.setRadius(radius);
+    }
+}
+
+}  // namespace
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+static_assert(offsetof(RisingSmoke, baseSpread) - offsetof(RisingSmoke, parameters) ==
+                      offsetof(RisingSmokeParameters, baseSpread) &&
+                  offsetof(RisingSmoke, edgeSoftness) - offsetof(RisingSmoke, parameters) ==
+                      offsetof(RisingSmokeParameters, edgeSoftness),
+              "the rising smoke fields follow the common block");
+#pragma GCC diagnostic pop
+
+RisingSmoke::RisingSmoke() : baseSpread(0.2f), edgeSoftness(0.5f), columnHalfHeight(0.0f) {
+    parameters.noiseType = kTurbulence;
+    applyShapePreset(qv::fourcc("Opt5"), false, parameters.shapeFlags, parameters.shapeFalloffs);
+    loadResourceText(parameters.densityShaderName.get(), kRisingSmokeShaderText);
+}
+
+void RisingSmoke::prepareEffect() {
+    const EffectParameters& p = parameters;
+    const bool columnUsable = usableScale(p.noiseScale) && usableScale(p.noiseScaleXYZ.z);
+    const float a = 100.0f * (100.0f / p.noiseScale);
+    const float b = a / p.noiseScaleXYZ.z;
+    columnHalfHeight = columnUsable && std::isfinite(b) ? b : 0.0f;
+    const float H = 2.0f * columnHalfHeight;
+
+    // Rungs turning about x, then rungs turning about y; the ladder repeats every L, so moving
+    // the offset by a period leaves it in place.
+    int32_t count1 = 0;
+    float c = 0.0f, L1 = 0.0f, spacing1 = 0.0f;
+    if (columnUsable && usableScale(p.noiseScaleXYZ.x)) {
+        c = a / p.noiseScaleXYZ.x;
+        L1 = 2.0f * c + H;
+        spacing1 = 1.75f * c;
+        count1 = rungCount(L1, spacing1);
+    }
+    int32_t count2 = 0;
+    float g = 0.0f, L2 = 0.0f, spacing2 = 0.0f;
+    if (columnUsable && usableScale(p.noiseScaleXYZ.y)) {
+        g = a / p.noiseScaleXYZ.y;
+        L2 = 2.0f * g + H;
+        spacing2 = 1.75f * g;
+        count2 = rungCount(L2, spacing2);
+    }
+
+    // Every rung starts from the vortex defaults (lift 0.1, twist 60 degrees). When the list
+    // cannot hold both sets the ladder stays empty.
+    const Vortex fresh;
+    vortices.setCount(0);
+    if (!vortices.setCount(count1 + count2, &fresh)) return;
+    const float offsetZ = p.noiseOffset.z;
+    placeRungs(vortices.data(), count1, spacing1, L1, offsetZ, c, 3, 0);
+    placeRungs(vortices.data() + count1, count2, spacing2, L2, offsetZ, g, 1, 4);
+}
+
+float RisingSmoke::sampleDensity(const Vector3& point) {
+    const Vector3 p = applyModifiers(point);
+    Vector3 s = toNoiseSpace(p);
+
+    // Height along the column, 0 at the bottom and 1 at the top; below the bottom (a rotated
+    // noise space can tilt the column out of the cube) there is no smoke.
+    const float b = columnHalfHeight;
+    const float d = (b + s.z) / (2.0f * b);
+    if (!(d > 0.0f) || !std::isfinite(d)) return 0.0f;
+    const float k = baseSpread;
+    const float spread = (1.0f - k) * d + k;
+    if (!(spread > 0.0f)) return 0.0f;
+
+    // Rise remap: vertical features stretched low down, compressed high up.
+    s.z = (b + s.z) * d;
+    // Finer horizontal features towards the narrow base.
+    const float r = std::sqrt(1.0f / spread);
+    s = s * r;
+    applyVortices(s, 0.5f * p.z + 0.5f);
+
+    // The shape sees the point with the remap and spread undone but the swirl kept.
+    Vector3 u = s * (1.0f / r);
+    u.z = u.z / d - b;
+    float m = shapeMask(fromNoiseSpace(u), parameters.shapeFlags, parameters.shapeFalloffs, true);
+    if (m < kNegligible) return 0.0f;
+
+    // Funnel: the squared column radius grows from k at the base to 1 at the top.
+    const float P = 0.5f * p.z + 0.5f;
+    const float R2 = (1.0f - k) * (P * P) + k;
+    const float rho2 = p.x * p.x + p.y * p.y;
+    if (R2 < rho2) return 0.0f;
+    const float S = R2 * (1.0f - edgeSoftness);
+    if (rho2 > S) m = m * (1.0f - smoothStep(S, R2, rho2));
+
+    const Vector3 n = s - parameters.noiseOffset;
+    return noiseField(n) * m;
+}
+
+int32_t RisingSmoke::parameterBlockSize() { return static_cast<int32_t>(sizeof(RisingSmokeParameters)); }
+
+}  // namespace brumo

@@ -1,0 +1,127 @@
+// Fire as a host meets it: its block, its colour popup, and a density that thins with height
+// and stretches upwards.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "effect_fixtures.h"
+#include "effects/fire.h"
+#include "math/shaping.h"
+
+namespace brumo::test {
+namespace {
+
+class FireTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(ref); }
+    FireParameters& block() { return hostBlock<FireParameters>(ref); }
+    QVResult choose(uint32_t partId, uint32_t code) {
+        part = host::Ref<FakePart>::adopt(new FakePart(partId, static_cast<int32_t>(code)));
+        return ref->exchangerInterface()->handleEvent(5, part.get(), nullptr);
+    }
+    // The noise field at the point as given, with noise-space height scaled by `stretch`.
+    float noiseAt(const Vector3& p, float stretch) {
+        Vector3 q = ref->toNoiseSpace(p);
+        q.z = q.z * stretch;
+        return ref->noiseField(q - block().common.noiseOffset);
+    }
+
+    EffectRef ref{CLSID_Fire};
+    host::Ref<FakePart> part;
+};
+
+TEST_F(FireTest, ANewFireHasItsDefaultsInTheHostsBlock) {
+    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(), static_cast<int32_t>(sizeof(FireParameters)));
+#if defined(__i386__) || defined(_M_IX86)
+    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(), 496);
+#endif
+    const FireParameters& b = block();
+    EXPECT_EQ(b.flameStretch, 1.0f);
+    EXPECT_EQ(b.common.noiseType, 3);
+    EXPECT_EQ(b.common.quality, 0.4f);
+    EXPECT_EQ(b.common.absorptionDistance, 1.5f);
+    EXPECT_EQ(b.common.shapeFlags, 0xFC00u);
+    EXPECT_EQ(b.common.lightingMode, qv::fourcc("Opt0"));
+    EXPECT_EQ(text(b.common.densityShaderName), "Ridged noise");
+    EXPECT_TRUE(isPreset(b.common.colourGradient, 2));
+    block().flameStretch = 2.5f;
+    EXPECT_EQ(static_cast<Fire*>(ref.get())->flameStretch, 2.5f);
+}
+
+TEST_F(FireTest, ThePopupLoadsAFireRampAndReadsNoPresetAgain) {
+    const uint32_t codes[] = {qv::fourcc("Opt0"), qv::fourcc("Opt1"), qv::fourcc("Opt2"),
+                              qv::fourcc("Opt3"), qv::fourcc("Opt4"), qv::fourcc("Opt5")};
+    for (int32_t i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(copyPreset(0, block().common.colourGradient));
+        EXPECT_EQ(choose(qv::fourcc("FirP"), codes[i]), 1);
+        EXPECT_TRUE(isPreset(block().common.colourGradient, 2 + i));
+        EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+        EXPECT_EQ(part->referenceCount(), 1);
+    }
+    EXPECT_EQ(choose(qv::fourcc("FirP"), qv::fourcc("Opt3")), 1);
+    EXPECT_TRUE(isPreset(block().common.colourGradient, 5));
+
+    // Another value loads nothing but still reads NoPt; Smog's popup is not Fire's.
+    EXPECT_EQ(choose(qv::fourcc("FirP"), qv::fourcc("Opt6")), 1);
+    EXPECT_TRUE(isPreset(block().common.colourGradient, 5));
+    EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+    EXPECT_EQ(choose(qv::fourcc("SmoP"), qv::fourcc("Opt0")), 1);
+    EXPECT_TRUE(isPreset(block().common.colourGradient, 5));
+    EXPECT_EQ(part->writes, 0);
+    // The common handling still runs.
+    EXPECT_EQ(choose(qv::fourcc("DNZC"), 1), 1);
+    EXPECT_EQ(block().common.shapeFlags, 0xFC00u | 0x200u);
+}
+
+TEST_F(FireTest, AtTheBottomFaceTheDensityIsTheNoiseTimesTheMask) {
+    block().common.noiseOffset = {0.4f, -2.0f, 1.5f};
+    block().common.noiseRotation = {0.0f, 15.0f, 0.0f};
+    block().common.shapeFlags = 0x2000;  // fade towards -x
+    block().common.shapeFalloffs[13] = {0.0f, 0.5f};
+    ref->prepareRender();
+    int nonZero = 0;
+    for (Vector3 p : {Vector3{-0.4f, 0.1f, -1.0f}, Vector3{0.3f, -0.7f, -1.0f},
+                      Vector3{-0.6f, 0.5f, -1.0f}, Vector3{0.0f, 0.9f, -1.0f}}) {
+        const float density = ref->sampleDensity(p);
+        const float m = ref->shapeValue;
+        EXPECT_EQ(density, noiseAt(p, 1.0f) * m);
+        nonZero += density > 0.0f;
+    }
+    EXPECT_GT(nonZero, 1);
+    ref->sampleDensity({-0.4f, 0.1f, -1.0f});
+    EXPECT_NEAR(ref->shapeValue, softObject(0.2f, 0.5f), 1e-6f);
+}
+
+TEST_F(FireTest, AtTheTopFaceNothingIsLeftWhateverTheNoise) {
+    ConstantNoise noise(ref.get(), 1.0f, "fire test full noise");
+    block().common.shapeFlags = 0;
+    ref->prepareRender();
+    ASSERT_GE(ref->sampleDensity({0.2f, 0.3f, -1.0f}), 0.99f);
+    for (Vector3 p : {Vector3{0.2f, 0.3f, 1.0f}, Vector3{-0.9f, 0.0f, 1.0f}, Vector3{0.0f, 0.0f, 1.0f}})
+        EXPECT_EQ(ref->sampleDensity(p), 0.0f);
+    // Halfway up the ramp takes half.
+    EXPECT_NEAR(ref->sampleDensity({0.2f, 0.3f, 0.0f}), ref->sampleDensity({0.2f, 0.3f, -1.0f}) - 0.5f, 1e-6f);
+}
+
+TEST_F(FireTest, TheStretchSqueezesNoiseSpaceWithHeightAndZeroTurnsItOff) {
+    block().common.shapeFlags = 0;
+    ref->prepareRender();
+    auto ramped = [](float v, float h) { return std::fmax(0.0f, std::fmin(1.0f, v - 0.5f * h)); };
+    int differs = 0;
+    for (Vector3 p : {Vector3{0.1f, 0.2f, -0.8f}, Vector3{-0.5f, 0.4f, -0.6f},
+                      Vector3{0.7f, -0.3f, -0.7f}, Vector3{0.0f, 0.0f, -0.9f}}) {
+        const float h = p.z + 1.0f;
+        block().flameStretch = 0.0f;
+        const float flat = ref->sampleDensity(p);
+        EXPECT_EQ(flat, ramped(noiseAt(p, 1.0f), h));
+        block().flameStretch = 1.0f;
+        const float s = std::exp(-0.1f * h);
+        EXPECT_EQ(ref->sampleDensity(p), ramped(noiseAt(p, s * s), h));
+        differs += ref->sampleDensity(p) != flat;
+    }
+    EXPECT_GT(differs, 0);
+}
+
+}  // namespace
+}  // namespace brumo::test
