@@ -6,6 +6,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libpng-dev
+  libtinyobjloader-dev libembree-dev
 )
 
 missing=()

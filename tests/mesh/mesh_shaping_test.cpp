@@ -1,0 +1,291 @@
+// Mesh shaping through a real effect primitive and the reference host's meshes: inside and
+// outside by the parity of the crossings in front of a sample, the hard and the soft border, flat
+// boxes, the crossing limit, the start of the mesh ray, and shaping with no mesh to shape by.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "brumo/class_ids.h"
+#include "host/scene/mesh_object.h"
+#include "host/scene/scene.h"
+#include "primitive/brumo_base.h"
+#include "qv/class_factory.h"
+#include "qv/entry_points.h"
+#include "tests/support/test_host.h"
+
+namespace brumo::test {
+namespace {
+
+using host::MeshObject;
+using host::Ref;
+
+// A mesh in the test host's scene for the length of a test.
+class SceneMesh {
+public:
+    explicit SceneMesh(Ref<MeshObject> mesh) : mesh_(std::move(mesh)) { host().scene().addObject(mesh_.get()); }
+    ~SceneMesh() { host().scene().removeObject(mesh_->name()); }
+    SceneMesh(const SceneMesh&) = delete;
+    SceneMesh& operator=(const SceneMesh&) = delete;
+
+private:
+    Ref<MeshObject> mesh_;
+};
+
+// A Smog made by the module's factory, of size 1 so that its local space is the normalised
+// space, shaped by the scene mesh of the given name.
+class ShapedSmog {
+public:
+    ShapedSmog(const char* meshName, float falloff) {
+        IQVClassFactory* factory = nullptr;
+        EXPECT_EQ(QVDllGetClassObject(CLSID_Smog, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory)), qv::kOk);
+        void* object = nullptr;
+        EXPECT_EQ(factory->CreateInstance(nullptr, IID_BrumoBase, &object), qv::kOk);
+        factory->Release();
+        smog_ = static_cast<BrumoBase*>(object);
+        EffectParameters& p = smog_->block();
+        p.size = 1.0f;
+        p.meshOff = 0;
+        p.meshName->setText(meshName);
+        p.meshFalloff = falloff;
+    }
+    ~ShapedSmog() { smog_->primaryUnknown()->Release(); }
+    ShapedSmog(const ShapedSmog&) = delete;
+    ShapedSmog& operator=(const ShapedSmog&) = delete;
+
+    QVColourRecord march(const Vector3& from, const Vector3& to, QVColourRecord colour = {0.2f, 0.4f, 0.6f, 0.5f}) {
+        const QVVector3 start{from.x, from.y, from.z};
+        const QVVector3 end{to.x, to.y, to.z};
+        smog_->volumeInterface()->integrateSegment(&start, &end, &colour, nullptr, 0, 0);
+        return colour;
+    }
+    // The inside weight of a point on the line of the latest march.
+    float weight(const Vector3& p) { return smog_->meshShape.insideWeight(p); }
+    MeshShape& shape() { return smog_->meshShape; }
+    EffectParameters& block() { return smog_->block(); }
+    void changed() { smog_->parametersChanged(); }
+
+private:
+    BrumoBase* smog_ = nullptr;
+};
+
+// softObject(x) = 1 - 22/9 x + 17/9 x² - 4/9 x³.
+float softObject(float x) { return 1.0f - 22.0f / 9.0f * x + 17.0f / 9.0f * x * x - 4.0f / 9.0f * x * x * x; }
+
+bool sameColour(const QVColourRecord& a, const QVColourRecord& b) {
+    return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
+}
+
+TEST(MeshParity, SamplesBetweenTheEntryAndTheExitOfASphereAreInside) {
+    SceneMesh ball(MeshObject::sphere("Ball", 1.0f));
+    ShapedSmog smog("Ball", 0.0f);
+
+    // The line y = 0.3, z = 0.1 meets the sphere at x = ±sqrt(0.9).
+    const QVColourRecord through = smog.march({-1.0f, 0.3f, 0.1f}, {1.0f, 0.3f, 0.1f});
+    MeshShape& shape = smog.shape();
+    ASSERT_TRUE(shape.hasMesh());
+    EXPECT_EQ(shape.centre, (Vector3{0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(shape.halfExtent, (Vector3{1.0f, 1.0f, 1.0f}));
+    ASSERT_EQ(shape.hits.count(), 2);
+    EXPECT_EQ(shape.hits[0].parity, 0);
+    EXPECT_EQ(shape.hits[1].parity, 1);
+    const float edge = std::sqrt(0.9f);
+    EXPECT_NEAR(shape.hits[0].distance, 1.5f - edge, 5e-3f);
+    EXPECT_NEAR(shape.hits[1].distance, 1.5f + edge, 5e-3f);
+    EXPECT_GT(dot(shape.hits[0].normal, Vector3{-1.0f, 0.0f, 0.0f}), 0.9f);  // outward at the entry
+
+    // falloff 0: a hard border, 1 just inside and 0 just outside.
+    for (float x : {0.0f, -0.9f, 0.9f, -edge + 0.01f, edge - 0.01f}) EXPECT_EQ(smog.weight({x, 0.3f, 0.1f}), 1.0f) << x;
+    for (float x : {-1.0f, 1.0f, -edge - 0.01f, edge + 0.01f}) EXPECT_EQ(smog.weight({x, 0.3f, 0.1f}), 0.0f) << x;
+
+    // The vapour follows: a line that passes the sphere by gathers nothing.
+    const QVColourRecord behind{0.2f, 0.4f, 0.6f, 0.5f};
+    EXPECT_TRUE(sameColour(smog.march({-1.0f, 0.8f, 0.7f}, {1.0f, 0.8f, 0.7f}, behind), behind));
+    EXPECT_TRUE(shape.hits.empty());
+    EXPECT_GT(through.alpha, behind.alpha);
+}
+
+TEST(MeshParity, ALineThroughTheTorusHoleIsOutsideInTheHole) {
+    // Bounds [-1, 1] x [-1, 1] x [-0.3, 0.3]: normalised z is a third of the mesh's z over 0.9.
+    SceneMesh ring(MeshObject::torus("Ring", 0.7f, 0.3f));
+    ShapedSmog smog("Ring", 0.0f);
+
+    smog.march({-1.0f, 0.05f, 0.1f}, {1.0f, 0.05f, 0.1f});
+    MeshShape& shape = smog.shape();
+    EXPECT_EQ(shape.halfExtent, (Vector3{1.0f, 1.0f, 0.3f}));
+    ASSERT_EQ(shape.hits.count(), 4);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(shape.hits[k].parity, k % 2);
+    // In mesh space the line is y = 0.05, z = 0.03: the tube spans 0.4015 < |(x, y)| < 0.9985.
+    for (float x : {-0.95f, -0.7f, -0.45f, 0.45f, 0.7f, 0.95f}) EXPECT_EQ(smog.weight({x, 0.05f, 0.1f}), 1.0f) << x;
+    for (float x : {-0.3f, 0.0f, 0.3f}) EXPECT_EQ(smog.weight({x, 0.05f, 0.1f}), 0.0f) << x;
+
+    // Straight down the hole the mesh is never crossed; down the tube it is crossed twice.
+    smog.march({0.02f, 0.01f, -1.0f}, {0.02f, 0.01f, 1.0f});
+    EXPECT_TRUE(shape.hits.empty());
+    EXPECT_EQ(smog.weight({0.02f, 0.01f, 0.0f}), 0.0f);
+    smog.march({0.7f, 0.01f, -1.0f}, {0.7f, 0.01f, 1.0f});
+    ASSERT_EQ(shape.hits.count(), 2);
+    EXPECT_EQ(smog.weight({0.7f, 0.01f, 0.0f}), 1.0f);
+    EXPECT_EQ(smog.weight({0.7f, 0.01f, 0.99f}), 1.0f);
+}
+
+TEST(MeshParity, ASampleExactlyAtACrossingHasItBehind) {
+    // The box [-1, 1]³ maps the normalised cube onto itself exactly.
+    SceneMesh crate(MeshObject::box("Crate", {1.0f, 1.0f, 1.0f}));
+    ShapedSmog smog("Crate", 0.0f);
+    smog.march({-1.0f, 0.25f, 0.25f}, {1.0f, 0.25f, 0.25f});
+    MeshShape& shape = smog.shape();
+    ASSERT_EQ(shape.ray.origin.x, -1.5f);
+    ASSERT_EQ(shape.hits.count(), 2);
+    ASSERT_EQ(shape.hits[0].distance, 0.5f);
+    ASSERT_EQ(shape.hits[1].distance, 2.5f);
+
+    EXPECT_EQ(smog.weight({-1.0f, 0.25f, 0.25f}), 1.0f);  // on the entry: entered
+    EXPECT_EQ(smog.weight({std::nextafter(-1.0f, -2.0f), 0.25f, 0.25f}), 0.0f);
+    EXPECT_EQ(smog.weight({0.999999f, 0.25f, 0.25f}), 1.0f);
+    EXPECT_EQ(smog.weight({1.0f, 0.25f, 0.25f}), 0.0f);  // on the exit: left
+}
+
+TEST(MeshBorder, TheSoftWeightRisesFromTheSurfaceToOneAtDepthRange) {
+    SceneMesh ball(MeshObject::sphere("Fine ball", 1.0f, 192, 96));
+    ShapedSmog smog("Fine ball", 0.4f);
+    smog.march({-1.0f, 0.013f, 0.007f}, {1.0f, 0.013f, 0.007f});
+    MeshShape& shape = smog.shape();
+    EXPECT_EQ(shape.range, 0.4f);  // 0.4 × largest edge 2 / 2
+    EXPECT_FLOAT_EQ(shape.rangeSquared, 0.16f);
+    ASSERT_EQ(shape.hits.count(), 2);
+
+    // Depth below the entry along the line; the nearest surface lies straight back out.
+    const float surface = -std::sqrt(1.0f - 0.013f * 0.013f - 0.007f * 0.007f);
+    float previous = -1.0f;
+    for (float depth : {0.0005f, 0.02f, 0.05f, 0.1f, 0.15f, 0.2f, 0.25f, 0.3f, 0.35f, 0.39f}) {
+        const float w = smog.weight({surface + depth, 0.013f, 0.007f});
+        const float a = (0.4f - depth) * (0.4f - depth);
+        EXPECT_NEAR(w, softObject(a / 0.16f), 0.01f) << depth;
+        EXPECT_GT(w, previous) << depth;
+        previous = w;
+    }
+    EXPECT_LT(smog.weight({surface + 0.0005f, 0.013f, 0.007f}), 0.01f);
+    for (float depth : {0.41f, 0.6f, 1.0f}) EXPECT_EQ(smog.weight({surface + depth, 0.013f, 0.007f}), 1.0f) << depth;
+
+    // falloff 0 for the same mesh: the border is hard again.
+    smog.block().meshFalloff = 0.0f;
+    smog.changed();
+    smog.march({-1.0f, 0.013f, 0.007f}, {1.0f, 0.013f, 0.007f});
+    EXPECT_EQ(shape.range, 0.0f);
+    EXPECT_EQ(smog.weight({surface + 0.0005f, 0.013f, 0.007f}), 1.0f);
+}
+
+TEST(MeshBounds, AFlatBoxTakesTheWholeCubeOntoItsPlane) {
+    // A square card in the plane z = 0.5.
+    SceneMesh card(MeshObject::fromTriangles("Card", {{-1, -1, 0.5f}, {1, -1, 0.5f}, {1, 1, 0.5f}, {-1, 1, 0.5f}},
+                                             {0, 1, 2, 0, 2, 3}));
+    ShapedSmog smog("Card", 0.5f);
+    const QVColourRecord behind{0.2f, 0.4f, 0.6f, 0.5f};
+    const QVColourRecord across = smog.march({-1.0f, 0.2f, 0.3f}, {1.0f, 0.2f, 0.3f}, behind);
+    MeshShape& shape = smog.shape();
+    EXPECT_EQ(shape.halfExtent.z, 0.0f);
+    EXPECT_EQ(shape.centre.z, 0.5f);
+    for (float z : {-1.0f, 0.0f, 0.9f}) EXPECT_EQ(shape.mapPoint({0.3f, 0.2f, z}).z, 0.5f);
+    // Every line runs inside the card's plane and encloses nothing: no vapour, and no fault.
+    EXPECT_TRUE(sameColour(across, behind));
+    EXPECT_EQ(smog.weight({0.0f, 0.2f, 0.3f}), 0.0f);
+    // Along z the direction vanishes in mesh space.
+    EXPECT_TRUE(sameColour(smog.march({0.1f, 0.2f, -1.0f}, {0.1f, 0.2f, 1.0f}, behind), behind));
+    EXPECT_TRUE(shape.hits.empty());
+}
+
+TEST(MeshLimits, OnlyTheFirst128CrossingsOfARayAreRecorded) {
+    // 140 parallel sheets x = -1 + 2k / 139 across the cube: 70 entries and 70 exits.
+    std::vector<QVVector3> vertices;
+    std::vector<int32_t> facets;
+    for (int k = 0; k < 140; ++k) {
+        const float x = -1.0f + 2.0f * k / 139.0f;
+        const int32_t first = static_cast<int32_t>(vertices.size());
+        vertices.insert(vertices.end(), {{x, -1, -1}, {x, 1, -1}, {x, 1, 1}, {x, -1, 1}});
+        facets.insert(facets.end(), {first, first + 1, first + 2, first, first + 2, first + 3});
+    }
+    SceneMesh sheets(MeshObject::fromTriangles("Sheets", vertices, facets));
+    ShapedSmog smog("Sheets", 0.0f);
+    smog.march({-1.0f, 0.1f, 0.2f}, {1.0f, 0.1f, 0.2f});
+    MeshShape& shape = smog.shape();
+    ASSERT_EQ(shape.hits.count(), 128);
+    EXPECT_NEAR(shape.hits[127].distance, 0.5f + 2.0f * 127 / 139.0f, 1e-4f);
+    EXPECT_EQ(shape.hits[127].parity, 1);
+
+    // Between sheets k and k + 1 a sample is inside when k is even, as far as crossings were
+    // recorded; beyond the last recorded one every sample weighs 0.
+    auto between = [](int k) { return -1.0f + (2.0f * k + 1.0f) / 139.0f; };
+    for (int k : {0, 2, 64, 126}) EXPECT_EQ(smog.weight({between(k), 0.1f, 0.2f}), 1.0f) << k;
+    for (int k : {1, 63, 127}) EXPECT_EQ(smog.weight({between(k), 0.1f, 0.2f}), 0.0f) << k;
+    for (int k : {128, 130, 136}) EXPECT_EQ(smog.weight({between(k), 0.1f, 0.2f}), 0.0f) << k;
+}
+
+TEST(MeshRayStart, TheMeshRayStartsWhereTheLineEntersTheOuterBoxEvenBehindTheSegment) {
+    SceneMesh crate(MeshObject::box("Crate", {1.0f, 1.0f, 1.0f}));
+    ShapedSmog smog("Crate", 0.0f);
+    MeshShape& shape = smog.shape();
+
+    // Marching toward -x the entry of smaller line parameter is the face x = 1.5, behind the start.
+    smog.march({1.0f, 0.25f, 0.25f}, {-1.0f, 0.25f, 0.25f});
+    EXPECT_EQ(shape.ray.origin.x, 1.5f);
+    EXPECT_EQ(shape.ray.direction.x, -1.0f);
+    ASSERT_EQ(shape.hits.count(), 2);
+    EXPECT_EQ(shape.hits[0].distance, 0.5f);
+
+    // A segment that starts inside the mesh still has the entry behind it: its samples are inside.
+    smog.march({0.5f, 0.25f, 0.25f}, {0.9f, 0.25f, 0.25f});
+    EXPECT_EQ(shape.ray.origin.x, -1.5f);
+    ASSERT_EQ(shape.hits.count(), 2);
+    EXPECT_EQ(smog.weight({0.6f, 0.25f, 0.25f}), 1.0f);
+
+    // A slanted line: the origin is the line's entry into [-1.5, 1.5]³.
+    const Vector3 start{0.2f, 0.1f, 0.25f};
+    Vector3 direction{-0.8f, -0.5f, 0.1f};
+    direction = direction * (1.0f / length(direction));
+    smog.march(start, start + direction * 0.5f);
+    float entry = -1e30f;  // the largest of the per-axis near-plane parameters
+    for (int axis = 0; axis < 3; ++axis) {
+        const float t1 = (-1.5f - start[axis]) / direction[axis];
+        const float t2 = (1.5f - start[axis]) / direction[axis];
+        entry = std::fmax(entry, std::fmin(t1, t2));
+    }
+    const Vector3 expected = start + direction * entry;
+    EXPECT_LT(entry, 0.0f);
+    EXPECT_NEAR(shape.ray.origin.x, expected.x, 1e-5f);
+    EXPECT_NEAR(shape.ray.origin.y, expected.y, 1e-5f);
+    EXPECT_NEAR(shape.ray.origin.z, expected.z, 1e-5f);
+    EXPECT_EQ(shape.hits.count(), 2);
+}
+
+TEST(MeshMissing, ShapingWithoutAUsableMeshGivesNoVapourAndNoFault) {
+    const QVColourRecord behind{0.2f, 0.4f, 0.6f, 0.5f};
+    const Vector3 from{-1.0f, 0.1f, 0.05f}, to{1.0f, 0.1f, 0.05f};
+
+    // Unshaped, the same line gathers vapour.
+    ShapedSmog free("", 0.0f);
+    free.block().meshOff = 1;
+    ASSERT_FALSE(sameColour(free.march(from, to, behind), behind));
+
+    // Shaping on with an empty name, or a name the scene does not know, from the first preparation.
+    for (const char* name : {"", "Nowhere"}) {
+        ShapedSmog smog(name, 0.3f);
+        EXPECT_TRUE(sameColour(smog.march(from, to, behind), behind)) << name;
+        EXPECT_FALSE(smog.shape().hasMesh());
+        EXPECT_TRUE(smog.shape().hits.empty());
+        EXPECT_EQ(smog.weight({0.0f, 0.1f, 0.05f}), 0.0f);
+        EXPECT_TRUE(sameColour(smog.march({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, behind), behind));
+    }
+
+    // Once the mesh is in the scene, the next preparation finds it.
+    ShapedSmog smog("Late ball", 0.0f);
+    EXPECT_TRUE(sameColour(smog.march(from, to, behind), behind));
+    SceneMesh late(MeshObject::sphere("Late ball", 1.0f));
+    smog.changed();
+    EXPECT_FALSE(sameColour(smog.march(from, to, behind), behind));
+    EXPECT_TRUE(smog.shape().hasMesh());
+}
+
+}  // namespace
+}  // namespace brumo::test
