@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libpng-dev
   libtinyobjloader-dev libembree-dev
+  libopenexr-dev
 )
 
 missing=()

@@ -1,17 +1,17 @@
 #include "host/render/renderer.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <exception>
 #include <limits>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace brumo::host {
-
-QVVector3 WorldTransform::toLocal(const QVVector3& world) const {
-    const float inverse = 1.0f / scale;
-    return {(world.x - translation.x) * inverse, (world.y - translation.y) * inverse,
-            (world.z - translation.z) * inverse};
-}
 
 QVColourRecord premultiply(const QVColourRecord& straight) {
     return {straight.red * straight.alpha, straight.green * straight.alpha,
@@ -43,8 +43,8 @@ RaySpan clipToBox(const QVRay& ray, const QVBox& box, float from) {
     return {near, far, far > near};
 }
 
-Renderer::Renderer(IQVUnknown* primitive, const WorldTransform& transform)
-    : transform_(transform) {
+PlacedVolume::PlacedVolume(IQVUnknown* primitive, const Transform& transform, float marchStep)
+    : marchStep_(marchStep) {
     if (primitive == nullptr) throw RenderError("there is no primitive to render");
     if (primitive->QueryInterface(qv::IID_IVolumePrimitive,
                                   reinterpret_cast<void**>(volume_.slot())) != qv::kOk ||
@@ -54,57 +54,239 @@ Renderer::Renderer(IQVUnknown* primitive, const WorldTransform& transform)
                                   reinterpret_cast<void**>(geometry_.slot())) != qv::kOk ||
         !geometry_)
         throw RenderError("the primitive does not answer the geometric primitive interface");
-    if (!(transform.scale > 0.0f) || !std::isfinite(transform.scale))
-        throw RenderError("the primitive's scale must be a positive number");
+    const AffineMap toWorld = AffineMap::fromTransform(transform);
+    if (!toWorld.invertible())
+        throw RenderError("the effect's scale must not be zero along any axis");
+    worldToLocal_ = toWorld.inverse();
+    refreshBounds();
 }
 
-QVRay Renderer::pixelRay(const RenderSettings& settings, int x, int y) {
-    const OrthographicCamera& camera = settings.camera;
-    const float pixelSize = camera.viewWidth / float(settings.width);
-    const float u = (float(x) + 0.5f - 0.5f * float(settings.width)) * pixelSize;
-    const float v = (0.5f * float(settings.height) - float(y) - 0.5f) * pixelSize;
-    return {{camera.centreX + u, camera.centreY + v, camera.eyeZ}, {0.0f, 0.0f, -1.0f}};
+void PlacedVolume::refreshBounds() {
+    bounds_ = {{0.0f, 0.0f, 0.0f}, {-1.0f, -1.0f, -1.0f}};
+    geometry_->queryBounds(&bounds_);
 }
 
-QVRay Renderer::localRay(const QVRay& worldRay) const {
-    // A uniform scale leaves directions alone; distances shrink by the scale.
-    return {transform_.toLocal(worldRay.origin), worldRay.direction};
+void PlacedVolume::prepare() {
+    const QVVector3 centre{0.5f * (bounds_.min.x + bounds_.max.x),
+                           0.5f * (bounds_.min.y + bounds_.max.y),
+                           0.5f * (bounds_.min.z + bounds_.max.z)};
+    QVColourRecord colour{0.0f, 0.0f, 0.0f, 0.0f};
+    volume_->integrateSegment(&centre, &centre, &colour, nullptr, 0, 0);
 }
 
-QVBox Renderer::bounds() const {
-    QVBox box{{0.0f, 0.0f, 0.0f}, {-1.0f, -1.0f, -1.0f}};
-    geometry_->queryBounds(&box);
-    return box;
+namespace {
+
+struct Span {
+    QVRay local;  // the pixel's ray in the effect's space; distances are world distances
+    float near;
+    float far;
+    bool hit;
+};
+
+// Per-thread scratch, reused from pixel to pixel.
+struct Scratch {
+    std::vector<Span> spans;
+    std::vector<float> cuts;
+    std::vector<int> covering;
+};
+
+QVVector3 along(const QVRay& ray, float t) {
+    return {ray.origin.x + ray.direction.x * t, ray.origin.y + ray.direction.y * t,
+            ray.origin.z + ray.direction.z * t};
 }
 
-QVColourRecord Renderer::renderPixel(const RenderSettings& settings, const QVBox& bounds, int x,
-                                     int y) const {
-    QVColourRecord colour = premultiply(settings.background);
-    const QVRay ray = localRay(pixelRay(settings, x, y));
-    const RaySpan span = clipToBox(ray, bounds);
-    if (!span.hit) return colour;
-    // The segment runs from the eye's side to the far side: the march accumulates front to back.
-    const QVVector3 start{ray.origin.x + ray.direction.x * span.near,
-                          ray.origin.y + ray.direction.y * span.near,
-                          ray.origin.z + ray.direction.z * span.near};
-    const QVVector3 end{ray.origin.x + ray.direction.x * span.far,
-                        ray.origin.y + ray.direction.y * span.far,
-                        ray.origin.z + ray.direction.z * span.far};
-    volume_->integrateSegment(&start, &end, &colour, nullptr, 0, 0);
+float distance(const QVVector3& a, const QVVector3& b) {
+    const float x = b.x - a.x, y = b.y - a.y, z = b.z - a.z;
+    return std::sqrt(x * x + y * y + z * z);
+}
+
+QVColourRecord shade(const QVRay& ray, VolumeSet& set, const QVColourRecord& background,
+                     Scratch& scratch, RenderStats* stats) {
+    QVColourRecord colour = premultiply(background);
+    if (stats != nullptr) ++stats->rays;
+    const size_t n = set.size();
+    scratch.spans.resize(n);
+    scratch.cuts.clear();
+    for (size_t i = 0; i < n; ++i) {
+        const PlacedVolume& placed = set[i];
+        Span& span = scratch.spans[i];
+        span.local = {placed.worldToLocal().apply(ray.origin),
+                      placed.worldToLocal().applyLinear(ray.direction)};
+        const RaySpan clipped = clipToBox(span.local, placed.bounds());
+        span.hit = clipped.hit;
+        span.near = clipped.near;
+        span.far = clipped.far;
+        if (clipped.hit) {
+            scratch.cuts.push_back(clipped.near);
+            scratch.cuts.push_back(clipped.far);
+        }
+    }
+    if (scratch.cuts.empty()) return colour;
+    std::sort(scratch.cuts.begin(), scratch.cuts.end());
+    scratch.cuts.erase(std::unique(scratch.cuts.begin(), scratch.cuts.end()), scratch.cuts.end());
+
+    // From the farthest interval to the nearest, each composited over what lies behind it.
+    for (size_t k = scratch.cuts.size() - 1; k-- > 0;) {
+        const float a = scratch.cuts[k];
+        const float b = scratch.cuts[k + 1];
+        scratch.covering.clear();
+        for (size_t i = 0; i < n; ++i) {
+            const Span& span = scratch.spans[i];
+            if (span.hit && span.near <= a && span.far >= b) scratch.covering.push_back(int(i));
+        }
+        // Overlapping effects: the one whose span reaches farther goes behind. The order must
+        // not depend on the order of the scene file.
+        std::sort(scratch.covering.begin(), scratch.covering.end(), [&](int l, int r) {
+            const Span& sl = scratch.spans[size_t(l)];
+            const Span& sr = scratch.spans[size_t(r)];
+            const float cl = sl.near + sl.far, cr = sr.near + sr.far;
+            if (cl != cr) return cl > cr;
+            if (sl.far - sl.near != sr.far - sr.near) return sl.far - sl.near > sr.far - sr.near;
+            return l < r;
+        });
+        for (int i : scratch.covering) {
+            const Span& span = scratch.spans[size_t(i)];
+            const QVVector3 start = along(span.local, a);
+            const QVVector3 end = along(span.local, b);
+            set[size_t(i)].volume()->integrateSegment(&start, &end, &colour, nullptr, 0, 0);
+            if (stats != nullptr) {
+                ++stats->segments;
+                const float step = set[size_t(i)].marchStep();
+                if (step > 0.0f)
+                    stats->estimatedSamples += uint64_t(distance(start, end) / step) + 1;
+            }
+        }
+    }
     return colour;
 }
 
-Image Renderer::render(const RenderSettings& settings,
-                       const std::function<bool(int row)>& rowDone) const {
+}  // namespace
+
+QVColourRecord shadeRay(const QVRay& ray, VolumeSet& set, const QVColourRecord& background,
+                        RenderStats* stats) {
+    Scratch scratch;
+    return shade(ray, set, background, scratch, stats);
+}
+
+Image render(const RenderSettings& settings, std::vector<VolumeSet>& sets,
+             const RenderHooks& hooks, RenderStats* stats) {
     if (settings.width <= 0 || settings.height <= 0)
         throw RenderError("the image must be at least one pixel wide and high");
-    if (!(settings.camera.viewWidth > 0.0f))
-        throw RenderError("the camera's view width must be positive");
+    if (sets.empty()) throw RenderError("there is no render thread");
+    const std::string problem = cameraProblem(settings.camera);
+    if (!problem.empty()) throw RenderError(problem);
+    for (size_t s = 1; s < sets.size(); ++s)
+        if (sets[s].size() != sets[0].size())
+            throw RenderError("every render thread needs the same effects");
+
+    const auto started = std::chrono::steady_clock::now();
+    const CameraRays camera(settings.camera, settings.width, settings.height);
+    const int tile = std::max(1, settings.tileSize);
+    const int tilesAcross = (settings.width + tile - 1) / tile;
+    const int tilesDown = (settings.height + tile - 1) / tile;
+    const int tileCount = tilesAcross * tilesDown;
     Image image(settings.width, settings.height, premultiply(settings.background));
-    const QVBox box = bounds();
-    for (int y = 0; y < settings.height; ++y) {
-        for (int x = 0; x < settings.width; ++x) image.at(x, y) = renderPixel(settings, box, x, y);
-        if (rowDone && !rowDone(y)) break;
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    size_t preparedSets = 0;
+    bool startTiles = false;
+    std::atomic<bool> abort{false};
+    std::atomic<int> nextTile{0};
+    std::atomic<int> finishedTiles{0};
+    std::exception_ptr failure;
+    std::vector<RenderStats> threadStats(sets.size());
+
+    auto fail = [&](std::exception_ptr error) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!failure) failure = error;
+        abort = true;
+        wake.notify_all();
+    };
+
+    auto worker = [&](size_t index) {
+        VolumeSet& set = sets[index];
+        try {
+            for (PlacedVolume& placed : set) {
+                placed.refreshBounds();
+                if (abort) break;
+                placed.prepare();
+            }
+        } catch (...) {
+            fail(std::current_exception());
+        }
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            ++preparedSets;
+            wake.notify_all();
+            wake.wait(lock, [&] { return startTiles || abort; });
+        }
+        try {
+            Scratch scratch;
+            RenderStats* counts = stats != nullptr ? &threadStats[index] : nullptr;
+            while (!abort) {
+                const int t = nextTile.fetch_add(1);
+                if (t >= tileCount) break;
+                const int x0 = (t % tilesAcross) * tile;
+                const int y0 = (t / tilesAcross) * tile;
+                const int x1 = std::min(x0 + tile, settings.width);
+                const int y1 = std::min(y0 + tile, settings.height);
+                for (int y = y0; y < y1; ++y)
+                    for (int x = x0; x < x1; ++x)
+                        image.at(x, y) =
+                            shade(camera.ray(x, y), set, settings.background, scratch, counts);
+                finishedTiles.fetch_add(1);
+                wake.notify_all();
+            }
+        } catch (...) {
+            fail(std::current_exception());
+        }
+    };
+
+    std::vector<std::thread> threads;
+    threads.reserve(sets.size());
+    for (size_t i = 0; i < sets.size(); ++i) threads.emplace_back(worker, i);
+
+    bool cancelled = false;
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        wake.wait(lock, [&] { return preparedSets == sets.size() || abort; });
+        if (!abort) {
+            lock.unlock();
+            if (hooks.prepared) hooks.prepared();
+            lock.lock();
+        }
+        startTiles = true;
+        wake.notify_all();
+        int reported = -1;
+        while (!abort && finishedTiles.load() < tileCount) {
+            wake.wait_for(lock, std::chrono::milliseconds(100));
+            lock.unlock();
+            const int done = finishedTiles.load();
+            if (hooks.tilesDone && done != reported) hooks.tilesDone(done, tileCount);
+            reported = done;
+            if (hooks.cancelled && hooks.cancelled()) {
+                cancelled = true;
+                abort = true;
+            }
+            lock.lock();
+        }
+    }
+    for (std::thread& thread : threads) thread.join();
+    if (failure) std::rethrow_exception(failure);
+    if (cancelled) throw RenderCancelled();
+    if (hooks.tilesDone) hooks.tilesDone(tileCount, tileCount);
+
+    if (stats != nullptr) {
+        *stats = {};
+        for (const RenderStats& counts : threadStats) {
+            stats->rays += counts.rays;
+            stats->segments += counts.segments;
+            stats->estimatedSamples += counts.estimatedSamples;
+        }
+        stats->threads = int(sets.size());
+        stats->seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     }
     return image;
 }

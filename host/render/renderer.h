@@ -1,14 +1,26 @@
-// The first renderer: one volume primitive placed in the world by a translation and a uniform
-// scale, seen by an orthographic camera looking along -z. Each pixel's ray is taken into the
-// primitive's local space, clipped to the box the primitive reports, and the clipped segment is
-// integrated by the primitive over the background colour.
+// The renderer: any number of volume effects, each placed in the world by its own transform,
+// seen through a pinhole or orthographic camera.
+//
+// Each pixel's ray is split at every effect's box entry and exit (found in the effect's local
+// space); the intervals between those points are integrated from far to near, each by every
+// effect whose box covers it, so that overlapping effects composite in depth order. Within one
+// interval, effects whose spans lie farther along the ray go first.
+//
+// Tiles are rendered on a pool of threads. A primitive serialises its own calls, so each
+// thread renders with a set of its own: copies of every effect in the same order. A pixel
+// depends only on its ray, never on which thread or in which order its tile was drawn, so the
+// image is the same at every thread count.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
+#include <vector>
 
 #include "host/common/host_object.h"
 #include "host/image/image.h"
+#include "host/render/camera.h"
+#include "host/render/transform.h"
 #include "qv/geometric_primitive.h"
 #include "qv/scene_records.h"
 #include "qv/volume_primitive.h"
@@ -20,34 +32,16 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Where the primitive stands in the world: world = local × scale + translation.
-struct WorldTransform {
-    QVVector3 translation{0.0f, 0.0f, 0.0f};
-    float scale = 1.0f;
-
-    QVVector3 toLocal(const QVVector3& world) const;
-};
-
-// Looks along -z from the plane z = eyeZ. The image is viewWidth world units wide, centred on
-// (centreX, centreY); its height follows from the image's aspect ratio (square pixels).
-struct OrthographicCamera {
-    float centreX = 0.0f;
-    float centreY = 0.0f;
-    float eyeZ = 100.0f;
-    float viewWidth = 10.0f;
-};
-
-struct RenderSettings {
-    int width = 320;
-    int height = 240;
-    OrthographicCamera camera;
-    // Straight RGBA; premultiplied before it enters the composite.
-    QVColourRecord background{0.0f, 0.0f, 0.0f, 1.0f};
+// The render stopped because it was asked to (hooks.cancelled answered true).
+class RenderCancelled : public std::runtime_error {
+public:
+    RenderCancelled() : std::runtime_error("rendering cancelled") {}
 };
 
 // The part of a ray inside a box, as distances along the ray (slab test). Empty when the ray
 // misses the box, runs parallel outside a slab, or the box itself is empty; only distances
-// from `from` on count.
+// from `from` on count. The direction need not be of unit length: distances are in multiples
+// of it.
 struct RaySpan {
     float near = 0.0f;
     float far = 0.0f;
@@ -55,37 +49,80 @@ struct RaySpan {
 };
 RaySpan clipToBox(const QVRay& ray, const QVBox& box, float from = 0.0f);
 
-class Renderer {
+// Straight RGBA to the premultiplied form the composite works in.
+QVColourRecord premultiply(const QVColourRecord& straight);
+
+// One effect as one render thread sees it: the primitive, where it stands, and its box.
+class PlacedVolume {
 public:
-    // Takes a reference to the primitive. Throws RenderError when it does not answer the volume
-    // and geometric primitive interfaces.
-    Renderer(IQVUnknown* primitive, const WorldTransform& transform);
+    // Takes references of its own. Throws RenderError when the object does not answer the
+    // volume and geometric primitive interfaces or the transform cannot be inverted.
+    // `marchStep` is the length of one march step in local units (0 when unknown); it only
+    // feeds the sample estimate of the statistics.
+    PlacedVolume(IQVUnknown* primitive, const Transform& transform, float marchStep = 0.0f);
 
-    // The ray through the centre of pixel (x, y) (row 0 at the top), in world space.
-    static QVRay pixelRay(const RenderSettings& settings, int x, int y);
-    // The same ray in the primitive's local space (direction still of unit length).
-    QVRay localRay(const QVRay& worldRay) const;
+    IVolumePrimitive* volume() const { return volume_.get(); }
+    const AffineMap& worldToLocal() const { return worldToLocal_; }
+    const QVBox& bounds() const { return bounds_; }
+    float marchStep() const { return marchStep_; }
 
-    // The primitive's box as it answers now.
-    QVBox bounds() const;
-
-    // The composite (linear, premultiplied) of one pixel over the background.
-    QVColourRecord renderPixel(const RenderSettings& settings, const QVBox& bounds, int x,
-                               int y) const;
-
-    // Renders every pixel, row by row. `rowDone` (optional) hears each finished row and may
-    // answer false to stop; the rows not rendered then keep the background. Errors the module
-    // raises (a TQVException) pass through.
-    Image render(const RenderSettings& settings,
-                 const std::function<bool(int row)>& rowDone = {}) const;
+    // Asks the primitive for its box again.
+    void refreshBounds();
+    // Lets the primitive build its caches (noise lattice, shadow grid, mesh) before the first
+    // pixel, with a segment of length zero, which changes no colour. Errors the module raises
+    // (a cancelled shadow grid, for one) pass through.
+    void prepare();
 
 private:
     Ref<IVolumePrimitive> volume_;
     Ref<I3DExGeometricPrimitive> geometry_;
-    WorldTransform transform_;
+    AffineMap worldToLocal_;
+    QVBox bounds_{{0.0f, 0.0f, 0.0f}, {-1.0f, -1.0f, -1.0f}};
+    float marchStep_;
 };
 
-// Straight RGBA to the premultiplied form the composite works in.
-QVColourRecord premultiply(const QVColourRecord& straight);
+// The effects one thread renders with.
+using VolumeSet = std::vector<PlacedVolume>;
+
+struct RenderSettings {
+    int width = 320;
+    int height = 240;
+    Camera camera;
+    // Straight RGBA; premultiplied before it enters the composite.
+    QVColourRecord background{0.0f, 0.0f, 0.0f, 1.0f};
+    int tileSize = 16;
+};
+
+struct RenderStats {
+    uint64_t rays = 0;      // pixels traced
+    uint64_t segments = 0;  // integrateSegment calls
+    // Density samples the marches take at most: each segment's length over its step, plus one
+    // (the march may stop earlier at full opacity, which is not counted).
+    uint64_t estimatedSamples = 0;
+    double seconds = 0.0;
+    int threads = 0;
+};
+
+// Called on the rendering thread (the caller's), never from a worker.
+struct RenderHooks {
+    // Every effect of every set is prepared; the tiles start now.
+    std::function<void()> prepared;
+    // Tiles finished so far, about ten times a second and once at the end.
+    std::function<void(int done, int total)> tilesDone;
+    // Polled while the tiles are drawn; true stops the render with RenderCancelled.
+    std::function<bool()> cancelled;
+};
+
+// The composite (linear, premultiplied) of one pixel's ray through the set, over the
+// background. Adds to stats when it is given.
+QVColourRecord shadeRay(const QVRay& ray, VolumeSet& set, const QVColourRecord& background,
+                        RenderStats* stats = nullptr);
+
+// Renders with one thread per set; every set holds copies of the same effects in the same
+// order. Prepares every set (in parallel), then draws the tiles. An error inside the module (a
+// TQVException, such as a cancelled shadow grid) or in a worker passes through once every
+// thread has stopped; no partial image is returned.
+Image render(const RenderSettings& settings, std::vector<VolumeSet>& sets,
+             const RenderHooks& hooks = {}, RenderStats* stats = nullptr);
 
 }  // namespace brumo::host

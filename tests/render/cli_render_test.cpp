@@ -111,7 +111,6 @@ TEST_F(RenderFolder, WhatCannotBeDoneFailsWithStatusOneAndWritesNothing) {
         std::string mentions;
     } cases[] = {
         {"render -o " + output + " --module /no/such/libbrumo.so", "/no/such/libbrumo.so"},
-        {"render -o " + output + " --exr " + file("never.exr"), "OpenEXR"},
         // The output path is a folder: the image is rendered but cannot be put there.
         {"render -o " + folder_.string() + " --width 8 --height 8", folder_.string()},
     };

@@ -11,21 +11,29 @@ namespace brumo::cli {
 
 // Exit status for bad arguments or bad input files.
 constexpr int kExitUsage = 2;
-// Exit status when the work cannot be done (no module, no renderer).
+// Exit status when the work cannot be done (no module, a failure inside it, no disk space).
 constexpr int kExitFailure = 1;
+// Exit status after Ctrl-C, as a shell reports a process ended by SIGINT.
+constexpr int kExitInterrupted = 130;
 
 struct InfoOptions {
     std::string module;
+    bool json = false;
 };
 
 struct RenderOptions {
     std::string module;
     std::string scene;
+    std::string effect;
     std::string output = "brumo.png";
     std::string exr;
-    int width = 320;
-    int height = 240;
+    int width = 0;   // 0: the scene's
+    int height = 0;  // 0: the scene's
     int threads = 0;  // 0: one per core
+    std::string frames;  // "first-last"
+    int frame = -1;
+    bool stats = false;
+    bool quiet = false;
 };
 
 void addInfoCommand(CLI::App& app, InfoOptions& options);

@@ -2,21 +2,23 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <string>
+#include <thread>
+#include <vector>
 
-#include "brumo/class_ids.h"
-#include "brumo/parameter_blocks.h"
+#include "built_in_scenes.h"
+#include "cli_progress.h"
 #include "commands.h"
-#include "default_scene.h"
-#include "host/image/png_writer.h"
+#include "host/image/exr_writer.h"
 #include "host/loader/module_loader.h"
 #include "host/render/renderer.h"
-#include "host/scene/shaders.h"
+#include "host/scene_file/scene_builder.h"
+#include "host/scene_file/scene_description.h"
 #include "host/services/host_services.h"
 #include "host/services/terminal_progress.h"
 #include "module_path.h"
-#include "qv/data_exchanger.h"
 #include "qv/exception.h"
 #include "qv/memory.h"
 #include "qv/result_codes.h"
@@ -26,20 +28,27 @@ namespace brumo::cli {
 void addRenderCommand(CLI::App& app, RenderOptions& options) {
     CLI::App* render = app.add_subcommand(
         "render", "Render a scene file (or the built-in default scene) to an image");
-    render->add_option("scene", options.scene, "Scene file (JSON); none renders the default scene")
-        ->check(CLI::ExistingFile);
-    render->add_option("-o,--output", options.output, "PNG image to write")
+    render->add_option("scene", options.scene, "Scene file (JSON); none renders the default scene");
+    render->add_option("--effect", options.effect,
+                       "Render the built-in scene of one effect: clouds, fire, risingSmoke or smog");
+    render->add_option("-o,--output", options.output,
+                       "Image to write: PNG, or OpenEXR when the name ends in .exr")
         ->capture_default_str();
     render->add_option("--exr", options.exr, "Also write a linear OpenEXR image");
-    render->add_option("--width", options.width, "Image width in pixels")
-        ->check(CLI::Range(1, 65536))
-        ->capture_default_str();
-    render->add_option("--height", options.height, "Image height in pixels")
-        ->check(CLI::Range(1, 65536))
-        ->capture_default_str();
+    render->add_option("--width", options.width, "Image width in pixels (default: the scene's)")
+        ->check(CLI::Range(1, 65536));
+    render->add_option("--height", options.height, "Image height in pixels (default: the scene's)")
+        ->check(CLI::Range(1, 65536));
     render->add_option("--threads", options.threads, "Render threads (0: one per core)")
         ->check(CLI::Range(0, 1024))
         ->capture_default_str();
+    render->add_option("--frames", options.frames,
+                       "Render frames FIRST-LAST to numbered images (out_0001.png, ...)");
+    render->add_option("--frame", options.frame, "Render one frame of an animated scene")
+        ->check(CLI::Range(0, 999999));
+    render->add_flag("--stats", options.stats,
+                     "Print rays, segments, estimated density samples and time");
+    render->add_flag("-q,--quiet", options.quiet, "No progress bar and no summary lines");
     render->add_option("--module", options.module, "Module library to load");
 }
 
@@ -53,115 +62,239 @@ std::string hexCode(QVResult code) {
     return text;
 }
 
-// The output's folder must exist before any work is spent on the image.
-bool outputFolderExists(const std::string& output) {
+bool folderExists(const std::string& output) {
     std::filesystem::path folder = std::filesystem::path(output).parent_path();
     if (folder.empty()) folder = ".";
     std::error_code error;
     return std::filesystem::is_directory(folder, error);
 }
 
-// Creates the default scene's smog and renders it. Returns the exit status; `image` holds the
-// picture when it is 0.
-int renderDefaultScene(host::ModuleLoader& module, const RenderOptions& options,
-                       host::HostServices& services, host::Image& image) {
-    host::Ref<IQVUnknown> smog;
-    const QVResult created = module.createInstance(brumo::CLSID_Smog, qv::IID_IQVUnknown,
-                                                   reinterpret_cast<void**>(smog.slot()));
-    if (created != qv::kOk || !smog) {
-        fail("the module " + module.path() + " cannot create the Smog effect (" +
-             hexCode(created) + "); no image was written");
-        return kExitFailure;
-    }
-    host::Ref<IExDataExchanger> exchanger;
-    smog->QueryInterface(qv::IID_IExDataExchanger, reinterpret_cast<void**>(exchanger.slot()));
-    if (!exchanger || exchanger->parameterBlock() == nullptr) {
-        fail("the Smog effect of " + module.path() + " offers no parameters; no image was written");
-        return kExitFailure;
-    }
-    configureDefaultSmog(*static_cast<EffectParameters*>(exchanger->parameterBlock()));
-    exchanger->parametersChanged();
+// out.png, frame 7 → out_0007.png.
+std::string numbered(const std::string& path, int frame) {
+    const std::filesystem::path p(path);
+    char number[16];
+    std::snprintf(number, sizeof number, "_%04d", frame);
+    return (p.parent_path() / (p.stem().string() + number + p.extension().string())).string();
+}
 
-    const host::Renderer renderer(smog.get(), defaultSmogTransform());
-    const host::RenderSettings settings = defaultRenderSettings(options.width, options.height);
-    host::TerminalProgress progress(stderr);
-    // The listener must not outlive this call, also when the module raises an error.
-    struct ListenerScope {
-        host::UtilityService& utility;
-        ~ListenerScope() { utility.setProgressListener(nullptr); }
-    } listening{services.utility()};
-    services.utility().setProgressListener(&progress);
-    host::cancelOnInterrupt(services.utility());
-    progress.progressStarted(0, "Rendering", settings.height);
-    image = renderer.render(settings, [&](int row) {
-        progress.progressAdvanced(0, row + 1, settings.height);
-        return !services.utility().cancelRequested();
-    });
-    progress.progressEnded(0);
-    if (services.utility().cancelRequested()) {
-        fail("rendering cancelled; no image was written");
-        return kExitFailure;
+// "1-48" or "5".
+bool parseFrameRange(const std::string& text, int& first, int& last) {
+    try {
+        size_t used = 0;
+        const size_t dash = text.find('-', 1);
+        first = std::stoi(text.substr(0, dash), &used);
+        if (used != (dash == std::string::npos ? text.size() : dash)) return false;
+        if (dash == std::string::npos) {
+            last = first;
+        } else {
+            const std::string rest = text.substr(dash + 1);
+            last = std::stoi(rest, &used);
+            if (used != rest.size()) return false;
+        }
+    } catch (const std::exception&) {
+        return false;
     }
+    return first >= 0 && last >= first && last <= 999999;
+}
+
+struct Job {
+    host::SceneDescription scene;
+    std::vector<int> frames;
+    bool numberedOutput = false;
+    int threads = 1;
+};
+
+// What the command line and the scene say; exit status 0 when the job is ready.
+int prepareJob(const RenderOptions& options, Job& job) {
+    if (!options.scene.empty() && !options.effect.empty()) {
+        fail("give a scene file or --effect, not both");
+        return kExitUsage;
+    }
+    try {
+        if (!options.scene.empty()) {
+            job.scene = host::readSceneFile(options.scene);
+        } else if (!options.effect.empty()) {
+            const char* text = effectSceneText(options.effect);
+            if (text == nullptr) {
+                fail("--effect: unknown effect \"" + options.effect + "\"" +
+                     host::suggestion(options.effect, effectSceneNames()));
+                return kExitUsage;
+            }
+            job.scene = host::readSceneText(text, "");
+        } else {
+            job.scene = host::readSceneText(defaultSceneText(), "");
+        }
+    } catch (const host::SceneFileError& error) {
+        fail(error.what());
+        return kExitUsage;
+    }
+    if (options.width > 0) job.scene.width = options.width;
+    if (options.height > 0) job.scene.height = options.height;
+
+    if (!options.frames.empty() && options.frame >= 0) {
+        fail("give --frames or --frame, not both");
+        return kExitUsage;
+    }
+    if (!options.frames.empty()) {
+        int first = 0, last = 0;
+        if (!parseFrameRange(options.frames, first, last)) {
+            fail("--frames: expected FIRST-LAST with 0 <= FIRST <= LAST, such as 1-48, found \"" +
+                 options.frames + "\"");
+            return kExitUsage;
+        }
+        for (int f = first; f <= last; ++f) job.frames.push_back(f);
+        job.numberedOutput = true;
+    } else if (options.frame >= 0) {
+        job.frames.push_back(options.frame);
+    } else {
+        job.frames.push_back(job.scene.firstFrame);
+    }
+
+    if (options.output.empty()) {
+        fail("the output path (-o) is empty");
+        return kExitUsage;
+    }
+    for (const std::string& path : {options.output, options.exr}) {
+        if (!path.empty() && !folderExists(path)) {
+            fail("cannot write " + path + ": its folder does not exist");
+            return kExitUsage;
+        }
+    }
+    job.threads = options.threads > 0 ? options.threads
+                                      : int(std::max(1u, std::thread::hardware_concurrency()));
+    return 0;
+}
+
+void printStats(const host::RenderStats& stats, int frame, bool several) {
+    const double perSecond = stats.seconds > 0.0 ? double(stats.estimatedSamples) / stats.seconds : 0.0;
+    std::string label = several ? "Frame " + std::to_string(frame) + ": " : "";
+    std::printf("%s%llu rays, %llu segments, %llu density samples (estimated), %.3f s on %d "
+                "threads, %.3g samples/s\n",
+                label.c_str(), static_cast<unsigned long long>(stats.rays),
+                static_cast<unsigned long long>(stats.segments),
+                static_cast<unsigned long long>(stats.estimatedSamples), stats.seconds,
+                stats.threads, perSecond);
+}
+
+// Renders and writes every frame of the job. Returns the exit status.
+int renderFrames(host::ModuleLoader& module, host::HostServices& services, const Job& job,
+                 const RenderOptions& options, CliProgress& progress) {
+    const host::CreateComponent create = [&module](const QVGuid& classId, IQVUnknown** out) {
+        return module.createInstance(classId, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
+    };
+    host::RenderSettings settings;
+    settings.width = job.scene.width;
+    settings.height = job.scene.height;
+    settings.camera = job.scene.camera;
+    settings.background = job.scene.background;
+    const bool several = job.frames.size() > 1;
+    int written = 0;
+
+    for (size_t index = 0; index < job.frames.size(); ++index) {
+        const int frame = job.frames[index];
+        if (several)
+            progress.setPrefix("Frame " + std::to_string(index + 1) + "/" +
+                               std::to_string(job.frames.size()) + ": ");
+        // One set of effects per thread; the first set holds the effects as the scene made them.
+        std::vector<std::vector<host::BuiltEffect>> copies(size_t(job.threads));
+        for (const host::EffectDescription& effect : job.scene.effects)
+            copies[0].push_back(host::buildEffect(effect, job.scene.frameFraction(frame), create));
+        for (size_t t = 1; t < copies.size(); ++t)
+            for (const host::BuiltEffect& effect : copies[0])
+                copies[t].push_back(host::cloneEffect(effect, create));
+        std::vector<host::VolumeSet> sets;
+        for (const auto& effects : copies) sets.push_back(host::placeEffects(effects));
+
+        host::RenderHooks hooks;
+        hooks.prepared = [&] { progress.progressStarted(CliProgress::kRenderBar, "Rendering", 1.0); };
+        hooks.tilesDone = [&](int done, int total) {
+            progress.progressAdvanced(CliProgress::kRenderBar, done, total);
+        };
+        hooks.cancelled = [&] { return services.utility().cancelRequested(); };
+        host::RenderStats stats;
+        host::Image image;
+        try {
+            image = host::render(settings, sets, hooks, &stats);
+        } catch (...) {
+            progress.progressEnded(CliProgress::kRenderBar);
+            throw;
+        }
+        progress.progressEnded(CliProgress::kRenderBar);
+        sets.clear();
+        copies.clear();
+
+        const std::string output = job.numberedOutput ? numbered(options.output, frame) : options.output;
+        host::writeImage(output, image);
+        if (!options.quiet)
+            std::printf("Wrote %s (%d x %d)\n", output.c_str(), image.width(), image.height());
+        if (!options.exr.empty()) {
+            const std::string exr = job.numberedOutput ? numbered(options.exr, frame) : options.exr;
+            host::writeExr(exr, image);
+            if (!options.quiet)
+                std::printf("Wrote %s (%d x %d)\n", exr.c_str(), image.width(), image.height());
+        }
+        if (options.stats) printStats(stats, frame, several);
+        std::fflush(stdout);
+        ++written;
+    }
+    (void)written;
     return 0;
 }
 
 }  // namespace
 
 int runRender(const RenderOptions& options) {
-    if (!options.scene.empty()) {
-        fail("scene files are not supported yet (" + options.scene +
-             "); run 'brumo render' without a scene for the default scene");
-        return kExitFailure;
-    }
-    if (!options.exr.empty()) {
-        fail("OpenEXR output is not available yet (" + options.exr + "); no image was written");
-        return kExitFailure;
-    }
-    if (options.output.empty()) {
-        fail("the output path (-o) is empty");
-        return kExitUsage;
-    }
-    if (!outputFolderExists(options.output)) {
-        fail("cannot write " + options.output + ": its folder does not exist");
-        return kExitUsage;
-    }
+    Job job;
+    if (const int status = prepareJob(options, job); status != 0) return status;
 
     const std::string path = modulePath(options.module);
     auto services = host::HostServices::create();
     qv::memoryServiceSlot() = &services->memory();
-    host::addBuiltInShaders(services->scene());
     int status = 0;
+    CliProgress progress(stderr, options.quiet);
+    struct ListenerScope {
+        host::UtilityService& utility;
+        ~ListenerScope() { utility.setProgressListener(nullptr); }
+    } listening{services->utility()};
+    services->utility().setProgressListener(&progress);
     try {
+        host::populateHostScene(job.scene, services->scene());
         host::ModuleLoader module(path);
         module.initialise(services.get());
-        host::Image image;
+        host::cancelOnInterrupt(services->utility());
         try {
-            status = renderDefaultScene(module, options, *services, image);
+            status = renderFrames(module, *services, job, options, progress);
         } catch (const TQVException& error) {
-            if (error.code == qv::kCancelled)
-                fail("rendering cancelled; no image was written");
-            else
+            if (error.code == qv::kCancelled) {
+                fail("cancelled while computing shadows; no image was written for this frame");
+                status = kExitInterrupted;
+            } else {
                 fail("the module failed while rendering (" + hexCode(error.code) +
-                     "); no image was written");
-            status = kExitFailure;
+                     "); no image was written for this frame");
+                status = kExitFailure;
+            }
+        } catch (const host::RenderCancelled&) {
+            fail("rendering cancelled; no image was written for this frame");
+            status = kExitInterrupted;
         } catch (const host::RenderError& error) {
             fail(std::string(error.what()) + "; no image was written");
             status = kExitFailure;
+        } catch (const host::ComponentError& error) {
+            fail(std::string(error.what()) + "; no image was written");
+            status = kExitFailure;
+        } catch (const host::ImageWriteError& error) {
+            fail(error.what());
+            status = kExitFailure;
         } catch (const std::bad_alloc&) {
-            fail("not enough memory for a " + std::to_string(options.width) + " x " +
-                 std::to_string(options.height) + " image; no image was written");
+            fail("not enough memory for a " + std::to_string(job.scene.width) + " x " +
+                 std::to_string(job.scene.height) + " image; no image was written");
             status = kExitFailure;
         }
         module.cleanUp();
-        if (status == 0) {
-            host::writePng(options.output, image);
-            std::printf("Wrote %s (%d x %d)\n", options.output.c_str(), image.width(),
-                        image.height());
-        }
-    } catch (const host::ModuleLoadError& error) {
+    } catch (const host::SceneFileError& error) {
         fail(error.what());
-        status = kExitFailure;
-    } catch (const host::ImageWriteError& error) {
+        status = kExitUsage;
+    } catch (const host::ModuleLoadError& error) {
         fail(error.what());
         status = kExitFailure;
     }

@@ -48,7 +48,7 @@ TEST(BrumoCli, BadArgumentsGiveOneMessageAndStatusTwo) {
     EXPECT_NE(missingScene.output.find("/no/such/scene.json"), std::string::npos);
 }
 
-TEST(BrumoCli, InfoListsTheNineteenClassesOfTheModule) {
+TEST(BrumoCli, InfoListsTheNineteenClassesAndEveryParameterWithItsDefault) {
     const CliRun run = brumo(std::string("info --module ") + BRUMO_MODULE_PATH);
     ASSERT_EQ(run.status, 0) << run.output;
     for (const char* expected : {"Fire", "{32DCE054-D47D-4377-9401-0AEE67074984}", "Smog",
@@ -56,8 +56,16 @@ TEST(BrumoCli, InfoListsTheNineteenClassesOfTheModule) {
                                  "BrumoCommonPart", "MeshChooserPart",
                                  "{D460747A-CC3D-41C2-9305-EBBA6681EF90}"})
         EXPECT_NE(run.output.find(expected), std::string::npos) << expected << "\n" << run.output;
-    // Header lines plus one row per class.
-    EXPECT_EQ(lineCount(run.output), 3 + 19) << run.output;
+    // One parameter section per class with a block: four effects and ten modifiers.
+    int sections = 0;
+    for (size_t at = run.output.find(": block of "); at != std::string::npos;
+         at = run.output.find(": block of ", at + 1))
+        ++sections;
+    EXPECT_EQ(sections, 14) << run.output;
+    // Defaults come from a fresh instance: Smog's seed and lighting mode, Fire's own field.
+    EXPECT_NE(run.output.find("seedValue                777"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("lightingMode             \"Opt0\""), std::string::npos);
+    EXPECT_NE(run.output.find("flameStretch"), std::string::npos);
 }
 
 TEST(BrumoCli, ModuleIsFoundNextToTheToolOrWhereTheEnvironmentSays) {

@@ -1,0 +1,84 @@
+#include "host/image/exr_writer.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <OpenEXR/ImfChannelList.h>
+#include <OpenEXR/ImfFrameBuffer.h>
+#include <OpenEXR/ImfHeader.h>
+#include <OpenEXR/ImfOutputFile.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+
+namespace brumo::host {
+
+namespace {
+
+std::string describe(const std::string& path, const std::string& what) {
+    return "cannot write " + path + ": " + what;
+}
+
+void encodeExr(const std::string& file, const Image& image) {
+    Imf::Header header(image.width(), image.height());
+    header.compression() = Imf::ZIP_COMPRESSION;
+    const char* names[4] = {"R", "G", "B", "A"};
+    for (const char* name : names) header.channels().insert(name, Imf::Channel(Imf::FLOAT));
+    // The pixels are four floats each, rows one after the other, top row first.
+    char* base = reinterpret_cast<char*>(const_cast<QVColourRecord*>(&image.at(0, 0)));
+    const size_t xStride = sizeof(QVColourRecord);
+    const size_t yStride = xStride * size_t(image.width());
+    Imf::FrameBuffer frame;
+    for (int c = 0; c < 4; ++c)
+        frame.insert(names[c], Imf::Slice(Imf::FLOAT, base + size_t(c) * sizeof(float), xStride,
+                                          yStride));
+    Imf::OutputFile out(file.c_str(), header);
+    out.setFrameBuffer(frame);
+    out.writePixels(image.height());
+}
+
+}  // namespace
+
+void writeExr(const std::string& path, const Image& image) {
+    if (image.width() <= 0 || image.height() <= 0)
+        throw ImageWriteError(describe(path, "the image is empty"));
+    const std::filesystem::path target(path);
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0) throw ImageWriteError(describe(path, std::strerror(errno)));
+    fchmod(descriptor, 0644);
+    close(descriptor);
+    std::string failure;
+    try {
+        encodeExr(temporary, image);
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    if (failure.empty() && std::rename(temporary.c_str(), path.c_str()) != 0)
+        failure = std::strerror(errno);
+    if (!failure.empty()) {
+        unlink(temporary.c_str());
+        throw ImageWriteError(describe(path, failure));
+    }
+}
+
+bool isExrPath(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".exr";
+}
+
+void writeImage(const std::string& path, const Image& image) {
+    if (isExrPath(path))
+        writeExr(path, image);
+    else
+        writePng(path, image);
+}
+
+}  // namespace brumo::host

@@ -1,0 +1,19 @@
+// OpenEXR output: linear, premultiplied RGBA in 32-bit floats, as the renderer produces it.
+// Like the PNG writer it writes a temporary file beside the target and renames it into place.
+#pragma once
+
+#include <string>
+
+#include "host/image/image.h"
+#include "host/image/png_writer.h"
+
+namespace brumo::host {
+
+// Throws ImageWriteError naming the path; the target is then untouched.
+void writeExr(const std::string& path, const Image& image);
+
+// PNG or OpenEXR, chosen by the path's extension (".exr" in any case is OpenEXR).
+bool isExrPath(const std::string& path);
+void writeImage(const std::string& path, const Image& image);
+
+}  // namespace brumo::host
