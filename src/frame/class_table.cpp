@@ -1,5 +1,7 @@
 #include "frame/class_table.h"
 
+#include "editor/brumo_common_part.h"
+#include "editor/popup_parts.h"
 #include "effects/clouds.h"
 #include "effects/fire.h"
 #include "effects/rising_smoke.h"
@@ -34,11 +36,11 @@ const ClassTableRow kRows[kClassCount] = {
     {CLSID_NoiseModifier, &createInstanceOf<NoiseModifier>},
     {CLSID_StretchModifier, &createInstanceOf<StretchModifier>},
     {CLSID_ScaleModifier, &createInstanceOf<ScaleModifier>},
-    {CLSID_BrumoCommonPart, nullptr},
-    {CLSID_ShaderPopupPart, nullptr},
-    {CLSID_ShaderChooserPart, nullptr},
-    {CLSID_MeshPopupPart, nullptr},
-    {CLSID_MeshChooserPart, nullptr},
+    {CLSID_BrumoCommonPart, &createInstanceOf<BrumoCommonPart>},
+    {CLSID_ShaderPopupPart, &createInstanceOf<ShaderPopupPart>},
+    {CLSID_ShaderChooserPart, &createInstanceOf<ShaderChooserPart>},
+    {CLSID_MeshPopupPart, &createInstanceOf<MeshPopupPart>},
+    {CLSID_MeshChooserPart, &createInstanceOf<MeshChooserPart>},
 };
 
 }  // namespace

@@ -4,14 +4,20 @@
 
 #include <vector>
 
+#include <string>
+
 #include "brumo/class_ids.h"
+#include "brumo/volume_modifier.h"
+#include "host/common/text.h"
 #include "frame/module_state.h"
 #include "host/common/host_object.h"
 #include "host/editor/component_list.h"
+#include "host/editor/panel.h"
 #include "qv/class_factory.h"
 #include "qv/data_exchanger.h"
 #include "qv/entry_points.h"
 #include "qv/memory.h"
+#include "qv/scene.h"
 
 namespace brumo::test {
 
@@ -27,6 +33,24 @@ inline IQVUnknown* createModuleObject(const QVGuid& classId, IQVUnknown* outer =
     factory->CreateInstance(outer, qv::IID_IQVUnknown, reinterpret_cast<void**>(&object));
     factory->Release();
     return object;
+}
+
+// The code of a four-character text.
+inline uint32_t id(const char* text) {
+    const char code[5] = {text[0], text[1], text[2], text[3], '\0'};
+    return qv::fourcc(code);
+}
+
+// How the panel builds module parts here: through the statically linked module's entry points.
+inline host::ModuleObjectFactory moduleFactory() {
+    return [](const QVGuid& classId, IQVUnknown* outer, IQVUnknown** object) {
+        IQVClassFactory* factory = nullptr;
+        QVResult result = QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory));
+        if (result != qv::kOk) return result;
+        result = factory->CreateInstance(outer, qv::IID_IQVUnknown, reinterpret_cast<void**>(object));
+        factory->Release();
+        return result;
+    };
 }
 
 // An edited object that keeps what its events said and, like a primitive, takes the "Ctrl"
@@ -90,6 +114,72 @@ private:
     ~RecordingObject() override {
         for (IQVUnknown* held : components) held->Release();
     }
+};
+
+// A scene object; mesh objects answer the mesh interface with the kind, record and shape given.
+class SceneObject final : public host::HostObject<IQVSceneObject, IQVMesh> {
+public:
+    struct Mesh {
+        bool answersMesh = true;
+        int32_t kind = qv::kTriangleMesh;
+        bool hasRecord = true;
+        int32_t renderable = 1;
+        bool hasShape = true;
+    };
+    static host::Ref<SceneObject> create(std::string name, Mesh mesh) {
+        return host::Ref<SceneObject>::adopt(new SceneObject(std::move(name), mesh));
+    }
+
+    void QV_CALL objectName(TQVString* text) override { host::setText(text, name_); }
+    int32_t QV_CALL meshKind() override { return mesh_.kind; }
+    void QV_CALL meshBounds(QVBox*, int32_t, int32_t) override {}
+    bool QV_CALL castRay(QVCastQuery*) override { return false; }
+    const QVFacetData* QV_CALL meshData() override { return nullptr; }
+    const QVObjectRecord* QV_CALL objectRecord() override { return mesh_.hasRecord ? &record_ : nullptr; }
+    IQVUnknown* QV_CALL objectShape() override {
+        if (!mesh_.hasShape) return nullptr;
+        AddRef();  // the object stands for its own geometry
+        return static_cast<IQVSceneObject*>(this);
+    }
+
+private:
+    SceneObject(std::string name, Mesh mesh)
+        : name_(std::move(name)), mesh_(mesh), record_{1, 0, mesh.renderable} {}
+    void* findInterface(const QVGuid& iid) override {
+        return iid == qv::IID_Mesh && mesh_.answersMesh ? static_cast<IQVMesh*>(this) : nullptr;
+    }
+    std::string name_;
+    Mesh mesh_;
+    QVObjectRecord record_;
+};
+
+// A modifier that moves every sample point by `shift` and counts the points it was given.
+class ShiftingModifier final : public host::HostObject<IVolumeModifier> {
+public:
+    static host::Ref<ShiftingModifier> create(float shift) {
+        return host::Ref<ShiftingModifier>::adopt(new ShiftingModifier(shift));
+    }
+    int64_t points = 0;
+
+    QVResult QV_CALL componentSlot4(intptr_t) override { return qv::kNotImplemented; }
+    bool QV_CALL componentSlot5(intptr_t) override { return true; }
+    void QV_CALL componentSlot6(intptr_t) override {}
+    bool QV_CALL componentSlot7(intptr_t) override { return false; }
+    bool QV_CALL componentSlot8(intptr_t) override { return false; }
+    bool QV_CALL componentSlot9() override { return false; }
+    void QV_CALL deformPoint(const Vector3& in, Vector3& out) override {
+        ++points;
+        out = in;
+        out.x += shift_;
+    }
+
+private:
+    explicit ShiftingModifier(float shift) : shift_(shift) {}
+    void* findInterface(const QVGuid& iid) override {
+        return iid == IID_IVolumeModifier || iid == qv::IID_I3DExDataComponent ? static_cast<IVolumeModifier*>(this)
+                                                                              : nullptr;
+    }
+    float shift_;
 };
 
 }  // namespace brumo::test
