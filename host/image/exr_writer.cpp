@@ -6,6 +6,7 @@
 #include <OpenEXR/ImfChannelList.h>
 #include <OpenEXR/ImfFrameBuffer.h>
 #include <OpenEXR/ImfHeader.h>
+#include <OpenEXR/ImfInputFile.h>
 #include <OpenEXR/ImfOutputFile.h>
 
 #include <cctype>
@@ -65,6 +66,31 @@ void writeExr(const std::string& path, const Image& image) {
     if (!failure.empty()) {
         unlink(temporary.c_str());
         throw ImageWriteError(describe(path, failure));
+    }
+}
+
+Image readExr(const std::string& path) {
+    try {
+        Imf::InputFile in(path.c_str());
+        const Imath::Box2i window = in.header().dataWindow();
+        const int width = window.max.x - window.min.x + 1;
+        const int height = window.max.y - window.min.y + 1;
+        Image image(width, height, {0.0f, 0.0f, 0.0f, 1.0f});
+        char* base = reinterpret_cast<char*>(&image.at(0, 0));
+        const size_t xStride = sizeof(QVColourRecord);
+        const size_t yStride = xStride * size_t(width);
+        // The frame buffer is addressed by absolute pixel coordinates.
+        base -= size_t(window.min.x) * xStride + size_t(window.min.y) * yStride;
+        Imf::FrameBuffer frame;
+        const char* names[4] = {"R", "G", "B", "A"};
+        for (int c = 0; c < 4; ++c)
+            frame.insert(names[c], Imf::Slice(Imf::FLOAT, base + size_t(c) * sizeof(float), xStride,
+                                              yStride, 1, 1, c == 3 ? 1.0 : 0.0));
+        in.setFrameBuffer(frame);
+        in.readPixels(window.min.y, window.max.y);
+        return image;
+    } catch (const std::exception& error) {
+        throw ImageWriteError("cannot read " + path + ": " + error.what());
     }
 }
 

@@ -1,6 +1,8 @@
 #include "host/scene_file/parameter_block.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "brumo/parameter_blocks.h"
@@ -24,6 +26,17 @@ double interpolate(const FieldValue& value, size_t i, double t) {
 }
 
 int64_t nearestInteger(double v) { return int64_t(std::llround(v)); }
+
+// The shortest decimal that reads back as the same float: 0.2f shows as 0.2, not 0.2000000029.
+nlohmann::json floatJson(float v) {
+    if (!std::isfinite(v)) return nullptr;
+    char text[32];
+    for (int digits = 6; digits <= 9; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, double(v));
+        if (std::strtof(text, nullptr) == v) break;
+    }
+    return std::strtod(text, nullptr);
+}
 
 }  // namespace
 
@@ -145,13 +158,13 @@ void copyField(void* target, const void* source, const FieldInfo& field) {
 
 nlohmann::json readField(const void* block, const FieldInfo& field) {
     switch (field.type) {
-        case FieldType::float32: return *at<float>(block, field);
+        case FieldType::float32: return floatJson(*at<float>(block, field));
         case FieldType::int32: return *at<int32_t>(block, field);
         case FieldType::bitSet32: return *at<uint32_t>(block, field);
         case FieldType::flag8: return *at<uint8_t>(block, field) != 0;
         case FieldType::vector3: {
             const Vector3* v = at<Vector3>(block, field);
-            return nlohmann::json::array({v->x, v->y, v->z});
+            return nlohmann::json::array({floatJson(v->x), floatJson(v->y), floatJson(v->z)});
         }
         case FieldType::fourCharCode: {
             const uint32_t code = *at<uint32_t>(block, field);
@@ -163,15 +176,15 @@ nlohmann::json readField(const void* block, const FieldInfo& field) {
         case FieldType::colourGradient: {
             nlohmann::json keys = nlohmann::json::array();
             for (const ColourKey& key : *at<ColourGradient>(block, field))
-                keys.push_back({{"position", key.position},
-                                {"colour", {key.colour.red, key.colour.green, key.colour.blue,
-                                            key.colour.alpha}}});
+                keys.push_back({{"position", floatJson(key.position)},
+                                {"colour", {floatJson(key.colour.red), floatJson(key.colour.green),
+                                            floatJson(key.colour.blue), floatJson(key.colour.alpha)}}});
             return keys;
         }
         case FieldType::falloffPairs16: {
             nlohmann::json pairs = nlohmann::json::array();
             const FalloffPair* p = at<FalloffPair>(block, field);
-            for (int i = 0; i < 16; ++i) pairs.push_back({p[i].a, p[i].b});
+            for (int i = 0; i < 16; ++i) pairs.push_back({floatJson(p[i].a), floatJson(p[i].b)});
             return pairs;
         }
         case FieldType::componentList:

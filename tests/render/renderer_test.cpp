@@ -6,7 +6,8 @@
 #include "host/render/renderer.h"
 
 #include <algorithm>
-#include <set>
+#include <chrono>
+#include <thread>
 
 using namespace brumo::host;
 
@@ -38,6 +39,7 @@ public:
                                       QVColourRecord* colour, void*, int32_t, int32_t) override {
         segments.push_back({*start, *end, *colour});
         if (log != nullptr) log->push_back(tag);
+        if (slow) std::this_thread::sleep_for(std::chrono::microseconds(200));
         const float t = 1.0f - paint.alpha;
         *colour = {paint.red + t * colour->red, paint.green + t * colour->green,
                    paint.blue + t * colour->blue, paint.alpha + t * colour->alpha};
@@ -101,6 +103,7 @@ public:
     std::vector<Segment> segments;
     std::vector<int>* log = nullptr;  // shared by several volumes: who was called, in order
     int tag = 0;
+    bool slow = false;  // long enough per segment for a render to be stopped midway
     int boundsQueries = 0;
     QVColourRecord paint{0.3f, 0.2f, 0.1f, 0.5f};
 
@@ -366,6 +369,7 @@ TEST(Renderer, RefusesWhatItCannotRenderAndStopsWhenAsked) {
     EXPECT_THROW(PlacedVolume(nullptr, Transform{}), RenderError);
 
     auto volume = recorder(1.0f, {});
+    volume->slow = true;
     {
         std::vector<VolumeSet> sets(1);
         sets[0].emplace_back(unknownOf(volume), Transform{});

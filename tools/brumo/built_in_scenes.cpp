@@ -11,10 +11,24 @@ const char* const kCloudsScene = R"({
   "description": "A lit, self-shadowed cloud against a blue sky",
   "image": {"width": 320, "height": 240},
   "background": [0.18, 0.32, 0.58],
-  "camera": {"position": [0, -20, 1], "lookAt": [0, 0, 0], "up": [0, 0, 1], "fov": 40},
-  "lights": [{"type": "distant", "direction": [1, 0.6, -0.8], "colour": [1, 0.97, 0.9]}],
+  "camera": {"position": [0, -20, 1], "lookAt": [0, 0, 0.5], "up": [0, 0, 1], "fov": 36},
+  "lights": [{"type": "distant", "direction": [0.8, 0.5, -1], "colour": [1, 0.97, 0.9]}],
   "effects": [
-    {"type": "clouds", "name": "cumulus", "scale": [1.3, 1, 0.75]}
+    {
+      "type": "clouds",
+      "name": "cumulus",
+      "scale": [1.7, 1.2, 1.1],
+      "parameters": {
+        "puffCount": 16,
+        "puffSize": 0.42,
+        "densityAmount": 6,
+        "quality": 0.5,
+        "shadowGradient": [
+          {"position": 0, "colour": [0.55, 0.6, 0.7, 1]},
+          {"position": 1, "colour": [0.3, 0.34, 0.45, 1]}
+        ]
+      }
+    }
   ]
 })";
 

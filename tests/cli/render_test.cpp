@@ -1,0 +1,264 @@
+// brumo render end to end: scene files, their errors, threads, compositing order, image
+// formats, animation and the examples. Images are tiny to keep the suite fast.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "host/image/exr_writer.h"
+#include "host/image/png_writer.h"
+#include "tests/render/png_reading.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string output;  // stdout and stderr together
+};
+
+CliRun runBrumo(const std::string& arguments) {
+    const std::string command = std::string(BRUMO_CLI_PATH) + " " + arguments + " 2>&1";
+    CliRun run{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    std::array<char, 4096> buffer;
+    size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.output.append(buffer.data(), n);
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+std::string example(const std::string& name) {
+    return std::string(BRUMO_SOURCE_DIR) + "/examples/" + name;
+}
+
+class RenderRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("brumo-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string file(const std::string& name) const { return (folder_ / name).string(); }
+    std::string write(const std::string& name, const std::string& text) const {
+        std::ofstream(file(name)) << text;
+        return file(name);
+    }
+    // Renders and answers the pixels; fails the test when the render fails.
+    std::vector<uint8_t> pixels(const std::string& arguments, const std::string& name) {
+        const CliRun run = runBrumo("render " + arguments + " -q -o " + file(name));
+        EXPECT_EQ(run.status, 0) << arguments << "\n" << run.output;
+        const brumo::test::DecodedPng png = brumo::test::readPng(file(name));
+        EXPECT_TRUE(png.ok) << arguments;
+        return png.rgba;
+    }
+    int entries() const {
+        int n = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_)) ++n;
+        return n;
+    }
+
+    fs::path folder_;
+};
+
+// Two smogs whose boxes overlap along the view; `first` and `second` are their entries.
+std::string overlappingScene(const std::string& first, const std::string& second) {
+    return R"({"camera": {"position": [0, -20, 0], "lookAt": [0, 0, 0], "fov": 40},
+               "effects": [)" + first + ", " + second + "]}";
+}
+
+}  // namespace
+
+TEST_F(RenderRun, AThreeLineSceneRendersWithEveryDefault) {
+    const std::string scene = write("fire.json", "{\n  \"effects\": [{\"type\": \"fire\"}]\n}\n");
+    const CliRun run = runBrumo("render " + scene + " -o " + file("fire.png") + " --width 40 --height 30");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const brumo::test::DecodedPng png = brumo::test::readPng(file("fire.png"));
+    ASSERT_TRUE(png.ok);
+    EXPECT_EQ(png.width, 40u);
+    // The fire shows in the middle, brighter than the corner.
+    const uint8_t* centre = png.pixel(20, 16);
+    const uint8_t* corner = png.pixel(0, 0);
+    EXPECT_GT(centre[0] + centre[1], corner[0] + corner[1] + 100);
+}
+
+TEST_F(RenderRun, EveryKindOfSceneMistakeExitsTwoWithItsMessageAndWritesNothing) {
+    write("meshes.json", R"({"meshes": [{"type": "obj", "name": "m", "path": "gone.obj"}]})");
+    const struct {
+        std::string scene;  // file name in the folder, or text to write as bad.json
+        std::string says;
+    } cases[] = {
+        {R"({"effects": [{"type": "smog", "parameters": {"densityAmout": 2}}]})",
+         "effects[0].parameters.densityAmout: unknown parameter of Smog (did you mean \"densityAmount\"?)"},
+        {R"({"image": {"width": 0}})", "image.width: expected a whole number from 1 to 65536, found 0"},
+        {R"({"effects": [{"type": "smoke"}]})", "effects[0].type: unknown effect type \"smoke\""},
+        {R"({"effects": [{"type": "fire", "modifiers": ["bender"]}]})",
+         "effects[0].modifiers[0]: unknown modifier type \"bender\" (did you mean \"bend\"?)"},
+        {R"({"effects": [)", "not valid JSON"},
+        {"@meshes.json", "meshes[0].path: no such file: "},
+        {"@absent.json", "absent.json: no such file"},
+    };
+    for (const auto& c : cases) {
+        const std::string scene = c.scene[0] == '@' ? file(c.scene.substr(1)) : write("bad.json", c.scene);
+        const CliRun run = runBrumo("render " + scene + " -o " + file("never.png"));
+        EXPECT_EQ(run.status, 2) << c.scene << "\n" << run.output;
+        EXPECT_EQ(run.output.rfind("brumo: " + scene + ": ", 0), 0u) << run.output;
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+        EXPECT_FALSE(fs::exists(file("never.png"))) << c.scene;
+    }
+    const CliRun unknownEffect = runBrumo("render --effect frie -o " + file("never.png"));
+    EXPECT_EQ(unknownEffect.status, 2);
+    EXPECT_NE(unknownEffect.output.find("did you mean \"fire\"?"), std::string::npos) << unknownEffect.output;
+    const CliRun badFrames = runBrumo("render --frames 9-2 -o " + file("never.png"));
+    EXPECT_EQ(badFrames.status, 2) << badFrames.output;
+    EXPECT_FALSE(fs::exists(file("never.png")));
+}
+
+TEST_F(RenderRun, TheImageIsTheSameAtEveryThreadCountAndOnEveryRun) {
+    // Self-shadowing clouds (each thread builds its own grid) and a modifier on a copy.
+    for (const std::string& scene : {example("shadowed_and_unlit.json"), example("twisted_smoke.json")}) {
+        const std::string size = " --width 48 --height 36";
+        const auto one = pixels(scene + size + " --threads 1", "one.png");
+        const auto two = pixels(scene + size + " --threads 2", "two.png");
+        const auto again = pixels(scene + size + " --threads 2", "again.png");
+        ASSERT_FALSE(one.empty());
+        EXPECT_EQ(one, two) << scene;
+        EXPECT_EQ(two, again) << scene;
+    }
+}
+
+TEST_F(RenderRun, OverlappingEffectsCompositeByDepthWhateverTheirOrderInTheFile) {
+    const std::string near = R"({"type": "smog", "translate": [1, -2, 0], "parameters": {"colourGradient": [{"position": 0, "colour": [1, 0, 0]}]}})";
+    const std::string far = R"({"type": "smog", "translate": [-1, 2, 0], "parameters": {"colourGradient": [{"position": 0, "colour": [0, 0, 1]}]}})";
+    const std::string size = " --width 40 --height 30";
+    const auto nearFirst = pixels(write("a.json", overlappingScene(near, far)) + size, "a.png");
+    const auto farFirst = pixels(write("b.json", overlappingScene(far, near)) + size, "b.png");
+    EXPECT_EQ(nearFirst, farFirst);
+    // Where both boxes lie on the ray, the near red smog covers the far blue one.
+    const brumo::test::DecodedPng png = brumo::test::readPng(file("a.png"));
+    const uint8_t* middle = png.pixel(20, 15);
+    EXPECT_GT(middle[0], middle[2]);
+}
+
+TEST_F(RenderRun, PngAndExrHoldTheSamePictureAndTheExtensionChoosesTheFormat) {
+    const CliRun run = runBrumo("render --effect smog --width 24 --height 18 -o " + file("smog.png") +
+                             " --exr " + file("smog.exr"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    const brumo::test::DecodedPng png = brumo::test::readPng(file("smog.png"));
+    const brumo::host::Image exr = brumo::host::readExr(file("smog.exr"));
+    ASSERT_EQ(exr.width(), 24);
+    ASSERT_EQ(exr.height(), 18);
+    // The EXR keeps the linear premultiplied floats; encoded they give the PNG's bytes exactly.
+    int covered = 0;
+    for (uint32_t y = 0; y < 18; ++y)
+        for (uint32_t x = 0; x < 24; ++x) {
+            uint8_t encoded[4];
+            brumo::host::encodePixel(exr.at(int(x), int(y)), encoded);
+            const uint8_t* written = png.pixel(x, y);
+            for (int c = 0; c < 4; ++c) ASSERT_EQ(encoded[c], written[c]) << x << "," << y;
+            covered += exr.at(int(x), int(y)).alpha > 0.0f;
+        }
+    EXPECT_EQ(covered, 24 * 18);  // the opaque background counts everywhere
+    EXPECT_LT(exr.at(0, 0).red, 0.05f);  // linear: the dark background stays dark
+
+    ASSERT_EQ(runBrumo("render --effect smog --width 8 --height 6 -o " + file("only.exr")).status, 0);
+    std::ifstream in(file("only.exr"), std::ios::binary);
+    char magic[4] = {};
+    in.read(magic, 4);
+    EXPECT_EQ(std::string(magic, 4), std::string("\x76\x2f\x31\x01", 4));  // OpenEXR, not PNG
+    EXPECT_EQ(brumo::host::readExr(file("only.exr")).width(), 8);
+}
+
+TEST_F(RenderRun, AFrameOfAnAnimatedSceneIsTheSceneWithTheInterpolatedValueWrittenIn) {
+    const std::string animated = write("animated.json", R"({
+        "frames": [1, 11],
+        "effects": [{"type": "smog", "parameters": {"densityAmount": {"from": 0.5, "to": 2.5},
+                                                    "noiseOffset": {"from": [0, 0, 0], "to": [1, 0, 2]}}}]})");
+    const std::string fixed = write("fixed.json", R"({
+        "effects": [{"type": "smog", "parameters": {"densityAmount": 1.5, "noiseOffset": [0.5, 0, 1]}}]})");
+    const std::string size = " --width 32 --height 24";
+    const auto frame6 = pixels(animated + size + " --frame 6", "frame6.png");
+    EXPECT_EQ(frame6, pixels(fixed + size, "fixed.png"));
+    EXPECT_NE(frame6, pixels(animated + size + " --frame 1", "frame1.png"));
+
+    const CliRun run = runBrumo("render " + animated + size + " --frames 2-4 -o " + file("smog.png"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const char* name : {"smog_0002.png", "smog_0003.png", "smog_0004.png"})
+        EXPECT_TRUE(fs::exists(file(name))) << name << "\n" << run.output;
+    EXPECT_FALSE(fs::exists(file("smog.png")));
+}
+
+TEST_F(RenderRun, EveryExampleRendersAndTheBuiltInScenesAreTheExamples) {
+    int rendered = 0;
+    for (const auto& entry : fs::directory_iterator(std::string(BRUMO_SOURCE_DIR) + "/examples")) {
+        if (entry.path().extension() != ".json") continue;
+        const CliRun run = runBrumo("render " + entry.path().string() + " --width 32 --height 24 -q -o " +
+                                 file("example.png"));
+        EXPECT_EQ(run.status, 0) << entry.path() << "\n" << run.output;
+        EXPECT_TRUE(run.output.empty()) << run.output;  // quiet
+        ++rendered;
+    }
+    EXPECT_GE(rendered, 12);
+    const std::string size = " --width 32 --height 24";
+    EXPECT_EQ(pixels(size, "default.png"), pixels(example("default.json") + size, "default-file.png"));
+    const struct {
+        const char* effect;
+        const char* file;
+    } effects[] = {{"clouds", "clouds.json"}, {"fire", "fire.json"}, {"risingSmoke", "rising_smoke.json"},
+                   {"smog", "smog.json"}};
+    for (const auto& e : effects)
+        EXPECT_EQ(pixels(std::string("--effect ") + e.effect + size, "built-in.png"),
+                  pixels(example(e.file) + size, "from-file.png"))
+            << e.effect;
+}
+
+TEST_F(RenderRun, StatsCountTheRaysAndTheWork) {
+    const CliRun run = runBrumo("render --effect fire --width 20 --height 10 --stats -o " + file("fire.png"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("200 rays, "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(" density samples (estimated), "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(" samples/s"), std::string::npos) << run.output;
+}
+
+TEST_F(RenderRun, CtrlCStopsTheRenderWithStatus130AndNoImage) {
+    // A fine shadow grid takes seconds to build on every thread, long enough to interrupt.
+    const std::string scene = write("slow.json", R"({
+        "lights": [{"type": "distant", "direction": [1, 0, -1]}],
+        "effects": [{"type": "clouds", "parameters": {"quality": 4, "densityAmount": 4}}]})");
+    const std::string output = file("never.png");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string log = file("log.txt");
+        std::freopen(log.c_str(), "w", stderr);
+        execl(BRUMO_CLI_PATH, BRUMO_CLI_PATH, "render", scene.c_str(), "--width", "64", "--height",
+              "48", "-o", output.c_str(), static_cast<char*>(nullptr));
+        _exit(99);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    kill(child, SIGINT);
+    int raw = 0;
+    waitpid(child, &raw, 0);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    EXPECT_FALSE(fs::exists(output));
+    std::ifstream log(file("log.txt"));
+    std::string message((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(message.find("cancelled"), std::string::npos) << message;
+    EXPECT_NE(message.find("no image was written"), std::string::npos) << message;
+}
