@@ -33,12 +33,12 @@ const char* const kCloudsScene = R"({
 })";
 
 const char* const kFireScene = R"({
-  "description": "A fire, seen from the front at night",
+  "description": "A fire in a cylinder of flame, seen from the front at night",
   "image": {"width": 320, "height": 240},
   "background": [0.01, 0.01, 0.02],
   "camera": {"position": [0, -20, 1], "lookAt": [0, 0, 0], "up": [0, 0, 1], "fov": 40},
   "effects": [
-    {"type": "fire", "name": "fire"}
+    {"type": "fire", "name": "fire", "parameters": {"shapeFlags": 64}}
   ]
 })";
 
