@@ -8,7 +8,7 @@ struct TQVExceptionAttachment {
     virtual ~TQVExceptionAttachment() = default;
 };
 
-class QV_EXPORT TQVException {
+class QV_EXPORT_TYPE TQVException {
 public:
     explicit TQVException(QVResult code, const char* sourceName = nullptr, int32_t line = 0)
         : code(code), sourceName(sourceName), line(line), attachment(nullptr) {}

@@ -1,0 +1,21 @@
+# 32-bit Windows with MinGW-w64 (Debian: g++-mingw-w64-i686-posix, the POSIX thread model that
+# std::mutex needs). The DLL and the test host run under Wine when it is installed.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(BRUMO_MINGW_PREFIX i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${BRUMO_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${BRUMO_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${BRUMO_MINGW_PREFIX}-windres)
+set(CMAKE_OBJDUMP ${BRUMO_MINGW_PREFIX}-objdump CACHE FILEPATH "objdump for PE files")
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_FIND_ROOT_PATH /usr/${BRUMO_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Programs built here run under Wine (found at configure time; empty when absent).
+find_program(BRUMO_WINE wine)
+if(BRUMO_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${BRUMO_WINE})
+endif()
