@@ -53,8 +53,8 @@ protected:
 
 }  // namespace
 
-TEST_F(RenderFolder, DefaultSceneRendersVisibleSmogToAPng) {
-    const std::string output = file("smog.png");
+TEST_F(RenderFolder, DefaultSceneRendersAVisibleCloudToAPng) {
+    const std::string output = file("cloud.png");
     const CliRun run = runBrumo("render -o " + output + " --width 64 --height 48");
     ASSERT_EQ(run.status, 0) << run.output;
     // One line saying what was written; no progress bar when the output is piped.
@@ -67,8 +67,8 @@ TEST_F(RenderFolder, DefaultSceneRendersVisibleSmogToAPng) {
     EXPECT_EQ(png.height, 48u);
     EXPECT_TRUE(png.sRGBTagged);
     ASSERT_EQ(png.rgba.size(), 64u * 48u * 4u);
-    // The corner shows the opaque background; the centre looks through the smog and is lighter.
-    // Its alpha is what the smog reports over the opaque background: the sum of its sample
+    // The corner shows the opaque background; the centre looks at the cloud and is lighter.
+    // Its alpha is what the cloud reports over the opaque background: the sum of its sample
     // weights plus the background's share, a little under one.
     const uint8_t* corner = png.pixel(0, 0);
     const uint8_t* centre = png.pixel(32, 24);
@@ -76,7 +76,7 @@ TEST_F(RenderFolder, DefaultSceneRendersVisibleSmogToAPng) {
     EXPECT_GT(centre[3], 200);
     const int cornerLight = corner[0] + corner[1] + corner[2];
     const int centreLight = centre[0] + centre[1] + centre[2];
-    EXPECT_GT(centreLight, cornerLight + 60) << "the smog does not show over the background";
+    EXPECT_GT(centreLight, cornerLight + 60) << "the cloud does not show over the background";
     // Nothing but the image is left in the folder.
     int entries = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_)) ++entries;
