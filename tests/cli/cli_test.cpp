@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 namespace {
 
 struct CliRun {
@@ -66,6 +68,29 @@ TEST(BrumoCli, InfoListsTheNineteenClassesAndEveryParameterWithItsDefault) {
     EXPECT_NE(run.output.find("seedValue                777"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("lightingMode             \"Opt0\""), std::string::npos);
     EXPECT_NE(run.output.find("flameStretch"), std::string::npos);
+}
+
+TEST(BrumoCli, InfoAsJsonGivesTheSameTableToPrograms) {
+    const CliRun run = brumo(std::string("info --json --module ") + BRUMO_MODULE_PATH);
+    ASSERT_EQ(run.status, 0) << run.output;
+    const nlohmann::json info = nlohmann::json::parse(run.output);
+    ASSERT_EQ(info["classes"].size(), 19u);
+    const nlohmann::json& fire = info["classes"][0];
+    EXPECT_EQ(fire["name"], "Fire");
+    EXPECT_EQ(fire["classId"], "{32DCE054-D47D-4377-9401-0AEE67074984}");
+    EXPECT_EQ(fire["kind"], "effect");
+    EXPECT_EQ(fire["created"], true);
+    const nlohmann::json& size = fire["parameters"][0];
+    EXPECT_EQ(size["name"], "size");
+    EXPECT_EQ(size["offset"], 0);
+    EXPECT_EQ(size["type"], "float");
+    EXPECT_EQ(size["default"], 4.0);
+    const nlohmann::json& last = fire["parameters"].back();
+    EXPECT_EQ(last["name"], "flameStretch");
+    EXPECT_LE(last["offset"].get<int>() + 4, fire["blockSize"].get<int>());  // past the common block
+    // Editor parts have no parameter block.
+    EXPECT_FALSE(info["classes"][18].contains("parameters"));
+    EXPECT_EQ(info["classes"][18]["kind"], "editor part");
 }
 
 TEST(BrumoCli, ModuleIsFoundNextToTheToolOrWhereTheEnvironmentSays) {
