@@ -423,7 +423,7 @@ void readCamera(const Reader& reader, const json& value, Camera& camera) {
     if (value.contains("type")) {
         const std::string type = reader.text(value["type"], "camera.type");
         const std::string f = folded(type);
-        if (f == "pinhole" || f == "perspective")
+        if (f == "pinhole")
             camera.projection = Projection::pinhole;
         else if (f == "orthographic" || f == "ortho")
             camera.projection = Projection::orthographic;
