@@ -1,5 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing when all are present.
+#   install-deps.sh [GROUP...]   the everyday 64-bit build, plus the named groups:
+#     i686   the 32-bit Linux build (g++ -m32, GoogleTest for i386)
+#     dll    the 32-bit Windows DLL (MinGW-w64, POSIX threads)
+#     wine   Wine, to run the DLL's test host
 set -euo pipefail
 
 packages=(
@@ -9,6 +13,16 @@ packages=(
   libtinyobjloader-dev libembree-dev
   libopenexr-dev
 )
+
+i386=false
+for group in "$@"; do
+  case "$group" in
+    i686) packages+=(g++-multilib libgtest-dev:i386 libgmock-dev:i386); i386=true ;;
+    dll) packages+=(g++-mingw-w64-i686-posix) ;;
+    wine) packages+=(wine wine32:i386); i386=true ;;
+    *) echo "install-deps.sh: unknown group '$group' (i686, dll, wine)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,5 +36,8 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+if $i386 && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$sudo apt-get install -y -qq --no-install-recommends --no-remove "${missing[@]}"
