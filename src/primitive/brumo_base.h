@@ -40,7 +40,14 @@ constexpr float kNegligible = 0.00006103515625f;  // 2^-14
 
 // The most samples one integrateSegment call takes, so that no segment, however long, holds the
 // host up: a segment that would need more full steps is marched with proportionally longer ones.
-constexpr int32_t kMaxSegmentSamples = 1 << 20;
+// The finest step (2^-14) crosses the cube's diagonal in 56756 samples, so no segment inside the
+// cube is affected.
+constexpr int32_t kMaxSegmentSamples = 1 << 16;
+// The most samples of one march toward a light while the shadow grid is built. The largest grid
+// (64 points a side, from quality 1.28) marches at most 222 samples along the diagonal, so only
+// qualities above about 1.5 get longer steps there; a grid build thus takes at most 64³ × 256
+// density samples per light, in 64 slices with a cancel check after each.
+constexpr int32_t kMaxLightMarchSamples = 256;
 
 // Index of the gain and bias tables for a value v in [0, 1]: trunc(9999 v), kept within 0..9999
 // (NaN gives 0), since gainAmount is not clamped and its curve may leave [0, 1].

@@ -214,11 +214,16 @@ float BrumoBase::lightTransmittance(const Vector3& point, const LightSample& lig
     const Vector3 span = exit - point;
     const float length = brumo::length(span);
     const Vector3 u = length != 0.0f ? Vector3{span.x / length, span.y / length, span.z / length} : span;
-    const float v = stepLength();
+    float v = stepLength();
+    float n = length / v;
+    // Bounded work per grid point: a march that would need more samples takes longer steps.
+    if (n > static_cast<float>(kMaxLightMarchSamples)) {
+        v = length / static_cast<float>(kMaxLightMarchSamples);
+        n = length / v;
+    }
     const Vector3 stepVector = u * v;
     Vector3 q = point + u * (v * 0.5f);
-    const float n = length / v;
-    const int32_t count = saturatingInt(n, 0, kMaxSegmentSamples);
+    const int32_t count = saturatingInt(n, 0, kMaxLightMarchSamples);
     const float fraction = n - static_cast<float>(count);
     float depth = 0.0f;
     float c = 0.0f;

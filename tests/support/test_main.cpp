@@ -50,6 +50,28 @@ std::string leftovers(const host::HostServices& services) {
     return report;
 }
 
+// After every test: the module holds no more memory and no more components than before it, so
+// that a leak is reported by the test that made it.
+class PerTestBalance : public ::testing::EmptyTestEventListener {
+public:
+    void OnTestStart(const ::testing::TestInfo&) override {
+        before_ = hostSlot()->memory().counts();
+        unloadableBefore_ = QVDllCanUnloadNow() == 0;
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        const host::MemoryCounts after = hostSlot()->memory().counts();
+        EXPECT_EQ(after.liveObjects, before_.liveObjects) << "objects the test left with the module";
+        EXPECT_EQ(after.liveBlocks, before_.liveBlocks) << "blocks the test left with the module";
+        EXPECT_EQ(after.liveBytes, before_.liveBytes) << "bytes the test left with the module";
+        EXPECT_EQ(after.invalidFrees, before_.invalidFrees) << "frees of memory the service did not hand out";
+        if (unloadableBefore_) EXPECT_EQ(QVDllCanUnloadNow(), 0) << "components still alive after the test";
+    }
+
+private:
+    host::MemoryCounts before_;
+    bool unloadableBefore_ = true;
+};
+
 class ModuleEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
@@ -58,6 +80,10 @@ public:
         QVDllInit(hostSlot().get());
     }
     void TearDown() override {
+        if (QVDllCanUnloadNow() != 0) {
+            failed = true;
+            ADD_FAILURE() << "QVDllCanUnloadNow is not 0 after the last test: components are alive";
+        }
         QVDllCleanUp();
         hostSlot()->memory().clearFaults();
         const std::string report = leftovers(*hostSlot());
@@ -80,6 +106,7 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     auto* environment = new brumo::test::ModuleEnvironment;
     ::testing::AddGlobalTestEnvironment(environment);  // owned by GoogleTest
+    ::testing::UnitTest::GetInstance()->listeners().Append(new brumo::test::PerTestBalance);  // owned too
     int status = RUN_ALL_TESTS();
     if (environment->failed) {
         std::fprintf(stderr, "FAILED: memory or services not returned after QVDllCleanUp\n");
