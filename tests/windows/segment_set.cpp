@@ -96,7 +96,7 @@ float floatOf(uint32_t bits) {
     return value;
 }
 
-// Distance in representable floats (same sign assumed close to each other).
+// How many representable floats lie between a and b (across zero too).
 int64_t ulpsBetween(float a, float b) {
     auto ordered = [](float v) {
         const int64_t bits = static_cast<int32_t>(bitsOf(v));
