@@ -1,33 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/cli_run.h"
+
 namespace {
 
-struct CliRun {
-    int status;
-    std::string output;  // stdout and stderr together
-};
+using brumo::test::CliRun;
 
-CliRun brumo(const std::string& arguments) {
-    const std::string command = std::string(BRUMO_CLI_PATH) + " " + arguments + " 2>&1";
-    CliRun run{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
-}
+CliRun runBrumo(const std::string& arguments) { return brumo::test::runTool(BRUMO_CLI_PATH, arguments); }
 
 int lineCount(const std::string& text) {
     int lines = 0;
@@ -41,17 +25,17 @@ TEST(BrumoCli, BadArgumentsGiveOneMessageAndStatusTwo) {
     for (const char* arguments : {"", "frobnicate", "render --width 0", "render --height -3",
                                   "render --threads many", "render /no/such/scene.json",
                                   "info --unknown-flag"}) {
-        const CliRun run = brumo(arguments);
+        const CliRun run = runBrumo(arguments);
         EXPECT_EQ(run.status, 2) << arguments << "\n" << run.output;
         EXPECT_EQ(run.output.rfind("brumo: ", 0), 0u) << arguments << "\n" << run.output;
         EXPECT_LE(lineCount(run.output), 2) << arguments << "\n" << run.output;
     }
-    const CliRun missingScene = brumo("render /no/such/scene.json");
+    const CliRun missingScene = runBrumo("render /no/such/scene.json");
     EXPECT_NE(missingScene.output.find("/no/such/scene.json"), std::string::npos);
 }
 
 TEST(BrumoCli, InfoListsTheNineteenClassesAndEveryParameterWithItsDefault) {
-    const CliRun run = brumo(std::string("info --module ") + BRUMO_MODULE_PATH);
+    const CliRun run = runBrumo(std::string("info --module ") + BRUMO_MODULE_PATH);
     ASSERT_EQ(run.status, 0) << run.output;
     for (const char* expected : {"Fire", "{32DCE054-D47D-4377-9401-0AEE67074984}", "Smog",
                                  "RisingSmoke", "Clouds", "TaperModifier", "ScaleModifier",
@@ -71,7 +55,7 @@ TEST(BrumoCli, InfoListsTheNineteenClassesAndEveryParameterWithItsDefault) {
 }
 
 TEST(BrumoCli, InfoAsJsonGivesTheSameTableToPrograms) {
-    const CliRun run = brumo(std::string("info --json --module ") + BRUMO_MODULE_PATH);
+    const CliRun run = runBrumo(std::string("info --json --module ") + BRUMO_MODULE_PATH);
     ASSERT_EQ(run.status, 0) << run.output;
     const nlohmann::json info = nlohmann::json::parse(run.output);
     ASSERT_EQ(info["classes"].size(), 19u);
@@ -96,12 +80,12 @@ TEST(BrumoCli, InfoAsJsonGivesTheSameTableToPrograms) {
 TEST(BrumoCli, ModuleIsFoundNextToTheToolOrWhereTheEnvironmentSays) {
     // The default is ../lib/libbrumo.so relative to the executable, which is where the build
     // puts it.
-    EXPECT_EQ(brumo("info").status, 0);
-    const CliRun missing = brumo("info --module /no/such/libbrumo.so");
+    EXPECT_EQ(runBrumo("info").status, 0);
+    const CliRun missing = runBrumo("info --module /no/such/libbrumo.so");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.output.find("/no/such/libbrumo.so"), std::string::npos) << missing.output;
     setenv("BRUMO_MODULE", "/elsewhere/libbrumo.so", 1);
-    const CliRun redirected = brumo("info");
+    const CliRun redirected = runBrumo("info");
     unsetenv("BRUMO_MODULE");
     EXPECT_EQ(redirected.status, 1);
     EXPECT_NE(redirected.output.find("/elsewhere/libbrumo.so"), std::string::npos)

@@ -6,39 +6,27 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "host/image/exr_writer.h"
 #include "host/image/png_writer.h"
 #include "tests/render/png_reading.h"
+#include "tests/support/cli_run.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string output;  // stdout and stderr together
-};
+using brumo::test::CliRun;
 
-CliRun runBrumo(const std::string& arguments) {
-    const std::string command = std::string(BRUMO_CLI_PATH) + " " + arguments + " 2>&1";
-    CliRun run{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
-}
+CliRun runBrumo(const std::string& arguments) { return brumo::test::runTool(BRUMO_CLI_PATH, arguments); }
 
 std::string example(const std::string& name) {
     return std::string(BRUMO_SOURCE_DIR) + "/examples/" + name;
@@ -46,19 +34,8 @@ std::string example(const std::string& name) {
 
 class RenderRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("brumo-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string file(const std::string& name) const { return (folder_ / name).string(); }
-    std::string write(const std::string& name, const std::string& text) const {
-        std::ofstream(file(name)) << text;
-        return file(name);
-    }
+    std::string file(const std::string& name) const { return folder_.file(name); }
+    std::string write(const std::string& name, const std::string& text) const { return folder_.write(name, text); }
     // Renders and answers the pixels; fails the test when the render fails.
     std::vector<uint8_t> pixels(const std::string& arguments, const std::string& name) {
         const CliRun run = runBrumo("render " + arguments + " -q -o " + file(name));
@@ -67,13 +44,8 @@ protected:
         EXPECT_TRUE(png.ok) << arguments;
         return png.rgba;
     }
-    int entries() const {
-        int n = 0;
-        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_)) ++n;
-        return n;
-    }
 
-    fs::path folder_;
+    brumo::test::ScratchFolder folder_;
 };
 
 // Two smogs whose boxes overlap along the view; `first` and `second` are their entries.

@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -16,6 +15,7 @@
 #include "host/scene/mesh_object.h"
 #include "host/scene/scene.h"
 #include "qv/strings.h"
+#include "tests/support/scratch_folder.h"
 
 namespace brumo::host {
 namespace {
@@ -62,21 +62,6 @@ std::vector<QVHitRecord> crossings(MeshObject& mesh, QVVector3 origin, QVVector3
 }
 
 std::string examplePath() { return std::string(BRUMO_SOURCE_DIR) + "/examples/meshes/blob.obj"; }
-
-// A file in the temporary folder, removed again when the test ends.
-class TemporaryFile {
-public:
-    TemporaryFile(const std::string& name, const std::string& content)
-        : path_(std::filesystem::temp_directory_path() /
-                ("brumo-mesh-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" + name)) {
-        std::ofstream(path_) << content;
-    }
-    ~TemporaryFile() { std::filesystem::remove(path_); }
-    std::string path() const { return path_.string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 TEST(MeshCast, BoxCrossingsLieAtTheirKnownDistancesWithinTheCastLimits) {
     Ref<MeshObject> box = MeshObject::box("Crate", {1.0f, 2.0f, 3.0f});
@@ -271,13 +256,14 @@ TEST(MeshBuilders, RefuseShapesThatCannotBeBuilt) {
 TEST(MeshObjFile, EveryGroupIsReadAndPolygonsAreSplit) {
     // A unit cube of quads in two groups, wound outward, with normals and a material that is
     // not there (both unused).
-    TemporaryFile file("cube.obj",
-                       "mtllib missing.mtl\n"
-                       "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\n"
-                       "v -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\nvn 0 0 1\n"
-                       "g bottom_and_top\nf 1 4 3 2\nf 5 6 7 8\n"
-                       "g sides\nf 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\nl 1 7\n");
-    Ref<MeshObject> cube = MeshObject::loadObj(file.path(), "Cube");
+    const test::ScratchFolder folder;
+    const std::string file = folder.write("cube.obj",
+                                          "mtllib missing.mtl\n"
+                                          "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\n"
+                                          "v -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\nvn 0 0 1\n"
+                                          "g bottom_and_top\nf 1 4 3 2\nf 5 6 7 8\n"
+                                          "g sides\nf 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\nl 1 7\n");
+    Ref<MeshObject> cube = MeshObject::loadObj(file, "Cube");
     EXPECT_EQ(cube->name(), "Cube");
     EXPECT_EQ(cube->facetCount(), 12);
     EXPECT_EQ(cube->vertexCount(), 8);
@@ -307,12 +293,10 @@ TEST(MeshObjFile, LoadErrorsNameTheFileAndTheFault) {
     };
     expectError("/nonexistent/brumo/mesh.obj", "no such file");
     expectError(std::filesystem::temp_directory_path().string(), "not a regular file");
-    TemporaryFile points("points.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n");
-    expectError(points.path(), "no faces");
-    TemporaryFile beyond("beyond.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n");
-    expectError(beyond.path(), "vertex 9");
-    TemporaryFile broken("broken.obj", "v 0 0 0\nv 1 0 1e39\nv 0 1 0\nf 1 2 3\n");
-    expectError(broken.path(), "finite");
+    const test::ScratchFolder folder;
+    expectError(folder.write("points.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n"), "no faces");
+    expectError(folder.write("beyond.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n"), "vertex 9");
+    expectError(folder.write("broken.obj", "v 0 0 0\nv 1 0 1e39\nv 0 1 0\nf 1 2 3\n"), "finite");
 }
 
 TEST(MeshCast, RenderThreadsCastOnOneMeshAtOnce) {

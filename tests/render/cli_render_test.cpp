@@ -1,54 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <array>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "tests/render/png_reading.h"
-
-namespace fs = std::filesystem;
+#include "tests/support/cli_run.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string output;  // stdout and stderr together
-};
+using brumo::test::CliRun;
 
-CliRun runBrumo(const std::string& arguments) {
-    const std::string command = std::string(BRUMO_CLI_PATH) + " " + arguments + " 2>&1";
-    CliRun run{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
-}
+CliRun runBrumo(const std::string& arguments) { return brumo::test::runTool(BRUMO_CLI_PATH, arguments); }
 
 class RenderFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("brumo-cli-render-" + std::string(::testing::UnitTest::GetInstance()
-                                                         ->current_test_info()
-                                                         ->name()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    bool empty() const { return fs::is_empty(folder_); }
-    std::string file(const std::string& name) const { return (folder_ / name).string(); }
+    bool empty() const { return folder_.empty(); }
+    std::string file(const std::string& name) const { return folder_.file(name); }
 
-    fs::path folder_;
+    brumo::test::ScratchFolder folder_;
 };
 
 }  // namespace
@@ -78,9 +49,7 @@ TEST_F(RenderFolder, DefaultSceneRendersAVisibleCloudToAPng) {
     const int centreLight = centre[0] + centre[1] + centre[2];
     EXPECT_GT(centreLight, cornerLight + 60) << "the cloud does not show over the background";
     // Nothing but the image is left in the folder.
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_)) ++entries;
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(folder_.entries(), 1);
 
     // Rendering is deterministic: the same command writes the same bytes.
     const std::string again = file("again.png");
@@ -112,7 +81,7 @@ TEST_F(RenderFolder, WhatCannotBeDoneFailsWithStatusOneAndWritesNothing) {
     } cases[] = {
         {"render -o " + output + " --module /no/such/libbrumo.so", "/no/such/libbrumo.so"},
         // The output path is a folder: the image is rendered but cannot be put there.
-        {"render -o " + folder_.string() + " --width 8 --height 8", folder_.string()},
+        {"render -o " + folder_.path().string() + " --width 8 --height 8", folder_.path().string()},
     };
     for (const auto& c : cases) {
         const CliRun run = runBrumo(c.arguments);

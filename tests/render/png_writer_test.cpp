@@ -8,33 +8,12 @@
 
 #include "host/image/png_writer.h"
 #include "tests/render/png_reading.h"
+#include "tests/support/scratch_folder.h"
 
 using namespace brumo::host;
 namespace fs = std::filesystem;
 
-namespace {
-
-// A fresh empty folder per test, removed afterwards.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::string& name)
-        : path_(fs::temp_directory_path() / ("brumo-png-" + name)) {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchFolder() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-    int entries() const {
-        int count = 0;
-        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(path_)) ++count;
-        return count;
-    }
-
-private:
-    fs::path path_;
-};
-
-}  // namespace
+using brumo::test::ScratchFolder;
 
 TEST(PngEncoding, LinearLightGoesThroughTheSrgbCurve) {
     EXPECT_EQ(encodeSrgb(0.0f), 0);
