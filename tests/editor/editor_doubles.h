@@ -1,39 +1,31 @@
-// Test support for the editor suite: module objects created as a host creates them, and an
-// edited object that records the events it receives.
+// Test support for the editor suite: the panel's way of creating module parts, an edited object
+// that records the events it receives, scene objects for the mesh picker, a shifting modifier and
+// the fixture that checks everything came back.
 #pragma once
 
-#include <vector>
+#include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "brumo/class_ids.h"
 #include "brumo/volume_modifier.h"
-#include "host/common/text.h"
 #include "frame/module_state.h"
 #include "host/common/host_object.h"
+#include "host/common/text.h"
 #include "host/editor/component_list.h"
 #include "host/editor/panel.h"
-#include "qv/class_factory.h"
+#include "host/scene/shaders.h"
 #include "qv/data_exchanger.h"
-#include "qv/entry_points.h"
 #include "qv/memory.h"
 #include "qv/scene.h"
+#include "tests/support/host_doubles.h"
+#include "tests/support/module_objects.h"
+#include "tests/support/test_host.h"
 
 namespace brumo::test {
 
 inline int32_t liveModuleObjects() { return brumo::liveObjectCount(); }
-
-// A module object of that class aggregated by outer (may be null), as its IQVUnknown; null
-// when the module does not build the class.
-inline IQVUnknown* createModuleObject(const QVGuid& classId, IQVUnknown* outer = nullptr) {
-    IQVClassFactory* factory = nullptr;
-    if (QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory)) != qv::kOk)
-        return nullptr;
-    IQVUnknown* object = nullptr;
-    factory->CreateInstance(outer, qv::IID_IQVUnknown, reinterpret_cast<void**>(&object));
-    factory->Release();
-    return object;
-}
 
 // The code of a four-character text.
 inline uint32_t id(const char* text) {
@@ -44,12 +36,7 @@ inline uint32_t id(const char* text) {
 // How the panel builds module parts here: through the statically linked module's entry points.
 inline host::ModuleObjectFactory moduleFactory() {
     return [](const QVGuid& classId, IQVUnknown* outer, IQVUnknown** object) {
-        IQVClassFactory* factory = nullptr;
-        QVResult result = QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory));
-        if (result != qv::kOk) return result;
-        result = factory->CreateInstance(outer, qv::IID_IQVUnknown, reinterpret_cast<void**>(object));
-        factory->Release();
-        return result;
+        return createThroughFactory(classId, qv::IID_IQVUnknown, reinterpret_cast<void**>(object), outer);
     };
 }
 
@@ -153,33 +140,40 @@ private:
     QVObjectRecord record_;
 };
 
-// A modifier that moves every sample point by `shift` and counts the points it was given.
-class ShiftingModifier final : public host::HostObject<IVolumeModifier> {
-public:
-    static host::Ref<ShiftingModifier> create(float shift) {
-        return host::Ref<ShiftingModifier>::adopt(new ShiftingModifier(shift));
-    }
-    int64_t points = 0;
-
-    QVResult QV_CALL componentSlot4(intptr_t) override { return qv::kNotImplemented; }
-    bool QV_CALL componentSlot5(intptr_t) override { return true; }
-    void QV_CALL componentSlot6(intptr_t) override {}
-    bool QV_CALL componentSlot7(intptr_t) override { return false; }
-    bool QV_CALL componentSlot8(intptr_t) override { return false; }
-    bool QV_CALL componentSlot9() override { return false; }
-    void QV_CALL deformPoint(const Vector3& in, Vector3& out) override {
-        ++points;
+// A modifier that moves every sample point by `shift` along x and counts the points it was given.
+inline host::Ref<FunctionModifier> shiftingModifier(float shift) {
+    return FunctionModifier::create([shift](const Vector3& in, Vector3& out) {
         out = in;
-        out.x += shift_;
+        out.x += shift;
+    });
+}
+
+// What the editor tests share: at the end the scene is emptied and every panel, part, record and
+// text the module took is back.
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        before = host().memory().counts();
+        liveBefore = liveModuleObjects();
+    }
+    // Derived fixtures let go of their panels and objects first.
+    void TearDown() override {
+        host().scene().clear();
+        const host::MemoryCounts after = host().memory().counts();
+        EXPECT_EQ(liveModuleObjects(), liveBefore);
+        EXPECT_EQ(after.liveObjects, before.liveObjects);
+        EXPECT_EQ(after.liveBlocks, before.liveBlocks);
+        EXPECT_EQ(host().resources().openContexts(), 0);
     }
 
-private:
-    explicit ShiftingModifier(float shift) : shift_(shift) {}
-    void* findInterface(const QVGuid& iid) override {
-        return iid == IID_IVolumeModifier || iid == qv::IID_I3DExDataComponent ? static_cast<IVolumeModifier*>(this)
-                                                                              : nullptr;
+    static void addShader(const char* name) {
+        auto* shader = new host::ConstantColourShader(name, {0.5f, 0.5f, 0.5f, 1.0f});
+        host().scene().addShader(shader);
+        shader->Release();
     }
-    float shift_;
+
+    host::MemoryCounts before;
+    int32_t liveBefore = 0;
 };
 
 }  // namespace brumo::test

@@ -24,11 +24,10 @@ const char* const kDensityBoxes[16] = {"DPHU", "DPHD", "DNHU", "DNHD", "DPXC", "
 const char* const kColourBoxes[16] = {"FPHU", "FPHD", "FNHU", "FNHD", "FPXC", "FPYC", "FPZC", "FNXC",
                                       "FNYC", "FNZC", "FXPo", "FYPo", "FZPo", "FXNe", "FYNe", "FZNe"};
 
-class EffectPanel : public ::testing::Test {
+class EffectPanel : public EditorTest {
 protected:
     void SetUp() override {
-        before = host().memory().counts();
-        liveBefore = liveModuleObjects();
+        EditorTest::SetUp();
         smog = createModuleObject(CLSID_Smog);
         ASSERT_NE(smog, nullptr);
         panel = new Panel(smog, host::fieldTableOf("Smog"), moduleFactory());
@@ -37,13 +36,7 @@ protected:
     void TearDown() override {
         delete panel;
         if (smog != nullptr) smog->Release();
-        host().scene().clear();
-        // Every panel, part, record and text the module took is back.
-        const host::MemoryCounts after = host().memory().counts();
-        EXPECT_EQ(liveModuleObjects(), liveBefore);
-        EXPECT_EQ(after.liveObjects, before.liveObjects);
-        EXPECT_EQ(after.liveBlocks, before.liveBlocks);
-        EXPECT_EQ(host().resources().openContexts(), 0);
+        EditorTest::TearDown();
     }
 
     void openPanel() {
@@ -71,14 +64,7 @@ protected:
         }
         FAIL() << "no item " << text << " in " << popupId;
     }
-    void addShader(const char* name) {
-        auto* shader = new host::ConstantColourShader(name, {0.5f, 0.5f, 0.5f, 1.0f});
-        host().scene().addShader(shader);
-        shader->Release();
-    }
 
-    host::MemoryCounts before;
-    int32_t liveBefore = 0;
     IQVUnknown* smog = nullptr;
     Panel* panel = nullptr;
 };
@@ -278,16 +264,16 @@ TEST_F(EffectPanel, AttachedModifierReachesThePrimitivesChainAtTheNextRender) {
     ASSERT_GT(plain, 0.0f);
 
     // Moving every point out of the cube leaves nothing to see.
-    auto away = ShiftingModifier::create(100.0f);
+    auto away = shiftingModifier(100.0f);
     auto* list = static_cast<host::ComponentList*>(panel->part(host::ComponentList::kDefaultId));
     EXPECT_TRUE(list->attach(static_cast<IVolumeModifier*>(away.get())));
     ASSERT_EQ(block().dataComponents.count(), 1);
-    EXPECT_EQ(away->points, 0);  // nothing is sampled before the render
+    EXPECT_EQ(away->calls, 0);  // nothing is sampled before the render
     EXPECT_EQ(centreAlpha(smog), 0.0f);
-    EXPECT_GT(away->points, 0);
+    EXPECT_GT(away->calls, 0);
 
     // A second modifier in front undoes the first: order counts.
-    auto back = ShiftingModifier::create(-100.0f);
+    auto back = shiftingModifier(-100.0f);
     list->attach(static_cast<IVolumeModifier*>(back.get()), 0);
     EXPECT_FLOAT_EQ(centreAlpha(smog), plain);
 
@@ -300,7 +286,7 @@ TEST_F(EffectPanel, AttachedModifierReachesThePrimitivesChainAtTheNextRender) {
 
 TEST_F(EffectPanel, ComponentChangeWithoutMemoryForTheRecordStillGoesOut) {
     openPanel();
-    auto modifier = ShiftingModifier::create(100.0f);
+    auto modifier = shiftingModifier(100.0f);
     auto* list = static_cast<host::ComponentList*>(panel->part(host::ComponentList::kDefaultId));
     host().memory().failNthAllocation(1);  // the record
     list->attach(static_cast<IVolumeModifier*>(modifier.get()));

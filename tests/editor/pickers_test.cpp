@@ -18,21 +18,12 @@ namespace {
 using host::Panel;
 using host::PartKind;
 
-class Pickers : public ::testing::Test {
+class Pickers : public EditorTest {
 protected:
-    void SetUp() override {
-        before = host().memory().counts();
-        liveBefore = liveModuleObjects();
-    }
     void TearDown() override {
         delete panel;
         for (IQVUnknown* object : objects) object->Release();
-        host().scene().clear();
-        const host::MemoryCounts after = host().memory().counts();
-        EXPECT_EQ(liveModuleObjects(), liveBefore);
-        EXPECT_EQ(after.liveObjects, before.liveObjects);
-        EXPECT_EQ(after.liveBlocks, before.liveBlocks);
-        EXPECT_EQ(host().resources().openContexts(), 0);
+        EditorTest::TearDown();
     }
 
     // A module object the test releases at its end; null when the module does not build it.
@@ -44,11 +35,6 @@ protected:
     Panel& newPanel(IQVUnknown* edited, const char* className) {
         panel = new Panel(edited, host::fieldTableOf(className), moduleFactory());
         return *panel;
-    }
-    void addShader(const char* name) {
-        auto* shader = new host::ConstantColourShader(name, {0.5f, 0.5f, 0.5f, 1.0f});
-        host().scene().addShader(shader);
-        shader->Release();
     }
     // Runs action and expects the editor-part error from source at line.
     static void expectEditorError(const std::function<void()>& action, const char* source, int32_t line) {
@@ -63,8 +49,6 @@ protected:
         }
     }
 
-    host::MemoryCounts before;
-    int32_t liveBefore = 0;
     std::vector<IQVUnknown*> objects;
     Panel* panel = nullptr;
 };

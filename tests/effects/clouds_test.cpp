@@ -30,8 +30,8 @@ protected:
         prepare();
     }
     QVResult press(uint32_t id) {
-        auto part = host::Ref<FakePart>::adopt(new FakePart(id, 1));
-        return ref->exchangerInterface()->handleEvent(5, part.get(), nullptr);
+        auto part = loosePart(id, host::PartKind::integer, 1);
+        return ref->exchangerInterface()->handleEvent(5, part->unknown(), nullptr);
     }
 
     EffectRef ref{CLSID_Clouds};
@@ -140,7 +140,7 @@ protected:
         return ref->sampleDensity(p);
     }
 
-    ConstantNoise noise{ref.get(), 0.6f, "clouds test constant"};
+    DensityShader noise{ref.get(), "clouds test constant", 0.6f};
     const Vector3 border{0.5f, 0.0f, 0.0f};
     float V = 0.0f;
     float c = 0.0f;

@@ -5,9 +5,10 @@
 #include <cmath>
 #include <limits>
 
-#include "effects_doubles.h"
+#include <optional>
+
+#include "effect_fixtures.h"
 #include "math/shaping.h"
-#include "tests/support/test_host.h"
 
 namespace brumo::test {
 namespace {
@@ -316,10 +317,8 @@ TEST(ModifierPassTest, ModifiersDeformInListOrderFromACopyOfThePoint) {
     EXPECT_EQ(effect->applyModifiers({0.1f, 0.2f, 0.3f}), (Vector3{0.1f, 0.2f, 0.3f}));
 
     // The first shifts x only (y and z come from the copy), the second doubles everything.
-    auto shift = host::Ref<FunctionModifier>::adopt(
-        new FunctionModifier([](const Vector3& in, Vector3& out) { out.x = in.x + 1.0f; }));
-    auto twice = host::Ref<FunctionModifier>::adopt(
-        new FunctionModifier([](const Vector3& in, Vector3& out) { out = in * 2.0f; }));
+    auto shift = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.x = in.x + 1.0f; });
+    auto twice = FunctionModifier::create([](const Vector3& in, Vector3& out) { out = in * 2.0f; });
     {
         ModifierList list(effect.get());
         list.add(shift.get());
@@ -351,9 +350,6 @@ protected:
             effect->biasTable[i] = static_cast<float>(i);
         }
     }
-    void TearDown() override {
-        if (shader) host().scene().removeShader(shader->name);
-    }
     // The bias index the field reads for a clamped value v.
     static float throughTables(float v) {
         return static_cast<float>(tableIndex(static_cast<float>(tableIndex(v)) * 0.0001f));
@@ -362,17 +358,15 @@ protected:
 
     // Makes a scene shader the density source.
     void useShader(float value) {
-        shader = host::Ref<ValueShader>::adopt(new ValueShader("effects test shader"));
-        shader->value = value;
-        host().scene().addShader(shader.get());
-        host::setText(&effect.block().densityShaderName.get(), shader->name);
-        effect.block().noiseType = 0;
+        density_.emplace(effect.get(), "effects test shader", value);
+        shader = density_->get();
         effect->refreshShaders();
         ASSERT_NE(effect->densityShader.get(), nullptr);
     }
 
     EffectRef effect{CLSID_Smog};
-    host::Ref<ValueShader> shader;
+    std::optional<DensityShader> density_;
+    ValueShader* shader = nullptr;
 };
 
 TEST_F(NoiseFieldTest, NoShaderAndUnknownTypesReadTheFirstEntries) {
@@ -412,14 +406,14 @@ TEST_F(NoiseFieldTest, TheDensityShaderGetsThePointAndAFreshResult) {
     const Vector3 n{1.5f, -2.0f, 0.25f};
     EXPECT_EQ(effect->noiseField(n), throughTables(0.5f));
     EXPECT_EQ(shader->evaluations, 1);
-    EXPECT_EQ(shader->resultOnEntry, 0.0f);
+    EXPECT_EQ(shader->valueOnEntry, 0.0f);
     EXPECT_EQ(shader->flagOnEntry, 0);
-    EXPECT_EQ(shader->point.x, 1.5f);
-    EXPECT_EQ(shader->point.y, -2.0f);
-    EXPECT_EQ(shader->point.z, 0.25f);
-    EXPECT_EQ(shader->position.x, 1.5f);
-    EXPECT_EQ(shader->position.y, -2.0f);
-    EXPECT_EQ(shader->position.z, 0.25f);
+    EXPECT_EQ(shader->record.point.x, 1.5f);
+    EXPECT_EQ(shader->record.point.y, -2.0f);
+    EXPECT_EQ(shader->record.point.z, 0.25f);
+    EXPECT_EQ(shader->record.position.x, 1.5f);
+    EXPECT_EQ(shader->record.position.y, -2.0f);
+    EXPECT_EQ(shader->record.position.z, 0.25f);
     EXPECT_EQ(effect->shadingContext.position.z, 0.25f);
 }
 
@@ -448,16 +442,15 @@ TEST_F(NoiseFieldTest, TheBiasIndexStaysInsideTheTableForAGainCurveOutsideTheUni
 }
 
 TEST_F(NoiseFieldTest, AColourShaderAlsoReceivesTheNoisePoint) {
-    shader = host::Ref<ValueShader>::adopt(new ValueShader("effects test colour"));
-    host().scene().addShader(shader.get());
-    host::setText(&effect.block().colourShaderName.get(), shader->name);
+    SceneShader colour("effects test colour");
+    host::setText(&effect.block().colourShaderName.get(), colour->name);
     effect.block().colourFromGradient = 0;
     effect->refreshShaders();
     ASSERT_NE(effect->colourShader.get(), nullptr);
     effect->noiseField({0.75f, -0.5f, 4.0f});
     EXPECT_EQ(effect->shadingContext.point.x, 0.75f);
     EXPECT_EQ(effect->shadingContext.position.z, 4.0f);
-    EXPECT_EQ(shader->evaluations, 0);  // the fractal sum stays the density source
+    EXPECT_EQ(colour->evaluations, 0);  // the fractal sum stays the density source
 }
 
 }  // namespace

@@ -1,12 +1,18 @@
-// Helpers of the Clouds, Fire and RisingSmoke tests: the effect's whole block as the host sees
-// it, gradient comparison, and a constant noise field from a host shader so that densities can
-// be checked against exact numbers.
+// Helpers of the effect tests: the effect's whole block as the host sees it, modifiers put
+// straight into a primitive's list, and a host shader as the density source so that densities
+// can be checked against exact numbers.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 
-#include "effects_doubles.h"
-#include "primitive/colour_gradient.h"
+#include "brumo/class_ids.h"
+#include "host/common/text.h"
+#include "primitive/brumo_base.h"
+#include "tests/support/comparisons.h"
+#include "tests/support/host_doubles.h"
+#include "tests/support/module_objects.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -17,36 +23,33 @@ Block& hostBlock(const EffectRef& effect) {
     return *static_cast<Block*>(effect->exchangerInterface()->parameterBlock());
 }
 
-inline bool sameGradient(const ColourGradient& a, const ColourGradient& b) {
-    if (a.count() != b.count()) return false;
-    for (int32_t i = 0; i < a.count(); ++i)
-        if (a[i].colour != b[i].colour || a[i].position != b[i].position) return false;
-    return true;
-}
-
-inline bool isPreset(const ColourGradient& gradient, int32_t preset) {
-    return presetGradient(preset) != nullptr && sameGradient(gradient, *presetGradient(preset));
-}
-
-inline std::string text(const EmbeddedString& s) { return host::textOf(&s.get()); }
-
-// Makes an effect's noise field the constant `value` (after gain and bias) through a host
-// density shader, for as long as it lives. The effect still has to be prepared.
-class ConstantNoise {
+// Puts modifiers into a primitive's list for the length of a test (each entry holds a
+// reference) and empties the list again.
+class ModifierList {
 public:
-    ConstantNoise(BrumoBase* effect, float value, const std::string& name)
-        : shader_(host::Ref<ValueShader>::adopt(new ValueShader(name))) {
-        shader_->value = value;
-        host().scene().addShader(shader_.get());
+    explicit ModifierList(BrumoBase* base) : base_(base) {}
+    ~ModifierList() {
+        for (IVolumeModifier* modifier : base_->modifiers) modifier->Release();
+        base_->modifiers.clear();
+    }
+    void add(IVolumeModifier* modifier) {
+        modifier->AddRef();
+        ASSERT_TRUE(base_->modifiers.append(modifier));
+    }
+
+private:
+    BrumoBase* base_;
+};
+
+// Makes a scene shader of the value given (0 to 1 is the noise field after gain and bias) an
+// effect's density source, for as long as it lives. The effect still has to be prepared or
+// to refresh its shaders.
+class DensityShader : public SceneShader {
+public:
+    DensityShader(BrumoBase* effect, const std::string& name, float value = 0.0f) : SceneShader(name, value) {
         host::setText(&effect->block().densityShaderName.get(), name);
         effect->block().noiseType = 0;
     }
-    ~ConstantNoise() { host().scene().removeShader(shader_->name); }
-    ConstantNoise(const ConstantNoise&) = delete;
-    ConstantNoise& operator=(const ConstantNoise&) = delete;
-
-private:
-    host::Ref<ValueShader> shader_;
 };
 
 }  // namespace brumo::test

@@ -16,8 +16,9 @@ protected:
     void SetUp() override { ASSERT_TRUE(ref); }
     FireParameters& block() { return hostBlock<FireParameters>(ref); }
     QVResult choose(uint32_t partId, uint32_t code) {
-        part = host::Ref<FakePart>::adopt(new FakePart(partId, static_cast<int32_t>(code)));
-        return ref->exchangerInterface()->handleEvent(5, part.get(), nullptr);
+        owner.writes = 0;
+        part = loosePart(partId, host::PartKind::integer, static_cast<int32_t>(code), &owner);
+        return ref->exchangerInterface()->handleEvent(5, part->unknown(), nullptr);
     }
     // The noise field at the point as given, with noise-space height scaled by `stretch`.
     float noiseAt(const Vector3& p, float stretch) {
@@ -27,7 +28,8 @@ protected:
     }
 
     EffectRef ref{CLSID_Fire};
-    host::Ref<FakePart> part;
+    WriteCounter owner;
+    host::Ref<host::HostPart> part;
 };
 
 TEST_F(FireTest, ANewFireHasItsDefaultsInTheHostsBlock) {
@@ -56,7 +58,7 @@ TEST_F(FireTest, ThePopupLoadsAFireRampAndReadsNoPresetAgain) {
         ASSERT_TRUE(copyPreset(0, block().common.colourGradient));
         EXPECT_EQ(choose(qv::fourcc("FirP"), codes[i]), 1);
         EXPECT_TRUE(isPreset(block().common.colourGradient, 2 + i));
-        EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+        EXPECT_EQ(static_cast<uint32_t>(part->intValue()), qv::fourcc("NoPt"));
         EXPECT_EQ(part->referenceCount(), 1);
     }
     EXPECT_EQ(choose(qv::fourcc("FirP"), qv::fourcc("Opt3")), 1);
@@ -65,10 +67,10 @@ TEST_F(FireTest, ThePopupLoadsAFireRampAndReadsNoPresetAgain) {
     // Another value loads nothing but still reads NoPt; Smog's popup is not Fire's.
     EXPECT_EQ(choose(qv::fourcc("FirP"), qv::fourcc("Opt6")), 1);
     EXPECT_TRUE(isPreset(block().common.colourGradient, 5));
-    EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+    EXPECT_EQ(static_cast<uint32_t>(part->intValue()), qv::fourcc("NoPt"));
     EXPECT_EQ(choose(qv::fourcc("SmoP"), qv::fourcc("Opt0")), 1);
     EXPECT_TRUE(isPreset(block().common.colourGradient, 5));
-    EXPECT_EQ(part->writes, 0);
+    EXPECT_EQ(owner.writes, 0);
     // The common handling still runs.
     EXPECT_EQ(choose(qv::fourcc("DNZC"), 1), 1);
     EXPECT_EQ(block().common.shapeFlags, 0xFC00u | 0x200u);
@@ -94,7 +96,7 @@ TEST_F(FireTest, AtTheBottomFaceTheDensityIsTheNoiseTimesTheMask) {
 }
 
 TEST_F(FireTest, AtTheTopFaceNothingIsLeftWhateverTheNoise) {
-    ConstantNoise noise(ref.get(), 1.0f, "fire test full noise");
+    DensityShader noise(ref.get(), "fire test full noise", 1.0f);
     block().common.shapeFlags = 0;
     ref->prepareRender();
     ASSERT_GE(ref->sampleDensity({0.2f, 0.3f, -1.0f}), 0.99f);

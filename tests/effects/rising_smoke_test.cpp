@@ -131,7 +131,7 @@ TEST_F(RisingSmokeTest, DegenerateNoiseScalesGiveABoundedLadderAndFiniteDensitie
 }
 
 TEST_F(RisingSmokeTest, NoSmokeBelowTheColumnOrWhereTheSpreadIsNotPositive) {
-    ConstantNoise noise(ref.get(), 0.6f, "rising smoke test constant");
+    DensityShader noise(ref.get(), "rising smoke test constant", 0.6f);
     prepare();
     // The bottom face is the column's bottom: d = 0.
     EXPECT_EQ(ref->sampleDensity({0.0f, 0.0f, -1.0f}), 0.0f);
@@ -151,7 +151,7 @@ TEST_F(RisingSmokeTest, NoSmokeBelowTheColumnOrWhereTheSpreadIsNotPositive) {
 }
 
 TEST_F(RisingSmokeTest, TheFunnelIsNarrowAtTheBaseWithASoftWall) {
-    ConstantNoise noise(ref.get(), 0.6f, "rising smoke test constant");
+    DensityShader noise(ref.get(), "rising smoke test constant", 0.6f);
     prepare();
     // Near the base the shape point divides the ladder's swirl by d, which sweeps off-axis
     // points out of the cube; without the ladder the funnel alone shapes the base.

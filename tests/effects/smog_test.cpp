@@ -1,22 +1,11 @@
 // Smog as a host meets it: created by class id, its block, its colour popup and its density.
 #include <gtest/gtest.h>
 
-#include "effects_doubles.h"
+#include "effect_fixtures.h"
 #include "math/shaping.h"
-#include "primitive/colour_gradient.h"
-#include "tests/support/test_host.h"
 
 namespace brumo::test {
 namespace {
-
-bool sameGradient(const ColourGradient& a, const ColourGradient& b) {
-    if (a.count() != b.count()) return false;
-    for (int32_t i = 0; i < a.count(); ++i)
-        if (a[i].colour != b[i].colour || a[i].position != b[i].position) return false;
-    return true;
-}
-
-std::string text(const EmbeddedString& s) { return host::textOf(&s.get()); }
 
 TEST(SmogTest, ANewSmogHasTheCommonDefaultsWithFractalNoise) {
     EffectRef smog(CLSID_Smog);
@@ -64,12 +53,14 @@ protected:
     void SetUp() override { ASSERT_TRUE(smog); }
     // The popup sends value `code`; answers what the handler returned.
     QVResult choose(uint32_t partId, uint32_t code) {
-        part = host::Ref<FakePart>::adopt(new FakePart(partId, static_cast<int32_t>(code)));
-        return smog->exchangerInterface()->handleEvent(5, part.get(), nullptr);
+        owner.writes = 0;
+        part = loosePart(partId, host::PartKind::integer, static_cast<int32_t>(code), &owner);
+        return smog->exchangerInterface()->handleEvent(5, part->unknown(), nullptr);
     }
 
     EffectRef smog{CLSID_Smog};
-    host::Ref<FakePart> part;
+    WriteCounter owner;
+    host::Ref<host::HostPart> part;
 };
 
 TEST_F(SmogPopupTest, EachChoiceLoadsItsPresetAndThePopupReadsNoPreset) {
@@ -85,7 +76,7 @@ TEST_F(SmogPopupTest, EachChoiceLoadsItsPresetAndThePopupReadsNoPreset) {
         char code[5] = {choice.code[0], choice.code[1], choice.code[2], choice.code[3], 0};
         EXPECT_EQ(choose(qv::fourcc("SmoP"), qv::fourcc(code)), 1);
         EXPECT_TRUE(sameGradient(smog.block().colourGradient, *presetGradient(choice.preset)));
-        EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+        EXPECT_EQ(static_cast<uint32_t>(part->intValue()), qv::fourcc("NoPt"));
         EXPECT_EQ(part->referenceCount(), 1);
     }
 }
@@ -93,7 +84,7 @@ TEST_F(SmogPopupTest, EachChoiceLoadsItsPresetAndThePopupReadsNoPreset) {
 TEST_F(SmogPopupTest, Opt5IsTheCloudRampAndChoosingItTwiceGivesTheSame) {
     EXPECT_EQ(choose(qv::fourcc("SmoP"), qv::fourcc("Opt5")), 1);
     EXPECT_TRUE(sameGradient(smog.block().colourGradient, *presetGradient(1)));
-    EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+    EXPECT_EQ(static_cast<uint32_t>(part->intValue()), qv::fourcc("NoPt"));
     EXPECT_EQ(choose(qv::fourcc("SmoP"), qv::fourcc("Opt5")), 1);
     EXPECT_TRUE(sameGradient(smog.block().colourGradient, *presetGradient(1)));
 }
@@ -102,12 +93,12 @@ TEST_F(SmogPopupTest, OtherValuesAndOtherControlsLeaveTheGradient) {
     ASSERT_TRUE(copyPreset(3, smog.block().colourGradient));
     EXPECT_EQ(choose(qv::fourcc("SmoP"), qv::fourcc("Opt9")), 1);
     EXPECT_TRUE(sameGradient(smog.block().colourGradient, *presetGradient(3)));
-    EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+    EXPECT_EQ(static_cast<uint32_t>(part->intValue()), qv::fourcc("NoPt"));
 
     // The fire popup is not Smog's: nothing loaded, nothing written back.
     EXPECT_EQ(choose(qv::fourcc("FirP"), qv::fourcc("Opt1")), 1);
     EXPECT_TRUE(sameGradient(smog.block().colourGradient, *presetGradient(3)));
-    EXPECT_EQ(part->writes, 0);
+    EXPECT_EQ(owner.writes, 0);
 }
 
 TEST_F(SmogPopupTest, EventsGoOnToTheCommonHandling) {
@@ -115,7 +106,7 @@ TEST_F(SmogPopupTest, EventsGoOnToTheCommonHandling) {
     EXPECT_EQ(smog.block().shapeFlags, 0xFC00u | 0x200u);
     EXPECT_EQ(choose(qv::fourcc("DePr"), qv::fourcc("Opt4")), 1);
     EXPECT_EQ(smog.block().shapeFlags, 0x80u);
-    EXPECT_EQ(static_cast<uint32_t>(part->value()), qv::fourcc("NoPt"));
+    EXPECT_EQ(static_cast<uint32_t>(part->intValue()), qv::fourcc("NoPt"));
     // No source, or another kind of event: still answered.
     EXPECT_EQ(smog->exchangerInterface()->handleEvent(5, nullptr, nullptr), 1);
     EXPECT_EQ(smog->exchangerInterface()->handleEvent(77, nullptr, nullptr), 1);
@@ -132,15 +123,11 @@ protected:
         block.noiseRotation = {10.0f, 20.0f, 30.0f};
         smog->prepareRender();
     }
-    void TearDown() override {
-        if (shader) host().scene().removeShader(shader->name);
-    }
     float noiseAt(const Vector3& p) {
         return smog->noiseField(smog->toNoiseSpace(p) - smog.block().noiseOffset);
     }
 
     EffectRef smog{CLSID_Smog};
-    host::Ref<ValueShader> shader;
 };
 
 TEST_F(SmogDensityTest, WithoutShapeOptionsTheDensityIsTheNoiseField) {
@@ -170,11 +157,7 @@ TEST_F(SmogDensityTest, TheShapeMaskScalesTheNoise) {
 
 TEST_F(SmogDensityTest, OutsideTheCubeNoNoiseIsEvaluated) {
     // A host shader as the density source counts the evaluations.
-    shader = host::Ref<ValueShader>::adopt(new ValueShader("smog test density"));
-    shader->value = 0.5f;
-    host().scene().addShader(shader.get());
-    host::setText(&smog.block().densityShaderName.get(), shader->name);
-    smog.block().noiseType = 0;
+    DensityShader shader(smog.get(), "smog test density", 0.5f);
     smog.block().shapeFlags = 0;
     smog->refreshShaders();
     ASSERT_NE(smog->densityShader.get(), nullptr);
@@ -201,10 +184,8 @@ TEST_F(SmogDensityTest, TheMaskAndNoiseSeeTheModifiedPoint) {
     smog.block().shapeFlags = 0;
     const Vector3 origin{0.0f, 0.0f, 0.0f};
     ASSERT_GT(smog->sampleDensity(origin), 0.0f);
-    auto away = host::Ref<FunctionModifier>::adopt(
-        new FunctionModifier([](const Vector3&, Vector3& out) { out = {5.0f, 0.0f, 0.0f}; }));
-    auto shift = host::Ref<FunctionModifier>::adopt(
-        new FunctionModifier([](const Vector3& in, Vector3& out) { out.x = in.x + 0.5f; }));
+    auto away = FunctionModifier::create([](const Vector3&, Vector3& out) { out = {5.0f, 0.0f, 0.0f}; });
+    auto shift = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.x = in.x + 0.5f; });
     {
         ModifierList list(smog.get());
         list.add(away.get());
@@ -220,8 +201,7 @@ TEST_F(SmogDensityTest, TheMaskAndNoiseSeeTheModifiedPoint) {
 TEST_F(SmogDensityTest, VorticesTurnWithTheHeightOfTheReceivedPoint) {
     smog.block().shapeFlags = 0;
     // A modifier that lowers every point, so its height differs from the received one.
-    auto lower = host::Ref<FunctionModifier>::adopt(
-        new FunctionModifier([](const Vector3& in, Vector3& out) { out.z = in.z - 0.8f; }));
+    auto lower = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.z = in.z - 0.8f; });
     ModifierList list(smog.get());
     list.add(lower.get());
 

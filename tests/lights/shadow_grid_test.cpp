@@ -10,11 +10,10 @@
 #include "host/scene/lights.h"
 #include "host/scene/scene.h"
 #include "primitive/colour_gradient.h"
-#include "qv/class_factory.h"
-#include "qv/entry_points.h"
 #include "qv/exception.h"
 #include "qv/fourcc.h"
-#include "tests/primitive/primitive_doubles.h"
+#include "tests/support/module_objects.h"
+#include "tests/support/probe_effect.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -85,31 +84,6 @@ private:
     int left_;
 };
 
-// An effect made through the module's factory, held by one reference.
-class FactoryEffect {
-public:
-    explicit FactoryEffect(const QVGuid& classId) {
-        IQVClassFactory* factory = nullptr;
-        QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory));
-        if (factory == nullptr) return;
-        void* object = nullptr;
-        factory->CreateInstance(nullptr, IID_BrumoBase, &object);
-        factory->Release();
-        base_ = static_cast<BrumoBase*>(object);
-    }
-    ~FactoryEffect() {
-        if (base_ != nullptr) base_->primaryUnknown()->Release();
-    }
-    FactoryEffect(const FactoryEffect&) = delete;
-    FactoryEffect& operator=(const FactoryEffect&) = delete;
-    BrumoBase* operator->() const { return base_; }
-    BrumoBase& operator*() const { return *base_; }
-    explicit operator bool() const { return base_ != nullptr; }
-
-private:
-    BrumoBase* base_ = nullptr;
-};
-
 float grid(const BrumoBase& b, int i, int j, int k) { return b.shadowGrid[k][j][i]; }
 
 // Every grid value equals `value` (within tolerance); reports the first that does not.
@@ -152,7 +126,7 @@ void useSingleColour(ColourGradient& gradient, const ColourRGBA& colour) {
 uint64_t barsStarted() { return host().utility().progressStarts(); }
 
 TEST(FixedLight, SmogWithoutVapourIsLitFullyAtEveryGridPoint) {
-    FactoryEffect smog(CLSID_Smog);
+    EffectRef smog(CLSID_Smog);
     ASSERT_TRUE(smog);
     EffectParameters& p = smog->block();
     EXPECT_EQ(p.quality, 0.2f);
@@ -446,8 +420,8 @@ TEST(SceneLights, LightsWithUnusableValuesAreSkippedWithoutRebuildingOnEveryCall
 }
 
 TEST(Cancellation, ACancelledPreparationLeavesThePrimitiveUnshadowed) {
-    FactoryEffect smog(CLSID_Smog);
-    FactoryEffect twin(CLSID_Smog);  // never lit: what unshadowed looks like
+    EffectRef smog(CLSID_Smog);
+    EffectRef twin(CLSID_Smog);  // never lit: what unshadowed looks like
     ASSERT_TRUE(smog && twin);
     smog->block().lightingMode = fourcc("Opt1");
     useSingleColour(smog->block().shadowGradient, {0.0f, 0.0f, 0.0f, 1.0f});

@@ -11,8 +11,8 @@
 #include "host/scene/mesh_object.h"
 #include "host/scene/scene.h"
 #include "primitive/brumo_base.h"
-#include "qv/class_factory.h"
-#include "qv/entry_points.h"
+#include "tests/support/comparisons.h"
+#include "tests/support/module_objects.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -38,21 +38,12 @@ private:
 class ShapedSmog {
 public:
     ShapedSmog(const char* meshName, float falloff) {
-        IQVClassFactory* factory = nullptr;
-        EXPECT_EQ(QVDllGetClassObject(CLSID_Smog, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory)), qv::kOk);
-        void* object = nullptr;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_BrumoBase, &object), qv::kOk);
-        factory->Release();
-        smog_ = static_cast<BrumoBase*>(object);
-        EffectParameters& p = smog_->block();
+        EffectParameters& p = smog_.block();
         p.size = 1.0f;
         p.meshOff = 0;
         p.meshName->setText(meshName);
         p.meshFalloff = falloff;
     }
-    ~ShapedSmog() { smog_->primaryUnknown()->Release(); }
-    ShapedSmog(const ShapedSmog&) = delete;
-    ShapedSmog& operator=(const ShapedSmog&) = delete;
 
     QVColourRecord march(const Vector3& from, const Vector3& to, QVColourRecord colour = {0.2f, 0.4f, 0.6f, 0.5f}) {
         const QVVector3 start{from.x, from.y, from.z};
@@ -63,19 +54,15 @@ public:
     // The inside weight of a point on the line of the latest march.
     float weight(const Vector3& p) { return smog_->meshShape.insideWeight(p); }
     MeshShape& shape() { return smog_->meshShape; }
-    EffectParameters& block() { return smog_->block(); }
+    EffectParameters& block() { return smog_.block(); }
     void changed() { smog_->parametersChanged(); }
 
 private:
-    BrumoBase* smog_ = nullptr;
+    EffectRef smog_{CLSID_Smog};
 };
 
 // softObject(x) = 1 - 22/9 x + 17/9 x² - 4/9 x³.
 float softObject(float x) { return 1.0f - 22.0f / 9.0f * x + 17.0f / 9.0f * x * x - 4.0f / 9.0f * x * x * x; }
-
-bool sameColour(const QVColourRecord& a, const QVColourRecord& b) {
-    return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
-}
 
 TEST(MeshParity, SamplesBetweenTheEntryAndTheExitOfASphereAreInside) {
     SceneMesh ball(MeshObject::sphere("Ball", 1.0f));

@@ -6,54 +6,41 @@
 #include <vector>
 
 #include "brumo/parameter_blocks.h"
-#include "frame/component.h"
 #include "host/editor/component_list.h"
 #include "modifier_doubles.h"
-#include "primitive/brumo_base.h"
+#include "tests/support/probe_effect.h"
 
 namespace brumo::test {
 namespace {
 
-// An effect that records, for every density sample, the point and what the chain made of it.
-class ChainProbe final : public TQVComponent<ChainProbe, BrumoBase> {
-public:
-    float QV_CALL sampleDensity(const Vector3& point) override {
-        samples.push_back({point, applyModifiers(point)});
-        return 0.0f;
-    }
-    int32_t QV_CALL parameterBlockSize() override { return static_cast<int32_t>(sizeof(EffectParameters)); }
-
-    struct Sample {
-        Vector3 point;
-        Vector3 deformed;
-    };
-    std::vector<Sample> samples;
+// A density sample: the point and what the chain made of it.
+struct Sample {
+    Vector3 point;
+    Vector3 deformed;
 };
 
 class ModifierChainTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(probe, nullptr);
+        probe->density = [this](const Vector3& point) {
+            samples.push_back({point, probe->applyModifiers(point)});
+            return 0.0f;
+        };
         components = host::ComponentList::create(probe->primaryUnknown());
     }
-    void TearDown() override {
-        components.reset();
-        if (probe != nullptr) probe->primaryUnknown()->Release();
-    }
+    void TearDown() override { components.reset(); }
 
     // Marches through the cube at x = 1, y = 2 (of size 4) and answers the samples taken.
-    const std::vector<ChainProbe::Sample>& march() {
-        probe->samples.clear();
-        const QVVector3 start{1.0f, 2.0f, -4.0f};
-        const QVVector3 end{1.0f, 2.0f, 4.0f};
-        QVColourRecord colour{0.0f, 0.0f, 0.0f, 0.0f};
-        probe->volumeInterface()->integrateSegment(&start, &end, &colour, nullptr, 0, 0);
-        EXPECT_GT(probe->samples.size(), 10u);
-        return probe->samples;
+    const std::vector<Sample>& march() {
+        samples.clear();
+        probe->march({1.0f, 2.0f, -4.0f}, {1.0f, 2.0f, 4.0f}, {0.0f, 0.0f, 0.0f, 0.0f});
+        EXPECT_GT(samples.size(), 10u);
+        return samples;
     }
 
-    ChainProbe* probe = new ChainProbe();
+    Probe probe;
     host::Ref<host::ComponentList> components;
+    std::vector<Sample> samples;
 };
 
 TEST_F(ModifierChainTest, WithoutModifiersTheDensityIsSampledAtThePoint) {

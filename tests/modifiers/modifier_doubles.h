@@ -9,10 +9,9 @@
 
 #include "brumo/class_ids.h"
 #include "brumo/volume_modifier.h"
-#include "host/common/host_object.h"
-#include "qv/class_factory.h"
 #include "qv/data_exchanger.h"
-#include "qv/entry_points.h"
+#include "tests/support/host_doubles.h"
+#include "tests/support/module_objects.h"
 
 namespace brumo::test {
 
@@ -21,13 +20,8 @@ namespace brumo::test {
 class ModifierRef {
 public:
     explicit ModifierRef(const QVGuid& classId) {
-        IQVClassFactory* factory = nullptr;
-        EXPECT_EQ(QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-                  qv::kOk);
-        if (factory == nullptr) return;
         void* object = nullptr;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IVolumeModifier, &object), qv::kOk);
-        factory->Release();
+        EXPECT_EQ(createThroughFactory(classId, IID_IVolumeModifier, &object), qv::kOk);
         modifier_ = static_cast<IVolumeModifier*>(object);
         if (modifier_ == nullptr) return;
         void* exchanger = nullptr;
@@ -69,8 +63,5 @@ private:
 inline bool finite(const Vector3& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
-
-// A host object that answers nothing but IQVUnknown.
-class PlainObject final : public host::HostObject<IQVUnknown> {};
 
 }  // namespace brumo::test

@@ -210,38 +210,6 @@ TEST(NoiseModifierTest, ASeedWrittenIntoTheBlockIsAppliedAtTheNextUpdate) {
     for (const Vector3& in : kPoints) expectMovedBy(first, in, cubicNoise(12345, times(5.0f, in)));
 }
 
-// A scene shader whose value the test sets; it keeps what each evaluation received.
-class ValueShader final : public host::HostObject<IQVShaderObject, IQVShader> {
-public:
-    ValueShader(std::string shaderName, float shaderValue) : name(std::move(shaderName)), value(shaderValue) {}
-
-    void QV_CALL shaderInterface(IQVShader** shader) override { host::fillSlot<IQVShader>(shader, this); }
-    void QV_CALL shaderObjectName(TQVString* text) override { host::setText(text, name); }
-    QVResult QV_CALL evaluateValue(float* result, uint8_t* flag, QVShadingRecord* shading) override {
-        ++evaluations;
-        valueOnEntry = *result;
-        flagOnEntry = *flag;
-        record = *shading;
-        *result = value;
-        *flag = 1;
-        return 77;
-    }
-    float QV_CALL evaluateColour(QVColourRecord* colour, uint8_t*, QVShadingRecord*) override {
-        *colour = {1.0f, 1.0f, 1.0f, 1.0f};
-        return 1.0f;
-    }
-
-    std::string name;
-    float value;
-    int evaluations = 0;
-    float valueOnEntry = 0.0f;
-    uint8_t flagOnEntry = 0xFF;
-    QVShadingRecord record{};
-
-protected:
-    void* findInterface(const QVGuid&) override { return nullptr; }
-};
-
 TEST(NoiseModifierTest, ANamedSceneShaderReplacesTheNoise) {
     host::Ref<ValueShader> mist = host::Ref<ValueShader>::adopt(new ValueShader("Mist", 0.25f));
     host().scene().addShader(mist.get());

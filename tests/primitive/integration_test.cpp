@@ -7,7 +7,8 @@
 
 #include "primitive/colour_gradient.h"
 #include "qv/fourcc.h"
-#include "tests/primitive/primitive_doubles.h"
+#include "tests/support/comparisons.h"
+#include "tests/support/probe_effect.h"
 
 namespace brumo::test {
 namespace {
@@ -15,10 +16,6 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr QVColourRecord kBehind{0.1f, 0.2f, 0.3f, 0.4f};
-
-bool sameColour(const QVColourRecord& a, const QVColourRecord& b) {
-    return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
-}
 
 void useSingleColour(ColourGradient& gradient, const ColourRGBA& colour) {
     gradient.setCount(0);

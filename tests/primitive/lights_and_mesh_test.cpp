@@ -8,7 +8,7 @@
 
 #include "host/common/host_object.h"
 #include "host/common/text.h"
-#include "tests/primitive/primitive_doubles.h"
+#include "tests/support/probe_effect.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {

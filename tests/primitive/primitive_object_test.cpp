@@ -9,25 +9,19 @@
 #include "brumo/class_ids.h"
 #include "primitive/colour_gradient.h"
 #include "primitive/component_change.h"
-#include "qv/class_factory.h"
-#include "qv/entry_points.h"
 #include "qv/exception.h"
 #include "qv/fourcc.h"
 #include "qv/memory.h"
 #include "tests/primitive/primitive_doubles.h"
+#include "tests/support/comparisons.h"
+#include "tests/support/host_doubles.h"
+#include "tests/support/module_objects.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
 namespace {
 
 using qv::fourcc;
-
-bool sameGradient(const ColourGradient& a, const ColourGradient& b) {
-    if (a.count() != b.count()) return false;
-    for (int32_t i = 0; i < a.count(); ++i)
-        if (a[i].colour != b[i].colour || a[i].position != b[i].position) return false;
-    return true;
-}
 
 TEST(PrimitiveConstruction, ParameterBlockHoldsTheDefaults) {
     Probe probe;
@@ -80,13 +74,8 @@ TEST(PrimitiveConstruction, ParameterBlockHoldsTheDefaults) {
 }
 
 TEST(PrimitiveConstruction, SmogFromTheFactoryHoldsTheCommonDefaults) {
-    IQVClassFactory* factory = nullptr;
-    ASSERT_EQ(QVDllGetClassObject(CLSID_Smog, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-              qv::kOk);
     void* object = nullptr;
-    const QVResult created = factory->CreateInstance(nullptr, IID_BrumoBase, &object);
-    factory->Release();
-    ASSERT_EQ(created, qv::kOk);
+    ASSERT_EQ(createThroughFactory(CLSID_Smog, IID_BrumoBase, &object), qv::kOk);
     auto* smog = static_cast<BrumoBase*>(object);
     EXPECT_EQ(smog->parameterBlockSize(), static_cast<int32_t>(sizeof(SmogParameters)));
     const auto* block = static_cast<const EffectParameters*>(smog->parameterBlock());
@@ -243,88 +232,94 @@ TEST(PrimitiveInterfaces, PrimaryOperationsFollowTheFrameSlots) {
 
 // --- Editor events ---
 
-QVResult sendControl(BrumoBase& primitive, FakeControl& control, void* data = nullptr) {
-    return primitive.handleEvent(5, &control, data);
+using host::PartKind;
+
+// A control of the host's panel with that id, holding `value`; writes into it are counted by
+// `owner`.
+host::Ref<host::HostPart> control(const char (&id)[5], PartKind kind, int32_t value = 0,
+                                  host::PartOwner* owner = nullptr) {
+    return loosePart(fourcc(id), kind, value, owner);
+}
+
+QVResult sendControl(BrumoBase& primitive, IQVUnknown* source, void* data = nullptr) {
+    return primitive.handleEvent(5, source, data);
 }
 
 TEST(PrimitiveEvents, DensityPresetRewritesFlagsAndPairsAndClearsThePopup) {
     Probe probe;
     EffectParameters& p = probe->block();
-    FakeControl popup(fourcc("DePr"), qv::kValueInt32);
-    popup.number = static_cast<int32_t>(fourcc("Opt4"));
-    EXPECT_EQ(sendControl(*probe, popup), qv::kHandled);
+    auto popup = control("DePr", PartKind::integer, static_cast<int32_t>(fourcc("Opt4")));
+    EXPECT_EQ(sendControl(*probe, popup->unknown()), qv::kHandled);
     EXPECT_EQ(p.shapeFlags, 0x80u);
     EXPECT_EQ(p.shapeFalloffs[7].a, 0.3f);
     EXPECT_EQ(p.shapeFalloffs[7].b, 0.5f);
     for (int k = 10; k < 16; ++k) EXPECT_EQ(p.shapeFalloffs[k].b, 0.1f) << k;
-    EXPECT_EQ(popup.number, static_cast<int32_t>(fourcc("NoPt")));
-    EXPECT_EQ(popup.references, 1);
+    EXPECT_EQ(popup->intValue(), static_cast<int32_t>(fourcc("NoPt")));
+    EXPECT_EQ(popup->referenceCount(), 1);
 
-    popup.number = static_cast<int32_t>(fourcc("Opt1"));
-    sendControl(*probe, popup);
+    popup->storeInt(static_cast<int32_t>(fourcc("Opt1")));
+    sendControl(*probe, popup->unknown());
     EXPECT_EQ(p.shapeFlags, 0x3u);
     EXPECT_EQ(p.shapeFalloffs[0].b, 0.3f);
     EXPECT_EQ(p.shapeFalloffs[1].b, 0.3f);
     EXPECT_EQ(p.shapeFalloffs[7].a, 0.3f);  // kept from the earlier preset
 
     // A code outside the table clears the flags and writes no pair; so does a popup whose value
-    // cannot be read (the preset code then stays -1).
+    // cannot be read as a number (the preset code then stays -1).
     const FalloffPair before = p.shapeFalloffs[0];
-    popup.number = static_cast<int32_t>(fourcc("Pre2"));
-    sendControl(*probe, popup);
+    popup->storeInt(static_cast<int32_t>(fourcc("Pre2")));
+    sendControl(*probe, popup->unknown());
     EXPECT_EQ(p.shapeFlags, 0u);
     EXPECT_EQ(p.shapeFalloffs[0].b, before.b);
     p.shapeFlags = 0x5u;
-    FakeControl unreadable(fourcc("DePr"), qv::kValueBool);
-    sendControl(*probe, unreadable);
+    auto unreadable = control("DePr", PartKind::text);
+    sendControl(*probe, unreadable->unknown());
     EXPECT_EQ(p.shapeFlags, 0u);
 }
 
 TEST(PrimitiveEvents, ColourPresetUsesTheColourBank) {
     Probe probe;
     EffectParameters& p = probe->block();
-    FakeControl popup(fourcc("CoPr"), qv::kValueInt32);
-    popup.number = static_cast<int32_t>(fourcc("Pre3"));
-    sendControl(*probe, popup);
+    auto popup = control("CoPr", PartKind::integer, static_cast<int32_t>(fourcc("Pre3")));
+    sendControl(*probe, popup->unknown());
     EXPECT_EQ(p.colourShapeFlags, 0xFC00u);
     for (int k = 10; k < 16; ++k) EXPECT_EQ(p.colourShapeFalloffs[k].b, 0.5f) << k;
     EXPECT_EQ(p.shapeFlags, 0xFC00u);
-    EXPECT_EQ(popup.number, static_cast<int32_t>(fourcc("NoPt")));
+    EXPECT_EQ(popup->intValue(), static_cast<int32_t>(fourcc("NoPt")));
 
-    popup.number = static_cast<int32_t>(fourcc("Pre4"));
-    sendControl(*probe, popup);
+    popup->storeInt(static_cast<int32_t>(fourcc("Pre4")));
+    sendControl(*probe, popup->unknown());
     EXPECT_EQ(p.colourShapeFlags, 0x80u);
     EXPECT_EQ(p.colourShapeFalloffs[7].a, 0.0f);
     EXPECT_EQ(p.colourShapeFalloffs[7].b, 1.0f);
 
     // A density code means nothing to the colour bank.
-    popup.number = static_cast<int32_t>(fourcc("Opt1"));
-    sendControl(*probe, popup);
+    popup->storeInt(static_cast<int32_t>(fourcc("Opt1")));
+    sendControl(*probe, popup->unknown());
     EXPECT_EQ(p.colourShapeFlags, 0u);
 }
 
 TEST(PrimitiveEvents, CheckBoxesSetAndClearTheirOwnBit) {
     Probe probe;
     EffectParameters& p = probe->block();
-    FakeControl box(fourcc("DNZC"), qv::kValueBool);
-    box.checked = true;
-    sendControl(*probe, box);
+    WriteCounter owner;
+    auto box = control("DNZC", PartKind::checkBox, 1, &owner);
+    sendControl(*probe, box->unknown());
     EXPECT_EQ(p.shapeFlags, 0xFC00u | 0x200u);
-    box.checked = false;
-    sendControl(*probe, box);
+    box->storeBool(false);
+    sendControl(*probe, box->unknown());
     EXPECT_EQ(p.shapeFlags, 0xFC00u);
-    box.id = fourcc("DZNe");
-    sendControl(*probe, box);
+    box->setPartId(fourcc("DZNe"));
+    sendControl(*probe, box->unknown());
     EXPECT_EQ(p.shapeFlags, 0x7C00u);
 
-    FakeControl colourBox(fourcc("FPHU"), qv::kValueBool);
-    colourBox.checked = true;
-    sendControl(*probe, colourBox);
-    colourBox.id = fourcc("FYNe");
-    sendControl(*probe, colourBox);
+    auto colourBox = control("FPHU", PartKind::checkBox, 1, &owner);
+    sendControl(*probe, colourBox->unknown());
+    colourBox->setPartId(fourcc("FYNe"));
+    sendControl(*probe, colourBox->unknown());
     EXPECT_EQ(p.colourShapeFlags, 0x4001u);
     EXPECT_EQ(p.shapeFlags, 0x7C00u);
-    EXPECT_EQ(box.writes + colourBox.writes, 0);
+    EXPECT_EQ(owner.writes, 0);
 }
 
 TEST(PrimitiveEvents, SeedDrawsTheNextRandomNumber) {
@@ -334,25 +329,25 @@ TEST(PrimitiveEvents, SeedDrawsTheNextRandomNumber) {
     std::mt19937 engine(2024u);
     const int32_t expected = static_cast<int32_t>(engine() >> 1);
 
-    FakeControl button(fourcc("SEED"), qv::kValueInt32);
-    EXPECT_EQ(sendControl(*probe, button), qv::kHandled);
+    auto button = control("SEED", PartKind::integer);
+    EXPECT_EQ(sendControl(*probe, button->unknown()), qv::kHandled);
     EXPECT_EQ(probe->block().seedValue, static_cast<float>(expected));
     EXPECT_EQ(probe->reseedPending, 1);
 }
 
 TEST(PrimitiveEvents, EventsWithoutAPartAreIgnored) {
     Probe probe;
-    FakeControl stranger(fourcc("DNZC"), qv::kValueBool);
-    stranger.checked = true;
-    stranger.answersPart = false;
-    EXPECT_EQ(sendControl(*probe, stranger), qv::kHandled);
+    auto stranger = host::Ref<PlainObject>::adopt(new PlainObject);  // no part
+    EXPECT_EQ(sendControl(*probe, stranger.get()), qv::kHandled);
     EXPECT_EQ(probe->handleEvent(5, nullptr, nullptr), qv::kHandled);
-    EXPECT_EQ(probe->handleEvent(77, &stranger, nullptr), qv::kHandled);
-    FakeControl other(fourcc("Zzzz"), qv::kValueBool);
-    EXPECT_EQ(sendControl(*probe, other), qv::kHandled);
+    auto box = control("DNZC", PartKind::checkBox, 1);
+    EXPECT_EQ(probe->handleEvent(77, box->unknown(), nullptr), qv::kHandled);
+    auto other = control("Zzzz", PartKind::checkBox);
+    EXPECT_EQ(sendControl(*probe, other->unknown()), qv::kHandled);
     EXPECT_EQ(probe->block().shapeFlags, 0xFC00u);
-    EXPECT_EQ(stranger.references, 1);
-    EXPECT_EQ(other.references, 1);
+    EXPECT_EQ(stranger->referenceCount(), 1);
+    EXPECT_EQ(box->referenceCount(), 1);
+    EXPECT_EQ(other->referenceCount(), 1);
 }
 
 ComponentChangeRecord* newRecord(int32_t kind, IMFComponentList* list) {
@@ -369,12 +364,12 @@ TEST(PrimitiveEvents, ComponentChangeRecordIsAlwaysReleasedAndFreed) {
     auto* modifier = new LoggingModifier(&log, 1);
     FakeComponentList list;
     list.attached = {modifier->unknown()};
-    FakeControl ctrl(fourcc("Ctrl"), qv::kValueInt32);
+    auto ctrl = control("Ctrl", PartKind::integer);
     probe->modifiersPending = 0;
     const int64_t blocks = host().memory().counts().liveBlocks;
 
     // 5101 is not a component change: nothing is filled, but the record is consumed.
-    EXPECT_EQ(sendControl(*probe, ctrl, newRecord(5101, &list)), qv::kHandled);
+    EXPECT_EQ(sendControl(*probe, ctrl->unknown(), newRecord(5101, &list)), qv::kHandled);
     EXPECT_EQ(list.references, 1);
     EXPECT_EQ(list.fills9, 0);
     EXPECT_TRUE(probe->block().dataComponents.empty());
@@ -382,7 +377,7 @@ TEST(PrimitiveEvents, ComponentChangeRecordIsAlwaysReleasedAndFreed) {
     EXPECT_EQ(host().memory().counts().liveBlocks, blocks);
 
     // 5103 refills the list through the 9th operation and marks the chain stale.
-    EXPECT_EQ(sendControl(*probe, ctrl, newRecord(5103, &list)), qv::kHandled);
+    EXPECT_EQ(sendControl(*probe, ctrl->unknown(), newRecord(5103, &list)), qv::kHandled);
     EXPECT_EQ(list.fills9, 1);
     EXPECT_EQ(list.references, 1);
     ASSERT_EQ(probe->block().dataComponents.count(), 1);
@@ -392,10 +387,10 @@ TEST(PrimitiveEvents, ComponentChangeRecordIsAlwaysReleasedAndFreed) {
 
     // A record without a list is freed as well.
     probe->modifiersPending = 0;
-    EXPECT_EQ(sendControl(*probe, ctrl, newRecord(5102, nullptr)), qv::kHandled);
+    EXPECT_EQ(sendControl(*probe, ctrl->unknown(), newRecord(5102, nullptr)), qv::kHandled);
     EXPECT_EQ(probe->modifiersPending, 0);
     EXPECT_EQ(host().memory().counts().liveBlocks, blocks + 1);
-    EXPECT_EQ(ctrl.references, 1);
+    EXPECT_EQ(ctrl->referenceCount(), 1);
 
     // Event 5110 fills through the 8th operation and does not mark the chain.
     EXPECT_EQ(probe->handleEvent(5110, &list, nullptr), qv::kHandled);

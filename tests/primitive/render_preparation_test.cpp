@@ -10,7 +10,7 @@
 #include "math/shaping.h"
 #include "primitive/colour_gradient.h"
 #include "qv/fourcc.h"
-#include "tests/primitive/primitive_doubles.h"
+#include "tests/support/probe_effect.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/render/renderer.h"
+#include "tests/support/host_doubles.h"
 
 #include <algorithm>
 #include <chrono>
@@ -120,7 +121,7 @@ private:
 };
 
 // An object that is no volume at all.
-class PlainObject final : public HostObject<IQVUnknown> {};
+using brumo::test::PlainObject;
 
 void expectPoint(const QVVector3& actual, float x, float y, float z) {
     EXPECT_NEAR(actual.x, x, 1e-5f);

@@ -1,0 +1,32 @@
+// Exact comparisons of the module's values the suites check against: colour records, colour
+// gradients key by key, and the text of a parameter block's strings.
+#pragma once
+
+#include <string>
+
+#include "brumo/parameter_blocks.h"
+#include "host/common/text.h"
+#include "primitive/colour_gradient.h"
+#include "qv/scene_records.h"
+
+namespace brumo::test {
+
+inline bool sameColour(const QVColourRecord& a, const QVColourRecord& b) {
+    return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
+}
+
+inline bool sameGradient(const ColourGradient& a, const ColourGradient& b) {
+    if (a.count() != b.count()) return false;
+    for (int32_t i = 0; i < a.count(); ++i)
+        if (a[i].colour != b[i].colour || a[i].position != b[i].position) return false;
+    return true;
+}
+
+// The gradient holds exactly the keys of that preset.
+inline bool isPreset(const ColourGradient& gradient, int32_t preset) {
+    return presetGradient(preset) != nullptr && sameGradient(gradient, *presetGradient(preset));
+}
+
+inline std::string text(const EmbeddedString& s) { return host::textOf(&s.get()); }
+
+}  // namespace brumo::test

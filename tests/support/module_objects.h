@@ -1,0 +1,57 @@
+// Module objects made as a host makes them: the class object from the statically linked
+// module's QVDllGetClassObject, then CreateInstance on it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "brumo/parameter_blocks.h"
+#include "primitive/brumo_base.h"
+#include "qv/class_factory.h"
+#include "qv/entry_points.h"
+
+namespace brumo::test {
+
+// The object of the class, aggregated by `outer` (may be null), as its interface `iid` in
+// *object. Answers the code of the step that failed, or 0.
+inline QVResult createThroughFactory(const QVGuid& classId, const QVGuid& iid, void** object,
+                                     IQVUnknown* outer = nullptr) {
+    IQVClassFactory* factory = nullptr;
+    const QVResult found = QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    if (found != qv::kOk || factory == nullptr) return found;
+    const QVResult made = factory->CreateInstance(outer, iid, object);
+    factory->Release();
+    return made;
+}
+
+// The object as its IQVUnknown; null when the module does not build the class.
+inline IQVUnknown* createModuleObject(const QVGuid& classId, IQVUnknown* outer = nullptr) {
+    void* object = nullptr;
+    createThroughFactory(classId, qv::IID_IQVUnknown, &object, outer);
+    return static_cast<IQVUnknown*>(object);
+}
+
+// An effect primitive made through the factory, held by one reference.
+class EffectRef {
+public:
+    explicit EffectRef(const QVGuid& classId) {
+        void* object = nullptr;
+        EXPECT_EQ(createThroughFactory(classId, IID_BrumoBase, &object), qv::kOk);
+        base_ = static_cast<BrumoBase*>(object);
+    }
+    ~EffectRef() {
+        if (base_ != nullptr) base_->primaryUnknown()->Release();
+    }
+    EffectRef(const EffectRef&) = delete;
+    EffectRef& operator=(const EffectRef&) = delete;
+
+    BrumoBase* get() const { return base_; }
+    BrumoBase* operator->() const { return base_; }
+    BrumoBase& operator*() const { return *base_; }
+    EffectParameters& block() const { return base_->block(); }
+    explicit operator bool() const { return base_ != nullptr; }
+
+private:
+    BrumoBase* base_ = nullptr;
+};
+
+}  // namespace brumo::test
