@@ -14,7 +14,25 @@ namespace {
 
 std::atomic<bool> closeSkipped{false};
 
+template <class Function>
+bool find(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
 }  // namespace
+
+const char* ModuleEntryPoints::resolve(void* library) {
+    dlerror();
+    if (!find(library, "QVDllInit", init)) return "QVDllInit";
+    if (!find(library, "QVDllCleanUp", cleanUp)) return "QVDllCleanUp";
+    if (!find(library, "QVDllGetClassObject", getClassObject)) return "QVDllGetClassObject";
+    if (!find(library, "QVDllCanUnloadNow", canUnloadNow)) return "QVDllCanUnloadNow";
+    if (!find(library, "QVDllInitExceptionTranslator", initTranslator)) return "QVDllInitExceptionTranslator";
+    if (!find(library, "QVDllCleanUpExceptionTranslator", cleanUpTranslator))
+        return "QVDllCleanUpExceptionTranslator";
+    return nullptr;
+}
 
 ModuleLoader::ModuleLoader(const std::string& path) : path_(path) {
     dlerror();
@@ -24,20 +42,10 @@ ModuleLoader::ModuleLoader(const std::string& path) : path_(path) {
         throw ModuleLoadError("cannot load module " + path + ": " +
                               (why != nullptr ? why : "unknown error"));
     }
-    try {
-        init_ = reinterpret_cast<QVDllInitFunction>(resolve("QVDllInit"));
-        cleanUp_ = reinterpret_cast<QVDllCleanUpFunction>(resolve("QVDllCleanUp"));
-        getClassObject_ =
-            reinterpret_cast<QVDllGetClassObjectFunction>(resolve("QVDllGetClassObject"));
-        canUnloadNow_ = reinterpret_cast<QVDllCanUnloadNowFunction>(resolve("QVDllCanUnloadNow"));
-        initTranslator_ = reinterpret_cast<QVDllInitExceptionTranslatorFunction>(
-            resolve("QVDllInitExceptionTranslator"));
-        cleanUpTranslator_ = reinterpret_cast<QVDllCleanUpExceptionTranslatorFunction>(
-            resolve("QVDllCleanUpExceptionTranslator"));
-    } catch (...) {
+    if (const char* missing = entry_.resolve(library_)) {
         dlclose(library_);
         library_ = nullptr;
-        throw;
+        throw ModuleLoadError("module " + path + " does not export the entry point " + missing);
     }
 }
 
@@ -54,16 +62,8 @@ ModuleLoader::~ModuleLoader() {
 
 bool ModuleLoader::lastCloseSkipped() { return closeSkipped.load(); }
 
-void* ModuleLoader::resolve(const char* name) {
-    dlerror();
-    void* symbol = dlsym(library_, name);
-    if (symbol == nullptr)
-        throw ModuleLoadError("module " + path_ + " does not export the entry point " + name);
-    return symbol;
-}
-
 QVResult ModuleLoader::initialise(IQVUnknown* hostServices) {
-    const QVResult result = init_(hostServices);
+    const QVResult result = entry_.init(hostServices);
     initialised_ = true;
     return result;
 }
@@ -72,14 +72,14 @@ QVResult ModuleLoader::cleanUp() {
     if (cleanedUp_) return qv::kOk;
     cleanedUp_ = true;
     initialised_ = false;
-    return cleanUp_();
+    return entry_.cleanUp();
 }
 
-bool ModuleLoader::canUnloadNow() const { return canUnloadNow_() == 0; }
+bool ModuleLoader::canUnloadNow() const { return entry_.canUnloadNow() == 0; }
 
 QVResult ModuleLoader::getClassObject(const QVGuid& classId, const QVGuid& iid, void** out) {
     try {
-        return getClassObject_(classId, iid, out);
+        return entry_.getClassObject(classId, iid, out);
     } catch (const TQVException& error) {
         return error.code;
     }

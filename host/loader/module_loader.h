@@ -16,6 +16,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The six entry points of a module library.
+struct ModuleEntryPoints {
+    QVDllInitFunction init = nullptr;
+    QVDllCleanUpFunction cleanUp = nullptr;
+    QVDllGetClassObjectFunction getClassObject = nullptr;
+    QVDllCanUnloadNowFunction canUnloadNow = nullptr;
+    QVDllInitExceptionTranslatorFunction initTranslator = nullptr;
+    QVDllCleanUpExceptionTranslatorFunction cleanUpTranslator = nullptr;
+
+    // Looks every entry point up in a library opened with dlopen; answers the name of the first
+    // one it does not export, or null when it exports all six.
+    const char* resolve(void* library);
+};
+
 class ModuleLoader {
 public:
     // Opens the library and resolves every entry point; throws ModuleLoadError naming the path
@@ -43,25 +57,18 @@ public:
                             IQVUnknown* outer = nullptr);
     QVResult getClassObject(const QVGuid& classId, const QVGuid& iid, void** out);
 
-    QVResult initExceptionTranslator() const { return initTranslator_(); }
-    QVResult cleanUpExceptionTranslator() const { return cleanUpTranslator_(); }
+    QVResult initExceptionTranslator() const { return entry_.initTranslator(); }
+    QVResult cleanUpExceptionTranslator() const { return entry_.cleanUpTranslator(); }
 
     // Whether the library was really closed when the loader went away (for diagnostics).
     static bool lastCloseSkipped();
 
 private:
-    void* resolve(const char* name);
-
     std::string path_;
     void* library_ = nullptr;
     bool initialised_ = false;
     bool cleanedUp_ = false;
-    QVDllInitFunction init_ = nullptr;
-    QVDllCleanUpFunction cleanUp_ = nullptr;
-    QVDllGetClassObjectFunction getClassObject_ = nullptr;
-    QVDllCanUnloadNowFunction canUnloadNow_ = nullptr;
-    QVDllInitExceptionTranslatorFunction initTranslator_ = nullptr;
-    QVDllCleanUpExceptionTranslatorFunction cleanUpTranslator_ = nullptr;
+    ModuleEntryPoints entry_;
 };
 
 }  // namespace brumo::host

@@ -4,7 +4,10 @@
 
 #include <dlfcn.h>
 
+#include <ostream>
+
 #include "brumo/class_ids.h"
+#include "host/loader/module_loader.h"
 #include "host/services/host_services.h"
 #include "qv/class_factory.h"
 #include "qv/entry_points.h"
@@ -14,26 +17,15 @@ namespace brumo::test {
 namespace {
 
 // The library with its six entry points resolved; closed again at the end of the test.
-class LoadedModule {
+class LoadedModule : public host::ModuleEntryPoints {
 public:
     LoadedModule() {
         handle_ = dlopen(BRUMO_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-        if (handle_ == nullptr) return;
-        init = reinterpret_cast<QVDllInitFunction>(dlsym(handle_, "QVDllInit"));
-        cleanUp = reinterpret_cast<QVDllCleanUpFunction>(dlsym(handle_, "QVDllCleanUp"));
-        getClassObject = reinterpret_cast<QVDllGetClassObjectFunction>(dlsym(handle_, "QVDllGetClassObject"));
-        canUnloadNow = reinterpret_cast<QVDllCanUnloadNowFunction>(dlsym(handle_, "QVDllCanUnloadNow"));
-        initTranslator = reinterpret_cast<QVDllInitExceptionTranslatorFunction>(
-            dlsym(handle_, "QVDllInitExceptionTranslator"));
-        cleanUpTranslator = reinterpret_cast<QVDllCleanUpExceptionTranslatorFunction>(
-            dlsym(handle_, "QVDllCleanUpExceptionTranslator"));
+        complete_ = handle_ != nullptr && resolve(handle_) == nullptr;
     }
     ~LoadedModule() { close(); }
 
-    bool complete() const {
-        return handle_ != nullptr && init && cleanUp && getClassObject && canUnloadNow &&
-               initTranslator && cleanUpTranslator;
-    }
+    bool complete() const { return complete_; }
     // Closes the library; answers whether it really left the process.
     bool close() {
         if (handle_ == nullptr) return true;
@@ -45,20 +37,29 @@ public:
         return false;
     }
 
-    QVDllInitFunction init = nullptr;
-    QVDllCleanUpFunction cleanUp = nullptr;
-    QVDllGetClassObjectFunction getClassObject = nullptr;
-    QVDllCanUnloadNowFunction canUnloadNow = nullptr;
-    QVDllInitExceptionTranslatorFunction initTranslator = nullptr;
-    QVDllCleanUpExceptionTranslatorFunction cleanUpTranslator = nullptr;
-
 private:
     void* handle_ = nullptr;
+    bool complete_ = false;
 };
 
+// References held on each of the five services.
 struct ServiceReferences {
     int32_t memory, utility, resource, shell, idle;
+
+    ServiceReferences operator+(const ServiceReferences& more) const {
+        return {memory + more.memory, utility + more.utility, resource + more.resource, shell + more.shell,
+                idle + more.idle};
+    }
+    bool operator==(const ServiceReferences& other) const {
+        return memory == other.memory && utility == other.utility && resource == other.resource &&
+               shell == other.shell && idle == other.idle;
+    }
 };
+
+std::ostream& operator<<(std::ostream& out, const ServiceReferences& r) {
+    return out << "memory " << r.memory << ", utility " << r.utility << ", resource " << r.resource << ", shell "
+               << r.shell << ", idle " << r.idle;
+}
 
 ServiceReferences referencesOf(const host::HostServices& services) {
     return {services.memory().referenceCount(), services.utility().referenceCount(),
@@ -73,23 +74,13 @@ TEST(ModuleLifecycle, InitTakesEveryServiceAndCleanUpGivesEverythingBackOnce) {
     ASSERT_TRUE(module.complete()) << dlerror();
 
     EXPECT_EQ(module.init(services.get()), 0);
-    const ServiceReferences held = referencesOf(*services);
-    EXPECT_EQ(held.memory, before.memory + 1);
-    EXPECT_EQ(held.utility, before.utility + 1);
-    EXPECT_EQ(held.resource, before.resource + 1);
-    EXPECT_EQ(held.shell, before.shell + 1);
-    EXPECT_EQ(held.idle, before.idle + 1);
+    EXPECT_EQ(referencesOf(*services), (before + ServiceReferences{1, 1, 1, 1, 1}));
     // The preset gradients were built through the host's memory.
     EXPECT_GT(services->memory().counts().liveBlocks + services->memory().counts().liveObjects, 0);
     EXPECT_EQ(module.canUnloadNow(), 0);
 
     EXPECT_EQ(module.cleanUp(), 0);
-    const ServiceReferences after = referencesOf(*services);
-    EXPECT_EQ(after.memory, before.memory);
-    EXPECT_EQ(after.utility, before.utility);
-    EXPECT_EQ(after.resource, before.resource);
-    EXPECT_EQ(after.shell, before.shell);
-    EXPECT_EQ(after.idle, before.idle);
+    EXPECT_EQ(referencesOf(*services), before);
     EXPECT_TRUE(services->memory().balanced());
 
     // A second clean-up answers 0 and releases nothing.
@@ -151,12 +142,7 @@ TEST(ModuleLifecycle, UnloadingWithoutCleanUpLetsGoOfTheShellOnly) {
         module.init(services.get());
         ASSERT_TRUE(module.close()) << "the library stayed in the process";
     }
-    const ServiceReferences after = referencesOf(*services);
-    EXPECT_EQ(after.shell, before.shell);
-    EXPECT_EQ(after.memory, before.memory + 1);
-    EXPECT_EQ(after.utility, before.utility + 1);
-    EXPECT_EQ(after.resource, before.resource + 1);
-    EXPECT_EQ(after.idle, before.idle + 1);
+    EXPECT_EQ(referencesOf(*services), (before + ServiceReferences{1, 1, 1, 0, 1}));
 
     // Give back what the unloaded module kept, so that this host can go.
     services->memory().Release();
