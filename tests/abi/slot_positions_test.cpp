@@ -3,8 +3,6 @@
 // (counted from 1, the three IQVUnknown operations included) can be read off at compile time.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "brumo/volume_modifier.h"
 #include "frame/basic_part.h"
 #include "frame/basic_primitive.h"
@@ -19,21 +17,12 @@
 #include "qv/services.h"
 #include "qv/strings.h"
 #include "qv/volume_primitive.h"
+#include "tests/support/slot_position.h"
 
 namespace brumo::test {
 namespace {
 
-template <class Member>
-int positionOf(Member member) {
-    static_assert(sizeof(Member) == 2 * sizeof(uintptr_t), "Itanium member function pointer");
-    uintptr_t words[2];
-    std::memcpy(words, &member, sizeof words);
-    EXPECT_EQ(words[0] & 1u, 1u) << "not a virtual operation";
-    EXPECT_EQ(words[1], 0u) << "reached through a base at an offset";
-    return static_cast<int>((words[0] - 1) / sizeof(void*)) + 1;
-}
-
-#define EXPECT_SLOT(member, position) EXPECT_EQ(positionOf(&member), position) << #member
+#define EXPECT_SLOT(member, position) EXPECT_EQ(slotPosition(&member), position) << #member
 
 TEST(SlotPositions, UnknownAndClassFactory) {
     EXPECT_SLOT(IQVUnknown::QueryInterface, 1);

@@ -1,6 +1,6 @@
 // Test support for the editor suite: the panel's way of creating module parts, an edited object
-// that records the events it receives, scene objects for the mesh picker, a shifting modifier and
-// the fixture that checks everything came back.
+// that records the events it receives, a shifting modifier and the fixture that checks
+// everything came back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -101,43 +101,6 @@ private:
     ~RecordingObject() override {
         for (IQVUnknown* held : components) held->Release();
     }
-};
-
-// A scene object; mesh objects answer the mesh interface with the kind, record and shape given.
-class SceneObject final : public host::HostObject<IQVSceneObject, IQVMesh> {
-public:
-    struct Mesh {
-        bool answersMesh = true;
-        int32_t kind = qv::kTriangleMesh;
-        bool hasRecord = true;
-        int32_t renderable = 1;
-        bool hasShape = true;
-    };
-    static host::Ref<SceneObject> create(std::string name, Mesh mesh) {
-        return host::Ref<SceneObject>::adopt(new SceneObject(std::move(name), mesh));
-    }
-
-    void QV_CALL objectName(TQVString* text) override { host::setText(text, name_); }
-    int32_t QV_CALL meshKind() override { return mesh_.kind; }
-    void QV_CALL meshBounds(QVBox*, int32_t, int32_t) override {}
-    bool QV_CALL castRay(QVCastQuery*) override { return false; }
-    const QVFacetData* QV_CALL meshData() override { return nullptr; }
-    const QVObjectRecord* QV_CALL objectRecord() override { return mesh_.hasRecord ? &record_ : nullptr; }
-    IQVUnknown* QV_CALL objectShape() override {
-        if (!mesh_.hasShape) return nullptr;
-        AddRef();  // the object stands for its own geometry
-        return static_cast<IQVSceneObject*>(this);
-    }
-
-private:
-    SceneObject(std::string name, Mesh mesh)
-        : name_(std::move(name)), mesh_(mesh), record_{1, 0, mesh.renderable} {}
-    void* findInterface(const QVGuid& iid) override {
-        return iid == qv::IID_Mesh && mesh_.answersMesh ? static_cast<IQVMesh*>(this) : nullptr;
-    }
-    std::string name_;
-    Mesh mesh_;
-    QVObjectRecord record_;
 };
 
 // A modifier that moves every sample point by `shift` along x and counts the points it was given.

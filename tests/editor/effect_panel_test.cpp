@@ -188,7 +188,7 @@ TEST_F(EffectPanel, ShaderPopupWritesNameIndexAndOptions) {
 }
 
 TEST_F(EffectPanel, MeshPopupListsRenderableTriangleMeshesAndTheChooserMapsNoneToOne) {
-    using Mesh = SceneObject::Mesh;
+    using Mesh = FakeMesh::Picker;
     const struct {
         const char* name;
         Mesh mesh;
@@ -201,7 +201,7 @@ TEST_F(EffectPanel, MeshPopupListsRenderableTriangleMeshesAndTheChooserMapsNoneT
         {"Empty", Mesh{true, 1, true, 1, false}},    // no geometry
         {"Crate", Mesh{}},
     };
-    for (const auto& object : objects) host().scene().addObject(SceneObject::create(object.name, object.mesh).get());
+    for (const auto& object : objects) host().scene().addObject(FakeMesh::create(object.name, object.mesh).get());
     openPanel();
 
     host::PopupPart* popup = panel->popup(id("MesP"));

@@ -6,24 +6,15 @@
 #include "host/common/text.h"
 #include "host/services/host_services.h"
 #include "qv/strings.h"
+#include "tests/support/host_doubles.h"
+#include "tests/support/slot_position.h"
 #include "tests/support/test_host.h"
 
 using namespace brumo::host;
 
 namespace {
 
-// Position of a virtual operation in its interface, counting from 1 (Itanium C++ ABI: a pointer
-// to a virtual member holds 1 + the byte offset of its slot).
-template <class Member>
-size_t slotOf(Member member) {
-    struct {
-        uintptr_t pointer;
-        ptrdiff_t adjustment;
-    } raw;
-    static_assert(sizeof(Member) == sizeof raw, "Itanium pointer to member");
-    std::memcpy(&raw, &member, sizeof raw);
-    return (raw.pointer - 1) / sizeof(void*) + 1;
-}
+using brumo::test::slotPosition;
 
 class TestShader final : public HostObject<IQVShaderObject> {
 public:
@@ -48,25 +39,7 @@ public:
 };
 
 // A scene object that is also a mesh: one object, two interfaces, one reference count.
-class TestMeshObject final : public HostObject<IQVSceneObject, IQVMesh> {
-public:
-    explicit TestMeshObject(std::string name) : name_(std::move(name)) {}
-    void QV_CALL objectName(TQVString* text) override { setText(text, name_); }
-    int32_t QV_CALL meshKind() override { return qv::kTriangleMesh; }
-    void QV_CALL meshBounds(QVBox*, int32_t, int32_t) override {}
-    bool QV_CALL castRay(QVCastQuery*) override { return false; }
-    const QVFacetData* QV_CALL meshData() override { return nullptr; }
-    const QVObjectRecord* QV_CALL objectRecord() override { return nullptr; }
-    IQVUnknown* QV_CALL objectShape() override { return nullptr; }
-
-protected:
-    void* findInterface(const QVGuid& iid) override {
-        return iid == qv::IID_Mesh ? static_cast<IQVMesh*>(this) : nullptr;
-    }
-
-private:
-    std::string name_;
-};
+using brumo::test::FakeMesh;
 
 template <class T>
 Ref<T> make(T* object) {
@@ -76,15 +49,15 @@ Ref<T> make(T* object) {
 }  // namespace
 
 TEST(HostInterfaces, NamedOperationsSitAtTheirPositions) {
-    EXPECT_EQ(slotOf(&IQVScene::findShader), 4u);
-    EXPECT_EQ(slotOf(&IQVScene::findObjectByName), 11u);
-    EXPECT_EQ(slotOf(&IQVScene::sceneSizeFactor), 117u);
-    EXPECT_EQ(slotOf(&IQVApplication::currentScene), 5u);
-    EXPECT_EQ(slotOf(&IQVShellService::application), 91u);
-    EXPECT_EQ(slotOf(&IQVShader::evaluateColour), slotOf(&IQVShader::evaluateValue) + 1);
-    EXPECT_EQ(slotOf(&IQVMesh::meshKind), 4u);
-    EXPECT_EQ(slotOf(&IQVMesh::castRay), 6u);
-    EXPECT_EQ(slotOf(&IQVMesh::objectShape), 9u);
+    EXPECT_EQ(slotPosition(&IQVScene::findShader), 4);
+    EXPECT_EQ(slotPosition(&IQVScene::findObjectByName), 11);
+    EXPECT_EQ(slotPosition(&IQVScene::sceneSizeFactor), 117);
+    EXPECT_EQ(slotPosition(&IQVApplication::currentScene), 5);
+    EXPECT_EQ(slotPosition(&IQVShellService::application), 91);
+    EXPECT_EQ(slotPosition(&IQVShader::evaluateColour), slotPosition(&IQVShader::evaluateValue) + 1);
+    EXPECT_EQ(slotPosition(&IQVMesh::meshKind), 4);
+    EXPECT_EQ(slotPosition(&IQVMesh::castRay), 6);
+    EXPECT_EQ(slotPosition(&IQVMesh::objectShape), 9);
 }
 
 TEST(HostServices, AnswersTheFiveServicesWithCountedReferences) {
@@ -166,7 +139,7 @@ TEST(Scene, FindsShadersLightsAndObjectsByNameAndIndex) {
     auto marble = make(new TestShader("Marble"));
     auto wood = make(new TestShader("Wood"));
     auto sun = make(new TestLight);
-    auto teapot = make(new TestMeshObject("Teapot"));
+    auto teapot = make(new FakeMesh("Teapot"));
     scene->addShader(marble.get());
     scene->addShader(wood.get());
     scene->addLight(sun.get());

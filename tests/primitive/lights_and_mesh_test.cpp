@@ -8,43 +8,12 @@
 
 #include "host/common/host_object.h"
 #include "host/common/text.h"
+#include "tests/support/host_doubles.h"
 #include "tests/support/probe_effect.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
 namespace {
-
-// A scene object that is a mesh with a fixed box.
-class FakeMeshObject final : public host::HostObject<IQVSceneObject, IQVMesh> {
-public:
-    FakeMeshObject(std::string objectName, QVBox meshBox, int32_t kind)
-        : name(std::move(objectName)), box(meshBox), meshKindValue(kind) {}
-    void QV_CALL objectName(TQVString* text) override { host::setText(text, name); }
-    int32_t QV_CALL meshKind() override { return meshKindValue; }
-    void QV_CALL meshBounds(QVBox* out, int32_t space, int32_t widen) override {
-        lastSpace = space;
-        lastWiden = widen;
-        out->min = {std::fmin(out->min.x, box.min.x), std::fmin(out->min.y, box.min.y),
-                    std::fmin(out->min.z, box.min.z)};
-        out->max = {std::fmax(out->max.x, box.max.x), std::fmax(out->max.y, box.max.y),
-                    std::fmax(out->max.z, box.max.z)};
-    }
-    bool QV_CALL castRay(QVCastQuery*) override { return false; }
-    const QVFacetData* QV_CALL meshData() override { return nullptr; }
-    const QVObjectRecord* QV_CALL objectRecord() override { return nullptr; }
-    IQVUnknown* QV_CALL objectShape() override { return nullptr; }
-
-    std::string name;
-    QVBox box;
-    int32_t meshKindValue;
-    int32_t lastSpace = 0;
-    int32_t lastWiden = 0;
-
-protected:
-    void* findInterface(const QVGuid& iid) override {
-        return iid == qv::IID_Mesh ? static_cast<IQVMesh*>(this) : nullptr;
-    }
-};
 
 // A box-shaped mesh that answers casts analytically: the nearest crossing of its surface within
 // the query's distances, with the face's outward normal. `endless` makes every cast hit just
@@ -118,8 +87,8 @@ private:
 };
 
 TEST(MeshAttachment, MeshIsFoundByNameAndGivesBoundsAndRange) {
-    auto* mesh = new FakeMeshObject("Blob", {{-1.0f, 0.0f, 2.0f}, {3.0f, 2.0f, 3.0f}}, qv::kTriangleMesh);
-    auto* flat = new FakeMeshObject("Card", {{0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 0.0f}}, 7);
+    auto* mesh = new FakeMesh("Blob", {}, {{-1.0f, 0.0f, 2.0f}, {3.0f, 2.0f, 3.0f}});
+    auto* flat = new FakeMesh("Card", {true, 7}, {{0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 0.0f}});
     host().scene().addObject(mesh);
     host().scene().addObject(flat);
     {

@@ -16,6 +16,7 @@
 #include "tests/support/comparisons.h"
 #include "tests/support/host_doubles.h"
 #include "tests/support/module_objects.h"
+#include "tests/support/slot_position.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -211,23 +212,12 @@ TEST(PrimitiveInterfaces, BaseWithoutDensityRaisesMissingOperation) {
     }
 }
 
-// Positions of the primitive's own primary operations (GCC and Clang: a pointer to a virtual
-// member function holds 1 + the byte offset of its slot).
-template <class Member>
-int slotOf(Member member) {
-    static_assert(sizeof(Member) == 2 * sizeof(uintptr_t), "Itanium member function pointer");
-    uintptr_t words[2];
-    std::memcpy(words, &member, sizeof words);
-    EXPECT_EQ(words[0] & 1u, 1u) << "not a virtual operation";
-    EXPECT_EQ(words[1], 0u) << "reached through a base at an offset";
-    return static_cast<int>((words[0] - 1) / sizeof(void*)) + 1;
-}
-
+// Positions of the primitive's own primary operations.
 TEST(PrimitiveInterfaces, PrimaryOperationsFollowTheFrameSlots) {
-    EXPECT_EQ(slotOf(&BrumoBase::samplingSizes), 7);
-    EXPECT_EQ(slotOf(&BrumoBase::primitiveSlot8), 8);
-    EXPECT_EQ(slotOf(&BrumoBase::prepareEffect), 9);
-    EXPECT_EQ(slotOf(&BrumoBase::sampleDensity), 10);
+    EXPECT_EQ(slotPosition(&BrumoBase::samplingSizes), 7);
+    EXPECT_EQ(slotPosition(&BrumoBase::primitiveSlot8), 8);
+    EXPECT_EQ(slotPosition(&BrumoBase::prepareEffect), 9);
+    EXPECT_EQ(slotPosition(&BrumoBase::sampleDensity), 10);
 }
 
 // --- Editor events ---

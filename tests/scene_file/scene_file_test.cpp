@@ -7,9 +7,8 @@
 #include "brumo/class_ids.h"
 #include "host/scene_file/scene_builder.h"
 #include "host/scene_file/scene_description.h"
-#include "qv/class_factory.h"
 #include "qv/data_exchanger.h"
-#include "qv/entry_points.h"
+#include "tests/support/module_objects.h"
 
 using namespace brumo;
 using namespace brumo::host;
@@ -18,13 +17,7 @@ namespace {
 
 // Components come from the statically linked module, as the loader would create them.
 QVResult createFromModule(const QVGuid& classId, IQVUnknown** out) {
-    IQVClassFactory* factory = nullptr;
-    const QVResult found =
-        QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (found != qv::kOk) return found;
-    const QVResult made = factory->CreateInstance(nullptr, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
-    factory->Release();
-    return made;
+    return test::createThroughFactory(classId, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
 }
 
 // The message of the error reading `text` gives, or "" when it reads.

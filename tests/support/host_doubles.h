@@ -1,9 +1,11 @@
 // Host-side stand-ins the suites hand to the module where the reference host has no object of
 // that kind: a part owner that counts what module code writes into parts, an object that is
 // nothing but IQVUnknown, a scene shader whose value the test sets (also put in the host's
-// scene for a while) and a volume modifier that deforms points through a function.
+// scene for a while), a mesh object that is only a box and a volume modifier that deforms points
+// through a function.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -88,6 +90,61 @@ public:
 
 private:
     host::Ref<ValueShader> shader_;
+};
+
+// What the mesh picker reads of a scene object (the mesh interface itself, the kind, the record
+// with its renderable flag, the shape); each can be taken away.
+struct MeshPickerView {
+    bool answersMesh = true;
+    int32_t kind = qv::kTriangleMesh;
+    bool hasRecord = true;
+    int32_t renderable = 1;
+    bool hasShape = true;
+};
+
+// A scene object that is a mesh with a fixed box: its bounds widen the box they are handed to
+// take it in (the space and widening asked for are kept), and it is never hit.
+class FakeMesh final : public host::HostObject<IQVSceneObject, IQVMesh> {
+public:
+    using Picker = MeshPickerView;
+    explicit FakeMesh(std::string objectName, Picker seen = {}, QVBox meshBox = {})
+        : name(std::move(objectName)), box(meshBox), picker(seen), record_{1, 0, seen.renderable} {}
+    static host::Ref<FakeMesh> create(std::string objectName, Picker seen = {}, QVBox meshBox = {}) {
+        return host::Ref<FakeMesh>::adopt(new FakeMesh(std::move(objectName), seen, meshBox));
+    }
+
+    void QV_CALL objectName(TQVString* text) override { host::setText(text, name); }
+    int32_t QV_CALL meshKind() override { return picker.kind; }
+    void QV_CALL meshBounds(QVBox* out, int32_t space, int32_t widen) override {
+        lastSpace = space;
+        lastWiden = widen;
+        out->min = {std::fmin(out->min.x, box.min.x), std::fmin(out->min.y, box.min.y),
+                    std::fmin(out->min.z, box.min.z)};
+        out->max = {std::fmax(out->max.x, box.max.x), std::fmax(out->max.y, box.max.y),
+                    std::fmax(out->max.z, box.max.z)};
+    }
+    bool QV_CALL castRay(QVCastQuery*) override { return false; }
+    const QVFacetData* QV_CALL meshData() override { return nullptr; }
+    const QVObjectRecord* QV_CALL objectRecord() override { return picker.hasRecord ? &record_ : nullptr; }
+    IQVUnknown* QV_CALL objectShape() override {
+        if (!picker.hasShape) return nullptr;
+        AddRef();  // the object stands for its own geometry
+        return static_cast<IQVSceneObject*>(this);
+    }
+
+    std::string name;
+    QVBox box;
+    Picker picker;
+    int32_t lastSpace = 0;
+    int32_t lastWiden = 0;
+
+protected:
+    void* findInterface(const QVGuid& iid) override {
+        return iid == qv::IID_Mesh && picker.answersMesh ? static_cast<IQVMesh*>(this) : nullptr;
+    }
+
+private:
+    QVObjectRecord record_;
 };
 
 // A volume modifier that deforms points through a function the test gives, counting the points.
