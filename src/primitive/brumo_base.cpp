@@ -268,6 +268,7 @@ bool BrumoBase::newVolumeSlot7() { return false; }
 QVResult BrumoBase::queryInterfaceChain(const QVGuid& iid, void** out) {
     if (iid == qv::IID_I3DExNewVolumePrimitive) return answerQuery(newVolumeInterface(), out);
     if (iid == qv::IID_IVolumePrimitive) return answerQuery(volumeInterface(), out);
+    if (iid == IID_IDensitySampler) return answerQuery(densitySamplerInterface(), out);
     if (iid == IID_BrumoBase) return answerQuery(primaryUnknown(), out);
     return TBasicPrimitive::queryInterfaceChain(iid, out);
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "brumo/colour.h"
+#include "brumo/density_sampler.h"
 #include "brumo/parameter_blocks.h"
 #include "effects/vortex.h"
 #include "frame/basic_primitive.h"
@@ -98,7 +99,12 @@ struct CubeBounds {
     float inverseEdge;  // 1 / (2 size)
 };
 
-class BrumoBase : public TBasicPrimitive, public IVolumePrimitive, public I3DExNewVolumePrimitive {
+// IDensitySampler is the last base and its overrides come last: an interface added later must
+// not move the primary slots above, nor the slots of the host's interfaces.
+class BrumoBase : public TBasicPrimitive,
+                  public IVolumePrimitive,
+                  public I3DExNewVolumePrimitive,
+                  public IDensitySampler {
 public:
     // Primary operations 8 to 10. They must stay the first virtual functions declared here: an
     // override of another interface's operation below also takes a primary slot.
@@ -135,11 +141,19 @@ public:
                                       int32_t finalValue) override;
     bool QV_CALL newVolumeSlot7() override;  // false
 
-    // IVolumePrimitive, I3DExNewVolumePrimitive and the identity, then TBasicPrimitive.
+    // IDensitySampler.
+    QVResult QV_CALL sampleAt(const QVVector3* point, float* density, float* shapeValue,
+                              QVColourRecord* colour) override;
+    QVResult QV_CALL sampleMany(int32_t count, const QVVector3* points, float* densities,
+                                float* shapeValues, QVColourRecord* colours) override;
+
+    // IVolumePrimitive, I3DExNewVolumePrimitive, IDensitySampler and the identity, then
+    // TBasicPrimitive.
     QVResult queryInterfaceChain(const QVGuid& iid, void** out);
 
     IVolumePrimitive* volumeInterface() { return this; }
     I3DExNewVolumePrimitive* newVolumeInterface() { return this; }
+    IDensitySampler* densitySamplerInterface() { return this; }
     EffectParameters& block() { return parameters; }
     const EffectParameters& block() const { return parameters; }
 
@@ -149,6 +163,9 @@ public:
                                  FalloffPair (&falloffs)[16]);
 
     // --- Render preparation (lazy; run at the start of integrateSegment) ---
+    // What every render call does first, under the lock: the stale caches in the order
+    // modifiers, lattice, parameters, then the scene's lights and shaders, then cubeBounds.
+    void refreshForRender();
     void prepareRender();
     void reseedLattice();
     // True when the lattice was built from another seed than seedValue names.
@@ -171,10 +188,17 @@ public:
     float lightAtPoint(const Vector3& point);
     float lightTransmittance(const Vector3& point, const LightSample& light);
     float shadowGridLookup(const Vector3& point) const;
+    // The mesh ray of a march along direction through start (normalised space), cast from where
+    // the line enters the box [-1.5, 1.5]³, or from start when it misses that box.
+    void castMeshRay(const Vector3& start, const Vector3& direction);
     // Step length from quality: 2 / (100 quality), 2 below quality 0.01, within [2^-14, 2].
     float stepLength() const;
     // Refreshes cubeBounds from size.
     void refreshCubeBounds();
+    // Density, shape value and colour at points of the local space, after refreshForRender; the
+    // body of the density sampler's operations.
+    void samplePoints(int32_t count, const QVVector3* points, float* densities, float* shapeValues,
+                      QVColourRecord* colours);
 
     // --- Density shaping, used by the effects' sampleDensity ---
     Vector3 applyModifiers(const Vector3& p);

@@ -42,6 +42,15 @@ float BrumoBase::stepLength() const {
     return v;
 }
 
+void BrumoBase::refreshForRender() {
+    if (modifiersPending != 0) refreshModifiers();
+    if (reseedPending != 0 || latticeSeedStale()) reseedLattice();
+    if (preparePending != 0) prepareRender();
+    checkSceneLights();
+    refreshShaders();
+    refreshCubeBounds();
+}
+
 void BrumoBase::refreshCubeBounds() {
     const float size = parameters.size;
     if (cubeBounds.halfSize == size) return;
@@ -49,6 +58,15 @@ void BrumoBase::refreshCubeBounds() {
     cubeBounds.min = {-size, -size, -size};
     cubeBounds.max = {size, size, size};
     cubeBounds.inverseEdge = 1.0f / (2.0f * size);
+}
+
+void BrumoBase::castMeshRay(const Vector3& start, const Vector3& direction) {
+    Vector3 hit1, hit2;
+    float t1 = 0.0f, t2 = 0.0f;
+    Vector3 rayStart = start;
+    if (MeshShape::rayBoxEntry(kMeshRayBoxMin, kMeshRayBoxMax, start, direction, hit1, t1, hit2, t2))
+        rayStart = t1 < t2 ? hit1 : hit2;
+    meshShape.prepareMeshRay(rayStart, direction);
 }
 
 float BrumoBase::opacityAfter(float increment, float& depth) const {
@@ -112,15 +130,9 @@ void BrumoBase::accumulateSample(const Vector3& point, float stepLength, float& 
 QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector3* endPoint,
                                      QVColourRecord* colour, void*, int32_t, int32_t) {
     CriticalSectionScope scope(lock);
-
-    if (modifiersPending != 0) refreshModifiers();
-    if (reseedPending != 0 || latticeSeedStale()) reseedLattice();
-    if (preparePending != 0) prepareRender();
-    checkSceneLights();
-    refreshShaders();
+    refreshForRender();
 
     // An empty or unbounded primitive, or a segment without finite ends, gathers nothing.
-    refreshCubeBounds();
     if (startPoint == nullptr || endPoint == nullptr || colour == nullptr) return qv::kOk;
     const float size = parameters.size;
     if (size == 0.0f || !std::isfinite(size)) return qv::kOk;
@@ -142,14 +154,7 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
     ColourRGBA accumulator{0.0f, 0.0f, 0.0f, 0.0f};
     float stepsLeft = length / v;
 
-    if (parameters.meshOff == 0) {
-        Vector3 hit1, hit2;
-        float t1 = 0.0f, t2 = 0.0f;
-        Vector3 rayStart = start;
-        if (MeshShape::rayBoxEntry(kMeshRayBoxMin, kMeshRayBoxMax, start, direction, hit1, t1, hit2, t2))
-            rayStart = t1 < t2 ? hit1 : hit2;
-        meshShape.prepareMeshRay(rayStart, direction);
-    }
+    if (parameters.meshOff == 0) castMeshRay(start, direction);
 
     Vector3 point = start;
     float remaining = length;
