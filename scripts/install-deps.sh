@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev libpng-dev
   libtinyobjloader-dev libembree-dev
   libopenexr-dev
+  libopenvdb-dev libboost-iostreams-dev
 )
 
 i386=false

@@ -36,9 +36,25 @@ struct RenderOptions {
     bool quiet = false;
 };
 
+struct BakeOptions {
+    std::string module;
+    std::string scene;
+    std::string effect;  // one effect of the scene, by name
+    std::string output = "brumo.vdb";
+    double voxelSize = 0.0;  // 0: from the resolution
+    int resolution = 0;      // 0: 128 voxels along the longest edge
+    double threshold = 1e-4;
+    bool colour = false;
+    int frame = -1;   // -1: the scene's first frame
+    int threads = 0;  // 0: one per core
+    bool quiet = false;
+};
+
 void addInfoCommand(CLI::App& app, InfoOptions& options);
 void addRenderCommand(CLI::App& app, RenderOptions& options);
 int runInfo(const InfoOptions& options);
 int runRender(const RenderOptions& options);
+void addBakeCommand(CLI::App& app, BakeOptions& options);
+int runBake(const BakeOptions& options);
 
 }  // namespace brumo::cli

@@ -1,4 +1,5 @@
-// brumo: renders scene files with the Brumo volumetric effects and describes the module.
+// brumo: renders scene files with the Brumo volumetric effects, bakes them to voxel grids and
+// describes the module.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -11,8 +12,10 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     InfoOptions info;
     RenderOptions render;
+    BakeOptions bake;
     addInfoCommand(app, info);
     addRenderCommand(app, render);
+    addBakeCommand(app, bake);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -26,5 +29,6 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (app.got_subcommand("info")) return runInfo(info);
+    if (app.got_subcommand("bake")) return runBake(bake);
     return runRender(render);
 }

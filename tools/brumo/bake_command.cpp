@@ -1,0 +1,284 @@
+// brumo bake: samples the effects of a scene on voxel grids and writes them to an OpenVDB file.
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli_progress.h"
+#include "commands.h"
+#include "host/bake/vdb_file.h"
+#include "host/bake/volume_bake.h"
+#include "host/loader/module_loader.h"
+#include "host/scene_file/scene_builder.h"
+#include "host/scene_file/scene_description.h"
+#include "host/services/host_services.h"
+#include "host/services/terminal_progress.h"
+#include "module_path.h"
+#include "qv/exception.h"
+#include "qv/memory.h"
+#include "qv/result_codes.h"
+
+namespace brumo::cli {
+
+void addBakeCommand(CLI::App& app, BakeOptions& options) {
+    CLI::App* bake = app.add_subcommand(
+        "bake", "Sample the effects of a scene on voxel grids and write them to an OpenVDB file");
+    bake->add_option("scene", options.scene, "Scene file (JSON)")->required();
+    bake->add_option("-o,--output", options.output, "OpenVDB file to write")->capture_default_str();
+    bake->add_option("--effect", options.effect, "Bake only the effect of this name");
+    bake->add_option("--voxel-size", options.voxelSize, "Voxel edge in world units");
+    bake->add_option("--resolution", options.resolution,
+                     "Voxels along the longest edge of each effect's box (default 128)")
+        ->check(CLI::Range(1, int(host::kMaxVoxelsPerAxis)));
+    bake->add_option("--threshold", options.threshold,
+                     "Densities below this stay inactive voxels")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    bake->add_flag("--colour,--color", options.colour, "Also write the sample colours as a vec3 grid Cd");
+    bake->add_option("--frame", options.frame, "Bake one frame of an animated scene")
+        ->check(CLI::Range(0, 999999));
+    bake->add_option("--threads", options.threads, "Sampling threads (0: one per core)")
+        ->check(CLI::Range(0, 1024))
+        ->capture_default_str();
+    bake->add_flag("-q,--quiet", options.quiet, "No progress bar and no summary lines");
+    bake->add_option("--module", options.module, "Module library to load");
+}
+
+namespace {
+
+void fail(const std::string& message) { std::fprintf(stderr, "brumo: %s\n", message.c_str()); }
+
+// A grid name other tools take as an identifier: letters, digits and underscores.
+std::string identifier(const std::string& name) {
+    std::string result;
+    for (char c : name)
+        result += (std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_') ? c : '_';
+    return result.empty() ? "effect" : result;
+}
+
+struct BakeJob {
+    host::SceneDescription scene;
+    std::vector<const host::EffectDescription*> effects;
+    std::vector<host::BakedGridNames> names;
+    int frame = 1;
+    int threads = 1;
+};
+
+// What the command line and the scene say; exit status 0 when the job is ready.
+int prepareJob(const BakeOptions& options, BakeJob& job) {
+    if (options.voxelSize != 0.0 && options.resolution != 0) {
+        fail("give --voxel-size or --resolution, not both");
+        return kExitUsage;
+    }
+    if (options.voxelSize < 0.0 || !std::isfinite(options.voxelSize)) {
+        fail("--voxel-size: expected a positive number of world units");
+        return kExitUsage;
+    }
+    if (!std::isfinite(options.threshold)) {
+        fail("--threshold: expected a number of 0 or more");
+        return kExitUsage;
+    }
+    if (options.output.empty()) {
+        fail("the output path (-o) is empty");
+        return kExitUsage;
+    }
+    std::filesystem::path folder = std::filesystem::path(options.output).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        fail("cannot write " + options.output + ": its folder does not exist");
+        return kExitUsage;
+    }
+    try {
+        job.scene = host::readSceneFile(options.scene);
+    } catch (const host::SceneFileError& error) {
+        fail(error.what());
+        return kExitUsage;
+    }
+    if (job.scene.effects.empty()) {
+        fail(options.scene + ": the scene has no effects to bake");
+        return kExitUsage;
+    }
+    if (options.effect.empty()) {
+        for (const host::EffectDescription& effect : job.scene.effects) job.effects.push_back(&effect);
+    } else {
+        std::vector<std::string> names;
+        for (const host::EffectDescription& effect : job.scene.effects) {
+            names.push_back(effect.name);
+            if (effect.name == options.effect) job.effects.push_back(&effect);
+        }
+        if (job.effects.empty()) {
+            fail("--effect: the scene has no effect named \"" + options.effect + "\"" +
+                 host::suggestion(options.effect, names));
+            return kExitUsage;
+        }
+        // Effects of the same name are baked together.
+    }
+
+    // One effect: "density" and "Cd", the names renderers look for. Several: each effect's name
+    // as a suffix, made unique.
+    std::set<std::string> taken;
+    for (size_t i = 0; i < job.effects.size(); ++i) {
+        const host::EffectDescription& effect = *job.effects[i];
+        std::string suffix;
+        if (job.effects.size() > 1) {
+            suffix = "_" + identifier(effect.name);
+            for (int n = 2; taken.count(suffix) != 0; ++n) suffix = "_" + identifier(effect.name) + "_" + std::to_string(n);
+            taken.insert(suffix);
+        }
+        host::BakedGridNames names;
+        names.density = "density" + suffix;
+        names.colour = options.colour ? "Cd" + suffix : "";
+        names.effectName = effect.name;
+        names.effectType = effect.component.className;
+        job.names.push_back(names);
+    }
+    job.frame = options.frame >= 0 ? options.frame : job.scene.firstFrame;
+    job.threads = options.threads > 0 ? options.threads
+                                      : int(std::max(1u, std::thread::hardware_concurrency()));
+    return 0;
+}
+
+std::string voxelText(const host::VoxelGrid& grid) {
+    return std::to_string(grid.counts[0]) + " x " + std::to_string(grid.counts[1]) + " x " +
+           std::to_string(grid.counts[2]);
+}
+
+// Builds, lays out and samples every effect of the job into the file. Returns the exit status.
+int bakeEffects(host::ModuleLoader& module, host::HostServices& services, const BakeJob& job,
+                const BakeOptions& options, CliProgress& progress, host::VdbVolumeFile& file) {
+    const host::CreateComponent create = [&module](const QVGuid& classId, IQVUnknown** out) {
+        return module.createInstance(classId, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
+    };
+    const double t = job.scene.frameFraction(job.frame);
+
+    // Every effect and its layout first, so that a voxel size out of range fails before any work.
+    std::vector<host::BuiltEffect> built;
+    std::vector<host::VoxelGrid> layouts;
+    for (size_t i = 0; i < job.effects.size(); ++i) {
+        built.push_back(host::buildEffect(*job.effects[i], t, create));
+        const QVBox box = host::primitiveBounds(built.back().effect.object.get());
+        try {
+            layouts.push_back(host::layoutGrid(box, built.back().transform, options.voxelSize,
+                                               options.resolution > 0 ? options.resolution : 128));
+        } catch (const host::BakeError& error) {
+            fail(job.effects[i]->path + " (" + job.effects[i]->name + "): " + error.what());
+            return kExitUsage;
+        }
+    }
+
+    for (size_t i = 0; i < built.size(); ++i) {
+        const host::VoxelGrid& grid = layouts[i];
+        if (built.size() > 1)
+            progress.setPrefix("Effect " + std::to_string(i + 1) + "/" + std::to_string(built.size()) + ": ");
+        // One copy of the effect per thread, the first as the scene made it; no more threads
+        // than slices.
+        const int threads = std::max(1, std::min(job.threads, grid.counts[2]));
+        std::vector<host::BuiltEffect> clones;
+        for (int c = 1; c < threads; ++c) clones.push_back(host::cloneEffect(built[i], create));
+        std::vector<IQVUnknown*> copies{built[i].effect.object.get()};
+        for (const host::BuiltEffect& clone : clones) copies.push_back(clone.effect.object.get());
+
+        const size_t index = file.addEffect(grid, job.names[i], float(options.threshold));
+        host::BakeHooks hooks;
+        hooks.prepared = [&] { progress.progressStarted(CliProgress::kRenderBar, "Baking", 1.0); };
+        hooks.slicesDone = [&](int32_t done, int32_t total) {
+            progress.progressAdvanced(CliProgress::kRenderBar, done, total);
+        };
+        hooks.cancelled = [&] { return services.utility().cancelRequested(); };
+        try {
+            host::sampleGrid(grid, copies, options.colour,
+                             [&](int32_t z, const float* densities, const QVColourRecord* colours) {
+                                 file.addSlice(index, z, densities, colours);
+                             },
+                             hooks);
+        } catch (...) {
+            progress.progressEnded(CliProgress::kRenderBar);
+            throw;
+        }
+        progress.progressEnded(CliProgress::kRenderBar);
+        if (!options.quiet)
+            std::printf("%s: %s voxels of %.6g, %llu active\n", job.names[i].density.c_str(),
+                        voxelText(grid).c_str(), grid.voxelSize,
+                        static_cast<unsigned long long>(file.activeVoxels(index)));
+    }
+    file.write(options.output);
+    if (!options.quiet) std::printf("Wrote %s\n", options.output.c_str());
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+
+int runBake(const BakeOptions& options) {
+    BakeJob job;
+    if (const int status = prepareJob(options, job); status != 0) return status;
+
+    const std::string path = modulePath(options.module);
+    auto services = host::HostServices::create();
+    qv::memoryServiceSlot() = &services->memory();
+    int status = 0;
+    CliProgress progress(stderr, options.quiet);
+    struct ListenerScope {
+        host::UtilityService& utility;
+        ~ListenerScope() { utility.setProgressListener(nullptr); }
+    } listening{services->utility()};
+    services->utility().setProgressListener(&progress);
+    try {
+        host::populateHostScene(job.scene, services->scene());
+        host::ModuleLoader module(path);
+        module.initialise(services.get());
+        host::cancelOnInterrupt(services->utility());
+        try {
+            host::VdbVolumeFile file;
+            status = bakeEffects(module, *services, job, options, progress, file);
+        } catch (const host::SamplerError& error) {
+            if (error.code == qv::kCancelled) {
+                fail("cancelled while computing shadows; nothing was written");
+                status = kExitInterrupted;
+            } else {
+                fail(std::string(error.what()) + "; nothing was written");
+                status = kExitFailure;
+            }
+        } catch (const TQVException& error) {
+            status = error.code == qv::kCancelled ? kExitInterrupted : kExitFailure;
+            fail(status == kExitInterrupted ? "cancelled while computing shadows; nothing was written"
+                                            : "the module failed while baking; nothing was written");
+        } catch (const host::BakeCancelled&) {
+            fail("baking cancelled; nothing was written");
+            status = kExitInterrupted;
+        } catch (const host::BakeError& error) {
+            fail(std::string(error.what()) + "; nothing was written");
+            status = kExitFailure;
+        } catch (const host::ComponentError& error) {
+            fail(std::string(error.what()) + "; nothing was written");
+            status = kExitFailure;
+        } catch (const host::VolumeWriteError& error) {
+            fail(error.what());
+            status = kExitFailure;
+        } catch (const std::bad_alloc&) {
+            fail("not enough memory for the voxel grids; nothing was written");
+            status = kExitFailure;
+        }
+        module.cleanUp();
+    } catch (const host::SceneFileError& error) {
+        fail(error.what());
+        status = kExitUsage;
+    } catch (const host::ModuleLoadError& error) {
+        fail(error.what());
+        status = kExitFailure;
+    }
+    qv::memoryServiceSlot() = nullptr;
+    return status;
+}
+
+}  // namespace brumo::cli
