@@ -227,20 +227,24 @@ TEST(GeometricPrimitiveDefaults, EverySlotAnswersItsDefault) {
     geometry->Release();
 }
 
+// The test primitive behind its geometric interface.
+BoxPrimitive* boxOf(I3DExGeometricPrimitive* geometry) {
+    return static_cast<BoxPrimitive*>(
+        static_cast<TBasicPrimitive*>(static_cast<TGeometricPrimitiveDefaults*>(geometry)));
+}
+
 TEST(GeometricPrimitiveDefaults, FifthSlotPassesOnToQueryBounds) {
     auto* geometry = create<BoxPrimitive, I3DExGeometricPrimitive>(qv::IID_I3DExGeometricPrimitive);
     QVBox box{};
     EXPECT_EQ(geometry->geometrySlot5(&box), &box);
     EXPECT_EQ(box.max.z, 4.0f);
-    EXPECT_EQ(static_cast<BoxPrimitive*>(static_cast<TBasicPrimitive*>(
-                  static_cast<TGeometricPrimitiveDefaults*>(geometry)))->boundsQueries, 1);
+    EXPECT_EQ(boxOf(geometry)->boundsQueries, 1);
     geometry->Release();
 }
 
 TEST(SamplingSizes, FollowTheBoundsAndTheScale) {
     auto* geometry = create<BoxPrimitive, I3DExGeometricPrimitive>(qv::IID_I3DExGeometricPrimitive);
-    auto* box = static_cast<BoxPrimitive*>(static_cast<TBasicPrimitive*>(
-        static_cast<TGeometricPrimitiveDefaults*>(geometry)));
+    BoxPrimitive* box = boxOf(geometry);
     float fine = 0.0f;
     float coarse = 0.0f;
 
@@ -273,8 +277,7 @@ TEST(SamplingSizes, FollowTheBoundsAndTheScale) {
 
 TEST(SamplingSizes, LevelCountAndLevelSizeDoubleTheFineSize) {
     auto* geometry = create<BoxPrimitive, I3DExGeometricPrimitive>(qv::IID_I3DExGeometricPrimitive);
-    auto* box = static_cast<BoxPrimitive*>(static_cast<TBasicPrimitive*>(
-        static_cast<TGeometricPrimitiveDefaults*>(geometry)));
+    BoxPrimitive* box = boxOf(geometry);
     int16_t count = 0;
     float size = 0.0f;
 

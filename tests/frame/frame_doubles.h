@@ -9,6 +9,8 @@
 #include "frame/basic_part.h"
 #include "frame/basic_primitive.h"
 #include "frame/component.h"
+#include "host/editor/host_part.h"
+#include "qv/fourcc.h"
 
 namespace brumo::test {
 
@@ -98,94 +100,30 @@ public:
     int releases = 0;
 };
 
-#define BRUMO_NOOP_HOST_PART_SLOT(n) \
-    void QV_CALL hostPartSlot##n() override {}
-
-// A host part that aggregates a module part and records what the part passes on to it.
-class FakeHostPart : public IMFPart, public IMFResponder {
+// A host part that aggregates a module part and records what the part passes on to it: the
+// reference host's part, but plainly counted (it lives on the test's stack) and answering -1
+// once the last reference is gone, the host's signal to destroy the inner part.
+class FakeHostPart final : public host::HostPart {
 public:
+    FakeHostPart() : HostPart(qv::fourcc("Host"), host::PartKind::group) {}
+    ~FakeHostPart() override = default;
+
     QVResult QV_CALL QueryInterface(const QVGuid& iid, void** out) override {
-        qv::releaseSlot(out);
-        void* found = nullptr;
-        if (iid == qv::IID_IMFPart) {
-            ++partQueries;
-            found = static_cast<IMFPart*>(this);
-        } else if (iid == qv::IID_IMFResponder) {
-            ++responderQueries;
-            found = static_cast<IMFResponder*>(this);
-        } else if (iid == qv::IID_IQVUnknown) {
-            found = static_cast<IMFPart*>(this);
-        }
-        if (found == nullptr) return qv::kNoInterface;
-        AddRef();
-        *out = found;
-        return qv::kOk;
+        if (iid == qv::IID_IMFPart) ++partQueries;
+        if (iid == qv::IID_IMFResponder) ++responderQueries;
+        return HostPart::QueryInterface(iid, out);
     }
     int32_t QV_CALL AddRef() override { return ++references; }
-    // Answers -1 once the last reference is gone, the host's signal to destroy the inner part.
     int32_t QV_CALL Release() override {
         --references;
         return references == 0 ? -1 : references;
     }
 
-    void QV_CALL hostPartSlot5(intptr_t first, intptr_t second) override {
-        lastOperation = 5;
-        lastFirst = first;
-        lastSecond = second;
-    }
-    IMFPart* QV_CALL findPart(uint32_t) override { return nullptr; }
-    void QV_CALL setPartActive(int32_t) override {}
-    void QV_CALL refreshPart() override {}
-    uint32_t QV_CALL partId() override { return qv::fourcc("Host"); }
-    void QV_CALL setPartId(uint32_t) override {}
-    QVResult QV_CALL getValue(void*, uint32_t) override { return qv::kNotImplemented; }
-    QVResult QV_CALL setValue(const void*, uint32_t, int32_t, int32_t) override {
-        return qv::kNotImplemented;
-    }
-    void QV_CALL hostPartSlot53(intptr_t first, intptr_t second) override {
-        lastOperation = 53;
-        lastFirst = first;
-        lastSecond = second;
-    }
-    void QV_CALL hostPartSlot54(intptr_t first, intptr_t second) override {
-        lastOperation = 54;
-        lastFirst = first;
-        lastSecond = second;
-    }
-    void QV_CALL hostPartSlot55(intptr_t value) override {
-        lastOperation = 55;
-        lastFirst = value;
-        lastSecond = 0;
-    }
-    void QV_CALL hostResponderSlot9(intptr_t value) override {
-        lastOperation = 109;  // the responder's 9th
-        lastFirst = value;
-        lastSecond = 0;
-    }
-    void QV_CALL sendMessage(int32_t, IQVUnknown*, void*) override {}
-
-    BRUMO_NOOP_HOST_PART_SLOT(4)
-    BRUMO_NOOP_HOST_PART_SLOT(9) BRUMO_NOOP_HOST_PART_SLOT(10) BRUMO_NOOP_HOST_PART_SLOT(11)
-    BRUMO_NOOP_HOST_PART_SLOT(12) BRUMO_NOOP_HOST_PART_SLOT(13) BRUMO_NOOP_HOST_PART_SLOT(14)
-    BRUMO_NOOP_HOST_PART_SLOT(15) BRUMO_NOOP_HOST_PART_SLOT(16) BRUMO_NOOP_HOST_PART_SLOT(17)
-    BRUMO_NOOP_HOST_PART_SLOT(18) BRUMO_NOOP_HOST_PART_SLOT(19) BRUMO_NOOP_HOST_PART_SLOT(20)
-    BRUMO_NOOP_HOST_PART_SLOT(21) BRUMO_NOOP_HOST_PART_SLOT(22) BRUMO_NOOP_HOST_PART_SLOT(23)
-    BRUMO_NOOP_HOST_PART_SLOT(24) BRUMO_NOOP_HOST_PART_SLOT(25) BRUMO_NOOP_HOST_PART_SLOT(28)
-    BRUMO_NOOP_HOST_PART_SLOT(29) BRUMO_NOOP_HOST_PART_SLOT(30) BRUMO_NOOP_HOST_PART_SLOT(31)
-    BRUMO_NOOP_HOST_PART_SLOT(32) BRUMO_NOOP_HOST_PART_SLOT(33) BRUMO_NOOP_HOST_PART_SLOT(34)
-    BRUMO_NOOP_HOST_PART_SLOT(35) BRUMO_NOOP_HOST_PART_SLOT(36) BRUMO_NOOP_HOST_PART_SLOT(37)
-    BRUMO_NOOP_HOST_PART_SLOT(38) BRUMO_NOOP_HOST_PART_SLOT(39) BRUMO_NOOP_HOST_PART_SLOT(40)
-    BRUMO_NOOP_HOST_PART_SLOT(41) BRUMO_NOOP_HOST_PART_SLOT(44) BRUMO_NOOP_HOST_PART_SLOT(45)
-    BRUMO_NOOP_HOST_PART_SLOT(46) BRUMO_NOOP_HOST_PART_SLOT(47) BRUMO_NOOP_HOST_PART_SLOT(48)
-    BRUMO_NOOP_HOST_PART_SLOT(49) BRUMO_NOOP_HOST_PART_SLOT(50) BRUMO_NOOP_HOST_PART_SLOT(51)
-    BRUMO_NOOP_HOST_PART_SLOT(52)
-
-    void QV_CALL hostResponderSlot4() override {}
-    void QV_CALL hostResponderSlot5() override {}
-    void QV_CALL hostResponderSlot6() override {}
-    void QV_CALL hostResponderSlot7() override {}
-    void QV_CALL hostResponderSlot8() override {}
-    void QV_CALL hostResponderSlot10() override {}
+    void QV_CALL hostPartSlot5(intptr_t first, intptr_t second) override { record(5, first, second); }
+    void QV_CALL hostPartSlot53(intptr_t first, intptr_t second) override { record(53, first, second); }
+    void QV_CALL hostPartSlot54(intptr_t first, intptr_t second) override { record(54, first, second); }
+    void QV_CALL hostPartSlot55(intptr_t value) override { record(55, value, 0); }
+    void QV_CALL hostResponderSlot9(intptr_t value) override { record(109, value, 0); }  // the responder's 9th
 
     int32_t references = 1;
     int partQueries = 0;
@@ -193,8 +131,13 @@ public:
     int lastOperation = 0;
     intptr_t lastFirst = 0;
     intptr_t lastSecond = 0;
-};
 
-#undef BRUMO_NOOP_HOST_PART_SLOT
+private:
+    void record(int operation, intptr_t first, intptr_t second) {
+        lastOperation = operation;
+        lastFirst = first;
+        lastSecond = second;
+    }
+};
 
 }  // namespace brumo::test

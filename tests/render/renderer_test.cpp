@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/render/renderer.h"
+#include "tests/support/comparisons.h"
 #include "tests/support/host_doubles.h"
 
 #include <algorithm>
@@ -129,12 +130,7 @@ void expectPoint(const QVVector3& actual, float x, float y, float z) {
     EXPECT_NEAR(actual.z, z, 1e-5f);
 }
 
-void expectColour(const QVColourRecord& actual, const QVColourRecord& expected) {
-    EXPECT_FLOAT_EQ(actual.red, expected.red);
-    EXPECT_FLOAT_EQ(actual.green, expected.green);
-    EXPECT_FLOAT_EQ(actual.blue, expected.blue);
-    EXPECT_FLOAT_EQ(actual.alpha, expected.alpha);
-}
+using brumo::test::expectColour;
 
 }  // namespace
 

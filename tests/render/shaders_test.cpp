@@ -5,6 +5,7 @@
 #include "host/scene/scene.h"
 #include "host/scene/shaders.h"
 #include "qv/strings.h"
+#include "tests/support/comparisons.h"
 
 using namespace brumo::host;
 
@@ -37,12 +38,7 @@ Ref<IQVShader> interfaceOf(IQVShaderObject* object) {
     return shader;
 }
 
-void expectColour(const QVColourRecord& actual, const QVColourRecord& expected) {
-    EXPECT_FLOAT_EQ(actual.red, expected.red);
-    EXPECT_FLOAT_EQ(actual.green, expected.green);
-    EXPECT_FLOAT_EQ(actual.blue, expected.blue);
-    EXPECT_FLOAT_EQ(actual.alpha, expected.alpha);
-}
+using brumo::test::expectColour;
 
 const QVColourRecord kBlack{0.0f, 0.0f, 0.0f, 1.0f};
 const QVColourRecord kWhite{1.0f, 1.0f, 1.0f, 1.0f};

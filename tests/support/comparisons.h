@@ -2,6 +2,8 @@
 // gradients key by key, and the text of a parameter block's strings.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "brumo/parameter_blocks.h"
@@ -13,6 +15,14 @@ namespace brumo::test {
 
 inline bool sameColour(const QVColourRecord& a, const QVColourRecord& b) {
     return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
+}
+
+// Each channel within four units in the last place.
+inline void expectColour(const QVColourRecord& actual, const QVColourRecord& expected) {
+    EXPECT_FLOAT_EQ(actual.red, expected.red);
+    EXPECT_FLOAT_EQ(actual.green, expected.green);
+    EXPECT_FLOAT_EQ(actual.blue, expected.blue);
+    EXPECT_FLOAT_EQ(actual.alpha, expected.alpha);
 }
 
 inline bool sameGradient(const ColourGradient& a, const ColourGradient& b) {
