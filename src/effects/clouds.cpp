@@ -1,8 +1,8 @@
 #include "effects/clouds.h"
 
 #include <cmath>
-#include <cstddef>
 
+#include "effects/effect_fields.h"
 #include "frame/module_state.h"
 #include "math/shaping.h"
 #include "primitive/colour_gradient.h"
@@ -22,14 +22,8 @@ inline float fraction(float x) { return x - std::floor(x); }
 
 }  // namespace
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Winvalid-offsetof"
-static_assert(offsetof(Clouds, puffCount) - offsetof(Clouds, parameters) ==
-                      offsetof(CloudsParameters, puffCount) &&
-                  offsetof(Clouds, puffDensity) - offsetof(Clouds, parameters) ==
-                      offsetof(CloudsParameters, puffDensity),
-              "the puff parameters follow the common block");
-#pragma GCC diagnostic pop
+BRUMO_ASSERT_FOLLOWS_COMMON_BLOCK(Clouds, CloudsParameters, puffCount)
+BRUMO_ASSERT_FOLLOWS_COMMON_BLOCK(Clouds, CloudsParameters, puffDensity)
 
 Clouds::Clouds()
     : puffCount(1),

@@ -1,9 +1,9 @@
 #include "effects/fire.h"
 
 #include <cmath>
-#include <cstddef>
 
 #include "effects/colour_preset_popup.h"
+#include "effects/effect_fields.h"
 #include "primitive/colour_gradient.h"
 
 namespace brumo {
@@ -21,13 +21,7 @@ constexpr PopupPreset kPopupPresets[] = {
 
 }  // namespace
 
-// The host addresses flameStretch through the block: it must sit where FireParameters puts it.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Winvalid-offsetof"
-static_assert(offsetof(Fire, flameStretch) - offsetof(Fire, parameters) ==
-                  offsetof(FireParameters, flameStretch),
-              "flameStretch follows the common block");
-#pragma GCC diagnostic pop
+BRUMO_ASSERT_FOLLOWS_COMMON_BLOCK(Fire, FireParameters, flameStretch)
 
 Fire::Fire() : flameStretch(1.0f) {
     parameters.noiseType = kRidgedSum;

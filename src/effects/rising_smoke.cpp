@@ -1,8 +1,8 @@
 #include "effects/rising_smoke.h"
 
 #include <cmath>
-#include <cstddef>
 
+#include "effects/effect_fields.h"
 #include "math/shaping.h"
 
 namespace brumo {
@@ -23,29 +23,41 @@ int32_t rungCount(float period, float spacing) {
     return static_cast<int32_t>(quotient);
 }
 
-// One set of the ladder: `count` rungs `spacing` apart from the offset up, wrapped into one
-// period, alternating between two kinds.
-void placeRungs(Vortex* rungs, int32_t count, float spacing, float period, float offsetZ,
-                float radius, int32_t evenKind, int32_t oddKind) {
-    for (int32_t j = 0; j < count; ++j) {
-        const float z = static_cast<float>(j) * spacing + offsetZ;
+// One set of the ladder: `count` rungs of that radius, `spacing` apart within one period.
+struct RungSet {
+    int32_t count = 0;
+    float radius = 0.0f;
+    float period = 0.0f;
+    float spacing = 0.0f;
+};
+
+// The set for the noise scale along its turning axis (a: the column's noise-space scale, H: the
+// column's height); no rungs for an unusable scale.
+RungSet rungSet(float a, float axisScale, float H) {
+    RungSet set;
+    if (!usableScale(axisScale)) return set;
+    set.radius = a / axisScale;
+    set.period = 2.0f * set.radius + H;
+    set.spacing = 1.75f * set.radius;
+    set.count = rungCount(set.period, set.spacing);
+    return set;
+}
+
+// Places a set from the offset up, wrapped into its period, alternating between two kinds.
+void placeRungs(Vortex* rungs, const RungSet& set, float offsetZ, int32_t evenKind, int32_t oddKind) {
+    for (int32_t j = 0; j < set.count; ++j) {
+        const float z = static_cast<float>(j) * set.spacing + offsetZ;
         Vortex& vortex = rungs[j];
-        vortex.centre = {0.0f, 0.0f, z - period * std::trunc(z / period)};
+        vortex.centre = {0.0f, 0.0f, z - set.period * std::trunc(z / set.period)};
         vortex.setKind((j & 1) == 0 ? evenKind : oddKind);
-        vortex.setRadius(radius);
+        vortex.setRadius(set.radius);
     }
 }
 
 }  // namespace
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Winvalid-offsetof"
-static_assert(offsetof(RisingSmoke, baseSpread) - offsetof(RisingSmoke, parameters) ==
-                      offsetof(RisingSmokeParameters, baseSpread) &&
-                  offsetof(RisingSmoke, edgeSoftness) - offsetof(RisingSmoke, parameters) ==
-                      offsetof(RisingSmokeParameters, edgeSoftness),
-              "the rising smoke fields follow the common block");
-#pragma GCC diagnostic pop
+BRUMO_ASSERT_FOLLOWS_COMMON_BLOCK(RisingSmoke, RisingSmokeParameters, baseSpread)
+BRUMO_ASSERT_FOLLOWS_COMMON_BLOCK(RisingSmoke, RisingSmokeParameters, edgeSoftness)
 
 RisingSmoke::RisingSmoke() : baseSpread(0.2f), edgeSoftness(0.5f), columnHalfHeight(0.0f) {
     parameters.noiseType = kTurbulence;
@@ -61,33 +73,19 @@ void RisingSmoke::prepareEffect() {
     columnHalfHeight = columnUsable && std::isfinite(b) ? b : 0.0f;
     const float H = 2.0f * columnHalfHeight;
 
-    // Rungs turning about x, then rungs turning about y; the ladder repeats every L, so moving
-    // the offset by a period leaves it in place.
-    int32_t count1 = 0;
-    float c = 0.0f, L1 = 0.0f, spacing1 = 0.0f;
-    if (columnUsable && usableScale(p.noiseScaleXYZ.x)) {
-        c = a / p.noiseScaleXYZ.x;
-        L1 = 2.0f * c + H;
-        spacing1 = 1.75f * c;
-        count1 = rungCount(L1, spacing1);
-    }
-    int32_t count2 = 0;
-    float g = 0.0f, L2 = 0.0f, spacing2 = 0.0f;
-    if (columnUsable && usableScale(p.noiseScaleXYZ.y)) {
-        g = a / p.noiseScaleXYZ.y;
-        L2 = 2.0f * g + H;
-        spacing2 = 1.75f * g;
-        count2 = rungCount(L2, spacing2);
-    }
+    // Rungs turning about x, then rungs turning about y; the ladder repeats every period, so
+    // moving the offset by a period leaves it in place.
+    const RungSet x = columnUsable ? rungSet(a, p.noiseScaleXYZ.x, H) : RungSet{};
+    const RungSet y = columnUsable ? rungSet(a, p.noiseScaleXYZ.y, H) : RungSet{};
 
     // Every rung starts from the vortex defaults (lift 0.1, twist 60 degrees). When the list
     // cannot hold both sets the ladder stays empty.
     const Vortex fresh;
     vortices.setCount(0);
-    if (!vortices.setCount(count1 + count2, &fresh)) return;
+    if (!vortices.setCount(x.count + y.count, &fresh)) return;
     const float offsetZ = p.noiseOffset.z;
-    placeRungs(vortices.data(), count1, spacing1, L1, offsetZ, c, 3, 0);
-    placeRungs(vortices.data() + count1, count2, spacing2, L2, offsetZ, g, 1, 4);
+    placeRungs(vortices.data(), x, offsetZ, 3, 0);
+    placeRungs(vortices.data() + x.count, y, offsetZ, 1, 4);
 }
 
 float RisingSmoke::sampleDensity(const Vector3& point) {
