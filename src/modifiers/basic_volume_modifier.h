@@ -44,6 +44,32 @@ inline float clampedFraction(float u, float s0, float inv) {
     return t;
 }
 
+// A modifier's range [start, end] as fractions along the main axis, with inv = 1 / (s1 - s0)
+// for clampedFraction (start equal to end makes it a step).
+struct FractionRange {
+    float s0 = 0.0f;
+    float s1 = 0.0f;
+    float inv = 0.0f;
+
+    void set(float start, float end) {
+        s0 = start;
+        s1 = end;
+        inv = 1.0f / (s1 - s0);
+    }
+    float fraction(float u) const { return clampedFraction(u, s0, inv); }
+};
+
+// A modifier's range [start, end] in the cube's -1..+1 coordinates along the main axis.
+struct CubeRange {
+    float lo = 0.0f;
+    float hi = 0.0f;
+
+    void set(float start, float end) {
+        lo = 2.0f * start - 1.0f;
+        hi = 2.0f * end - 1.0f;
+    }
+};
+
 class BasicVolumeModifier : public TBasicDataComponent<IVolumeModifier> {
 public:
     // No behaviour here: raises 0x80010003. Every concrete modifier supplies it.

@@ -8,16 +8,11 @@ namespace brumo {
 BendModifier::BendModifier()
     : TQVComponent<BendModifier, BasicVolumeModifier>(&parameters, sizeof(BendParameters)),
       parameters{3.1415927f, 0.0f, 0.0f, 1.0f, kAxisZ},
-      s0(0.0f),
-      s1(0.0f),
-      inv(0.0f),
       factor(0.0f) {}
 
 void BendModifier::updateCache() {
     updateAxis(parameters.axis);
-    s0 = parameters.start;
-    s1 = parameters.end;
-    inv = 1.0f / (s1 - s0);  // read by nothing, so start equal to end does no harm
+    range.set(parameters.start, parameters.end);
     factor = 2.0f;
     needsUpdate = false;
 }

@@ -17,10 +17,8 @@ public:
 
     BendParameters parameters;
 
-    float s0;
-    float s1;
-    float inv;     // 1 / (s1 - s0)
-    float factor;  // 2.0
+    FractionRange range;  // inv is read by nothing, so start equal to end does no harm
+    float factor;         // 2.0
 };
 
 }  // namespace brumo

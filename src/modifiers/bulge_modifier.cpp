@@ -7,16 +7,14 @@ namespace brumo {
 BulgeModifier::BulgeModifier()
     : TQVComponent<BulgeModifier, BasicVolumeModifier>(&parameters, sizeof(BulgeParameters)),
       parameters{0.5f, 0.0f, 1.0f, kAxisZ, 1, 1},
-      lo(0.0f),
-      hi(0.0f),
       A(0.0f),
       B(0.0f),
       C(0.0f) {}
 
 void BulgeModifier::updateCache() {
     updateAxis(parameters.axis);
-    lo = 2.0f * parameters.start - 1.0f;
-    hi = 2.0f * parameters.end - 1.0f;
+    range.set(parameters.start, parameters.end);
+    const float lo = range.lo, hi = range.hi;
     const float width = hi - lo;
     A = parameters.amount * -4.0f / (width * width);
     B = -A * (hi + lo);

@@ -18,8 +18,7 @@ public:
 
     BulgeParameters parameters;
 
-    float lo;
-    float hi;
+    CubeRange range;
     // g(u) = u (u A + B) + C.
     float A;
     float B;

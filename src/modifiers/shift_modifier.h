@@ -18,10 +18,8 @@ public:
 
     ShiftParameters parameters;
 
-    float s0;
-    float s1;
-    float inv;  // 1 / (s1 - s0)
-    float g1;   // shiftFirst + 1
+    FractionRange range;
+    float g1;  // shiftFirst + 1
     float g2;   // shiftSecond + 1
 };
 

@@ -17,9 +17,7 @@ public:
 
     TaperParameters parameters;
 
-    // Range of the taper in -1..+1 coordinates.
-    float lo;
-    float hi;
+    CubeRange range;
 };
 
 }  // namespace brumo

@@ -7,16 +7,11 @@ namespace brumo {
 TwistModifier::TwistModifier()
     : TQVComponent<TwistModifier, BasicVolumeModifier>(&parameters, sizeof(TwistParameters)),
       parameters{3.1415927f, 0.0f, 1.0f, kAxisZ},
-      s0(0.0f),
-      s1(0.0f),
-      inv(0.0f),
       k(0.0f) {}
 
 void TwistModifier::updateCache() {
     updateAxis(parameters.axis);
-    s0 = parameters.start;
-    s1 = parameters.end;
-    inv = 1.0f / (s1 - s0);  // start equal to end: see clampedFraction
+    range.set(parameters.start, parameters.end);
     k = 1.4142135f;
     needsUpdate = false;
 }
@@ -24,7 +19,7 @@ void TwistModifier::updateCache() {
 void TwistModifier::deformPoint(const Vector3& in, Vector3& out) {
     if (needsUpdate) updateCache();
     out = in;
-    const float t = clampedFraction(in[mainAxis], s0, inv);
+    const float t = range.fraction(in[mainAxis]);
     const float theta = parameters.angle * t;
     const float c = std::cos(theta);
     const float s = std::sin(theta);

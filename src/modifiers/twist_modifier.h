@@ -17,10 +17,8 @@ public:
 
     TwistParameters parameters;
 
-    float s0;
-    float s1;
-    float inv;  // 1 / (s1 - s0)
-    float k;    // 1.4142135
+    FractionRange range;
+    float k;  // 1.4142135
 };
 
 }  // namespace brumo

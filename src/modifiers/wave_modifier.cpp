@@ -17,8 +17,7 @@ constexpr uint32_t kAlongMain = qv::fourcc("Opt4");
 WaveModifier::WaveModifier()
     : TQVComponent<WaveModifier, BasicVolumeModifier>(&parameters, sizeof(WaveParameters)),
       parameters{0.5f, 1.0f, 0.0f, 0.0f, 1.0f, kAxisZ, kAlongMain},
-      lo(0.0f),
-      hi(1.0f),
+      range{0.0f, 1.0f},
       k(0.0f),
       phi(0.0f),
       h(0.0f) {}
@@ -27,13 +26,11 @@ void WaveModifier::updateCache() {
     const WaveParameters& p = parameters;
     updateAxis(p.axis);
     if (p.waveMode == kAlongSecondCross || p.waveMode == kAlongFirstCross || p.waveMode == kAlongMain) {
-        lo = 2.0f * p.start - 1.0f;
-        hi = 2.0f * p.end - 1.0f;
+        range.set(p.start, p.end);
     } else if (p.waveMode == kRadial) {
-        lo = p.start;
-        hi = p.end;
+        range = {p.start, p.end};
     }
-    k = p.cycles * kPi / ((hi - lo) * 0.5f);
+    k = p.cycles * kPi / ((range.hi - range.lo) * 0.5f);
     // A range of zero width would make k infinite and every factor NaN; with k = 0 the wave
     // keeps the one factor its phase gives, since the clamp holds u at lo anyway.
     if (!std::isfinite(k)) k = 0.0f;
@@ -60,7 +57,7 @@ void WaveModifier::deformPoint(const Vector3& in, Vector3& out) {
     } else {
         return;
     }
-    const float uc = lo > u ? lo : (u > hi ? hi : u);
+    const float uc = range.lo > u ? range.lo : (u > range.hi ? range.hi : u);
     const float w = std::sin(k * uc + phi);
     const float f = (w + 1.0f) * h + (1.0f - parameters.amplitude);
     if (mode == kAlongMain) {

@@ -18,11 +18,10 @@ public:
 
     WaveParameters parameters;
 
-    float lo;
-    float hi;
-    float k;      // angular frequency: cycles π over the half range
-    float phi;    // phase × π
-    float h;      // amplitude × 0.5
+    CubeRange range;  // as given in the radial mode
+    float k;          // angular frequency: cycles π over the half range
+    float phi;        // phase × π
+    float h;          // amplitude × 0.5
 };
 
 }  // namespace brumo
