@@ -147,9 +147,24 @@ void ChooserPart::detachPart() {
     TBasicPart::detachPart();
 }
 
-void ChooserPart::writeChoice(IMFPart* namePart, IMFPart* indexPart, const TQVString& name, int32_t index) {
-    if (namePart != nullptr) namePart->setValue(&name, qv::kValueString, 0, 0);
-    if (indexPart != nullptr) indexPart->setValue(&index, qv::kValueInt32, 0, 0);
+bool ChooserPart::readChoice(int32_t message, IQVUnknown* source, uint32_t popupId, int32_t& chosen,
+                             TQVFixedString<255>& name) {
+    if (message != kControlChanged) return false;
+    QVCountedPtr<IMFPart> popupPart;
+    popupPart.queryFrom(source, qv::IID_IMFPart);
+    if (!popupPart || popupPart->partId() != popupId) return false;
+    chosen = readInt(popupPart.get(), -1);
+    popupPart->getValue(&name, qv::kValueString);
+    return true;
+}
+
+void ChooserPart::writeChoice(const TQVString& name, int32_t index) {
+    IMFPart* host = hostPartInterface();
+    if (host == nullptr) return;
+    QVCountedPtr<IMFPart> namePart = findPanelPart(host, namePartId);
+    QVCountedPtr<IMFPart> indexPart = findPanelPart(host, indexPartId);
+    if (namePart) namePart->setValue(&name, qv::kValueString, 0, 0);
+    if (indexPart) indexPart->setValue(&index, qv::kValueInt32, 0, 0);
 }
 
 void ChooserPart::resetPopup(IQVUnknown* source, int32_t line) {
@@ -189,21 +204,12 @@ void ShaderChooserPart::attachPart() {
 }
 
 bool ShaderChooserPart::receiveMessage(int32_t message, IQVUnknown* source, void*) {
-    if (message != kControlChanged) return false;
-    QVCountedPtr<IMFPart> popupPart;
-    popupPart.queryFrom(source, qv::IID_IMFPart);
-    if (!popupPart || popupPart->partId() != qv::fourcc("ShaP")) return false;
-
-    const int32_t chosen = readInt(popupPart.get(), -1);
+    int32_t chosen = -1;
     TQVFixedString<255> name;
-    popupPart->getValue(&name, qv::kValueString);
-    if (IMFPart* host = hostPartInterface()) {
-        QVCountedPtr<IMFPart> namePart = findPanelPart(host, namePartId);
-        QVCountedPtr<IMFPart> indexPart = findPanelPart(host, indexPartId);
-        // Scene shaders stand before the separator; fixed entry k stands k places after it.
-        const int32_t shaders = scene ? scene->shaderCount() : 0;
-        writeChoice(namePart.get(), indexPart.get(), name, chosen < shaders ? 0 : chosen - shaders);
-    }
+    if (!readChoice(message, source, qv::fourcc("ShaP"), chosen, name)) return false;
+    // Scene shaders stand before the separator; fixed entry k stands k places after it.
+    const int32_t shaders = scene ? scene->shaderCount() : 0;
+    writeChoice(name, chosen < shaders ? 0 : chosen - shaders);
     resetPopup(source, 402);
     return false;
 }
@@ -216,23 +222,16 @@ QVResult MeshChooserPart::queryInterfaceChain(const QVGuid& iid, void** out) {
 void MeshChooserPart::attachPart() { takeCurrentScene(scene); }
 
 bool MeshChooserPart::receiveMessage(int32_t message, IQVUnknown* source, void*) {
-    if (message != kControlChanged) return false;
-    QVCountedPtr<IMFPart> popupPart;
-    popupPart.queryFrom(source, qv::IID_IMFPart);
-    if (!popupPart || popupPart->partId() != qv::fourcc("MesP")) return false;
-
-    const int32_t chosen = readInt(popupPart.get(), -1);
+    int32_t chosen = -1;
     TQVFixedString<255> name;
-    popupPart->getValue(&name, qv::kValueString);
-    if (IMFPart* host = hostPartInterface()) {
-        QVCountedPtr<IMFPart> namePart = findPanelPart(host, namePartId);
-        QVCountedPtr<IMFPart> indexPart = findPanelPart(host, indexPartId);
+    if (!readChoice(message, source, qv::fourcc("MesP"), chosen, name)) return false;
+    if (hostPartInterface() != nullptr) {
         QVCountedPtr<IMFPopup> popup;
         popup.queryFrom(source, qv::IID_IMFPopup);
         if (!popup) qv::raise(qv::kEditorPartError, kSource, 613);
         // The last item is the fixed "none" entry.
         const int32_t items = popup->countItems();
-        writeChoice(namePart.get(), indexPart.get(), name, chosen < items - 1 ? 0 : 1);
+        writeChoice(name, chosen < items - 1 ? 0 : 1);
     }
     resetPopup(source, 632);
     return false;

@@ -76,8 +76,12 @@ protected:
     ChooserPart(uint32_t indexId, uint32_t nameId) : indexPartId(indexId), namePartId(nameId) {}
     ~ChooserPart() = default;
 
+    // For a value-changed message from the panel's popup `popupId`: the chosen item and its text.
+    // False for any other message or control.
+    bool readChoice(int32_t message, IQVUnknown* source, uint32_t popupId, int32_t& chosen,
+                    TQVFixedString<255>& name);
     // Writes the pick into the name and index controls (a control not found is skipped).
-    void writeChoice(IMFPart* namePart, IMFPart* indexPart, const TQVString& name, int32_t index);
+    void writeChoice(const TQVString& name, int32_t index);
     // Leaves one empty item in the popup and redraws this part. Raises 0x80010005 (source
     // "PopupParts") at `line` when the source is no popup.
     void resetPopup(IQVUnknown* source, int32_t line);

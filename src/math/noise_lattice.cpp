@@ -30,6 +30,29 @@ inline float partialFade(float fmax, float f) {
 
 inline Vector3 octavePoint(const Vector3& p, float f) { return {p.x * f, p.y * f, p.z * f}; }
 
+// The sum of fractalSumScaled (octave values) and turbulenceScaled (their magnitudes): each
+// octave weighs amp / f, amp falling by gain from octave to octave.
+template <bool magnitudes>
+float scaledOctaveSum(const NoiseLattice& lattice, const Vector3& p, float gain, float width) {
+    auto octave = [&lattice, &p](float f) {
+        const float n = lattice.evaluate<NoiseLattice::Fade::quintic>(octavePoint(p, f));
+        return magnitudes ? std::fabs(n) : n;
+    };
+    const float fmax = bandFrequency(width, lattice.maxFrequency);
+    const float limit = fmax * 0.5f;
+    float sum = 0.0f;
+    float amp = 1.0f;
+    float f = 1.0f;
+    while (f < limit) {
+        sum += octave(f) * amp / f;
+        amp *= gain;
+        f *= kLacunarity;
+    }
+    const float fade = partialFade(fmax, f);
+    if (fade > 0.0f) sum += octave(f) * (fade * amp) / f;
+    return sum;
+}
+
 }  // namespace
 
 void NoiseLattice::create() { create(utilityService()); }
@@ -78,37 +101,12 @@ void NoiseLattice::buildLattice(IQVUtilityService* random) {
 
 float NoiseLattice::fractalSumScaled(const Vector3& p, float gain, float width) {
     ensureReady();
-    const float fmax = bandFrequency(width, maxFrequency);
-    const float limit = fmax * 0.5f;
-    float sum = 0.0f;
-    float amp = 1.0f;
-    float f = 1.0f;
-    while (f < limit) {
-        sum += evaluate<Fade::quintic>(octavePoint(p, f)) * amp / f;
-        amp *= gain;
-        f *= kLacunarity;
-    }
-    const float fade = partialFade(fmax, f);
-    if (fade > 0.0f) sum += evaluate<Fade::quintic>(octavePoint(p, f)) * (fade * amp) / f;
-    return sum;
+    return scaledOctaveSum<false>(*this, p, gain, width);
 }
 
 float NoiseLattice::turbulenceScaled(const Vector3& p, float gain, float width) {
     ensureReady();
-    const float fmax = bandFrequency(width, maxFrequency);
-    const float limit = fmax * 0.5f;
-    float sum = 0.0f;
-    float amp = 1.0f;
-    float f = 1.0f;
-    while (f < limit) {
-        sum += std::fabs(evaluate<Fade::quintic>(octavePoint(p, f))) * amp / f;
-        amp *= gain;
-        f *= kLacunarity;
-    }
-    const float fade = partialFade(fmax, f);
-    if (fade > 0.0f)
-        sum += std::fabs(evaluate<Fade::quintic>(octavePoint(p, f))) * (fade * amp) / f;
-    return sum;
+    return scaledOctaveSum<true>(*this, p, gain, width);
 }
 
 float NoiseLattice::fractalSumSpectral(const Vector3& p, float h, float width) {
