@@ -8,6 +8,17 @@
 #include "qv/result_codes.h"
 #include "qv/unknown.h"
 
+// No-op overrides of an interface's numbered placeholder operations `slotN()`, which the host
+// implements only so that the named operations after them sit at their positions:
+// BRUMO_HOST_NOOP_SLOTS_TENS(3) overrides slot30 to slot39.
+#define BRUMO_HOST_NOOP_SLOT(n) \
+    void QV_CALL slot##n() override {}
+#define BRUMO_HOST_NOOP_SLOTS_TENS(tens)                                                         \
+    BRUMO_HOST_NOOP_SLOT(tens##0) BRUMO_HOST_NOOP_SLOT(tens##1) BRUMO_HOST_NOOP_SLOT(tens##2)     \
+    BRUMO_HOST_NOOP_SLOT(tens##3) BRUMO_HOST_NOOP_SLOT(tens##4) BRUMO_HOST_NOOP_SLOT(tens##5)     \
+    BRUMO_HOST_NOOP_SLOT(tens##6) BRUMO_HOST_NOOP_SLOT(tens##7) BRUMO_HOST_NOOP_SLOT(tens##8)     \
+    BRUMO_HOST_NOOP_SLOT(tens##9)
+
 namespace brumo::host {
 
 // A host object implementing one or more interfaces. The creator holds the first reference.

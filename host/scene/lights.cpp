@@ -18,10 +18,29 @@ QVVector3 unitOrSelf(const QVVector3& v, double* length = nullptr) {
 
 }  // namespace
 
+// --- ColouredLight ---
+
+void QV_CALL ColouredLight::lightColourAt(const QVVector3&, const QVVector3&, float,
+                                          QVColourRecord* colour, float* intensity) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (colour != nullptr) *colour = colour_;
+    if (intensity != nullptr) *intensity = 1.0f;
+}
+
+void ColouredLight::setColour(QVColourRecord colour) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    colour_ = colour;
+}
+
+QVColourRecord ColouredLight::colour() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return colour_;
+}
+
 // --- DistantLight ---
 
 DistantLight::DistantLight(QVVector3 travelDirection, QVColourRecord colour)
-    : travel_(unitOrSelf(travelDirection)), colour_(colour) {}
+    : ColouredLight(colour), travel_(unitOrSelf(travelDirection)) {}
 
 IQVLight* DistantLight::create(QVVector3 travelDirection, QVColourRecord colour) {
     return new DistantLight(travelDirection, colour);
@@ -37,22 +56,10 @@ void QV_CALL DistantLight::lightDirectionTo(const QVVector3&, QVVector3* directi
     if (distance != nullptr) *distance = kDistance;
 }
 
-void QV_CALL DistantLight::lightColourAt(const QVVector3&, const QVVector3&, float,
-                                         QVColourRecord* colour, float* intensity) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (colour != nullptr) *colour = colour_;
-    if (intensity != nullptr) *intensity = 1.0f;
-}
-
 void DistantLight::setTravelDirection(QVVector3 travelDirection) {
     const QVVector3 unit = unitOrSelf(travelDirection);
     std::lock_guard<std::mutex> guard(mutex_);
     travel_ = unit;
-}
-
-void DistantLight::setColour(QVColourRecord colour) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    colour_ = colour;
 }
 
 QVVector3 DistantLight::travelDirection() const {
@@ -60,14 +67,9 @@ QVVector3 DistantLight::travelDirection() const {
     return travel_;
 }
 
-QVColourRecord DistantLight::colour() const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return colour_;
-}
-
 // --- PointLight ---
 
-PointLight::PointLight(QVVector3 position, QVColourRecord colour) : position_(position), colour_(colour) {}
+PointLight::PointLight(QVVector3 position, QVColourRecord colour) : ColouredLight(colour), position_(position) {}
 
 IQVLight* PointLight::create(QVVector3 position, QVColourRecord colour) {
     return new PointLight(position, colour);
@@ -89,31 +91,14 @@ void QV_CALL PointLight::lightDirectionTo(const QVVector3& point, QVVector3* dir
     if (distance != nullptr) *distance = static_cast<float>(length);
 }
 
-void QV_CALL PointLight::lightColourAt(const QVVector3&, const QVVector3&, float,
-                                       QVColourRecord* colour, float* intensity) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (colour != nullptr) *colour = colour_;
-    if (intensity != nullptr) *intensity = 1.0f;
-}
-
 void PointLight::setPosition(QVVector3 position) {
     std::lock_guard<std::mutex> guard(mutex_);
     position_ = position;
 }
 
-void PointLight::setColour(QVColourRecord colour) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    colour_ = colour;
-}
-
 QVVector3 PointLight::position() const {
     std::lock_guard<std::mutex> guard(mutex_);
     return position_;
-}
-
-QVColourRecord PointLight::colour() const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return colour_;
 }
 
 }  // namespace brumo::host

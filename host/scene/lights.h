@@ -13,7 +13,27 @@
 
 namespace brumo::host {
 
-class DistantLight final : public HostObject<IQVLight> {
+// What both kinds share: one colour, given undimmed at intensity 1 at every point, and the guard
+// of the light's values.
+class ColouredLight : public HostObject<IQVLight> {
+public:
+    void QV_CALL lightColourAt(const QVVector3& point, const QVVector3& direction, float distance,
+                               QVColourRecord* colour, float* intensity) override;
+
+    void setColour(QVColourRecord colour);
+    QVColourRecord colour() const;
+
+protected:
+    explicit ColouredLight(QVColourRecord colour) : colour_(colour) {}
+    ~ColouredLight() override = default;
+
+    mutable std::mutex mutex_;
+
+private:
+    QVColourRecord colour_;
+};
+
+class DistantLight final : public ColouredLight {
 public:
     // A new light travelling along travelDirection (normalised; a zero or non-finite direction
     // is kept as given). The caller owns the one reference and releases it after adding the
@@ -25,14 +45,9 @@ public:
     // distance standing for "infinitely far".
     void QV_CALL lightDirectionTo(const QVVector3& point, QVVector3* direction,
                                   float* distance) override;
-    // The light's colour everywhere, at intensity 1.
-    void QV_CALL lightColourAt(const QVVector3& point, const QVVector3& direction, float distance,
-                               QVColourRecord* colour, float* intensity) override;
 
     void setTravelDirection(QVVector3 travelDirection);
-    void setColour(QVColourRecord colour);
     QVVector3 travelDirection() const;
-    QVColourRecord colour() const;
 
     static constexpr float kDistance = 1.0e30f;
 
@@ -40,12 +55,10 @@ private:
     DistantLight(QVVector3 travelDirection, QVColourRecord colour);
     ~DistantLight() override = default;
 
-    mutable std::mutex mutex_;
     QVVector3 travel_;
-    QVColourRecord colour_;
 };
 
-class PointLight final : public HostObject<IQVLight> {
+class PointLight final : public ColouredLight {
 public:
     // A new light at position (scene space). The caller owns the one reference.
     static IQVLight* create(QVVector3 position, QVColourRecord colour);
@@ -55,22 +68,15 @@ public:
     // zero vector and distance 0 at the light's own position.
     void QV_CALL lightDirectionTo(const QVVector3& point, QVVector3* direction,
                                   float* distance) override;
-    // The light's colour, undimmed by distance, at intensity 1.
-    void QV_CALL lightColourAt(const QVVector3& point, const QVVector3& direction, float distance,
-                               QVColourRecord* colour, float* intensity) override;
 
     void setPosition(QVVector3 position);
-    void setColour(QVColourRecord colour);
     QVVector3 position() const;
-    QVColourRecord colour() const;
 
 private:
     PointLight(QVVector3 position, QVColourRecord colour);
     ~PointLight() override = default;
 
-    mutable std::mutex mutex_;
     QVVector3 position_;
-    QVColourRecord colour_;
 };
 
 }  // namespace brumo::host

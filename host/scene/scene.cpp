@@ -6,19 +6,38 @@
 
 namespace brumo::host {
 
+namespace {
+
+// The first entry of that name; null when there is none.
+template <class Entries>
+auto findNamed(const Entries& entries, const std::string& name) -> decltype(entries.front().object.get()) {
+    for (const auto& entry : entries)
+        if (entry.name == name) return entry.object.get();
+    return nullptr;
+}
+
+template <class Entries>
+bool removeNamed(Entries& entries, const std::string& name) {
+    auto found = std::find_if(entries.begin(), entries.end(),
+                              [&](const auto& entry) { return entry.name == name; });
+    if (found == entries.end()) return false;
+    entries.erase(found);
+    return true;
+}
+
+template <class Entries>
+bool holds(const Entries& entries, int32_t index) {
+    return index >= 0 && static_cast<size_t>(index) < entries.size();
+}
+
+}  // namespace
+
 Scene::~Scene() = default;
 
 void QV_CALL Scene::findShader(IQVShaderObject** shader, const TQVString* name) {
     const std::string wanted = textOf(name);
     std::lock_guard<std::mutex> guard(mutex_);
-    IQVShaderObject* found = nullptr;
-    for (const auto& entry : shaders_) {
-        if (entry.name == wanted) {
-            found = entry.object.get();
-            break;
-        }
-    }
-    fillSlot(shader, found);
+    fillSlot(shader, findNamed(shaders_, wanted));
 }
 
 int32_t QV_CALL Scene::shaderCount() {
@@ -28,8 +47,7 @@ int32_t QV_CALL Scene::shaderCount() {
 
 void QV_CALL Scene::shaderAt(IQVShaderObject** shader, int32_t index) {
     std::lock_guard<std::mutex> guard(mutex_);
-    const bool inside = index >= 0 && static_cast<size_t>(index) < shaders_.size();
-    fillSlot(shader, inside ? shaders_[static_cast<size_t>(index)].object.get() : nullptr);
+    fillSlot(shader, holds(shaders_, index) ? shaders_[static_cast<size_t>(index)].object.get() : nullptr);
 }
 
 int32_t QV_CALL Scene::lightCount() {
@@ -39,8 +57,7 @@ int32_t QV_CALL Scene::lightCount() {
 
 void QV_CALL Scene::lightAt(IQVLight** light, int32_t index) {
     std::lock_guard<std::mutex> guard(mutex_);
-    const bool inside = index >= 0 && static_cast<size_t>(index) < lights_.size();
-    fillSlot(light, inside ? lights_[static_cast<size_t>(index)].get() : nullptr);
+    fillSlot(light, holds(lights_, index) ? lights_[static_cast<size_t>(index)].get() : nullptr);
 }
 
 int32_t QV_CALL Scene::objectCount() {
@@ -50,21 +67,13 @@ int32_t QV_CALL Scene::objectCount() {
 
 IQVSceneObject* QV_CALL Scene::objectAt(int32_t index) {
     std::lock_guard<std::mutex> guard(mutex_);
-    const bool inside = index >= 0 && static_cast<size_t>(index) < objects_.size();
-    return inside ? objects_[static_cast<size_t>(index)].object.get() : nullptr;
+    return holds(objects_, index) ? objects_[static_cast<size_t>(index)].object.get() : nullptr;
 }
 
 void QV_CALL Scene::findObjectByName(IQVSceneObject** object, const TQVString* name) {
     const std::string wanted = textOf(name);
     std::lock_guard<std::mutex> guard(mutex_);
-    IQVSceneObject* found = nullptr;
-    for (const auto& entry : objects_) {
-        if (entry.name == wanted) {
-            found = entry.object.get();
-            break;
-        }
-    }
-    fillSlot(object, found);
+    fillSlot(object, findNamed(objects_, wanted));
 }
 
 float QV_CALL Scene::sceneSizeFactor() {
@@ -97,19 +106,6 @@ void Scene::addObject(IQVSceneObject* object) {
     objects_.push_back(std::move(entry));
 }
 
-namespace {
-
-template <class Entries>
-bool removeNamed(Entries& entries, const std::string& name) {
-    auto found = std::find_if(entries.begin(), entries.end(),
-                              [&](const auto& entry) { return entry.name == name; });
-    if (found == entries.end()) return false;
-    entries.erase(found);
-    return true;
-}
-
-}  // namespace
-
 bool Scene::removeShader(const std::string& name) {
     std::lock_guard<std::mutex> guard(mutex_);
     return removeNamed(shaders_, name);
@@ -122,8 +118,7 @@ bool Scene::removeObject(const std::string& name) {
 
 void Scene::removeLight(int32_t index) {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (index >= 0 && static_cast<size_t>(index) < lights_.size())
-        lights_.erase(lights_.begin() + index);
+    if (holds(lights_, index)) lights_.erase(lights_.begin() + index);
 }
 
 void Scene::clear() {

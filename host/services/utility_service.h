@@ -34,24 +34,12 @@ public:
     int32_t QV_CALL nextRandom() override;
     void QV_CALL setRandomSeed(int32_t seed) override;
     bool QV_CALL progressCancelled() override;
-    void QV_CALL slot5() override {} void QV_CALL slot7() override {}
-    void QV_CALL slot9() override {} void QV_CALL slot10() override {}
-    void QV_CALL slot11() override {} void QV_CALL slot14() override {}
-    void QV_CALL slot15() override {} void QV_CALL slot16() override {}
-    void QV_CALL slot17() override {} void QV_CALL slot18() override {}
-    void QV_CALL slot19() override {} void QV_CALL slot20() override {}
-    void QV_CALL slot21() override {} void QV_CALL slot22() override {}
-    void QV_CALL slot23() override {} void QV_CALL slot24() override {}
-    void QV_CALL slot25() override {} void QV_CALL slot26() override {}
-    void QV_CALL slot27() override {} void QV_CALL slot28() override {}
-    void QV_CALL slot29() override {} void QV_CALL slot30() override {}
-    void QV_CALL slot31() override {} void QV_CALL slot32() override {}
-    void QV_CALL slot33() override {} void QV_CALL slot34() override {}
-    void QV_CALL slot35() override {} void QV_CALL slot36() override {}
-    void QV_CALL slot37() override {} void QV_CALL slot38() override {}
-    void QV_CALL slot39() override {} void QV_CALL slot40() override {}
-    void QV_CALL slot41() override {} void QV_CALL slot42() override {}
-    void QV_CALL slot43() override {}
+    BRUMO_HOST_NOOP_SLOT(5) BRUMO_HOST_NOOP_SLOT(7) BRUMO_HOST_NOOP_SLOT(9) BRUMO_HOST_NOOP_SLOT(10)
+    BRUMO_HOST_NOOP_SLOT(11) BRUMO_HOST_NOOP_SLOT(14) BRUMO_HOST_NOOP_SLOT(15) BRUMO_HOST_NOOP_SLOT(16)
+    BRUMO_HOST_NOOP_SLOT(17) BRUMO_HOST_NOOP_SLOT(18) BRUMO_HOST_NOOP_SLOT(19)
+    BRUMO_HOST_NOOP_SLOTS_TENS(2)
+    BRUMO_HOST_NOOP_SLOTS_TENS(3)
+    BRUMO_HOST_NOOP_SLOT(40) BRUMO_HOST_NOOP_SLOT(41) BRUMO_HOST_NOOP_SLOT(42) BRUMO_HOST_NOOP_SLOT(43)
 
     // Not owned; null silences progress. Must outlive the work it listens to.
     void setProgressListener(ProgressListener* listener);
