@@ -37,7 +37,14 @@ void fillPopup(IMFPart* hostPart, uint32_t id, const PopupList& list, int32_t tr
     for (int32_t i = sceneItems < 0 ? 0 : sceneItems; i < list.count(); ++i) popup->appendItem(&list[i]);
 }
 
-// ShaderPopupPart
+// The popup parts
+
+void ScenePopupPart::attachPart() { takeCurrentScene(scene); }
+
+void ScenePopupPart::detachPart() {
+    scene.reset();
+    TBasicPart::detachPart();
+}
 
 QVResult ShaderPopupPart::queryInterfaceChain(const QVGuid& iid, void** out) {
     if (iid == CLSID_ShaderPopupPart) return answerQuery(this, out);
@@ -52,17 +59,14 @@ bool ShaderPopupPart::readInitData(uint32_t itemId, IQVUnknown* source) {
     return true;
 }
 
-void ShaderPopupPart::attachPart() { takeCurrentScene(scene); }
-
 void ShaderPopupPart::prepareContent(int32_t* out, intptr_t, intptr_t) {
     if (scene) fillShaderPopup();
     if (out != nullptr) *out = 0;
 }
 
 void ShaderPopupPart::detachPart() {
-    scene.reset();
     listType = 0;
-    TBasicPart::detachPart();
+    ScenePopupPart::detachPart();
 }
 
 void ShaderPopupPart::fillShaderPopup() {
@@ -94,23 +98,14 @@ void ShaderPopupPart::fillShaderPopup() {
     if (IMFPart* host = hostPartInterface()) fillPopup(host, host->partId(), list, fixedEntries);
 }
 
-// MeshPopupPart
-
 QVResult MeshPopupPart::queryInterfaceChain(const QVGuid& iid, void** out) {
     if (iid == CLSID_MeshPopupPart) return answerQuery(this, out);
     return TBasicPart::queryInterfaceChain(iid, out);
 }
 
-void MeshPopupPart::attachPart() { takeCurrentScene(scene); }
-
 void MeshPopupPart::prepareContent(int32_t* out, intptr_t, intptr_t) {
     if (scene) fillMeshPopup();
     if (out != nullptr) *out = 0;
-}
-
-void MeshPopupPart::detachPart() {
-    scene.reset();
-    TBasicPart::detachPart();
 }
 
 void MeshPopupPart::fillMeshPopup() {

@@ -19,15 +19,27 @@ using PopupList = QVClassArray<TQVString15>;
 // "PopupParts") when the panel has no such part (line 114) or it is no popup (line 118).
 void fillPopup(IMFPart* hostPart, uint32_t id, const PopupList& list, int32_t trailing);
 
+// What the two popup parts share: the scene they list from, taken when attached.
+class ScenePopupPart : public TBasicPart {
+public:
+    void QV_CALL attachPart() override;
+    void QV_CALL detachPart() override;
+
+protected:
+    ScenePopupPart() = default;
+    ~ScenePopupPart() = default;
+
+    QVCountedPtr<IQVScene> scene;
+};
+
 // Lists the scene's shaders followed by the built-in entries of its list type: 0 the four noise
 // patterns, 1 the single "none" entry, anything else none.
-class ShaderPopupPart final : public TQVComponent<ShaderPopupPart, TBasicPart> {
+class ShaderPopupPart final : public TQVComponent<ShaderPopupPart, ScenePopupPart> {
 public:
     ShaderPopupPart() = default;
 
     // Item "Type" gives the list type.
     bool QV_CALL readInitData(uint32_t itemId, IQVUnknown* source) override;
-    void QV_CALL attachPart() override;
     // Refills the popup from the scene.
     void QV_CALL prepareContent(int32_t* out, intptr_t first, intptr_t second) override;
     void QV_CALL detachPart() override;
@@ -37,34 +49,29 @@ public:
     int32_t listTypeValue() const { return listType; }
 
 private:
-    friend TQVUnknownImpl<ShaderPopupPart, TBasicPart>;
+    friend TQVUnknownImpl<ShaderPopupPart, ScenePopupPart>;
     ~ShaderPopupPart() = default;
 
     void fillShaderPopup();
 
     // A layout without a "Type" item lists the four patterns, as after a detach.
     int32_t listType = 0;
-    QVCountedPtr<IQVScene> scene;
 };
 
 // Lists the scene's renderable triangle meshes followed by the "none" entry.
-class MeshPopupPart final : public TQVComponent<MeshPopupPart, TBasicPart> {
+class MeshPopupPart final : public TQVComponent<MeshPopupPart, ScenePopupPart> {
 public:
     MeshPopupPart() = default;
 
-    void QV_CALL attachPart() override;
     void QV_CALL prepareContent(int32_t* out, intptr_t first, intptr_t second) override;
-    void QV_CALL detachPart() override;
 
     QVResult queryInterfaceChain(const QVGuid& iid, void** out);
 
 private:
-    friend TQVUnknownImpl<MeshPopupPart, TBasicPart>;
+    friend TQVUnknownImpl<MeshPopupPart, ScenePopupPart>;
     ~MeshPopupPart() = default;
 
     void fillMeshPopup();
-
-    QVCountedPtr<IQVScene> scene;
 };
 
 // What the two choosers share: the ids of their target controls and the scene.
