@@ -51,22 +51,25 @@ QVColourRecord marchThrough(IVolumePrimitive& volume, const QVVector3& p) {
     return colour;
 }
 
-// Samples each point through the sampler first (so that the sampler does the preparation), then
-// marches through it; returns the densities and how many points contributed.
+// Samples every point through the sampler first, in one batch (so that the sampler alone
+// prepares the effect), then marches through each; returns how many points contributed.
 int expectSamplerMatchesMarch(const host::BuiltEffect& effect, const std::vector<QVVector3>& points,
                               std::vector<float>& densities) {
     host::Ref<IDensitySampler> sampler = samplerOf(effect);
     host::Ref<IVolumePrimitive> volume = interfaceOf<IVolumePrimitive>(effect, qv::IID_IVolumePrimitive);
     EXPECT_TRUE(sampler && volume);
     if (!sampler || !volume) return 0;
+    std::vector<QVVector3> at;
+    for (const QVVector3& p : points) at.push_back(local(p));
+    densities.assign(points.size(), -1.0f);
+    std::vector<QVColourRecord> colours(points.size());
+    EXPECT_EQ(sampler->sampleMany(int32_t(at.size()), at.data(), densities.data(), nullptr, colours.data()),
+              qv::kOk);
     int contributing = 0;
-    densities.clear();
-    for (const QVVector3& p : points) {
-        const QVVector3 at = local(p);
-        float d = -1.0f;
-        QVColourRecord c{-1.0f, -1.0f, -1.0f, -1.0f};
-        EXPECT_EQ(sampler->sampleAt(&at, &d, nullptr, &c), qv::kOk);
-        densities.push_back(d);
+    for (size_t i = 0; i < points.size(); ++i) {
+        const QVVector3& p = points[i];
+        const float d = densities[i];
+        const QVColourRecord& c = colours[i];
         const QVColourRecord marched = marchThrough(*volume, p);
         if (d > kNegligible) {
             ++contributing;

@@ -1,15 +1,19 @@
 // Baking to OpenVDB: the voxel layout over an effect's box, the grids read back with OpenVDB's
 // own reader (densities at voxel centres, colours, sparseness, the world transform, metadata),
 // empty effects, and `brumo bake` end to end with its errors.
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bake_fixtures.h"
@@ -297,6 +301,34 @@ TEST(BakeCommand, BadInputExitsWithTwoAndWritesNothing) {
     int files = 0;
     for (const auto& entry : fs::directory_iterator(fs::path(out).parent_path())) files += entry.is_regular_file();
     EXPECT_EQ(files, 1);
+}
+
+TEST(BakeCommand, CtrlCStopsTheBakeAndWritesNothing) {
+    ScratchFolder folder;
+    const std::string out = folder.file("long.vdb");
+    const std::string log = folder.file("log.txt");
+    const std::string scene = example("clouds.json");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::freopen(log.c_str(), "w", stderr);
+        // Hundreds of millions of voxels: far longer than the test waits.
+        execl(BRUMO_CLI_PATH, BRUMO_CLI_PATH, "bake", scene.c_str(), "--resolution", "1024", "-o",
+              out.c_str(), static_cast<char*>(nullptr));
+        _exit(99);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(child, SIGINT);
+    int raw = 0;
+    waitpid(child, &raw, 0);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    std::ifstream messages(log);
+    const std::string text((std::istreambuf_iterator<char>(messages)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("nothing was written"), std::string::npos) << text;
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(out).parent_path())) files += entry.is_regular_file();
+    EXPECT_EQ(files, 1) << "only the log: no file and no temporary one";
 }
 
 }  // namespace
