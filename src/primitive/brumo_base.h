@@ -172,8 +172,10 @@ public:
     bool latticeSeedStale() const;
     void refreshModifiers();
     void refreshShaders();
-    // The lighting step of prepareRender; false for an unknown mode, which skips the mesh step.
-    bool prepareLighting();
+    // The mesh step of prepareRender: takes the scene object named meshName when shaping is on.
+    void attachMesh();
+    // The lighting step of prepareRender: the light list and the shadow grid of the mode.
+    void prepareLighting();
     // Mode "Opt1": the one white light travelling along lightDirection.
     void setFixedLight();
     void checkSceneLights();

@@ -99,9 +99,16 @@ void BrumoBase::prepareRender() {
     refreshShaders();
     prepareEffect();
 
-    if (!prepareLighting()) return;
+    // The mesh is attached before the shadow grid is built, so that the grid is shadowed by the
+    // shape the march will see. An unknown lighting code skips both, as it always has.
+    const uint32_t mode = p.lightingMode;
+    if (mode == qv::fourcc("Opt0") || mode == qv::fourcc("Opt1") || mode == qv::fourcc("Opt2"))
+        attachMesh();
+    prepareLighting();
+}
 
-    // Mesh shaping.
+void BrumoBase::attachMesh() {
+    EffectParameters& p = parameters;
     if (p.meshOff != 0) {
         meshShape.setMesh(nullptr);
         return;
@@ -180,26 +187,25 @@ void BrumoBase::refreshShaders() {
     }
 }
 
-bool BrumoBase::prepareLighting() {
+void BrumoBase::prepareLighting() {
     const EffectParameters& p = parameters;
     const uint32_t mode = p.lightingMode;
     shadowGridActive = mode != qv::fourcc("Opt0") ? 1 : 0;
     shadowGridResolution =
         static_cast<float>(saturatingInt(p.quality * 50.0f, 0, kLargestGridResolution));
-    if (mode == qv::fourcc("Opt0")) return true;
+    if (mode == qv::fourcc("Opt0")) return;
     if (mode == qv::fourcc("Opt2")) {
         rebuildLights();
     } else if (mode == qv::fourcc("Opt1")) {
         setFixedLight();
     } else {
         shadowGridActive = 0;
-        return false;
+        return;
     }
     // Unshadowed until the grid is complete: a cancelled build leaves it so.
     shadowGridActive = 0;
     buildShadowGrid();
     shadowGridActive = 1;
-    return true;
 }
 
 }  // namespace brumo

@@ -225,6 +225,8 @@ float BrumoBase::lightTransmittance(const Vector3& point, const LightSample& lig
     Vector3 q = point + u * (v * 0.5f);
     const int32_t count = saturatingInt(n, 0, kMaxLightMarchSamples);
     const float fraction = n - static_cast<float>(count);
+    // A mesh-shaped effect counts crossings along the ray being marched; this march has its own.
+    if (parameters.meshOff == 0 && (count > 0 || fraction > kNegligible)) castMeshRay(point, u);
     float depth = 0.0f;
     float c = 0.0f;
 

@@ -55,6 +55,7 @@ public:
     float weight(const Vector3& p) { return smog_->meshShape.insideWeight(p); }
     MeshShape& shape() { return smog_->meshShape; }
     EffectParameters& block() { return smog_.block(); }
+    BrumoBase& primitive() { return *smog_; }
     void changed() { smog_->parametersChanged(); }
 
 private:
@@ -63,6 +64,33 @@ private:
 
 // softObject(x) = 1 - 22/9 x + 17/9 x² - 4/9 x³.
 float softObject(float x) { return 1.0f - 22.0f / 9.0f * x + 17.0f / 9.0f * x * x - 4.0f / 9.0f * x * x * x; }
+
+// The grid is built with the mesh already attached, and every march toward the light counts the
+// crossings of its own ray, so the mesh-shaped vapour shadows itself from the first render on.
+TEST(MeshShadow, TheShadowGridSeesTheMeshFromTheFirstPreparation) {
+    SceneMesh ball(MeshObject::sphere("Shadow ball", 1.0f));
+    ShapedSmog smog("Shadow ball", 0.0f);
+    EffectParameters& p = smog.block();
+    p.shapeFlags = 0;  // the mesh alone shapes the vapour
+    p.densityAmount = 20.0f;
+    p.lightingMode = qv::fourcc("Opt1");
+    p.lightDirection = {0.0f, 0.0f, -1.0f};  // from above, travelling down
+    smog.changed();
+    smog.march({0.0f, 0.0f, -2.0f}, {0.0f, 0.0f, 2.0f});
+
+    const auto& grid = smog.primitive().shadowGrid;
+    ASSERT_EQ(grid.count(), 10);  // the default quality
+    // Beneath the middle of the ball the light has crossed all of it; at a corner of the cube
+    // its way up passes the ball by.
+    EXPECT_LT(grid[0][4][4], 0.5f);
+    EXPECT_FLOAT_EQ(grid[0][0][0], 1.0f);
+    // Marches toward the light keep the crossings of the ray that was marched last out of the
+    // way of the next one: the same segment after the build gathers as it did before.
+    const QVColourRecord first = smog.march({0.0f, 0.0f, -2.0f}, {0.0f, 0.0f, 2.0f});
+    const QVColourRecord again = smog.march({0.0f, 0.0f, -2.0f}, {0.0f, 0.0f, 2.0f});
+    EXPECT_EQ(first.alpha, again.alpha);
+    EXPECT_GT(first.alpha, 0.5f);
+}
 
 TEST(MeshParity, SamplesBetweenTheEntryAndTheExitOfASphereAreInside) {
     SceneMesh ball(MeshObject::sphere("Ball", 1.0f));
