@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 export BUILD_DIR I686_BUILD_DIR DLL_BUILD_DIR JOBS CMAKE_FLAGS
 
-.PHONY: all deps configure build render test bench dll clean
+.PHONY: all deps configure build render test bench dll fuzz clean
 
 all: build
 
@@ -23,7 +23,8 @@ build: configure
 render: build
 	./$(BUILD_DIR)/bin/brumo render -o brumo.png
 
-# Every suite: the 64-bit build, the 32-bit Linux build and the Windows DLL under Wine
+# Every suite: the 64-bit build, the 32-bit Linux build, the Windows DLL under Wine, and the
+# 64-bit build under AddressSanitizer with UBSan and under ThreadSanitizer
 # (scripts/run-suites.sh says which ran).
 test:
 	@bash scripts/install-deps.sh i686 dll wine
@@ -34,8 +35,22 @@ dll:
 	@bash scripts/install-deps.sh dll
 	@bash scripts/run-suites.sh --build-only dll
 
+# libFuzzer (clang) with AddressSanitizer and UBSan for FUZZ_SECONDS: new inputs go to
+# $(FUZZ_DIR)/corpus, findings to tests/fuzz/corpus, which test_fuzz replays in every test run.
+FUZZ_SECONDS ?= 600
+FUZZ_DIR ?= build-fuzz
+fuzz: deps
+	@command -v clang++ >/dev/null || (apt-get update -qq && apt-get install -y -qq clang)
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DBRUMO_SANITIZE=address,undefined -DBRUMO_FUZZ=ON -DBRUMO_BUILD_BENCH=OFF \
+		-DBRUMO_BUILD_CLI=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target brumo_fuzz
+	@mkdir -p $(FUZZ_DIR)/corpus
+	./$(FUZZ_DIR)/bin/brumo_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=60 -rss_limit_mb=4096 \
+		-print_final_stats=1 -artifact_prefix=tests/fuzz/corpus/ $(FUZZ_DIR)/corpus tests/fuzz/corpus
+
 bench: build
 	@for b in $(BUILD_DIR)/bin/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
 
 clean:
-	rm -rf $(BUILD_DIR) $(I686_BUILD_DIR) $(DLL_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(I686_BUILD_DIR) $(DLL_BUILD_DIR) build-asan build-tsan $(FUZZ_DIR)

@@ -10,6 +10,9 @@
 #           with the test areas that use them                                    ($I686_BUILD_DIR)
 #   dll     32-bit Windows: brumo.dll, its export and import tables, and its test host under
 #           Wine when Wine is installed                                         ($DLL_BUILD_DIR)
+#   asan    every test suite under AddressSanitizer and UndefinedBehaviorSanitizer, any
+#           finding a failure; lightly optimised, no benchmarks                ($ASAN_BUILD_DIR)
+#   tsan    the concurrency test under ThreadSanitizer                          ($TSAN_BUILD_DIR)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,6 +21,12 @@ CMAKE_FLAGS=${CMAKE_FLAGS:--DCMAKE_BUILD_TYPE=Release}
 BUILD_DIR=${BUILD_DIR:-build}
 I686_BUILD_DIR=${I686_BUILD_DIR:-build-i686}
 DLL_BUILD_DIR=${DLL_BUILD_DIR:-build-dll}
+ASAN_BUILD_DIR=${ASAN_BUILD_DIR:-build-asan}
+TSAN_BUILD_DIR=${TSAN_BUILD_DIR:-build-tsan}
+# Sanitizer builds: -O1 keeps them quick to build and to run.
+SANITIZE_FLAGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1" -DBRUMO_BUILD_BENCH=OFF)
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1}
 
 build_only=false
 if [ "${1:-}" = "--build-only" ]; then
@@ -25,7 +34,7 @@ if [ "${1:-}" = "--build-only" ]; then
   shift
 fi
 suites=("$@")
-[ ${#suites[@]} -eq 0 ] && suites=(native i686 dll)
+[ ${#suites[@]} -eq 0 ] && suites=(native i686 dll asan tsan)
 
 results=()
 passed=0
@@ -39,6 +48,9 @@ run_suite() {
   local start=$SECONDS status=passed
   local build=(cmake --build "$dir" -j "$JOBS")
   [ -n "$targets" ] && build+=(--target $targets)
+  # A suite that builds only some test targets runs only their tests (CTEST_FILTER).
+  local filter=()
+  [ -n "${CTEST_FILTER:-}" ] && filter=(-R "$CTEST_FILTER")
   local configured
   if ! configured=$(cmake -S . -B "$dir" $CMAKE_FLAGS "$@" 2>&1); then
     echo "$configured"
@@ -47,7 +59,7 @@ run_suite() {
     grep -E "left out|Wine not found" <<<"$configured" || true
     if ! "${build[@]}"; then
       status="failed to build"
-    elif ! $build_only && ! (cd "$dir" && ctest --output-on-failure -j "$JOBS"); then
+    elif ! $build_only && ! (cd "$dir" && ctest --output-on-failure -j "$JOBS" "${filter[@]}"); then
       status=failed
     fi
   fi
@@ -73,8 +85,15 @@ for suite in "${suites[@]}"; do
       $build_only && targets=brumo_module
       run_suite dll "$DLL_BUILD_DIR" "i686 Windows DLL, under Wine" "$targets" \
         -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake ;;
+    asan)
+      CMAKE_FLAGS="" run_suite asan "$ASAN_BUILD_DIR" "x86_64 Linux, AddressSanitizer and UBSan" "" \
+        "${SANITIZE_FLAGS[@]}" -DBRUMO_SANITIZE=address,undefined ;;
+    tsan)
+      CMAKE_FLAGS="" CTEST_FILTER="^ConcurrentRendering[.]" run_suite tsan "$TSAN_BUILD_DIR" \
+        "x86_64 Linux, ThreadSanitizer" test_threads "${SANITIZE_FLAGS[@]}" -DBRUMO_SANITIZE=thread \
+        -DBRUMO_BUILD_CLI=OFF -DBRUMO_HOST_MESHES=OFF -DBRUMO_HOST_IMAGE_FILES=OFF ;;
     *)
-      echo "run-suites.sh: unknown suite '$suite' (native, i686, dll)" >&2
+      echo "run-suites.sh: unknown suite '$suite' (native, i686, dll, asan, tsan)" >&2
       exit 2 ;;
   esac
 done

@@ -263,8 +263,11 @@ struct CaseObjects {
 void addLights(Input& in, host::Scene& scene) {
     const int32_t count = in.below(4);
     for (int32_t i = 0; i < count; ++i) {
-        IQVLight* light = in.flag() ? host::DistantLight::create(in.point(), in.colour())
-                                    : host::PointLight::create(in.point(), in.colour());
+        // One read per statement: the order of reads must not depend on the compiler.
+        const bool distant = in.flag();
+        const QVVector3 where = in.point();
+        const QVColourRecord colour = in.colour();
+        IQVLight* light = distant ? host::DistantLight::create(where, colour) : host::PointLight::create(where, colour);
         scene.addLight(light);
         light->Release();
     }
@@ -413,7 +416,14 @@ private:
             objects.modifiers.push_back(modifier);
             host::Ref<IExDataExchanger> block = query<IExDataExchanger>(modifier, qv::IID_IExDataExchanger);
             writeFields(in_, block.get(), findParameterTable(kModifierNames[index]), in_.below(10));
-            if (in_.flag()) guarded([&] { block->handleEvent(5, nullptr, nullptr); });
+            if (in_.flag()) {
+                // The noise modifier's "SEED" button, or any other control, or none.
+                const uint32_t id = in_.flag() ? qv::fourcc("SEED") : in_.word();
+                host::Ref<host::HostPart> control = host::HostPart::create(id, host::PartKind::button);
+                const int32_t kind = in_.flag() ? 5 : in_.integer();
+                IQVUnknown* source = in_.flag() ? control->unknown() : nullptr;
+                guarded([&] { block->handleEvent(kind, source, nullptr); });
+            }
             guarded([&] { objects.components->attach(modifier); });
         }
 
@@ -478,8 +488,9 @@ private:
         const double near = in_.flag() ? static_cast<double>(in_.number()) : 0.0;
         const double far = in_.flag() ? static_cast<double>(in_.number()) : 1.0;
         float output[6] = {-1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f};
-        span->integrateRaySpan(0, &ray, near, far, &colour, in_.flag() ? output : nullptr, 0, 0, 0, 0, 0,
-                               in_.integer());
+        float* record = in_.flag() ? output : nullptr;
+        const int32_t finalValue = in_.integer();
+        span->integrateRaySpan(0, &ray, near, far, &colour, record, 0, 0, 0, 0, 0, finalValue);
     }
 
     Input in_;

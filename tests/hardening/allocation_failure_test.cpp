@@ -150,6 +150,7 @@ protected:
         host::Ref<IExDataExchanger> exchanger = query<IExDataExchanger>(effect, qv::IID_IExDataExchanger);
         auto& p = *static_cast<EffectParameters*>(exchanger->parameterBlock());
         p.lightingMode = qv::fourcc("Opt2");
+        p.quality = 0.2f;  // a grid of 10 points a side: 111 lists
         p.meshOff = 0;
         host::setText(&p.meshName.get(), "Ball");
         p.noiseType = 0;
