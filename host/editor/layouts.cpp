@@ -106,10 +106,10 @@ constexpr ModulePartSpec kNoiseModifierParts[] = {
     {"ShCh", CLSID_ShaderChooserPart, -1},
 };
 
-void addPopup(Panel& panel, const PopupSpec& spec, const char* field = nullptr) {
-    PopupPart& popup = panel.addPopup(code(spec.id), field);
-    for (int i = 0; i < spec.count; ++i) popup.addItem(spec.items[i].label, code(spec.items[i].code));
-    if (spec.initialCode != nullptr) popup.storeInt(static_cast<int32_t>(code(spec.initialCode)));
+void addPopup(Panel& panel, const PopupSpec& layout, const char* field = nullptr) {
+    PopupPart& popup = panel.addPopup(code(layout.id), field);
+    for (int i = 0; i < layout.count; ++i) popup.addItem(layout.items[i].label, code(layout.items[i].code));
+    if (layout.initialCode != nullptr) popup.storeInt(static_cast<int32_t>(code(layout.initialCode)));
 }
 
 template <size_t N>

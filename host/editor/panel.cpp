@@ -63,23 +63,23 @@ QVResult Panel::open() {
     if (open_) return qv::kOk;
     open_ = true;
     // Each part is built with its control as the outer object, then reads its init data.
-    for (ModulePartSpec& spec : moduleParts_) {
-        HostPart& control = require(spec.controlId);
+    for (ModulePartSpec& planned : moduleParts_) {
+        HostPart& control = require(planned.controlId);
         IQVUnknown* inner = nullptr;
-        const QVResult created = factory_ ? factory_(spec.classId, control.unknown(), &inner) : qv::kClassNotAvailable;
+        const QVResult created = factory_ ? factory_(planned.classId, control.unknown(), &inner) : qv::kClassNotAvailable;
         if (created != qv::kOk || inner == nullptr) return created != qv::kOk ? created : qv::kClassNotAvailable;
         control.aggregate(inner);
-        spec.control = &control;
+        planned.control = &control;
         Ref<IMFExPart> part = control.modulePart();
         if (!part) continue;
-        for (const InitItem& item : spec.initData) {
+        for (const InitItem& item : planned.initData) {
             Ref<HostPart> source = HostPart::create(item.id, PartKind::integer);
             source->storeInt(item.value);
             part->readInitData(item.id, source->unknown());
         }
     }
-    for (ModulePartSpec& spec : moduleParts_) {
-        Ref<IMFExPart> part = spec.control != nullptr ? spec.control->modulePart() : Ref<IMFExPart>();
+    for (ModulePartSpec& planned : moduleParts_) {
+        Ref<IMFExPart> part = planned.control != nullptr ? planned.control->modulePart() : Ref<IMFExPart>();
         if (part) part->attachPart();
     }
     showFields();
@@ -88,18 +88,18 @@ QVResult Panel::open() {
 }
 
 void Panel::prepare() {
-    for (ModulePartSpec& spec : moduleParts_) {
-        if (spec.control == nullptr) continue;
+    for (ModulePartSpec& planned : moduleParts_) {
+        if (planned.control == nullptr) continue;
         int32_t result = -1;
-        if (Ref<IMFExPart> part = spec.control->modulePart()) part->prepareContent(&result, 0, 0);
+        if (Ref<IMFExPart> part = planned.control->modulePart()) part->prepareContent(&result, 0, 0);
     }
 }
 
 void Panel::close() {
-    for (ModulePartSpec& spec : moduleParts_) {
-        if (spec.control == nullptr) continue;
-        if (Ref<IMFExPart> part = spec.control->modulePart()) part->detachPart();
-        spec.control = nullptr;
+    for (ModulePartSpec& planned : moduleParts_) {
+        if (planned.control == nullptr) continue;
+        if (Ref<IMFExPart> part = planned.control->modulePart()) part->detachPart();
+        planned.control = nullptr;
     }
     // Controls that aggregate a module part end it with their last reference.
     for (Ref<HostPart>& part : parts_) part->setOwner(nullptr);
@@ -228,9 +228,9 @@ void Panel::partMessage(HostPart& source, int32_t message) {
 bool Panel::post(int32_t message) { return sendToParts(message, nullptr); }
 
 bool Panel::sendToParts(int32_t message, IQVUnknown* source) {
-    for (ModulePartSpec& spec : moduleParts_) {
-        if (spec.control == nullptr) continue;
-        Ref<IMFExResponder> responder = spec.control->moduleResponder();
+    for (ModulePartSpec& planned : moduleParts_) {
+        if (planned.control == nullptr) continue;
+        Ref<IMFExResponder> responder = planned.control->moduleResponder();
         if (responder && responder->receiveMessage(message, source, nullptr)) return true;
     }
     return false;
