@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli_progress.h"
+#include "host_session.h"
 #include "commands.h"
 #include "host/bake/vdb_file.h"
 #include "host/bake/volume_bake.h"
@@ -55,7 +56,6 @@ void addBakeCommand(CLI::App& app, BakeOptions& options) {
 
 namespace {
 
-void fail(const std::string& message) { std::fprintf(stderr, "brumo: %s\n", message.c_str()); }
 
 // A grid name other tools take as an identifier: letters, digits and underscores.
 std::string identifier(const std::string& name) {
@@ -223,24 +223,13 @@ int runBake(const BakeOptions& options) {
     BakeJob job;
     if (const int status = prepareJob(options, job); status != 0) return status;
 
-    const std::string path = modulePath(options.module);
-    auto services = host::HostServices::create();
-    qv::memoryServiceSlot() = &services->memory();
-    int status = 0;
-    CliProgress progress(stderr, options.quiet);
-    struct ListenerScope {
-        host::UtilityService& utility;
-        ~ListenerScope() { utility.setProgressListener(nullptr); }
-    } listening{services->utility()};
-    services->utility().setProgressListener(&progress);
-    try {
-        host::populateHostScene(job.scene, services->scene());
-        host::ModuleLoader module(path);
-        module.initialise(services.get());
-        host::cancelOnInterrupt(services->utility());
+    return runInHost(options.module, options.quiet, job.scene,
+                     [&](host::ModuleLoader& module, host::HostServices& services,
+                         CliProgress& progress) {
+        int status = 0;
         try {
             host::VdbVolumeFile file;
-            status = bakeEffects(module, *services, job, options, progress, file);
+            status = bakeEffects(module, services, job, options, progress, file);
         } catch (const host::SamplerError& error) {
             if (error.code == qv::kCancelled) {
                 fail("cancelled while computing shadows; nothing was written");
@@ -269,16 +258,8 @@ int runBake(const BakeOptions& options) {
             fail("not enough memory for the voxel grids; nothing was written");
             status = kExitFailure;
         }
-        module.cleanUp();
-    } catch (const host::SceneFileError& error) {
-        fail(error.what());
-        status = kExitUsage;
-    } catch (const host::ModuleLoadError& error) {
-        fail(error.what());
-        status = kExitFailure;
-    }
-    qv::memoryServiceSlot() = nullptr;
-    return status;
+        return status;
+    });
 }
 
 }  // namespace brumo::cli

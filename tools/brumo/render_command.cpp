@@ -10,6 +10,7 @@
 
 #include "built_in_scenes.h"
 #include "cli_progress.h"
+#include "host_session.h"
 #include "commands.h"
 #include "host/image/exr_writer.h"
 #include "host/loader/module_loader.h"
@@ -54,7 +55,6 @@ void addRenderCommand(CLI::App& app, RenderOptions& options) {
 
 namespace {
 
-void fail(const std::string& message) { std::fprintf(stderr, "brumo: %s\n", message.c_str()); }
 
 std::string hexCode(QVResult code) {
     char text[16];
@@ -247,23 +247,12 @@ int runRender(const RenderOptions& options) {
     Job job;
     if (const int status = prepareJob(options, job); status != 0) return status;
 
-    const std::string path = modulePath(options.module);
-    auto services = host::HostServices::create();
-    qv::memoryServiceSlot() = &services->memory();
-    int status = 0;
-    CliProgress progress(stderr, options.quiet);
-    struct ListenerScope {
-        host::UtilityService& utility;
-        ~ListenerScope() { utility.setProgressListener(nullptr); }
-    } listening{services->utility()};
-    services->utility().setProgressListener(&progress);
-    try {
-        host::populateHostScene(job.scene, services->scene());
-        host::ModuleLoader module(path);
-        module.initialise(services.get());
-        host::cancelOnInterrupt(services->utility());
+    return runInHost(options.module, options.quiet, job.scene,
+                     [&](host::ModuleLoader& module, host::HostServices& services,
+                         CliProgress& progress) {
+        int status = 0;
         try {
-            status = renderFrames(module, *services, job, options, progress);
+            status = renderFrames(module, services, job, options, progress);
         } catch (const TQVException& error) {
             if (error.code == qv::kCancelled) {
                 fail("cancelled while computing shadows; no image was written for this frame");
@@ -290,16 +279,8 @@ int runRender(const RenderOptions& options) {
                  std::to_string(job.scene.height) + " image; no image was written");
             status = kExitFailure;
         }
-        module.cleanUp();
-    } catch (const host::SceneFileError& error) {
-        fail(error.what());
-        status = kExitUsage;
-    } catch (const host::ModuleLoadError& error) {
-        fail(error.what());
-        status = kExitFailure;
-    }
-    qv::memoryServiceSlot() = nullptr;
-    return status;
+        return status;
+    });
 }
 
 }  // namespace brumo::cli
