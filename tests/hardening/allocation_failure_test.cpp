@@ -298,7 +298,9 @@ TEST_P(EditorPart, PanelContent) {
                 return qv::kOk;
             });
             end();
-            if (prepared.raised) EXPECT_EQ(prepared.raisedCode, qv::kOutOfMemory);
+            if (prepared.raised) {
+                EXPECT_EQ(prepared.raisedCode, qv::kOutOfMemory);
+            }
             panel.close();
         }
         edited->Release();

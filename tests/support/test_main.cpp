@@ -64,7 +64,9 @@ public:
         EXPECT_EQ(after.liveBlocks, before_.liveBlocks) << "blocks the test left with the module";
         EXPECT_EQ(after.liveBytes, before_.liveBytes) << "bytes the test left with the module";
         EXPECT_EQ(after.invalidFrees, before_.invalidFrees) << "frees of memory the service did not hand out";
-        if (unloadableBefore_) EXPECT_EQ(QVDllCanUnloadNow(), 0) << "components still alive after the test";
+        if (unloadableBefore_) {
+            EXPECT_EQ(QVDllCanUnloadNow(), 0) << "components still alive after the test";
+        }
     }
 
 private:
