@@ -1,15 +1,13 @@
 #include "host/bake/vdb_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 #include "host/bake/vdb_headers.h"
+#include "host/common/file_replacement.h"
 
 namespace brumo::host {
 
@@ -42,10 +40,6 @@ void describeEffect(openvdb::GridBase& grid, const BakedGridNames& names) {
     grid.setCreator("brumo");
     grid.insertMeta("brumo_effect", openvdb::StringMetadata(names.effectName));
     grid.insertMeta("brumo_effect_type", openvdb::StringMetadata(names.effectType));
-}
-
-std::string describe(const std::string& path, const std::string& what) {
-    return "cannot write " + path + ": " + what;
 }
 
 }  // namespace
@@ -117,29 +111,12 @@ void VdbVolumeFile::write(const std::string& path) {
     openvdb::MetaMap fileMetadata;
     fileMetadata.insertMeta("creator", openvdb::StringMetadata("brumo"));
 
-    // The temporary file sits in the target's folder so the rename stays on one file system.
-    const std::filesystem::path target(path);
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) throw VolumeWriteError(describe(path, std::strerror(errno)));
-    fchmod(descriptor, 0644);
-    close(descriptor);
-    std::string failure;
-    try {
+    const std::string failure = replaceFile(path, [&](const std::string& temporary) {
         openvdb::io::File file(temporary);
         file.write(grids, fileMetadata);
         file.close();
-    } catch (const std::exception& error) {
-        failure = error.what();
-    }
-    if (failure.empty() && std::rename(temporary.c_str(), path.c_str()) != 0)
-        failure = std::strerror(errno);
-    if (!failure.empty()) {
-        unlink(temporary.c_str());
-        throw VolumeWriteError(describe(path, failure));
-    }
+    });
+    if (!failure.empty()) throw VolumeWriteError(cannotWrite(path, failure));
 }
 
 }  // namespace brumo::host

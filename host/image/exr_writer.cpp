@@ -1,7 +1,5 @@
 #include "host/image/exr_writer.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <OpenEXR/ImfChannelList.h>
 #include <OpenEXR/ImfFrameBuffer.h>
@@ -16,13 +14,11 @@
 #include <exception>
 #include <filesystem>
 
+#include "host/common/file_replacement.h"
+
 namespace brumo::host {
 
 namespace {
-
-std::string describe(const std::string& path, const std::string& what) {
-    return "cannot write " + path + ": " + what;
-}
 
 void encodeExr(const std::string& file, const Image& image) {
     Imf::Header header(image.width(), image.height());
@@ -46,27 +42,9 @@ void encodeExr(const std::string& file, const Image& image) {
 
 void writeExr(const std::string& path, const Image& image) {
     if (image.width() <= 0 || image.height() <= 0)
-        throw ImageWriteError(describe(path, "the image is empty"));
-    const std::filesystem::path target(path);
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) throw ImageWriteError(describe(path, std::strerror(errno)));
-    fchmod(descriptor, 0644);
-    close(descriptor);
-    std::string failure;
-    try {
-        encodeExr(temporary, image);
-    } catch (const std::exception& error) {
-        failure = error.what();
-    }
-    if (failure.empty() && std::rename(temporary.c_str(), path.c_str()) != 0)
-        failure = std::strerror(errno);
-    if (!failure.empty()) {
-        unlink(temporary.c_str());
-        throw ImageWriteError(describe(path, failure));
-    }
+        throw ImageWriteError(cannotWrite(path, "the image is empty"));
+    const std::string failure = replaceFile(path, [&](const std::string& temporary) { encodeExr(temporary, image); });
+    if (!failure.empty()) throw ImageWriteError(cannotWrite(path, failure));
 }
 
 Image readExr(const std::string& path) {

@@ -1,7 +1,6 @@
 #include "host/image/png_writer.h"
 
 #include <png.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,7 +8,9 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <stdexcept>
+
+#include "host/common/file_replacement.h"
 
 namespace brumo::host {
 
@@ -87,53 +88,27 @@ bool encodePng(FILE* file, const uint8_t* rows, int width, int height, EncoderEr
     return true;
 }
 
-std::string describe(const std::string& path, const std::string& what) {
-    return "cannot write " + path + ": " + what;
-}
-
 }  // namespace
 
 void writePng(const std::string& path, const Image& image) {
     if (image.width() <= 0 || image.height() <= 0)
-        throw ImageWriteError(describe(path, "the image is empty"));
+        throw ImageWriteError(cannotWrite(path, "the image is empty"));
     const std::vector<uint8_t> rows = encodeImage(image);
 
-    // The temporary file sits in the target's folder so the rename stays on one file system.
-    const std::filesystem::path target(path);
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string temporary =
-        (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) throw ImageWriteError(describe(path, std::strerror(errno)));
-    fchmod(descriptor, 0644);
-    FILE* file = fdopen(descriptor, "wb");
-    if (file == nullptr) {
-        const int error = errno;
-        close(descriptor);
-        unlink(temporary.c_str());
-        throw ImageWriteError(describe(path, std::strerror(error)));
-    }
-
-    EncoderError encoderError{};
-    const bool encoded = encodePng(file, rows.data(), image.width(), image.height(), &encoderError);
-    const bool flushed = encoded && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-    const int flushError = errno;
-    const bool closed = std::fclose(file) == 0;
-    const int closeError = errno;
-    std::string failure;
-    if (!encoded)
-        failure = encoderError.message;
-    else if (!flushed)
-        failure = std::strerror(flushError);
-    else if (!closed)
-        failure = std::strerror(closeError);
-    else if (std::rename(temporary.c_str(), path.c_str()) != 0)
-        failure = std::strerror(errno);
-    if (!failure.empty()) {
-        unlink(temporary.c_str());
-        throw ImageWriteError(describe(path, failure));
-    }
+    const std::string failure = replaceFile(path, [&](const std::string& temporary) {
+        FILE* file = std::fopen(temporary.c_str(), "wb");
+        if (file == nullptr) throw std::runtime_error(std::strerror(errno));
+        EncoderError encoderError{};
+        const bool encoded = encodePng(file, rows.data(), image.width(), image.height(), &encoderError);
+        const bool flushed = encoded && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+        const int flushError = errno;
+        const bool closed = std::fclose(file) == 0;
+        const int closeError = errno;
+        if (!encoded) throw std::runtime_error(encoderError.message);
+        if (!flushed) throw std::runtime_error(std::strerror(flushError));
+        if (!closed) throw std::runtime_error(std::strerror(closeError));
+    });
+    if (!failure.empty()) throw ImageWriteError(cannotWrite(path, failure));
 }
 
 }  // namespace brumo::host
