@@ -20,6 +20,7 @@
 #include "host/bake/vdb_file.h"
 #include "host/bake/vdb_headers.h"
 #include "host/bake/volume_bake.h"
+#include "tests/support/cli_run.h"
 
 namespace brumo::test {
 namespace {
@@ -216,23 +217,7 @@ TEST(VdbBake, AnEmptyEffectBakesToAnEmptyGrid) {
 
 // --- brumo bake ---
 
-struct CliRun {
-    int status = -1;
-    std::string output;
-};
-
-CliRun runBake(const std::string& arguments) {
-    const std::string command = std::string(BRUMO_CLI_PATH) + " bake " + arguments + " 2>&1";
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.output.append(buffer.data(), n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
-}
+CliRun runBake(const std::string& arguments) { return runTool(BRUMO_CLI_PATH, "bake " + arguments); }
 
 std::string example(const std::string& name) { return std::string(BRUMO_SOURCE_DIR) + "/examples/" + name; }
 
