@@ -40,6 +40,16 @@ struct NoiseLattice {
     float fractalSumSpectral(const Vector3& p, float h, float width);
     float ridgedSum(const Vector3& p, float width);
 
+    // The same functions at count points at once, in the widest vector lanes the CPU offers
+    // (see vector_lanes.h): out[i] is exactly what the one-point function gives for points[i].
+    void gradientNoiseLinearMany(int32_t count, const Vector3* points, float* out);
+    void gradientNoiseCubicMany(int32_t count, const Vector3* points, float* out);
+    void gradientNoiseQuinticMany(int32_t count, const Vector3* points, float* out);
+    void fractalSumScaledMany(int32_t count, const Vector3* points, float gain, float width, float* out);
+    void turbulenceScaledMany(int32_t count, const Vector3* points, float gain, float width, float* out);
+    void fractalSumSpectralMany(int32_t count, const Vector3* points, float h, float width, float* out);
+    void ridgedSumMany(int32_t count, const Vector3* points, float width, float* out);
+
     // Evaluation on a lattice known to be ready.
     enum class Fade { linear, cubic, quintic };
     template <Fade fade>
