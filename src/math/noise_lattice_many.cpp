@@ -2,6 +2,8 @@
 #include "math/noise_lattice.h"
 #include "math/vector_lanes.h"
 
+#include <string_view>
+
 namespace brumo {
 
 void NoiseLattice::gradientNoiseLinearMany(int32_t count, const Vector3* points, float* out) {
@@ -31,15 +33,21 @@ void NoiseLattice::ridgedSumMany(int32_t count, const Vector3* points, float wid
 
 namespace {
 bool forcedScalar = false;
-}
+const char* const kNames[] = {"placeholder", "scalar"};
+}  // namespace
 
 bool vectorLanesEnabled() { return !forcedScalar; }
 const char* vectorTargetName() { return forcedScalar ? "scalar" : "placeholder"; }
-std::vector<std::string> vectorTargetNames() { return {"placeholder", "scalar"}; }
-bool selectVectorTarget(const std::string& name) {
-    if (name == "scalar") forcedScalar = true;
-    else if (name == "auto" || name == "placeholder") forcedScalar = false;
-    else return false;
+int32_t vectorTargetCount() { return 2; }
+const char* vectorTargetAt(int32_t index) { return index >= 0 && index < 2 ? kNames[index] : nullptr; }
+bool selectVectorTarget(const char* name) {
+    const std::string_view n = name != nullptr ? name : "";
+    if (n == "scalar")
+        forcedScalar = true;
+    else if (n == "auto" || n == "placeholder")
+        forcedScalar = false;
+    else
+        return false;
     return true;
 }
 
