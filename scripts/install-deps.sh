@@ -13,6 +13,8 @@ packages=(
   libtinyobjloader-dev libembree-dev
   libopenexr-dev
   libopenvdb-dev libboost-iostreams-dev
+  libhwy-dev
+  libnoise-dev
 )
 
 i386=false

@@ -5,28 +5,14 @@
 
 namespace brumo {
 
+using noise_detail::bandFrequency;
+using noise_detail::partialFade;
+
 namespace {
 
 // 2^-16: scales the low 16 random bits into [0, 1).
 constexpr float kRandomScale = 0.0000152587890625f;
 constexpr float kTwoPi = 6.2831855f;
-
-// Highest frequency the footprint allows, kept between 2 and the lattice's maxFrequency.
-inline float bandFrequency(float width, int32_t maxFrequency) {
-    float fmax = 0.5f / width;
-    if (fmax < 2.0f)
-        fmax = 2.0f;
-    else if (fmax > static_cast<float>(maxFrequency))
-        fmax = static_cast<float>(maxFrequency);
-    return fmax;
-}
-
-// Weight of the partial octave at frequency f, in [0, 1] (0 for a NaN band).
-inline float partialFade(float fmax, float f) {
-    const float fade = 2.0f * (fmax - f) / fmax;
-    if (!(fade > 0.0f)) return 0.0f;
-    return fade > 1.0f ? 1.0f : fade;
-}
 
 inline Vector3 octavePoint(const Vector3& p, float f) { return {p.x * f, p.y * f, p.z * f}; }
 
@@ -67,6 +53,7 @@ void NoiseLattice::create(IQVUtilityService* random) {
     }
     seed = random != nullptr ? random->nextRandom() : 0;
     maxFrequency = 100;
+    laneTables.made = 0;
 }
 
 void NoiseLattice::buildLattice(IQVUtilityService* random) {

@@ -55,8 +55,23 @@ struct NoiseLattice {
     template <Fade fade>
     float evaluate(const Vector3& p) const;
 
+    // What the vector lanes look up, derived from permutation and gradients and remade when
+    // either differs from the copy kept here (tests and hosts may fill them directly). Entry k
+    // pairs the corners hashed to k and to k + 1, which the two x corners of a cell always are.
+    struct LaneTables {
+        int32_t permutation[256];
+        Vector3 gradients[256];
+        // P[k] in the low 16 bits, P[k + 1] in the high 16 bits, both masked to 0..255.
+        int32_t hashPairs[256];
+        // Gradient component (x, y, z) of corner P[k] in the low float, of P[k + 1] in the high.
+        int64_t gradientPairs[3][256];
+        uint8_t made;
+    };
+    LaneTables laneTables;
+
 private:
     void ensureReady();
+    const LaneTables& currentLaneTables();
 };
 
 constexpr float kLacunarity = 2.13f;
@@ -81,6 +96,23 @@ inline bool latticeCell(float x, int32_t& cell, float& offset) {
 }
 
 inline float lerp(float a, float b, float w) { return a + (b - a) * w; }
+
+// Highest frequency the footprint allows, kept between 2 and the lattice's maxFrequency.
+inline float bandFrequency(float width, int32_t maxFrequency) {
+    float fmax = 0.5f / width;
+    if (fmax < 2.0f)
+        fmax = 2.0f;
+    else if (fmax > static_cast<float>(maxFrequency))
+        fmax = static_cast<float>(maxFrequency);
+    return fmax;
+}
+
+// Weight of the partial octave at frequency f, in [0, 1] (0 for a NaN band).
+inline float partialFade(float fmax, float f) {
+    const float fade = 2.0f * (fmax - f) / fmax;
+    if (!(fade > 0.0f)) return 0.0f;
+    return fade > 1.0f ? 1.0f : fade;
+}
 
 }  // namespace noise_detail
 

@@ -1,54 +1,524 @@
-// Placeholder batch functions: one point at a time.
+// The batch noise functions. Every lane does the one-point arithmetic in the same order (no
+// fused multiply-add, no reciprocal for a division), so out[i] is bit for bit what the one-point
+// function gives for points[i]. With Highway the kernels are compiled once per instruction set
+// and the best one the CPU runs is taken at the first call; without it (the 32-bit builds) the
+// batch functions take one point at a time.
 #include "math/noise_lattice.h"
 #include "math/vector_lanes.h"
 
-#include <string_view>
+#include <cstdlib>
+#include <cstring>
+
+#ifndef BRUMO_NOISE_LANES_PLAN
+#define BRUMO_NOISE_LANES_PLAN
+namespace brumo {
+namespace noise_lanes {
+
+// Enough for any band: the band top is at most 2^31, so f stays below 2^30 for 28 octaves.
+constexpr int32_t kMaxOctaves = 40;
+
+enum class SumKind : int32_t { scaled, turbulence, spectral, ridged };
+
+// The per-octave factors of one call, worked out once in scalar code as the one-point sums do:
+// octave k samples at frequency[k] and weighs with factor[k] (amp for the scaled sums, the
+// spectral weight, 1 / f for the ridges). When partial, the last octave is the faded one.
+struct OctavePlan {
+    int32_t count;
+    bool partial;
+    float fade;
+    float frequency[kMaxOctaves];
+    float factor[kMaxOctaves];
+};
+
+}  // namespace noise_lanes
+}  // namespace brumo
+#endif
+
+#if BRUMO_HAVE_HIGHWAY
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "math/noise_lattice_many.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace brumo {
+namespace HWY_NAMESPACE {
+namespace {
+
+namespace hn = hwy::HWY_NAMESPACE;
+using noise_lanes::OctavePlan;
+using noise_lanes::SumKind;
+using Fade = NoiseLattice::Fade;
+using Tables = NoiseLattice::LaneTables;
+
+using DF = hn::ScalableTag<float>;
+using DI = hn::RebindToSigned<DF>;
+using VF = hn::Vec<DF>;
+using VI = hn::Vec<DI>;
+
+// latticeCell in every lane. The floor is taken as a float; adding +0 turns the floor of -0
+// into +0, the float of the int 0, so that -0 keeps its offset -0. Coordinates outside the
+// int range (NaN and infinities too) give cell 0 and offset 0.
+HWY_INLINE void latticeCells(VF x, VI& cell, VF& offset) {
+    const DF df;
+    const DI di;
+    const auto inRange = hn::Lt(hn::Abs(x), hn::Set(df, 2147483648.0f));
+    const VF xs = hn::IfThenElseZero(inRange, x);
+    const VF floor = hn::Add(hn::Floor(xs), hn::Zero(df));
+    offset = hn::Sub(xs, floor);
+    cell = hn::And(hn::ConvertTo(di, floor), hn::Set(di, 255));
+}
+
+template <Fade fade>
+HWY_INLINE VF weight(VF f) {
+    const DF df;
+    if constexpr (fade == Fade::linear) {
+        const VF zero = hn::Zero(df);
+        const VF one = hn::Set(df, 1.0f);
+        return hn::IfThenElse(hn::Lt(f, zero), zero, hn::IfThenElse(hn::Gt(f, one), one, f));
+    } else if constexpr (fade == Fade::cubic) {
+        return hn::Mul(hn::Mul(f, f), hn::Sub(hn::Set(df, 3.0f), hn::Mul(hn::Set(df, 2.0f), f)));
+    } else {
+        const VF cube = hn::Mul(hn::Mul(f, f), f);
+        const VF poly = hn::Add(hn::Sub(hn::Set(df, 10.0f), hn::Mul(hn::Set(df, 15.0f), f)),
+                                hn::Mul(hn::Mul(hn::Set(df, 6.0f), f), f));
+        return hn::Mul(cube, poly);
+    }
+}
+
+HWY_INLINE VF lerp(VF a, VF b, VF w) { return hn::Add(a, hn::Mul(hn::Sub(b, a), w)); }
+
+// The two x corners whose hash is k (corner x0) and k + 1 (corner x1): one 64-bit gather per
+// gradient component fetches both, and the even and odd floats split them.
+HWY_INLINE void cornerPair(const Tables& t, VI k, VF dx0, VF dx1, VF dy, VF dz, VF& c0, VF& c1) {
+    const DF df;
+    VF g0[3], g1[3];
+#if HWY_TARGET == HWY_SCALAR
+    // One lane (the fallback this compiler builds): the pair is read directly.
+    const int32_t index = hn::GetLane(k);
+    for (int c = 0; c < 3; ++c) {
+        float pair[2];
+        std::memcpy(pair, &t.gradientPairs[c][index], sizeof pair);
+        g0[c] = hn::Set(df, pair[0]);
+        g1[c] = hn::Set(df, pair[1]);
+    }
+#else
+    const hn::Half<DI> dh;
+    const hn::Rebind<int64_t, decltype(dh)> d64;
+    const auto kLow = hn::PromoteTo(d64, hn::LowerHalf(dh, k));
+    const auto kHigh = hn::PromoteTo(d64, hn::UpperHalf(dh, k));
+    for (int c = 0; c < 3; ++c) {
+        const VF low = hn::BitCast(df, hn::GatherIndex(d64, t.gradientPairs[c], kLow));
+        const VF high = hn::BitCast(df, hn::GatherIndex(d64, t.gradientPairs[c], kHigh));
+        g0[c] = hn::ConcatEven(df, high, low);
+        g1[c] = hn::ConcatOdd(df, high, low);
+    }
+#endif
+    c0 = hn::Add(hn::Add(hn::Mul(g0[0], dx0), hn::Mul(g0[1], dy)), hn::Mul(g0[2], dz));
+    c1 = hn::Add(hn::Add(hn::Mul(g1[0], dx1), hn::Mul(g1[1], dy)), hn::Mul(g1[2], dz));
+}
+
+template <Fade fade>
+HWY_INLINE VF noise(const Tables& t, VF x, VF y, VF z) {
+    const DF df;
+    const DI di;
+    const auto valid = hn::And(hn::And(hn::IsFinite(x), hn::IsFinite(y)), hn::IsFinite(z));
+    VI ix, iy, iz;
+    VF fx, fy, fz;
+    latticeCells(x, ix, fx);
+    latticeCells(y, iy, fy);
+    latticeCells(z, iz, fz);
+
+    // Corner hash, z first: each pair entry holds the hashes of k and k + 1.
+    const VI mask = hn::Set(di, 255);
+    const VI low = hn::Set(di, 0xFFFF);
+    const VI hz = hn::GatherIndex(di, t.hashPairs, iz);
+    const VI hy0 = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy, hn::And(hz, low)), mask));
+    const VI hy1 = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy, hn::ShiftRight<16>(hz)), mask));
+
+    const VF one = hn::Set(df, 1.0f);
+    const VF gx = hn::Sub(fx, one);
+    const VF gy = hn::Sub(fy, one);
+    const VF gz = hn::Sub(fz, one);
+    VF c000, c100, c010, c110, c001, c101, c011, c111;
+    cornerPair(t, hn::And(hn::Add(ix, hn::And(hy0, low)), mask), fx, gx, fy, fz, c000, c100);
+    cornerPair(t, hn::And(hn::Add(ix, hn::ShiftRight<16>(hy0)), mask), fx, gx, gy, fz, c010, c110);
+    cornerPair(t, hn::And(hn::Add(ix, hn::And(hy1, low)), mask), fx, gx, fy, gz, c001, c101);
+    cornerPair(t, hn::And(hn::Add(ix, hn::ShiftRight<16>(hy1)), mask), fx, gx, gy, gz, c011, c111);
+
+    const VF wx = weight<fade>(fx);
+    const VF wy = weight<fade>(fy);
+    const VF wz = weight<fade>(fz);
+    const VF a0 = lerp(c000, c100, wx);
+    const VF a1 = lerp(c010, c110, wx);
+    const VF b0 = lerp(c001, c101, wx);
+    const VF b1 = lerp(c011, c111, wx);
+    return hn::IfThenElseZero(valid, lerp(lerp(a0, a1, wy), lerp(b0, b1, wy), wz));
+}
+
+template <SumKind kind>
+HWY_INLINE VF octaveSum(const Tables& t, const OctavePlan& plan, VF x, VF y, VF z) {
+    const DF df;
+    constexpr Fade fade = kind == SumKind::ridged ? Fade::cubic : Fade::quintic;
+    VF sum = hn::Zero(df);
+    VF ridgeWeight = hn::Set(df, 1.0f);
+    const int32_t full = plan.partial ? plan.count - 1 : plan.count;
+    for (int32_t k = 0; k < plan.count; ++k) {
+        const VF f = hn::Set(df, plan.frequency[k]);
+        const VF factor = hn::Set(df, plan.factor[k]);
+        const VF n = noise<fade>(t, hn::Mul(x, f), hn::Mul(y, f), hn::Mul(z, f));
+        const bool faded = k == full;
+        if constexpr (kind == SumKind::scaled) {
+            // octave * amp / f; the faded one's factor is fade * amp.
+            sum = hn::Add(sum, hn::Div(hn::Mul(n, factor), f));
+        } else if constexpr (kind == SumKind::turbulence) {
+            sum = hn::Add(sum, hn::Div(hn::Mul(hn::Abs(n), factor), f));
+        } else if constexpr (kind == SumKind::spectral) {
+            if (!faded)
+                sum = hn::Add(sum, hn::Mul(factor, n));
+            else
+                sum = hn::Add(sum, hn::Mul(hn::Mul(n, hn::Set(df, plan.fade)), factor));
+        } else {
+            const VF s = hn::Sub(hn::Set(df, 1.0f), hn::Abs(n));
+            const VF tw = hn::Mul(hn::Mul(hn::Mul(s, s), ridgeWeight), factor);
+            if (!faded) {
+                sum = hn::Add(sum, tw);
+                const VF zero = hn::Zero(df);
+                const VF one = hn::Set(df, 1.0f);
+                ridgeWeight = hn::IfThenElse(hn::Lt(tw, zero), zero, hn::IfThenElse(hn::Gt(tw, one), one, tw));
+            } else {
+                sum = hn::Add(sum, hn::Mul(tw, hn::Set(df, plan.fade)));
+            }
+        }
+    }
+    return sum;
+}
+
+// Runs body on whole vectors of points, then on the rest through a zero-padded copy, so that
+// nothing beyond points[count - 1] is read or out[count - 1] written.
+template <class Body>
+HWY_INLINE void forEachVector(int32_t count, const Vector3* points, float* out, const Body& body) {
+    const DF df;
+    constexpr size_t kLanes = hn::MaxLanes(DF());
+    const size_t n = hn::Lanes(df);
+    const size_t total = static_cast<size_t>(count);
+    size_t i = 0;
+    for (; i + n <= total; i += n) {
+        VF x, y, z;
+        hn::LoadInterleaved3(df, &points[i].x, x, y, z);
+        hn::StoreU(body(x, y, z), df, out + i);
+    }
+    if (i == total) return;
+    HWY_ALIGN float rest[3 * kLanes] = {};
+    HWY_ALIGN float values[kLanes];
+    const size_t left = total - i;
+    std::memcpy(rest, &points[i], left * sizeof(Vector3));
+    VF x, y, z;
+    hn::LoadInterleaved3(df, rest, x, y, z);
+    hn::Store(body(x, y, z), df, values);
+    std::memcpy(out + i, values, left * sizeof(float));
+}
+
+}  // namespace
+
+template <Fade fade>
+void noiseMany(const Tables* t, int32_t count, const Vector3* points, float* out) {
+    forEachVector(count, points, out, [t](VF x, VF y, VF z) { return noise<fade>(*t, x, y, z); });
+}
+
+void NoiseLinearMany(const Tables* t, int32_t count, const Vector3* points, float* out) {
+    noiseMany<Fade::linear>(t, count, points, out);
+}
+void NoiseCubicMany(const Tables* t, int32_t count, const Vector3* points, float* out) {
+    noiseMany<Fade::cubic>(t, count, points, out);
+}
+void NoiseQuinticMany(const Tables* t, int32_t count, const Vector3* points, float* out) {
+    noiseMany<Fade::quintic>(t, count, points, out);
+}
+
+void OctaveSumMany(const Tables* t, const OctavePlan* plan, SumKind kind, int32_t count,
+                   const Vector3* points, float* out) {
+    switch (kind) {
+    case SumKind::scaled:
+        forEachVector(count, points, out,
+                      [t, plan](VF x, VF y, VF z) { return octaveSum<SumKind::scaled>(*t, *plan, x, y, z); });
+        break;
+    case SumKind::turbulence:
+        forEachVector(count, points, out, [t, plan](VF x, VF y, VF z) {
+            return octaveSum<SumKind::turbulence>(*t, *plan, x, y, z);
+        });
+        break;
+    case SumKind::spectral:
+        forEachVector(count, points, out, [t, plan](VF x, VF y, VF z) {
+            return octaveSum<SumKind::spectral>(*t, *plan, x, y, z);
+        });
+        break;
+    case SumKind::ridged:
+        forEachVector(count, points, out,
+                      [t, plan](VF x, VF y, VF z) { return octaveSum<SumKind::ridged>(*t, *plan, x, y, z); });
+        break;
+    }
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace brumo
+HWY_AFTER_NAMESPACE();
+
+#endif  // BRUMO_HAVE_HIGHWAY
+
+#if !BRUMO_HAVE_HIGHWAY || HWY_ONCE
+
+#if BRUMO_HAVE_HIGHWAY
+#include <atomic>
+#endif
 
 namespace brumo {
 
+using noise_detail::bandFrequency;
+using noise_detail::partialFade;
+using noise_lanes::kMaxOctaves;
+using noise_lanes::OctavePlan;
+using noise_lanes::SumKind;
+
+#if BRUMO_HAVE_HIGHWAY
+
+HWY_EXPORT(NoiseLinearMany);
+HWY_EXPORT(NoiseCubicMany);
+HWY_EXPORT(NoiseQuinticMany);
+HWY_EXPORT(OctaveSumMany);
+
+namespace {
+
+// The sets this build carries (HWY_TARGETS) and the CPU runs, best first, chosen once, at the
+// first call, from BRUMO_SIMD; magic statics make that first call safe from any thread.
+// Highway's one-lane fallback (SCALAR) is left out: the one-point functions do as well.
+struct TargetChoice {
+    int64_t available[HWY_MAX_DYNAMIC_TARGETS + 2];
+    int32_t count = 0;
+    std::atomic<bool> lanes{false};
+    std::atomic<int64_t> chosen{0};
+
+    TargetChoice() {
+        const int64_t vectors = hwy::SupportedTargets() & HWY_TARGETS & ~int64_t{HWY_SCALAR};
+        for (int64_t bits = vectors; bits != 0; bits &= bits - 1) available[count++] = bits & -bits;
+        if (count > 0) {
+            chosen.store(available[0]);
+            lanes.store(true);
+        }
+        const char* name = std::getenv("BRUMO_SIMD");
+        if (name != nullptr) select(name);  // an unknown name leaves the best set
+    }
+
+    bool select(const char* name) {
+        if (name == nullptr) return false;
+        if (std::strcmp(name, "scalar") == 0) {
+            lanes.store(false);
+            return true;
+        }
+        if (std::strcmp(name, "auto") == 0) {
+            if (count > 0) return limitTo(0);
+            lanes.store(false);
+            return true;
+        }
+        for (int32_t i = 0; i < count; ++i)
+            if (std::strcmp(name, hwy::TargetName(available[i])) == 0) return limitTo(i);
+        return false;
+    }
+
+    // The named set and the ones below it (a set's bit is higher the less it offers); the best
+    // set lifts the limit.
+    bool limitTo(int32_t index) {
+        int64_t allowed = 0;
+        for (int32_t i = index; i < count; ++i) allowed |= available[i];
+        hwy::SetSupportedTargetsForTest(index == 0 ? 0 : allowed);
+        hwy::GetChosenTarget().Update(hwy::SupportedTargets());
+        chosen.store(available[index]);
+        lanes.store(true);
+        return true;
+    }
+};
+
+TargetChoice& targetChoice() {
+    static TargetChoice choice;
+    return choice;
+}
+
+bool lanesActive() { return targetChoice().lanes.load(std::memory_order_relaxed); }
+
+}  // namespace
+
+bool vectorLanesEnabled() { return lanesActive(); }
+const char* vectorTargetName() {
+    TargetChoice& c = targetChoice();
+    return c.lanes.load() ? hwy::TargetName(c.chosen.load()) : "scalar";
+}
+int32_t vectorTargetCount() { return targetChoice().count + 1; }
+const char* vectorTargetAt(int32_t index) {
+    const TargetChoice& c = targetChoice();
+    if (index >= 0 && index < c.count) return hwy::TargetName(c.available[index]);
+    return index == c.count ? "scalar" : nullptr;
+}
+bool selectVectorTarget(const char* name) { return targetChoice().select(name); }
+
+#else  // no Highway: one point at a time
+
+bool vectorLanesEnabled() { return false; }
+const char* vectorTargetName() { return "scalar"; }
+int32_t vectorTargetCount() { return 1; }
+const char* vectorTargetAt(int32_t index) { return index == 0 ? "scalar" : nullptr; }
+bool selectVectorTarget(const char* name) {
+    return name != nullptr && (std::strcmp(name, "scalar") == 0 || std::strcmp(name, "auto") == 0);
+}
+
+#endif
+
+#if BRUMO_HAVE_HIGHWAY
+
+namespace {
+
+// The octave loops of the one-point sums with the noise left out: frequencies and factors in
+// the order those loops make them.
+OctavePlan planOctaves(SumKind kind, float parameter, float width, int32_t maxFrequency) {
+    OctavePlan plan;
+    plan.count = 0;
+    const float fmax = bandFrequency(width, maxFrequency);
+    const float limit = fmax * 0.5f;
+    float amp = 1.0f;
+    float e = 0.0f;
+    float f = 1.0f;
+    while (f < limit && plan.count < kMaxOctaves - 1) {
+        plan.frequency[plan.count] = f;
+        if (kind == SumKind::spectral)
+            plan.factor[plan.count] = std::pow(kLacunarity, e);
+        else if (kind == SumKind::ridged)
+            plan.factor[plan.count] = 1.0f / f;
+        else
+            plan.factor[plan.count] = amp;
+        ++plan.count;
+        amp *= parameter;
+        e -= parameter;
+        f *= kLacunarity;
+    }
+    plan.fade = partialFade(fmax, f);
+    plan.partial = plan.fade > 0.0f;
+    if (plan.partial) {
+        plan.frequency[plan.count] = f;
+        if (kind == SumKind::spectral)
+            plan.factor[plan.count] = std::pow(kLacunarity, e);
+        else if (kind == SumKind::ridged)
+            plan.factor[plan.count] = 1.0f / f;
+        else
+            plan.factor[plan.count] = plan.fade * amp;
+        ++plan.count;
+    }
+    return plan;
+}
+
+}  // namespace
+
+const NoiseLattice::LaneTables& NoiseLattice::currentLaneTables() {
+    ensureReady();
+    LaneTables& t = laneTables;
+    if (t.made == 1 && std::memcmp(t.permutation, permutation, sizeof permutation) == 0 &&
+        std::memcmp(t.gradients, gradients, sizeof gradients) == 0)
+        return t;
+    // A permutation entry outside 0..255 would index past the gradients: masked here.
+    for (int32_t k = 0; k < 256; ++k) {
+        const int32_t h0 = permutation[k] & 255;
+        const int32_t h1 = permutation[(k + 1) & 255] & 255;
+        t.hashPairs[k] = h0 | (h1 << 16);
+        const float pairs[3][2] = {{gradients[h0].x, gradients[h1].x},
+                                   {gradients[h0].y, gradients[h1].y},
+                                   {gradients[h0].z, gradients[h1].z}};
+        for (int c = 0; c < 3; ++c) std::memcpy(&t.gradientPairs[c][k], pairs[c], sizeof(int64_t));
+    }
+    std::memcpy(t.permutation, permutation, sizeof permutation);
+    std::memcpy(t.gradients, gradients, sizeof gradients);
+    t.made = 1;
+    return t;
+}
+
+#endif
+
+// With lanes, every function runs its kernel for the best set; otherwise, or with
+// BRUMO_SIMD=scalar, it takes the one-point function at each point.
+
 void NoiseLattice::gradientNoiseLinearMany(int32_t count, const Vector3* points, float* out) {
+    if (count <= 0) return;
+#if BRUMO_HAVE_HIGHWAY
+    if (lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseLinearMany)(&currentLaneTables(), count, points, out);
+#endif
     for (int32_t i = 0; i < count; ++i) out[i] = gradientNoiseLinear(points[i]);
 }
+
 void NoiseLattice::gradientNoiseCubicMany(int32_t count, const Vector3* points, float* out) {
+    if (count <= 0) return;
+#if BRUMO_HAVE_HIGHWAY
+    if (lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseCubicMany)(&currentLaneTables(), count, points, out);
+#endif
     for (int32_t i = 0; i < count; ++i) out[i] = gradientNoiseCubic(points[i]);
 }
+
 void NoiseLattice::gradientNoiseQuinticMany(int32_t count, const Vector3* points, float* out) {
+    if (count <= 0) return;
+#if BRUMO_HAVE_HIGHWAY
+    if (lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseQuinticMany)(&currentLaneTables(), count, points, out);
+#endif
     for (int32_t i = 0; i < count; ++i) out[i] = gradientNoiseQuintic(points[i]);
 }
+
 void NoiseLattice::fractalSumScaledMany(int32_t count, const Vector3* points, float gain, float width,
                                         float* out) {
+    if (count <= 0) return;
+#if BRUMO_HAVE_HIGHWAY
+    if (lanesActive()) {
+        const LaneTables& tables = currentLaneTables();
+        const OctavePlan plan = planOctaves(SumKind::scaled, gain, width, maxFrequency);
+        return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::scaled, count, points, out);
+    }
+#endif
     for (int32_t i = 0; i < count; ++i) out[i] = fractalSumScaled(points[i], gain, width);
 }
+
 void NoiseLattice::turbulenceScaledMany(int32_t count, const Vector3* points, float gain, float width,
                                         float* out) {
+    if (count <= 0) return;
+#if BRUMO_HAVE_HIGHWAY
+    if (lanesActive()) {
+        const LaneTables& tables = currentLaneTables();
+        const OctavePlan plan = planOctaves(SumKind::turbulence, gain, width, maxFrequency);
+        return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::turbulence, count, points, out);
+    }
+#endif
     for (int32_t i = 0; i < count; ++i) out[i] = turbulenceScaled(points[i], gain, width);
 }
+
 void NoiseLattice::fractalSumSpectralMany(int32_t count, const Vector3* points, float h, float width,
                                           float* out) {
+    if (count <= 0) return;
+#if BRUMO_HAVE_HIGHWAY
+    if (lanesActive()) {
+        const LaneTables& tables = currentLaneTables();
+        const OctavePlan plan = planOctaves(SumKind::spectral, h, width, maxFrequency);
+        return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::spectral, count, points, out);
+    }
+#endif
     for (int32_t i = 0; i < count; ++i) out[i] = fractalSumSpectral(points[i], h, width);
 }
+
 void NoiseLattice::ridgedSumMany(int32_t count, const Vector3* points, float width, float* out) {
+    if (count <= 0) return;
+#if BRUMO_HAVE_HIGHWAY
+    if (lanesActive()) {
+        const LaneTables& tables = currentLaneTables();
+        const OctavePlan plan = planOctaves(SumKind::ridged, 0.0f, width, maxFrequency);
+        return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::ridged, count, points, out);
+    }
+#endif
     for (int32_t i = 0; i < count; ++i) out[i] = ridgedSum(points[i], width);
 }
 
-namespace {
-bool forcedScalar = false;
-const char* const kNames[] = {"placeholder", "scalar"};
-}  // namespace
-
-bool vectorLanesEnabled() { return !forcedScalar; }
-const char* vectorTargetName() { return forcedScalar ? "scalar" : "placeholder"; }
-int32_t vectorTargetCount() { return 2; }
-const char* vectorTargetAt(int32_t index) { return index >= 0 && index < 2 ? kNames[index] : nullptr; }
-bool selectVectorTarget(const char* name) {
-    const std::string_view n = name != nullptr ? name : "";
-    if (n == "scalar")
-        forcedScalar = true;
-    else if (n == "auto" || n == "placeholder")
-        forcedScalar = false;
-    else
-        return false;
-    return true;
-}
-
 }  // namespace brumo
+
+#endif  // !BRUMO_HAVE_HIGHWAY || HWY_ONCE
