@@ -33,6 +33,9 @@ constexpr QVGuid CLSID_MeshChooserPart = qvGuid(0xD460747A, 0xCC3D, 0x41C2, 0x93
 
 // The volume primitive base answers this with itself.
 constexpr QVGuid IID_BrumoBase = qvGuid(0xBB7FC71C, 0x495E, 0x41DE, 0x9132, 0xEB0DB32B5F59ULL);
+// The module's own modifiers answer this with their modifier interface, so that a primitive of
+// the module can hand them whole runs of points.
+constexpr QVGuid IID_BasicVolumeModifier = qvGuid(0x5E0B7A43, 0x2C1D, 0x4F86, 0xA9E2, 0x7D3C51B08F14ULL);
 
 enum class ClassKind { effect, modifier, editorPart };
 

@@ -113,42 +113,42 @@ float Clouds::puffCoverage(const Vector3& p) {
     return (1.0f - rest) * puffDensity;
 }
 
-float Clouds::sampleDensity(const Vector3& point) {
-    const Vector3 p = applyModifiers(point);
+bool Clouds::densityBeforeNoise(const Vector3& point, const Vector3& p, DensityLane& lane) {
     const FalloffPair(&falloffs)[16] = parameters.shapeFalloffs;
+    lane.density = 0.0f;
     float m;
     Vector3 q;
     if (vortices.empty()) {
         m = shapeMask(p, parameters.shapeFlags, falloffs, true);
-        if (m < kNegligible) return 0.0f;
+        if (m < kNegligible) return false;
         q = toNoiseSpace(p);
     } else {
         q = toNoiseSpace(p);
         applyVortices(q, sampleHeight(point));
         m = shapeMask(fromNoiseSpace(q), parameters.shapeFlags, falloffs, true);
-        if (m < kNegligible) return 0.0f;
+        if (m < kNegligible) return false;
     }
-    const Vector3 n = q - parameters.noiseOffset;
+    lane.noisePoint = q - parameters.noiseOffset;
 
+    // The puffs' coverage of the masked point; the blend, deliberately unclamped, reads the
+    // noise even where nothing covers it.
+    const bool blend = combineMode == qv::fourcc("Opt2");
+    if (!blend && combineMode != qv::fourcc("Opt1") && combineMode != qv::fourcc("Opt3")) return false;
+    const float c = puffCoverage(p) * m;
+    if (!blend && c <= kNegligible) return false;
+    lane.mask = c;
+    return true;
+}
+
+float Clouds::densityAfterNoise(const DensityLane& lane, float v) {
+    const float c = lane.mask;
     float d;
+    if (combineMode == qv::fourcc("Opt2")) return k1 * v + puffBlend * c;
     if (combineMode == qv::fourcc("Opt1")) {
-        const float c = puffCoverage(p) * m;
-        if (c <= kNegligible) return 0.0f;
-        const float v = noiseField(n);
         d = c * (k6 * v + k5 * c);
-    } else if (combineMode == qv::fourcc("Opt2")) {
-        // A plain blend, deliberately unclamped: dense puffs may exceed 1.
-        const float c = puffCoverage(p) * m;
-        const float v = noiseField(n);
-        return k1 * v + puffBlend * c;
-    } else if (combineMode == qv::fourcc("Opt3")) {
-        const float c = puffCoverage(p) * m;
-        if (c <= kNegligible) return 0.0f;
-        const float v = noiseField(n);
+    } else {
         if (v <= kNegligible) return 0.0f;
         d = k2 * v + k3 * c + k4 * v * c;
-    } else {
-        return 0.0f;
     }
     if (!(d > 0.0f)) return 0.0f;
     return d > 1.0f ? 1.0f : d;

@@ -30,7 +30,8 @@ public:
     // asked for a new seed or when puffSeed no longer names the seed it was built from (typed in,
     // or restored with a scene).
     void QV_CALL prepareEffect() override;
-    float QV_CALL sampleDensity(const Vector3& point) override;
+    bool densityBeforeNoise(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
+    float densityAfterNoise(const DensityLane& lane, float v) override;
 
     // "SpSe" draws a new puffSeed and answers 0 without passing the event on; every other event
     // goes to the common handling.

@@ -4,6 +4,7 @@
 
 #include "brumo/volume_modifier.h"
 #include "math/shaping.h"
+#include "modifiers/basic_volume_modifier.h"
 #include "primitive/brumo_base.h"
 
 namespace brumo {
@@ -41,6 +42,20 @@ Vector3 BrumoBase::applyModifiers(const Vector3& p) {
         current = out;
     }
     return current;
+}
+
+void BrumoBase::applyModifiersMany(int32_t count, const Vector3* points, Vector3* moved) {
+    for (int32_t i = 0; i < count; ++i) moved[i] = points[i];
+    Vector3 before[kDensityBatch];
+    for (int32_t m = 0; m < modifiers.count(); ++m) {
+        for (int32_t i = 0; i < count; ++i) before[i] = moved[i];
+        BasicVolumeModifier* own = m < ownModifiers.count() ? ownModifiers[m] : nullptr;
+        if (own != nullptr) {
+            own->deformPoints(count, before, moved);
+            continue;
+        }
+        for (int32_t i = 0; i < count; ++i) modifiers[m]->deformPoint(before[i], moved[i]);
+    }
 }
 
 void BrumoBase::applyVortex(const Vortex& vortex, Vector3& q, float heightFactor) {
@@ -165,6 +180,10 @@ float BrumoBase::noiseField(const Vector3& n) {
         break;
     }
 
+    return shapedNoise(v);
+}
+
+float BrumoBase::shapedNoise(float v) const {
     if (!(v > 0.0f))
         v = 0.0f;
     else if (v > 1.0f)
@@ -172,8 +191,32 @@ float BrumoBase::noiseField(const Vector3& n) {
 
     // Both tables always hold 10000 entries (a primitive without them is never built).
     v = gainTable[tableIndex(v)];
-    v = biasTable[tableIndex(v)];
-    return v;
+    return biasTable[tableIndex(v)];
+}
+
+void BrumoBase::noiseFieldMany(int32_t count, const Vector3* points, float* values) {
+    switch (parameters.noiseType) {
+    case 1:
+        lattice.fractalSumSpectralMany(count, points, 0.5f, kNoiseWidth, values);
+        for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 1.5f;
+        break;
+    case 2:
+        lattice.turbulenceScaledMany(count, points, 0.5f, kNoiseWidth, values);
+        for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 1.5f;
+        break;
+    case 3:
+        lattice.ridgedSumMany(count, points, kNoiseWidth, values);
+        break;
+    case 4:
+        lattice.fractalSumScaledMany(count, points, 0.5f, kNoiseWidth, values);
+        for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 0.6f + 0.5f;
+        break;
+    default:
+        // No field without a host shader, which the batched path never has.
+        for (int32_t i = 0; i < count; ++i) values[i] = 0.0f;
+        break;
+    }
+    for (int32_t i = 0; i < count; ++i) values[i] = shapedNoise(values[i]);
 }
 
 }  // namespace brumo

@@ -31,12 +31,14 @@ Fire::Fire() : flameStretch(1.0f) {
     loadResourceText(parameters.densityShaderName.get(), kFireShaderText);
 }
 
-float Fire::sampleDensity(const Vector3& point) {
-    const Vector3 p = applyModifiers(point);
+bool Fire::densityBeforeNoise(const Vector3& point, const Vector3& p, DensityLane& lane) {
     Vector3 q = toNoiseSpace(p);
     applyVortices(q, sampleHeight(point));
     const float m = shapeMask(fromNoiseSpace(q), parameters.shapeFlags, parameters.shapeFalloffs, true);
-    if (m < kNegligible) return 0.0f;
+    if (m < kNegligible) {
+        lane.density = 0.0f;
+        return false;
+    }
 
     // Height above the bottom face of the point as received: 0 there, 2 at the top.
     const float h = point.z + 1.0f;
@@ -44,9 +46,17 @@ float Fire::sampleDensity(const Vector3& point) {
     const float s = std::exp(-0.1f * flameStretch * h);
     q.z = q.z * (s * s);
 
-    const Vector3 n = q - parameters.noiseOffset;
+    lane.noisePoint = q - parameters.noiseOffset;
+    lane.mask = m;
+    lane.extra = h;
+    return true;
+}
+
+float Fire::densityAfterNoise(const DensityLane& lane, float noise) {
+    const float m = lane.mask;
+    const float h = lane.extra;
     // The ramp thins the flames until only the strongest ridges reach the top.
-    float v = noiseField(n) - 0.5f * h;
+    float v = noise - 0.5f * h;
     if (!(v > 0.0f))
         v = 0.0f;
     else if (v > 1.0f)

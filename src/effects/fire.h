@@ -13,7 +13,8 @@ public:
     // fire ramp and text 5 as shader name.
     Fire();
 
-    float QV_CALL sampleDensity(const Vector3& point) override;
+    bool densityBeforeNoise(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
+    float densityAfterNoise(const DensityLane& lane, float v) override;
 
     // The "FirP" popup loads a fire ramp into colourGradient and reads "NoPt" again; every event
     // then goes on to the common handling.

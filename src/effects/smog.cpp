@@ -24,17 +24,22 @@ Smog::Smog() {
     loadResourceText(parameters.densityShaderName.get(), kSmogShaderText);
 }
 
-float Smog::sampleDensity(const Vector3& point) {
-    const Vector3 p = applyModifiers(point);
+bool Smog::densityBeforeNoise(const Vector3& point, const Vector3& p, DensityLane& lane) {
     // The mask comes before the move into noise space, so vortices never bend the outline; an
     // empty mask costs no noise.
     const float m = shapeMask(p, parameters.shapeFlags, parameters.shapeFalloffs, true);
-    if (m < kNegligible) return 0.0f;
+    if (m < kNegligible) {
+        lane.density = 0.0f;
+        return false;
+    }
     Vector3 q = toNoiseSpace(p);
     applyVortices(q, sampleHeight(point));
-    const Vector3 n = q - parameters.noiseOffset;
-    return m * noiseField(n);
+    lane.noisePoint = q - parameters.noiseOffset;
+    lane.mask = m;
+    return true;
 }
+
+float Smog::densityAfterNoise(const DensityLane& lane, float v) { return lane.mask * v; }
 
 QVResult Smog::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
     applyColourPresetPopup(kind, source, qv::fourcc("SmoP"), kPopupPresets, parameters.colourGradient);

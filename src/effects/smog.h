@@ -12,7 +12,8 @@ public:
     // The common primitive with the fractal sum as density source and text 6 as shader name.
     Smog();
 
-    float QV_CALL sampleDensity(const Vector3& point) override;
+    bool densityBeforeNoise(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
+    float densityAfterNoise(const DensityLane& lane, float v) override;
 
     // The "SmoP" popup loads a colour preset into colourGradient and reads "NoPt" again; every
     // event then goes on to the common handling.

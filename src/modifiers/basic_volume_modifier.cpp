@@ -1,5 +1,6 @@
 #include "modifiers/basic_volume_modifier.h"
 
+#include "brumo/class_ids.h"
 #include "qv/exception.h"
 
 namespace brumo {
@@ -23,8 +24,16 @@ QVResult BasicVolumeModifier::parametersChanged() {
 
 int32_t BasicVolumeModifier::parameterBlockSize() { return blockSize_; }
 
+void BasicVolumeModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
+    for (int32_t i = 0; i < count; ++i) {
+        out[i] = in[i];
+        deformPoint(in[i], out[i]);
+    }
+}
+
 QVResult BasicVolumeModifier::queryInterfaceChain(const QVGuid& iid, void** out) {
-    if (iid == IID_IVolumeModifier) return answerQuery(modifierInterface(), out);
+    if (iid == IID_IVolumeModifier || iid == IID_BasicVolumeModifier)
+        return answerQuery(modifierInterface(), out);
     return TBasicDataComponent<IVolumeModifier>::queryInterfaceChain(iid, out);
 }
 

@@ -80,7 +80,12 @@ public:
     QVResult QV_CALL parametersChanged() override;
     int32_t QV_CALL parameterBlockSize() override;
 
-    // The modifier interface, then the data component's.
+    // deformPoint for count points, in[i] to out[i] (separate arrays); a modifier with a faster
+    // way overrides it.
+    // Not part of the binary interface: only primitives of this module call it.
+    virtual void deformPoints(int32_t count, const Vector3* in, Vector3* out);
+
+    // The modifier interface (also as IID_BasicVolumeModifier), then the data component's.
     QVResult queryInterfaceChain(const QVGuid& iid, void** out);
 
     IVolumeModifier* modifierInterface() { return this; }

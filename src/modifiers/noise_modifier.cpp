@@ -141,9 +141,31 @@ void NoiseModifier::deformPoint(const Vector3& in, Vector3& out) {
     } else {
         value = lattice.gradientNoiseCubic(applyAffine(noiseTransform, in));
     }
-    out.x += value * parameters.directionX;
-    out.y += value * parameters.directionY;
-    out.z += value * parameters.directionZ;
+    moveAlongDirection(value, out);
+}
+
+void NoiseModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
+    if (needsUpdate) updateCache();
+    if (shader) {
+        BasicVolumeModifier::deformPoints(count, in, out);
+        return;
+    }
+    for (int32_t i = 0; i < count; ++i) out[i] = applyAffine(noiseTransform, in[i]);
+    float values[kRun];
+    for (int32_t start = 0; start < count; start += kRun) {
+        const int32_t n = count - start < kRun ? count - start : kRun;
+        lattice.gradientNoiseCubicMany(n, out + start, values);
+        for (int32_t k = 0; k < n; ++k) {
+            out[start + k] = in[start + k];
+            moveAlongDirection(values[k], out[start + k]);
+        }
+    }
+}
+
+void NoiseModifier::moveAlongDirection(float value, Vector3& point) const {
+    point.x += value * parameters.directionX;
+    point.y += value * parameters.directionY;
+    point.z += value * parameters.directionZ;
 }
 
 }  // namespace brumo

@@ -185,7 +185,11 @@ int32_t BrumoBase::primitiveSlot8(intptr_t) { return 0; }
 
 void BrumoBase::prepareEffect() {}
 
-float BrumoBase::sampleDensity(const Vector3&) { qv::raise(qv::kMissingOperation); }
+bool BrumoBase::densityBeforeNoise(const Vector3&, const Vector3&, DensityLane&) {
+    qv::raise(qv::kMissingOperation);
+}
+
+float BrumoBase::densityAfterNoise(const DensityLane&, float) { qv::raise(qv::kMissingOperation); }
 
 void* BrumoBase::parameterBlock() { return &parameters; }
 

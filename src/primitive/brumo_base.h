@@ -36,6 +36,8 @@ struct IVolumeModifier;
 
 namespace brumo {
 
+class BasicVolumeModifier;
+
 // The module-wide threshold for a negligible value: minimum step, optical depth, divisor floor.
 constexpr float kNegligible = 0.00006103515625f;  // 2^-14
 
@@ -91,6 +93,19 @@ enum ShapeOption : uint32_t {
     kFadeNegativeZ = 0x8000,
 };
 
+// The most samples one call of sampleDensities takes: the march and the light marches hand
+// over their samples in runs of at most this many.
+constexpr int32_t kDensityBatch = 64;
+
+// A sample between the two halves of an effect's density: what the first half found, for the
+// second half to finish once the noise field at noisePoint is known.
+struct DensityLane {
+    Vector3 noisePoint;
+    float mask = 0.0f;    // the shape mask, or the effect's own weight
+    float extra = 0.0f;   // a second per-sample value an effect may need (fire's height)
+    float density = 0.0f; // the whole density when the first half reads no noise
+};
+
 // The primitive's cube and the reciprocal of its edge, recomputed only when size changes.
 struct CubeBounds {
     float halfSize;
@@ -112,7 +127,8 @@ public:
     // Effect preparation, run by prepareRender after the tables and shaders and before lighting.
     virtual void QV_CALL prepareEffect();
     // Density at a point of the normalised cube; leaves shapeValue (and, with a host shader, the
-    // point in shadingContext) for the colour mapping. No behaviour here: raises 0x80010003.
+    // point in shadingContext) for the colour mapping. The effect's two halves with the noise
+    // field between them.
     virtual float QV_CALL sampleDensity(const Vector3& point);
 
     // IExDataExchanger.
@@ -146,6 +162,14 @@ public:
                               QVColourRecord* colour) override;
     QVResult QV_CALL sampleMany(int32_t count, const QVVector3* points, float* densities,
                                 float* shapeValues, QVColourRecord* colours) override;
+
+    // The two halves of an effect's density, declared after every slot of the binary interface.
+    // The first takes the sample point as received and as the modifiers moved it, sets
+    // shapeValue, and answers true when the noise field at lane.noisePoint is needed (false with
+    // the whole density in lane.density). No behaviour here: raises 0x80010003.
+    virtual bool densityBeforeNoise(const Vector3& point, const Vector3& moved, DensityLane& lane);
+    // The density from the lane and the noise field value v.
+    virtual float densityAfterNoise(const DensityLane& lane, float v);
 
     // IVolumePrimitive, I3DExNewVolumePrimitive, IDensitySampler and the identity, then
     // TBasicPrimitive.
@@ -182,11 +206,27 @@ public:
     void rebuildLights();
     void buildShadowGrid();
 
+    // Densities and shape values of count (at most kDensityBatch) points, exactly as
+    // sampleDensity gives them one by one, with the noise of all of them taken in vector lanes.
+    // Only for effects without host shaders: those read and write the shading record per point.
+    void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes);
+    // True when sampleDensities may stand in for sampleDensity: vector lanes are on and no host
+    // shader takes part in density or colour.
+    bool batchedSampling() const;
+
     // --- Integration ---
     float opacityAfter(float increment, float& depth) const;
     ColourRGBA sampleColour(const Vector3& point, float density);
     void accumulateSample(const Vector3& point, float stepLength, float& opacity, float& depth,
                           ColourRGBA& accumulator);
+    // accumulateSample with the density and shape value already known (no host shaders).
+    void accumulateDensity(const Vector3& point, float stepLength, float density, float shape,
+                           float& opacity, float& depth, ColourRGBA& accumulator);
+    // The weight of one sample with its colour added to the accumulator, opacity and depth.
+    void addSample(const Vector3& point, float stepLength, float density, const ColourRGBA& colour,
+                   float& opacity, float& depth, ColourRGBA& accumulator);
+    // The colour the gradient gives a density and shape value.
+    ColourRGBA gradientColour(float density, float shape) const;
     float lightAtPoint(const Vector3& point);
     float lightTransmittance(const Vector3& point, const LightSample& light);
     float shadowGridLookup(const Vector3& point) const;
@@ -201,9 +241,13 @@ public:
     // body of the density sampler's operations.
     void samplePoints(int32_t count, const QVVector3* points, float* densities, float* shapeValues,
                       QVColourRecord* colours);
+    // samplePoints for a primitive that is not empty, with batched sampling and no mesh.
+    void samplePointRuns(int32_t count, const QVVector3* points, float* densities,
+                         float* shapeValues, QVColourRecord* colours);
 
     // --- Density shaping, used by the effects' sampleDensity ---
     Vector3 applyModifiers(const Vector3& p);
+    void applyModifiersMany(int32_t count, const Vector3* points, Vector3* moved);
     Vector3 toNoiseSpace(const Vector3& p) const { return applyLinear(noiseTransform, p); }
     Vector3 fromNoiseSpace(const Vector3& q) const { return applyLinear(noiseTransformInverse, q); }
     static float sampleHeight(const Vector3& point) { return 0.5f * point.z + 0.5f; }
@@ -212,6 +256,10 @@ public:
     void applyVortices(Vector3& q, float heightFactor) const;
     float shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16], bool soft);
     float noiseField(const Vector3& n);
+    // The field value clamped to [0, 1] and passed through the gain and bias tables.
+    float shapedNoise(float v) const;
+    // noiseField at count points (no host density shader: the built-in fields only).
+    void noiseFieldMany(int32_t count, const Vector3* points, float* values);
 
     // Fields, in their order.
     uint8_t preparePending;
@@ -243,6 +291,8 @@ public:
     MeshShape meshShape;
     CriticalSection* lock;
     QVClassArray<IVolumeModifier*> modifiers;  // each entry holds a reference
+    // In step with modifiers: the module's own ones, which take runs of points; null for others.
+    QVClassArray<BasicVolumeModifier*> ownModifiers;
     CubeBounds cubeBounds;
     EffectParameters parameters;  // effect types append their own fields right behind it
 

@@ -1,5 +1,6 @@
 // The density sampler: the march's own density and colour functions at points the host names,
 // after the same preparation as a render call.
+#include <algorithm>
 #include <cmath>
 
 #include "primitive/brumo_base.h"
@@ -28,6 +29,12 @@ void BrumoBase::samplePoints(int32_t count, const QVVector3* points, float* dens
     float lineY = 0.0f;
     float lineZ = 0.0f;
 
+    // Without mesh shaping no sample depends on a cast, and runs of points go through the lanes.
+    if (!empty && !meshShaping && batchedSampling()) {
+        samplePointRuns(count, points, densities, shapeValues, colours);
+        return;
+    }
+
     for (int32_t i = 0; i < count; ++i) {
         const Vector3 p = Vector3{points[i].x, points[i].y, points[i].z} * f;
         float d = 0.0f;
@@ -48,6 +55,43 @@ void BrumoBase::samplePoints(int32_t count, const QVVector3* points, float* dens
         if (densities != nullptr) densities[i] = d;
         if (shapeValues != nullptr) shapeValues[i] = s;
         if (colours != nullptr) colours[i] = {c.red, c.green, c.blue, c.alpha};
+    }
+}
+
+void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* densities,
+                                float* shapeValues, QVColourRecord* colours) {
+    const float f = 2.0f * cubeBounds.inverseEdge;
+    const bool fromGradient = parameters.colourFromGradient != 0;
+    for (int32_t start = 0; start < count; start += kDensityBatch) {
+        const int32_t n = std::min(kDensityBatch, count - start);
+        Vector3 run[kDensityBatch];
+        int32_t index[kDensityBatch];
+        float d[kDensityBatch];
+        float s[kDensityBatch];
+        // Points that are not finite take no sample and answer zeros.
+        int32_t m = 0;
+        for (int32_t k = 0; k < n; ++k) {
+            const QVVector3& q = points[start + k];
+            const Vector3 p = Vector3{q.x, q.y, q.z} * f;
+            if (densities != nullptr) densities[start + k] = 0.0f;
+            if (shapeValues != nullptr) shapeValues[start + k] = 0.0f;
+            if (colours != nullptr) colours[start + k] = {0.0f, 0.0f, 0.0f, 0.0f};
+            if (!isFinite(p)) continue;
+            run[m] = p;
+            index[m] = start + k;
+            m += 1;
+        }
+        sampleDensities(m, run, d, s);
+        for (int32_t k = 0; k < m; ++k) {
+            const int32_t i = index[k];
+            if (densities != nullptr) densities[i] = d[k];
+            if (shapeValues != nullptr) shapeValues[i] = s[k];
+            if (colours != nullptr && fromGradient) {
+                const ColourRGBA c = gradientColour(d[k], s[k]);
+                colours[i] = {c.red, c.green, c.blue, c.alpha};
+            }
+        }
+        if (m > 0) shapeValue = s[m - 1];
     }
 }
 

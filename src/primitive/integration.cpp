@@ -1,5 +1,6 @@
 // The ray-segment march: density samples at the centres of fixed steps, exponential extinction,
 // front-to-back accumulation with early termination, composite over what lies behind.
+#include <algorithm>
 #include <cmath>
 
 #include "primitive/brumo_base.h"
@@ -11,6 +12,8 @@ namespace brumo {
 namespace {
 
 constexpr float kOpaque = 0.99f;
+// Samples of the first run of a batched march.
+constexpr int32_t kFirstRun = 8;
 // Full steps of one march; the jittered first step and the remainder sample make up the rest.
 constexpr int32_t kMaxFullSteps = kMaxSegmentSamples - 2;
 // The mesh ray starts where the line enters this box of the normalised space.
@@ -74,16 +77,17 @@ float BrumoBase::opacityAfter(float increment, float& depth) const {
     return 1.0f - std::exp(-extinction * depth);
 }
 
+ColourRGBA BrumoBase::gradientColour(float density, float shape) const {
+    float k = colourWeightDensity * density + colourWeightShape * shape + colourWeightMixed * density * shape;
+    if (!(k > 0.0f))
+        k = 0.0f;
+    else if (k >= 1.0f)
+        k = 1.0f;
+    return evaluate(parameters.colourGradient, k);
+}
+
 ColourRGBA BrumoBase::sampleColour(const Vector3&, float density) {
-    if (parameters.colourFromGradient != 0) {
-        float k = colourWeightDensity * density + colourWeightShape * shapeValue +
-                  colourWeightMixed * density * shapeValue;
-        if (!(k > 0.0f))
-            k = 0.0f;
-        else if (k >= 1.0f)
-            k = 1.0f;
-        return evaluate(parameters.colourGradient, k);
-    }
+    if (parameters.colourFromGradient != 0) return gradientColour(density, shapeValue);
     if (colourShader) {
         // The density path has just written the point into shadingContext.
         QVColourRecord record{0.0f, 0.0f, 0.0f, 0.0f};
@@ -97,7 +101,18 @@ ColourRGBA BrumoBase::sampleColour(const Vector3&, float density) {
 void BrumoBase::accumulateSample(const Vector3& point, float stepLength, float& opacity,
                                  float& depth, ColourRGBA& accumulator) {
     const float d = sampleDensity(point);
-    const ColourRGBA c = sampleColour(point, d);
+    addSample(point, stepLength, d, sampleColour(point, d), opacity, depth, accumulator);
+}
+
+void BrumoBase::accumulateDensity(const Vector3& point, float stepLength, float density, float shape,
+                                  float& opacity, float& depth, ColourRGBA& accumulator) {
+    const bool fromGradient = parameters.colourFromGradient != 0;
+    const ColourRGBA c = fromGradient ? gradientColour(density, shape) : ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f};
+    addSample(point, stepLength, density, c, opacity, depth, accumulator);
+}
+
+void BrumoBase::addSample(const Vector3& point, float stepLength, float d, const ColourRGBA& c,
+                          float& opacity, float& depth, ColourRGBA& accumulator) {
     const float x = densityScale * stepLength * d;
     if (!(x > kNegligible)) return;
     opacity = opacityAfter(x, depth);
@@ -185,16 +200,34 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
     const int32_t count = saturatingInt(stepsLeft, 0, kMaxFullSteps);
     const float fraction = stepsLeft - static_cast<float>(count);
 
-    for (int32_t i = 1; i <= count; ++i) {
-        accumulateSample(point, v, opacity, depth, accumulator);
-        if (opacity >= kOpaque) {
-            colour->red = accumulator.red;
-            colour->green = accumulator.green;
-            colour->blue = accumulator.blue;
-            colour->alpha = 1.0f;
-            return qv::kOk;
+    const bool batched = batchedSampling();
+    // Runs of samples grow, so that a ray stopped early by dense vapour wastes little.
+    int32_t run = kFirstRun;
+    for (int32_t i = 1; i <= count;) {
+        const int32_t n = batched ? std::min(run, count - i + 1) : 1;
+        Vector3 points[kDensityBatch];
+        float densities[kDensityBatch];
+        float shapes[kDensityBatch];
+        for (int32_t k = 0; k < n; ++k) {
+            points[k] = point;
+            point += i + k < count ? stepVector : stepVector * 0.5f;
         }
-        point += i < count ? stepVector : stepVector * 0.5f;
+        if (batched) sampleDensities(n, points, densities, shapes);
+        for (int32_t k = 0; k < n; ++k) {
+            if (batched)
+                accumulateDensity(points[k], v, densities[k], shapes[k], opacity, depth, accumulator);
+            else
+                accumulateSample(points[k], v, opacity, depth, accumulator);
+            if (opacity >= kOpaque) {
+                colour->red = accumulator.red;
+                colour->green = accumulator.green;
+                colour->blue = accumulator.blue;
+                colour->alpha = 1.0f;
+                return qv::kOk;
+            }
+        }
+        i += n;
+        run = std::min(2 * run, kDensityBatch);
     }
 
     if (fraction > kNegligible) {

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include "brumo/class_ids.h"
 #include "brumo/volume_modifier.h"
+#include "modifiers/basic_volume_modifier.h"
 #include "primitive/brumo_base.h"
 #include "primitive/host_scene.h"
 #include "primitive/saturating_int.h"
@@ -139,6 +141,7 @@ void BrumoBase::refreshModifiers() {
     for (IVolumeModifier* modifier : modifiers)
         if (modifier != nullptr) modifier->Release();
     modifiers.setCount(0);
+    ownModifiers.setCount(0);
 
     const QVClassArray<IQVUnknown*>& components = parameters.dataComponents;
     for (int32_t i = 0; i < components.count(); ++i) {
@@ -146,7 +149,17 @@ void BrumoBase::refreshModifiers() {
         if (component == nullptr) continue;
         QVCountedPtr<IVolumeModifier> modifier;
         component->QueryInterface(IID_IVolumeModifier, modifier.slot());
-        if (modifier && modifiers.append(modifier.get())) modifier->AddRef();
+        if (!modifier) continue;
+        QVCountedPtr<IVolumeModifier> own;
+        component->QueryInterface(IID_BasicVolumeModifier, own.slot());
+        BasicVolumeModifier* batch = own ? static_cast<BasicVolumeModifier*>(own.get()) : nullptr;
+        // Both lists grow together or not at all, so that they stay in step.
+        if (!ownModifiers.append(batch)) continue;
+        if (modifiers.append(modifier.get())) {
+            modifier->AddRef();
+        } else {
+            ownModifiers.setCount(ownModifiers.count() - 1);
+        }
     }
 }
 

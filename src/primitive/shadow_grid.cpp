@@ -1,5 +1,6 @@
 // Self-shadowing: the light list (one fixed light or the scene's distant lights), the grid of
 // light reaching each point of the cube, the march toward a light and the grid lookup.
+#include <algorithm>
 #include <cmath>
 
 #include "frame/module_state.h"
@@ -230,13 +231,28 @@ float BrumoBase::lightTransmittance(const Vector3& point, const LightSample& lig
     float depth = 0.0f;
     float c = 0.0f;
 
-    for (int32_t i = 1; i <= count; ++i) {
-        const float x = sampleDensity(q) * (densityScale * v);
-        if (x > kNegligible) {
-            c = opacityAfter(x, depth);
-            if (c >= 1.0f) return 0.0f;  // fully shadowed from this light
+    const bool batched = batchedSampling();
+    for (int32_t i = 1; i <= count;) {
+        const int32_t n = batched ? std::min(kDensityBatch, count - i + 1) : 1;
+        Vector3 points[kDensityBatch];
+        float densities[kDensityBatch];
+        float shapes[kDensityBatch];
+        for (int32_t k = 0; k < n; ++k) {
+            points[k] = q;
+            q += i + k < count ? stepVector : stepVector * 0.5f;
         }
-        q += i < count ? stepVector : stepVector * 0.5f;
+        if (batched)
+            sampleDensities(n, points, densities, shapes);
+        else
+            densities[0] = sampleDensity(points[0]);
+        for (int32_t k = 0; k < n; ++k) {
+            const float x = densities[k] * (densityScale * v);
+            if (x > kNegligible) {
+                c = opacityAfter(x, depth);
+                if (c >= 1.0f) return 0.0f;  // fully shadowed from this light
+            }
+        }
+        i += n;
     }
     if (fraction > kNegligible) {
         q += u * (fraction * v * 0.5f);

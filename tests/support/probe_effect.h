@@ -11,14 +11,16 @@
 
 namespace brumo::test {
 
-// Leaves `shape` in shapeValue at every sample.
+// Leaves `shape` in shapeValue at every sample. Its density reads no noise, and it sees the
+// point as the march hands it over, before the modifiers.
 class ProbeEffect final : public TQVComponent<ProbeEffect, BrumoBase> {
 public:
-    float QV_CALL sampleDensity(const Vector3& point) override {
+    bool densityBeforeNoise(const Vector3& point, const Vector3&, DensityLane& lane) override {
         if (recording) samples.push_back(point);
         ++sampleCount;
         shapeValue = shape;
-        return density ? density(point) : 0.0f;
+        lane.density = density ? density(point) : 0.0f;
+        return false;
     }
     int32_t QV_CALL parameterBlockSize() override { return static_cast<int32_t>(sizeof(EffectParameters)); }
     void QV_CALL prepareEffect() override { ++effectPreparations; }
