@@ -119,81 +119,121 @@ HWY_INLINE void cornerPair(const Tables& t, VI k, VF dx0, VF dx1, VF dy, VF dz, 
     c1 = hn::Add(hn::Add(hn::Mul(g1[0], dx1), hn::Mul(g1[1], dy)), hn::Mul(g1[2], dz));
 }
 
-template <Fade fade>
-HWY_INLINE VF noise(const Tables& t, VF x, VF y, VF z) {
+// The noise at U vectors of points. Each stage runs for all U before the next, so that while
+// one vector waits for its gathers (each hash level needs the one before) the others compute.
+template <Fade fade, int U>
+HWY_INLINE void noise(const Tables& t, const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) {
     const DF df;
     const DI di;
-    const auto valid = hn::And(hn::And(hn::IsFinite(x), hn::IsFinite(y)), hn::IsFinite(z));
-    VI ix, iy, iz;
-    VF fx, fy, fz;
-    latticeCells(x, ix, fx);
-    latticeCells(y, iy, fy);
-    latticeCells(z, iz, fz);
-
-    // Corner hash, z first: each pair entry holds the hashes of k and k + 1.
     const VI mask = hn::Set(di, 255);
     const VI low = hn::Set(di, 0xFFFF);
-    const VI hz = hn::GatherIndex(di, t.hashPairs, iz);
-    const VI hy0 = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy, hn::And(hz, low)), mask));
-    const VI hy1 = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy, hn::ShiftRight<16>(hz)), mask));
-
     const VF one = hn::Set(df, 1.0f);
-    const VF gx = hn::Sub(fx, one);
-    const VF gy = hn::Sub(fy, one);
-    const VF gz = hn::Sub(fz, one);
-    VF c000, c100, c010, c110, c001, c101, c011, c111;
-    cornerPair(t, hn::And(hn::Add(ix, hn::And(hy0, low)), mask), fx, gx, fy, fz, c000, c100);
-    cornerPair(t, hn::And(hn::Add(ix, hn::ShiftRight<16>(hy0)), mask), fx, gx, gy, fz, c010, c110);
-    cornerPair(t, hn::And(hn::Add(ix, hn::And(hy1, low)), mask), fx, gx, fy, gz, c001, c101);
-    cornerPair(t, hn::And(hn::Add(ix, hn::ShiftRight<16>(hy1)), mask), fx, gx, gy, gz, c011, c111);
-
-    const VF wx = weight<fade>(fx);
-    const VF wy = weight<fade>(fy);
-    const VF wz = weight<fade>(fz);
-    const VF a0 = lerp(c000, c100, wx);
-    const VF a1 = lerp(c010, c110, wx);
-    const VF b0 = lerp(c001, c101, wx);
-    const VF b1 = lerp(c011, c111, wx);
-    return hn::IfThenElseZero(valid, lerp(lerp(a0, a1, wy), lerp(b0, b1, wy), wz));
+    VI ix[U], iy[U], iz[U], hz[U], hy0[U], hy1[U];
+    VF fx[U], fy[U], fz[U];
+    for (int u = 0; u < U; ++u) {
+        latticeCells(x[u], ix[u], fx[u]);
+        latticeCells(y[u], iy[u], fy[u]);
+        latticeCells(z[u], iz[u], fz[u]);
+    }
+    // Corner hash, z first: each pair entry holds the hashes of k and k + 1.
+    for (int u = 0; u < U; ++u) hz[u] = hn::GatherIndex(di, t.hashPairs, iz[u]);
+    for (int u = 0; u < U; ++u) {
+        hy0[u] = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy[u], hn::And(hz[u], low)), mask));
+        hy1[u] = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy[u], hn::ShiftRight<16>(hz[u])), mask));
+    }
+    VF c000[U], c100[U], c010[U], c110[U], c001[U], c101[U], c011[U], c111[U];
+    for (int u = 0; u < U; ++u) {
+        const VF gx = hn::Sub(fx[u], one);
+        const VF gy = hn::Sub(fy[u], one);
+        const VF gz = hn::Sub(fz[u], one);
+        cornerPair(t, hn::And(hn::Add(ix[u], hn::And(hy0[u], low)), mask), fx[u], gx, fy[u], fz[u], c000[u], c100[u]);
+        cornerPair(t, hn::And(hn::Add(ix[u], hn::ShiftRight<16>(hy0[u])), mask), fx[u], gx, gy, fz[u], c010[u],
+                   c110[u]);
+        cornerPair(t, hn::And(hn::Add(ix[u], hn::And(hy1[u], low)), mask), fx[u], gx, fy[u], gz, c001[u], c101[u]);
+        cornerPair(t, hn::And(hn::Add(ix[u], hn::ShiftRight<16>(hy1[u])), mask), fx[u], gx, gy, gz, c011[u], c111[u]);
+    }
+    for (int u = 0; u < U; ++u) {
+        const auto valid = hn::And(hn::And(hn::IsFinite(x[u]), hn::IsFinite(y[u])), hn::IsFinite(z[u]));
+        const VF wx = weight<fade>(fx[u]);
+        const VF wy = weight<fade>(fy[u]);
+        const VF wz = weight<fade>(fz[u]);
+        const VF a0 = lerp(c000[u], c100[u], wx);
+        const VF a1 = lerp(c010[u], c110[u], wx);
+        const VF b0 = lerp(c001[u], c101[u], wx);
+        const VF b1 = lerp(c011[u], c111[u], wx);
+        out[u] = hn::IfThenElseZero(valid, lerp(lerp(a0, a1, wy), lerp(b0, b1, wy), wz));
+    }
 }
 
-template <SumKind kind>
-HWY_INLINE VF octaveSum(const Tables& t, const OctavePlan& plan, VF x, VF y, VF z) {
+template <SumKind kind, int U>
+HWY_INLINE void octaveSum(const Tables& t, const OctavePlan& plan, const VF (&x)[U], const VF (&y)[U],
+                          const VF (&z)[U], VF (&sum)[U]) {
     const DF df;
     constexpr Fade fade = kind == SumKind::ridged ? Fade::cubic : Fade::quintic;
-    VF sum = hn::Zero(df);
-    VF ridgeWeight = hn::Set(df, 1.0f);
-    const int32_t full = plan.partial ? plan.count - 1 : plan.count;
+    const VF zero = hn::Zero(df);
+    const VF one = hn::Set(df, 1.0f);
+    VF ridgeWeight[U];
+    for (int u = 0; u < U; ++u) {
+        sum[u] = zero;
+        ridgeWeight[u] = one;
+    }
+    const int32_t faded = plan.partial ? plan.count - 1 : plan.count;
     for (int32_t k = 0; k < plan.count; ++k) {
         const VF f = hn::Set(df, plan.frequency[k]);
         const VF factor = hn::Set(df, plan.factor[k]);
-        const VF n = noise<fade>(t, hn::Mul(x, f), hn::Mul(y, f), hn::Mul(z, f));
-        const bool faded = k == full;
-        if constexpr (kind == SumKind::scaled) {
-            // octave * amp / f; the faded one's factor is fade * amp.
-            sum = hn::Add(sum, hn::Div(hn::Mul(n, factor), f));
-        } else if constexpr (kind == SumKind::turbulence) {
-            sum = hn::Add(sum, hn::Div(hn::Mul(hn::Abs(n), factor), f));
-        } else if constexpr (kind == SumKind::spectral) {
-            if (!faded)
-                sum = hn::Add(sum, hn::Mul(factor, n));
-            else
-                sum = hn::Add(sum, hn::Mul(hn::Mul(n, hn::Set(df, plan.fade)), factor));
-        } else {
-            const VF s = hn::Sub(hn::Set(df, 1.0f), hn::Abs(n));
-            const VF tw = hn::Mul(hn::Mul(hn::Mul(s, s), ridgeWeight), factor);
-            if (!faded) {
-                sum = hn::Add(sum, tw);
-                const VF zero = hn::Zero(df);
-                const VF one = hn::Set(df, 1.0f);
-                ridgeWeight = hn::IfThenElse(hn::Lt(tw, zero), zero, hn::IfThenElse(hn::Gt(tw, one), one, tw));
+        VF px[U], py[U], pz[U], n[U];
+        for (int u = 0; u < U; ++u) {
+            px[u] = hn::Mul(x[u], f);
+            py[u] = hn::Mul(y[u], f);
+            pz[u] = hn::Mul(z[u], f);
+        }
+        noise<fade, U>(t, px, py, pz, n);
+        for (int u = 0; u < U; ++u) {
+            if constexpr (kind == SumKind::scaled) {
+                // octave * amp / f; the faded octave's factor is fade * amp.
+                sum[u] = hn::Add(sum[u], hn::Div(hn::Mul(n[u], factor), f));
+            } else if constexpr (kind == SumKind::turbulence) {
+                sum[u] = hn::Add(sum[u], hn::Div(hn::Mul(hn::Abs(n[u]), factor), f));
+            } else if constexpr (kind == SumKind::spectral) {
+                if (k != faded)
+                    sum[u] = hn::Add(sum[u], hn::Mul(factor, n[u]));
+                else
+                    sum[u] = hn::Add(sum[u], hn::Mul(hn::Mul(n[u], hn::Set(df, plan.fade)), factor));
             } else {
-                sum = hn::Add(sum, hn::Mul(tw, hn::Set(df, plan.fade)));
+                const VF s = hn::Sub(one, hn::Abs(n[u]));
+                const VF tw = hn::Mul(hn::Mul(hn::Mul(s, s), ridgeWeight[u]), factor);
+                if (k != faded) {
+                    sum[u] = hn::Add(sum[u], tw);
+                    ridgeWeight[u] = hn::IfThenElse(hn::Lt(tw, zero), zero, hn::IfThenElse(hn::Gt(tw, one), one, tw));
+                } else {
+                    sum[u] = hn::Add(sum[u], hn::Mul(tw, hn::Set(df, plan.fade)));
+                }
             }
         }
     }
-    return sum;
 }
+
+template <Fade fade>
+struct NoiseBody {
+    const Tables* t;
+    template <int U>
+    HWY_INLINE void run(const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) const {
+        noise<fade, U>(*t, x, y, z, out);
+    }
+};
+
+template <SumKind kind>
+struct SumBody {
+    const Tables* t;
+    const OctavePlan* plan;
+    template <int U>
+    HWY_INLINE void run(const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) const {
+        octaveSum<kind, U>(*t, *plan, x, y, z, out);
+    }
+};
+
+// Vectors taken two at a time.
+constexpr int kGroup = 2;
 
 // Runs body on whole vectors of points, then on the rest through a zero-padded copy, so that
 // nothing beyond points[count - 1] is read or out[count - 1] written.
@@ -204,60 +244,48 @@ HWY_INLINE void forEachVector(int32_t count, const Vector3* points, float* out, 
     const size_t n = hn::Lanes(df);
     const size_t total = static_cast<size_t>(count);
     size_t i = 0;
+    for (; i + kGroup * n <= total; i += kGroup * n) {
+        VF x[kGroup], y[kGroup], z[kGroup], r[kGroup];
+        for (int u = 0; u < kGroup; ++u) hn::LoadInterleaved3(df, &points[i + u * n].x, x[u], y[u], z[u]);
+        body.template run<kGroup>(x, y, z, r);
+        for (int u = 0; u < kGroup; ++u) hn::StoreU(r[u], df, out + i + u * n);
+    }
+    VF x[1], y[1], z[1], r[1];
     for (; i + n <= total; i += n) {
-        VF x, y, z;
-        hn::LoadInterleaved3(df, &points[i].x, x, y, z);
-        hn::StoreU(body(x, y, z), df, out + i);
+        hn::LoadInterleaved3(df, &points[i].x, x[0], y[0], z[0]);
+        body.template run<1>(x, y, z, r);
+        hn::StoreU(r[0], df, out + i);
     }
     if (i == total) return;
     HWY_ALIGN float rest[3 * kLanes] = {};
     HWY_ALIGN float values[kLanes];
     const size_t left = total - i;
     std::memcpy(rest, &points[i], left * sizeof(Vector3));
-    VF x, y, z;
-    hn::LoadInterleaved3(df, rest, x, y, z);
-    hn::Store(body(x, y, z), df, values);
+    hn::LoadInterleaved3(df, rest, x[0], y[0], z[0]);
+    body.template run<1>(x, y, z, r);
+    hn::Store(r[0], df, values);
     std::memcpy(out + i, values, left * sizeof(float));
 }
 
 }  // namespace
 
-template <Fade fade>
-void noiseMany(const Tables* t, int32_t count, const Vector3* points, float* out) {
-    forEachVector(count, points, out, [t](VF x, VF y, VF z) { return noise<fade>(*t, x, y, z); });
-}
-
 void NoiseLinearMany(const Tables* t, int32_t count, const Vector3* points, float* out) {
-    noiseMany<Fade::linear>(t, count, points, out);
+    forEachVector(count, points, out, NoiseBody<Fade::linear>{t});
 }
 void NoiseCubicMany(const Tables* t, int32_t count, const Vector3* points, float* out) {
-    noiseMany<Fade::cubic>(t, count, points, out);
+    forEachVector(count, points, out, NoiseBody<Fade::cubic>{t});
 }
 void NoiseQuinticMany(const Tables* t, int32_t count, const Vector3* points, float* out) {
-    noiseMany<Fade::quintic>(t, count, points, out);
+    forEachVector(count, points, out, NoiseBody<Fade::quintic>{t});
 }
 
 void OctaveSumMany(const Tables* t, const OctavePlan* plan, SumKind kind, int32_t count,
                    const Vector3* points, float* out) {
     switch (kind) {
-    case SumKind::scaled:
-        forEachVector(count, points, out,
-                      [t, plan](VF x, VF y, VF z) { return octaveSum<SumKind::scaled>(*t, *plan, x, y, z); });
-        break;
-    case SumKind::turbulence:
-        forEachVector(count, points, out, [t, plan](VF x, VF y, VF z) {
-            return octaveSum<SumKind::turbulence>(*t, *plan, x, y, z);
-        });
-        break;
-    case SumKind::spectral:
-        forEachVector(count, points, out, [t, plan](VF x, VF y, VF z) {
-            return octaveSum<SumKind::spectral>(*t, *plan, x, y, z);
-        });
-        break;
-    case SumKind::ridged:
-        forEachVector(count, points, out,
-                      [t, plan](VF x, VF y, VF z) { return octaveSum<SumKind::ridged>(*t, *plan, x, y, z); });
-        break;
+    case SumKind::scaled: return forEachVector(count, points, out, SumBody<SumKind::scaled>{t, plan});
+    case SumKind::turbulence: return forEachVector(count, points, out, SumBody<SumKind::turbulence>{t, plan});
+    case SumKind::spectral: return forEachVector(count, points, out, SumBody<SumKind::spectral>{t, plan});
+    case SumKind::ridged: return forEachVector(count, points, out, SumBody<SumKind::ridged>{t, plan});
     }
 }
 
