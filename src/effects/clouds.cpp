@@ -96,51 +96,61 @@ void Clouds::prepareEffect() {
     }
 }
 
+PuffField Clouds::puffField() const { return {puffs.data(), puffs.count(), widthSquared, puffDensity}; }
+
 float Clouds::puffCoverage(const Vector3& p) {
     if (parameters.meshOff == 0) return 1.0f;
     // The jitter roughens the puffs' outlines.
     const float jitter = 0.5f * puffLattice.gradientNoiseCubic(p + parameters.noiseOffset);
-    float rest = 1.0f;
-    for (const Puff& puff : puffs) {
-        const float dist = length(puff.centre - p) + jitter;
-        if (dist < puff.radius) return 1.0f;
-        if (dist < puff.radius + puff.width) {
-            const float t = (dist - puff.radius) * (dist - puff.radius);
-            rest *= 1.0f - softObject(t, widthSquared);
-        }
-        if (rest < kNegligible) return 1.0f;
-    }
-    return (1.0f - rest) * puffDensity;
+    return brumo::puffCoverage(puffField(), p, jitter);
 }
 
-bool Clouds::densityBeforeNoise(const Vector3& point, const Vector3& p, DensityLane& lane) {
-    const FalloffPair(&falloffs)[16] = parameters.shapeFalloffs;
-    lane.density = 0.0f;
-    float m;
-    Vector3 q;
+bool Clouds::beforeShape(const Vector3& point, const Vector3& p, DensityLane& lane) {
     if (vortices.empty()) {
-        m = shapeMask(p, parameters.shapeFlags, falloffs, true);
-        if (m < kNegligible) return false;
-        q = toNoiseSpace(p);
-    } else {
-        q = toNoiseSpace(p);
-        applyVortices(q, sampleHeight(point));
-        m = shapeMask(fromNoiseSpace(q), parameters.shapeFlags, falloffs, true);
-        if (m < kNegligible) return false;
+        lane.shapePoint = p;
+        return true;
     }
-    lane.noisePoint = q - parameters.noiseOffset;
-
-    // The puffs' coverage of the masked point; the blend, deliberately unclamped, reads the
-    // noise even where nothing covers it.
-    const bool blend = combineMode == qv::fourcc("Opt2");
-    if (!blend && combineMode != qv::fourcc("Opt1") && combineMode != qv::fourcc("Opt3")) return false;
-    const float c = puffCoverage(p) * m;
-    if (!blend && c <= kNegligible) return false;
-    lane.mask = c;
+    Vector3 q = toNoiseSpace(p);
+    applyVortices(q, sampleHeight(point));
+    lane.noisePoint = q;
+    lane.shapePoint = fromNoiseSpace(q);
     return true;
 }
 
-float Clouds::densityAfterNoise(const DensityLane& lane, float v) {
+bool Clouds::afterShape(const Vector3&, const Vector3& p, float m, DensityLane& lane) {
+    if (m < kNegligible) return false;
+    const Vector3 q = vortices.empty() ? toNoiseSpace(p) : lane.noisePoint;
+    lane.noisePoint = q - parameters.noiseOffset;
+    lane.mask = m;
+    return combineMode == qv::fourcc("Opt1") || combineMode == qv::fourcc("Opt2") ||
+           combineMode == qv::fourcc("Opt3");
+}
+
+void Clouds::weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes) {
+    if (count <= 0) return;
+    float coverage[kDensityBatch];
+    if (parameters.meshOff == 0) {
+        for (int32_t k = 0; k < count; ++k) coverage[k] = 1.0f;
+    } else {
+        // The jitter roughens the puffs' outlines.
+        Vector3 shifted[kDensityBatch];
+        float jitter[kDensityBatch];
+        for (int32_t k = 0; k < count; ++k) shifted[k] = moved[k] + parameters.noiseOffset;
+        puffLattice.gradientNoiseCubicMany(count, shifted, jitter);
+        for (int32_t k = 0; k < count; ++k) jitter[k] = 0.5f * jitter[k];
+        puffCoverageMany(puffField(), count, moved, jitter, coverage);
+    }
+    // The blend, deliberately unclamped, reads the noise even where nothing covers it.
+    const bool blend = combineMode == qv::fourcc("Opt2");
+    for (int32_t k = 0; k < count; ++k) {
+        DensityLane& lane = *lanes[k];
+        const float c = coverage[k] * lane.mask;
+        lane.mask = c;
+        if (!blend && c <= kNegligible) lane.needsNoise = false;
+    }
+}
+
+float Clouds::afterNoise(const DensityLane& lane, float v) {
     const float c = lane.mask;
     float d;
     if (combineMode == qv::fourcc("Opt2")) return k1 * v + puffBlend * c;

@@ -3,6 +3,7 @@
 // combine modes decides how the two meet.
 #pragma once
 
+#include "effects/density_lanes.h"
 #include "frame/component.h"
 #include "math/noise_lattice.h"
 #include "primitive/brumo_base.h"
@@ -12,13 +13,6 @@ namespace brumo {
 // The most puffs a cloud is built with; a larger puffCount builds this many. Coverage visits
 // every puff per sample, so the limit also bounds the cost of a sample.
 constexpr int32_t kMaxPuffs = 4096;
-
-// A soft sphere: full coverage inside radius, fading out over width beyond it.
-struct Puff {
-    Vector3 centre;
-    float radius;  // solid core
-    float width;   // soft border, shared by all puffs
-};
 
 class Clouds final : public TQVComponent<Clouds, BrumoBase> {
 public:
@@ -30,8 +24,11 @@ public:
     // asked for a new seed or when puffSeed no longer names the seed it was built from (typed in,
     // or restored with a scene).
     void QV_CALL prepareEffect() override;
-    bool densityBeforeNoise(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
-    float densityAfterNoise(const DensityLane& lane, float v) override;
+    bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
+    bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane) override;
+    float afterNoise(const DensityLane& lane, float v) override;
+    // The puffs' coverage of every sample of the run, in vector lanes, times its mask.
+    void weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes) override;
 
     // "SpSe" draws a new puffSeed and answers 0 without passing the event on; every other event
     // goes to the common handling.
@@ -43,6 +40,7 @@ public:
     // Share of p covered by the puffs, scaled by puffDensity where partial; 1 when a mesh gives
     // the outline instead.
     float puffCoverage(const Vector3& p);
+    PuffField puffField() const;
 
     // Exchanged with the host right behind the common block (CloudsParameters): first members,
     // in this order.

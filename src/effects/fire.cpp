@@ -31,19 +31,22 @@ Fire::Fire() : flameStretch(1.0f) {
     loadResourceText(parameters.densityShaderName.get(), kFireShaderText);
 }
 
-bool Fire::densityBeforeNoise(const Vector3& point, const Vector3& p, DensityLane& lane) {
+bool Fire::beforeShape(const Vector3& point, const Vector3& p, DensityLane& lane) {
     Vector3 q = toNoiseSpace(p);
     applyVortices(q, sampleHeight(point));
-    const float m = shapeMask(fromNoiseSpace(q), parameters.shapeFlags, parameters.shapeFalloffs, true);
-    if (m < kNegligible) {
-        lane.density = 0.0f;
-        return false;
-    }
+    lane.noisePoint = q;
+    lane.shapePoint = fromNoiseSpace(q);
+    return true;
+}
+
+bool Fire::afterShape(const Vector3& point, const Vector3&, float m, DensityLane& lane) {
+    if (m < kNegligible) return false;
 
     // Height above the bottom face of the point as received: 0 there, 2 at the top.
     const float h = point.z + 1.0f;
     // Noise space is squeezed vertically with height, so flames stretch towards the top.
     const float s = std::exp(-0.1f * flameStretch * h);
+    Vector3 q = lane.noisePoint;
     q.z = q.z * (s * s);
 
     lane.noisePoint = q - parameters.noiseOffset;
@@ -52,7 +55,7 @@ bool Fire::densityBeforeNoise(const Vector3& point, const Vector3& p, DensityLan
     return true;
 }
 
-float Fire::densityAfterNoise(const DensityLane& lane, float noise) {
+float Fire::afterNoise(const DensityLane& lane, float noise) {
     const float m = lane.mask;
     const float h = lane.extra;
     // The ramp thins the flames until only the strongest ridges reach the top.

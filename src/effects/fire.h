@@ -13,8 +13,9 @@ public:
     // fire ramp and text 5 as shader name.
     Fire();
 
-    bool densityBeforeNoise(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
-    float densityAfterNoise(const DensityLane& lane, float v) override;
+    bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
+    bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane) override;
+    float afterNoise(const DensityLane& lane, float v) override;
 
     // The "FirP" popup loads a fire ramp into colourGradient and reads "NoPt" again; every event
     // then goes on to the common handling.

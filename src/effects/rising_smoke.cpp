@@ -88,21 +88,16 @@ void RisingSmoke::prepareEffect() {
     placeRungs(vortices.data() + x.count, y, offsetZ, 1, 4);
 }
 
-bool RisingSmoke::densityBeforeNoise(const Vector3&, const Vector3& p, DensityLane& lane) {
+bool RisingSmoke::beforeShape(const Vector3&, const Vector3& p, DensityLane& lane) {
     Vector3 s = toNoiseSpace(p);
-    lane.density = 0.0f;
 
     // Height along the column, 0 at the bottom and 1 at the top; below the bottom (a rotated
-    // noise space can tilt the column out of the cube) there is no smoke, and no shape either
-    // (rather than the last sample's).
+    // noise space can tilt the column out of the cube) there is no smoke, and no shape either.
     const float b = columnHalfHeight;
     const float d = (b + s.z) / (2.0f * b);
     const float k = baseSpread;
     const float spread = (1.0f - k) * d + k;
-    if (!(d > 0.0f) || !std::isfinite(d) || !(spread > 0.0f)) {
-        shapeValue = 0.0f;
-        return false;
-    }
+    if (!(d > 0.0f) || !std::isfinite(d) || !(spread > 0.0f)) return false;
 
     // Rise remap: vertical features stretched low down, compressed high up.
     s.z = (b + s.z) * d;
@@ -114,10 +109,16 @@ bool RisingSmoke::densityBeforeNoise(const Vector3&, const Vector3& p, DensityLa
     // The shape sees the point with the remap and spread undone but the swirl kept.
     Vector3 u = s * (1.0f / r);
     u.z = u.z / d - b;
-    float m = shapeMask(fromNoiseSpace(u), parameters.shapeFlags, parameters.shapeFalloffs, true);
+    lane.shapePoint = fromNoiseSpace(u);
+    lane.noisePoint = s;
+    return true;
+}
+
+bool RisingSmoke::afterShape(const Vector3&, const Vector3& p, float m, DensityLane& lane) {
     if (m < kNegligible) return false;
 
     // Funnel: the squared column radius grows from k at the base to 1 at the top.
+    const float k = baseSpread;
     const float P = 0.5f * p.z + 0.5f;
     const float R2 = (1.0f - k) * (P * P) + k;
     const float rho2 = p.x * p.x + p.y * p.y;
@@ -125,12 +126,12 @@ bool RisingSmoke::densityBeforeNoise(const Vector3&, const Vector3& p, DensityLa
     const float S = R2 * (1.0f - edgeSoftness);
     if (rho2 > S) m = m * (1.0f - smoothStep(S, R2, rho2));
 
-    lane.noisePoint = s - parameters.noiseOffset;
+    lane.noisePoint = lane.noisePoint - parameters.noiseOffset;
     lane.mask = m;
     return true;
 }
 
-float RisingSmoke::densityAfterNoise(const DensityLane& lane, float v) { return v * lane.mask; }
+float RisingSmoke::afterNoise(const DensityLane& lane, float v) { return v * lane.mask; }
 
 int32_t RisingSmoke::parameterBlockSize() { return static_cast<int32_t>(sizeof(RisingSmokeParameters)); }
 

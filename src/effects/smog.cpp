@@ -24,14 +24,15 @@ Smog::Smog() {
     loadResourceText(parameters.densityShaderName.get(), kSmogShaderText);
 }
 
-bool Smog::densityBeforeNoise(const Vector3& point, const Vector3& p, DensityLane& lane) {
-    // The mask comes before the move into noise space, so vortices never bend the outline; an
-    // empty mask costs no noise.
-    const float m = shapeMask(p, parameters.shapeFlags, parameters.shapeFalloffs, true);
-    if (m < kNegligible) {
-        lane.density = 0.0f;
-        return false;
-    }
+// The mask comes before the move into noise space, so vortices never bend the outline; an empty
+// mask costs no noise.
+bool Smog::beforeShape(const Vector3&, const Vector3& p, DensityLane& lane) {
+    lane.shapePoint = p;
+    return true;
+}
+
+bool Smog::afterShape(const Vector3& point, const Vector3& p, float m, DensityLane& lane) {
+    if (m < kNegligible) return false;
     Vector3 q = toNoiseSpace(p);
     applyVortices(q, sampleHeight(point));
     lane.noisePoint = q - parameters.noiseOffset;
@@ -39,7 +40,7 @@ bool Smog::densityBeforeNoise(const Vector3& point, const Vector3& p, DensityLan
     return true;
 }
 
-float Smog::densityAfterNoise(const DensityLane& lane, float v) { return lane.mask * v; }
+float Smog::afterNoise(const DensityLane& lane, float v) { return lane.mask * v; }
 
 QVResult Smog::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
     applyColourPresetPopup(kind, source, qv::fourcc("SmoP"), kPopupPresets, parameters.colourGradient);

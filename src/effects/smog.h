@@ -12,8 +12,9 @@ public:
     // The common primitive with the fractal sum as density source and text 6 as shader name.
     Smog();
 
-    bool densityBeforeNoise(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
-    float densityAfterNoise(const DensityLane& lane, float v) override;
+    bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
+    bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane) override;
+    float afterNoise(const DensityLane& lane, float v) override;
 
     // The "SmoP" popup loads a colour preset into colourGradient and reads "NoPt" again; every
     // event then goes on to the common handling.

@@ -185,11 +185,15 @@ int32_t BrumoBase::primitiveSlot8(intptr_t) { return 0; }
 
 void BrumoBase::prepareEffect() {}
 
-bool BrumoBase::densityBeforeNoise(const Vector3&, const Vector3&, DensityLane&) {
+bool BrumoBase::beforeShape(const Vector3&, const Vector3&, DensityLane&) { qv::raise(qv::kMissingOperation); }
+
+bool BrumoBase::afterShape(const Vector3&, const Vector3&, float, DensityLane&) {
     qv::raise(qv::kMissingOperation);
 }
 
-float BrumoBase::densityAfterNoise(const DensityLane&, float) { qv::raise(qv::kMissingOperation); }
+void BrumoBase::weighRun(int32_t, const Vector3*, DensityLane* const*) {}
+
+float BrumoBase::afterNoise(const DensityLane&, float) { qv::raise(qv::kMissingOperation); }
 
 void* BrumoBase::parameterBlock() { return &parameters; }
 

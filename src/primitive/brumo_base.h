@@ -97,13 +97,15 @@ enum ShapeOption : uint32_t {
 // over their samples in runs of at most this many.
 constexpr int32_t kDensityBatch = 64;
 
-// A sample between the two halves of an effect's density: what the first half found, for the
-// second half to finish once the noise field at noisePoint is known.
+// One sample on its way through an effect's density: what each stage found for the next. Plain
+// data, left unset until a stage writes it: runs keep many of these on the stack.
 struct DensityLane {
-    Vector3 noisePoint;
-    float mask = 0.0f;    // the shape mask, or the effect's own weight
-    float extra = 0.0f;   // a second per-sample value an effect may need (fire's height)
-    float density = 0.0f; // the whole density when the first half reads no noise
+    Vector3 shapePoint;  // where the shape mask is read
+    Vector3 noisePoint;  // where the noise field is read (before that, the effect's own point)
+    float mask;          // the shape mask, then the effect's own weight
+    float extra;         // a second value an effect may need (fire's height)
+    float density;       // the whole density of a sample that stops early (0 unless set)
+    bool needsNoise;     // true until the run-wide stage stops the sample
 };
 
 // The primitive's cube and the reciprocal of its edge, recomputed only when size changes.
@@ -163,13 +165,18 @@ public:
     QVResult QV_CALL sampleMany(int32_t count, const QVVector3* points, float* densities,
                                 float* shapeValues, QVColourRecord* colours) override;
 
-    // The two halves of an effect's density, declared after every slot of the binary interface.
-    // The first takes the sample point as received and as the modifiers moved it, sets
-    // shapeValue, and answers true when the noise field at lane.noisePoint is needed (false with
-    // the whole density in lane.density). No behaviour here: raises 0x80010003.
-    virtual bool densityBeforeNoise(const Vector3& point, const Vector3& moved, DensityLane& lane);
+    // The stages of an effect's density, declared after every slot of the binary interface. Each
+    // answers false when the sample stops there, with its density in lane.density.
+    // Before the shape: from the point as received and as the modifiers moved it, the point the
+    // mask reads (lane.shapePoint). No behaviour here: raises 0x80010003.
+    virtual bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane);
+    // After the shape mask m: where the noise is read (lane.noisePoint) and the weight for later.
+    virtual bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane);
+    // For the samples still going: a run-wide stage before the noise (clouds: the puffs), which
+    // may stop samples by clearing needsNoise. Nothing here.
+    virtual void weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes);
     // The density from the lane and the noise field value v.
-    virtual float densityAfterNoise(const DensityLane& lane, float v);
+    virtual float afterNoise(const DensityLane& lane, float v);
 
     // IVolumePrimitive, I3DExNewVolumePrimitive, IDensitySampler and the identity, then
     // TBasicPrimitive.
@@ -206,9 +213,10 @@ public:
     void rebuildLights();
     void buildShadowGrid();
 
-    // Densities and shape values of count (at most kDensityBatch) points, exactly as
-    // sampleDensity gives them one by one, with the noise of all of them taken in vector lanes.
-    // Only for effects without host shaders: those read and write the shading record per point.
+    // Densities and shape values of count (at most kDensityBatch) points, each stage taken for
+    // the whole run, the mask, puffs and noise in vector lanes; the same bits as one at a time.
+    // Runs of more than one point only without host shaders: those read and write the shading
+    // record per point.
     void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes);
     // True when sampleDensities may stand in for sampleDensity: vector lanes are on and no host
     // shader takes part in density or colour.
@@ -233,6 +241,8 @@ public:
     // The mesh ray of a march along direction through start (normalised space), cast from where
     // the line enters the box [-1.5, 1.5]³, or from start when it misses that box.
     void castMeshRay(const Vector3& start, const Vector3& direction);
+    // Length of the jittered first step of a march from start, or -1 without jitter.
+    float firstStep(const Vector3& start, float length);
     // Step length from quality: 2 / (100 quality), 2 below quality 0.01, within [2^-14, 2].
     float stepLength() const;
     // Refreshes cubeBounds from size.
@@ -255,6 +265,8 @@ public:
     // Applies the vortex list from the last to the first.
     void applyVortices(Vector3& q, float heightFactor) const;
     float shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16], bool soft);
+    // shapeMask at count points, into out.
+    void shapeMaskMany(int32_t count, const Vector3* points, float* out);
     float noiseField(const Vector3& n);
     // The field value clamped to [0, 1] and passed through the gain and bias tables.
     float shapedNoise(float v) const;

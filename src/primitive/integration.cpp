@@ -33,7 +33,85 @@ inline void writeColour(QVColourRecord& record, const ColourRGBA& c) {
     record.alpha = c.alpha;
 }
 
+// Where the samples of one march fall, in order, with their step lengths: the jittered first
+// sample, the full steps (after which the march may stop), the remainder.
+class MarchSamples {
+public:
+    // first: the length of the jittered first step, or a negative value for none.
+    MarchSamples(const Vector3& start, const Vector3& direction, float length, float v, float first)
+        : direction_(direction), point_(start), v_(v), first_(first) {
+        float remaining = length;
+        float stepsLeft = length / v;
+        if (first >= 0.0f) {
+            firstPoint_ = point_ + direction * (first * 0.5f);
+            point_ = firstPoint_ + direction * (first * 0.5f);
+            remaining = length - first;
+            stepsLeft = remaining / v;
+        }
+        // Bounded work per call: a segment too long for the sample budget takes longer steps.
+        if (stepsLeft > static_cast<float>(kMaxFullSteps)) {
+            v_ = remaining / static_cast<float>(kMaxFullSteps);
+            stepsLeft = remaining / v_;
+        }
+        stepVector_ = direction * v_;
+        point_ += stepVector_ * 0.5f;
+        count_ = saturatingInt(stepsLeft, 0, kMaxFullSteps);
+        fraction_ = stepsLeft - static_cast<float>(count_);
+    }
+
+    // The next samples, at most max of them; 0 when the march is done.
+    int32_t next(int32_t max, Vector3* points, float* lengths, bool* stops) {
+        int32_t n = 0;
+        if (n < max && first_ >= 0.0f) {
+            add(n, points, lengths, stops, firstPoint_, first_, false);
+            first_ = -1.0f;
+        }
+        for (; n < max && step_ <= count_; ++step_) {
+            add(n, points, lengths, stops, point_, v_, true);
+            point_ += step_ < count_ ? stepVector_ : stepVector_ * 0.5f;
+        }
+        if (n < max && step_ > count_ && !remainderTaken_) {
+            remainderTaken_ = true;
+            if (fraction_ > kNegligible) {
+                point_ += direction_ * (fraction_ * (v_ * 0.5f));
+                add(n, points, lengths, stops, point_, fraction_ * v_, false);
+            }
+        }
+        return n;
+    }
+
+private:
+    static void add(int32_t& n, Vector3* points, float* lengths, bool* stops, const Vector3& p, float length,
+                    bool stop) {
+        points[n] = p;
+        lengths[n] = length;
+        stops[n] = stop;
+        n += 1;
+    }
+
+    Vector3 direction_;
+    Vector3 point_;
+    Vector3 firstPoint_;
+    Vector3 stepVector_;
+    float v_;
+    float first_;
+    int32_t count_ = 0;
+    int32_t step_ = 1;
+    float fraction_ = 0.0f;
+    bool remainderTaken_ = false;
+};
+
 }  // namespace
+
+float BrumoBase::firstStep(const Vector3& start, float length) {
+    if (!(parameters.stepJitter > 0.0f)) return -1.0f;
+    // A first step of varying length, so that neighbouring segments do not sample in lockstep.
+    const float n = lattice.gradientNoiseLinear({start.x * 1000.0f, start.y * 1000.0f, start.z * 1000.0f});
+    float j = (n * parameters.stepJitter + 1.0f) * stepLength();
+    if (!(j >= 0.0f)) j = 0.0f;
+    if (j > length) j = length;
+    return j;
+}
 
 float BrumoBase::stepLength() const {
     const float quality = parameters.quality;
@@ -160,65 +238,28 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
     const Vector3 direction =
         length != 0.0f ? Vector3{span.x / length, span.y / length, span.z / length} : kZeroVector;
 
-    float v = stepLength();
-    Vector3 stepVector = direction * v;
-    float half = v * 0.5f;
-
     float depth = 0.0f;
     float opacity = 0.0f;
     ColourRGBA accumulator{0.0f, 0.0f, 0.0f, 0.0f};
-    float stepsLeft = length / v;
-
     if (parameters.meshOff == 0) castMeshRay(start, direction);
 
-    Vector3 point = start;
-    float remaining = length;
-
-    // A first step of varying length, so that neighbouring segments do not sample in lockstep.
-    if (parameters.stepJitter > 0.0f) {
-        const float n = lattice.gradientNoiseLinear(
-            {start.x * 1000.0f, start.y * 1000.0f, start.z * 1000.0f});
-        float j = (n * parameters.stepJitter + 1.0f) * v;
-        if (!(j >= 0.0f)) j = 0.0f;
-        if (j > length) j = length;
-        point += direction * (j * 0.5f);
-        accumulateSample(point, j, opacity, depth, accumulator);
-        point += direction * (j * 0.5f);
-        remaining = length - j;
-        stepsLeft = remaining / v;
-    }
-
-    // Bounded work per call: a segment too long for the sample budget takes longer steps.
-    if (stepsLeft > static_cast<float>(kMaxFullSteps)) {
-        v = remaining / static_cast<float>(kMaxFullSteps);
-        stepVector = direction * v;
-        half = v * 0.5f;
-        stepsLeft = remaining / v;
-    }
-
-    point += stepVector * 0.5f;
-    const int32_t count = saturatingInt(stepsLeft, 0, kMaxFullSteps);
-    const float fraction = stepsLeft - static_cast<float>(count);
-
+    MarchSamples samples(start, direction, length, stepLength(), firstStep(start, length));
     const bool batched = batchedSampling();
     // Runs of samples grow, so that a ray stopped early by dense vapour wastes little.
-    int32_t run = kFirstRun;
-    for (int32_t i = 1; i <= count;) {
-        const int32_t n = batched ? std::min(run, count - i + 1) : 1;
-        Vector3 points[kDensityBatch];
-        float densities[kDensityBatch];
-        float shapes[kDensityBatch];
-        for (int32_t k = 0; k < n; ++k) {
-            points[k] = point;
-            point += i + k < count ? stepVector : stepVector * 0.5f;
-        }
+    int32_t run = batched ? kFirstRun : 1;
+    Vector3 points[kDensityBatch];
+    float lengths[kDensityBatch];
+    bool stops[kDensityBatch];
+    float densities[kDensityBatch];
+    float shapes[kDensityBatch];
+    for (int32_t n; (n = samples.next(run, points, lengths, stops)) > 0;) {
         if (batched) sampleDensities(n, points, densities, shapes);
         for (int32_t k = 0; k < n; ++k) {
             if (batched)
-                accumulateDensity(points[k], v, densities[k], shapes[k], opacity, depth, accumulator);
+                accumulateDensity(points[k], lengths[k], densities[k], shapes[k], opacity, depth, accumulator);
             else
-                accumulateSample(points[k], v, opacity, depth, accumulator);
-            if (opacity >= kOpaque) {
+                accumulateSample(points[k], lengths[k], opacity, depth, accumulator);
+            if (stops[k] && opacity >= kOpaque) {
                 colour->red = accumulator.red;
                 colour->green = accumulator.green;
                 colour->blue = accumulator.blue;
@@ -226,13 +267,7 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
                 return qv::kOk;
             }
         }
-        i += n;
-        run = std::min(2 * run, kDensityBatch);
-    }
-
-    if (fraction > kNegligible) {
-        point += direction * (fraction * half);
-        accumulateSample(point, fraction * v, opacity, depth, accumulator);
+        if (batched) run = std::min(2 * run, kDensityBatch);
     }
 
     // Composite over what lies behind.

@@ -15,7 +15,7 @@ namespace brumo::test {
 // point as the march hands it over, before the modifiers.
 class ProbeEffect final : public TQVComponent<ProbeEffect, BrumoBase> {
 public:
-    bool densityBeforeNoise(const Vector3& point, const Vector3&, DensityLane& lane) override {
+    bool beforeShape(const Vector3& point, const Vector3&, DensityLane& lane) override {
         if (recording) samples.push_back(point);
         ++sampleCount;
         shapeValue = shape;

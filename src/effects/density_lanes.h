@@ -1,0 +1,41 @@
+// The shape mask and the clouds' puff coverage, one point at a time and in vector lanes. The
+// lanes do the one-point arithmetic in the same order (no fused multiply-add), so both give the
+// same bits; without Highway, or with BRUMO_SIMD=scalar, the Many functions loop the one-point
+// ones.
+#pragma once
+
+#include <cstdint>
+
+#include "brumo/parameter_blocks.h"
+#include "math/vector3.h"
+
+namespace brumo {
+
+// A soft sphere: full coverage inside radius, fading out over width beyond it.
+struct Puff {
+    Vector3 centre;
+    float radius;  // solid core
+    float width;   // soft border, shared by all puffs
+};
+
+// The puffs of a cloud as the coverage reads them.
+struct PuffField {
+    const Puff* puffs;
+    int32_t count;
+    float widthSquared;
+    float density;  // puffDensity: the scale of partial coverage
+};
+
+// The shape options of flags with their falloff pairs, applied to the weight start (the mesh's,
+// or 1) at s, a point of the normalised cube: 0 outside the cube or where an option empties it.
+float shapeWeight(const Vector3& s, float start, uint32_t flags, const FalloffPair (&falloffs)[16], bool soft);
+void shapeWeightMany(int32_t count, const Vector3* points, const float* start, uint32_t flags,
+                     const FalloffPair (&falloffs)[16], bool soft, float* out);
+
+// Share of p covered by the puffs, their distances lengthened by jitter, scaled by the field's
+// density where partial.
+float puffCoverage(const PuffField& field, const Vector3& p, float jitter);
+void puffCoverageMany(const PuffField& field, int32_t count, const Vector3* points, const float* jitter,
+                      float* out);
+
+}  // namespace brumo
