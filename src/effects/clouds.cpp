@@ -6,6 +6,7 @@
 #include "frame/module_state.h"
 #include "math/shaping.h"
 #include "primitive/colour_gradient.h"
+#include "primitive/density_stages.h"
 #include "qv/counted_ptr.h"
 #include "qv/host_editor.h"
 
@@ -117,6 +118,8 @@ bool Clouds::beforeShape(const Vector3& point, const Vector3& p, DensityLane& la
     return true;
 }
 
+bool Clouds::shapeReadsMovedPoint() const { return vortices.empty(); }
+
 bool Clouds::afterShape(const Vector3&, const Vector3& p, float m, DensityLane& lane) {
     if (m < kNegligible) return false;
     const Vector3 q = vortices.empty() ? toNoiseSpace(p) : lane.noisePoint;
@@ -162,6 +165,10 @@ float Clouds::afterNoise(const DensityLane& lane, float v) {
     }
     if (!(d > 0.0f)) return 0.0f;
     return d > 1.0f ? 1.0f : d;
+}
+
+void Clouds::sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) {
+    runDensityStages(*this, count, points, densities, shapes);
 }
 
 QVResult Clouds::handleEvent(int32_t kind, IQVUnknown* source, void* data) {

@@ -25,8 +25,10 @@ public:
     // or restored with a scene).
     void QV_CALL prepareEffect() override;
     bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
+    bool shapeReadsMovedPoint() const override;
     bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane) override;
     float afterNoise(const DensityLane& lane, float v) override;
+    void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) override;
     // The puffs' coverage of every sample of the run, in vector lanes, times its mask.
     void weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes) override;
 

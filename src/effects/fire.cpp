@@ -5,6 +5,7 @@
 #include "effects/colour_preset_popup.h"
 #include "effects/effect_fields.h"
 #include "primitive/colour_gradient.h"
+#include "primitive/density_stages.h"
 
 namespace brumo {
 
@@ -65,6 +66,10 @@ float Fire::afterNoise(const DensityLane& lane, float noise) {
     else if (v > 1.0f)
         v = 1.0f;
     return v * m;
+}
+
+void Fire::sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) {
+    runDensityStages(*this, count, points, densities, shapes);
 }
 
 QVResult Fire::handleEvent(int32_t kind, IQVUnknown* source, void* data) {

@@ -16,6 +16,7 @@ public:
     bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
     bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane) override;
     float afterNoise(const DensityLane& lane, float v) override;
+    void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) override;
 
     // The "FirP" popup loads a fire ramp into colourGradient and reads "NoPt" again; every event
     // then goes on to the common handling.

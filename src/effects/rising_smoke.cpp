@@ -4,6 +4,7 @@
 
 #include "effects/effect_fields.h"
 #include "math/shaping.h"
+#include "primitive/density_stages.h"
 
 namespace brumo {
 
@@ -132,6 +133,10 @@ bool RisingSmoke::afterShape(const Vector3&, const Vector3& p, float m, DensityL
 }
 
 float RisingSmoke::afterNoise(const DensityLane& lane, float v) { return v * lane.mask; }
+
+void RisingSmoke::sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) {
+    runDensityStages(*this, count, points, densities, shapes);
+}
 
 int32_t RisingSmoke::parameterBlockSize() { return static_cast<int32_t>(sizeof(RisingSmokeParameters)); }
 

@@ -24,6 +24,7 @@ public:
     bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
     bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane) override;
     float afterNoise(const DensityLane& lane, float v) override;
+    void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) override;
 
     // The common block followed by baseSpread and edgeSoftness.
     int32_t QV_CALL parameterBlockSize() override;

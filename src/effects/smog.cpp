@@ -1,6 +1,7 @@
 #include "effects/smog.h"
 
 #include "effects/colour_preset_popup.h"
+#include "primitive/density_stages.h"
 
 namespace brumo {
 
@@ -31,6 +32,8 @@ bool Smog::beforeShape(const Vector3&, const Vector3& p, DensityLane& lane) {
     return true;
 }
 
+bool Smog::shapeReadsMovedPoint() const { return true; }
+
 bool Smog::afterShape(const Vector3& point, const Vector3& p, float m, DensityLane& lane) {
     if (m < kNegligible) return false;
     Vector3 q = toNoiseSpace(p);
@@ -41,6 +44,10 @@ bool Smog::afterShape(const Vector3& point, const Vector3& p, float m, DensityLa
 }
 
 float Smog::afterNoise(const DensityLane& lane, float v) { return lane.mask * v; }
+
+void Smog::sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) {
+    runDensityStages(*this, count, points, densities, shapes);
+}
 
 QVResult Smog::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
     applyColourPresetPopup(kind, source, qv::fourcc("SmoP"), kPopupPresets, parameters.colourGradient);

@@ -191,6 +191,8 @@ bool BrumoBase::afterShape(const Vector3&, const Vector3&, float, DensityLane&) 
     qv::raise(qv::kMissingOperation);
 }
 
+bool BrumoBase::shapeReadsMovedPoint() const { return false; }
+
 void BrumoBase::weighRun(int32_t, const Vector3*, DensityLane* const*) {}
 
 float BrumoBase::afterNoise(const DensityLane&, float) { qv::raise(qv::kMissingOperation); }

@@ -172,6 +172,9 @@ public:
     virtual bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane);
     // After the shape mask m: where the noise is read (lane.noisePoint) and the weight for later.
     virtual bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane);
+    // True when beforeShape hands the mask the moved point unchanged (lets a run skip the samples
+    // a ball shape empties before any stage). False here.
+    virtual bool shapeReadsMovedPoint() const;
     // For the samples still going: a run-wide stage before the noise (clouds: the puffs), which
     // may stop samples by clearing needsNoise. Nothing here.
     virtual void weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes);
@@ -216,8 +219,8 @@ public:
     // Densities and shape values of count (at most kDensityBatch) points, each stage taken for
     // the whole run, the mask, puffs and noise in vector lanes; the same bits as one at a time.
     // Runs of more than one point only without host shaders: those read and write the shading
-    // record per point.
-    void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes);
+    // record per point. Effects override it to run their stages directly (density_stages.h).
+    virtual void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes);
     // True when sampleDensities may stand in for sampleDensity: vector lanes are on and no host
     // shader takes part in density or colour.
     bool batchedSampling() const;

@@ -13,7 +13,7 @@ namespace {
 
 constexpr float kOpaque = 0.99f;
 // Samples of the first run of a batched march.
-constexpr int32_t kFirstRun = 8;
+constexpr int32_t kFirstRun = 32;
 // Full steps of one march; the jittered first step and the remainder sample make up the rest.
 constexpr int32_t kMaxFullSteps = kMaxSegmentSamples - 2;
 // The mesh ray starts where the line enters this box of the normalised space.
@@ -184,6 +184,8 @@ void BrumoBase::accumulateSample(const Vector3& point, float stepLength, float& 
 
 void BrumoBase::accumulateDensity(const Vector3& point, float stepLength, float density, float shape,
                                   float& opacity, float& depth, ColourRGBA& accumulator) {
+    // Without a shader the colour has no side effects: a sample too thin to count needs none.
+    if (!(densityScale * stepLength * density > kNegligible)) return;
     const bool fromGradient = parameters.colourFromGradient != 0;
     const ColourRGBA c = fromGradient ? gradientColour(density, shape) : ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f};
     addSample(point, stepLength, density, c, opacity, depth, accumulator);

@@ -1,6 +1,8 @@
 // Runs a scope with the named vector target ("scalar" for the one-point path), then goes back to
-// the automatic choice.
+// the target that was in use before.
 #pragma once
+
+#include <string>
 
 #include "math/vector_lanes.h"
 
@@ -8,11 +10,15 @@ namespace brumo::test {
 
 class VectorTargetScope {
 public:
-    explicit VectorTargetScope(const char* name) : selected(selectVectorTarget(name)) {}
-    ~VectorTargetScope() { selectVectorTarget("auto"); }
+    explicit VectorTargetScope(const char* name) : previous_(vectorTargetName()), selected(selectVectorTarget(name)) {}
+    ~VectorTargetScope() { selectVectorTarget(previous_.c_str()); }
     VectorTargetScope(const VectorTargetScope&) = delete;
     VectorTargetScope& operator=(const VectorTargetScope&) = delete;
 
+private:
+    const std::string previous_;
+
+public:
     const bool selected;
 };
 

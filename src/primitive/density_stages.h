@@ -1,0 +1,97 @@
+// An effect's density as stages, each taken for a whole run of samples: the modifiers, the
+// effect's way to the shape point, the shape mask, the effect's weights, the noise field, the
+// finish. One point is a run of one. Within a sample the stages run in the one-point order, and
+// the mask, puffs and noise give the same bits in vector lanes as one at a time, so a run's
+// densities do not depend on how many points it holds.
+//
+// An effect class (final) runs it as its sampleDensities, so that its stages are called
+// directly rather than through the virtual table:
+//
+//   void Smog::sampleDensities(int32_t n, const Vector3* p, float* d, float* s) {
+//       runDensityStages(*this, n, p, d, s);
+//   }
+#pragma once
+
+#include "primitive/brumo_base.h"
+
+namespace brumo {
+
+template <class Effect>
+void runDensityStages(Effect& effect, int32_t count, const Vector3* points, float* densities, float* shapes) {
+    Vector3 moved[kDensityBatch];
+    DensityLane lanes[kDensityBatch];
+    // The samples still going, as indices into the run, and their points for the next stage.
+    int32_t going[kDensityBatch];
+    Vector3 stagePoints[kDensityBatch];
+    float values[kDensityBatch];
+
+    effect.applyModifiersMany(count, points, moved);
+
+    // With both balls on, the mask empties every point from unit radius on, whatever else it
+    // holds; when it reads the point as it comes, such samples need no stage at all.
+    const uint32_t balls = kUpperBall | kLowerBall;
+    const bool ballCut = (effect.parameters.shapeFlags & balls) == balls && effect.modifiers.empty() &&
+                         effect.shapeReadsMovedPoint();
+    int32_t n = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        shapes[i] = 0.0f;
+        lanes[i].density = 0.0f;
+        lanes[i].needsNoise = true;
+        const Vector3& p = points[i];
+        if (ballCut && p.x * p.x + p.y * p.y + p.z * p.z >= 1.0f) {
+            densities[i] = 0.0f;
+            continue;
+        }
+        if (!effect.beforeShape(points[i], moved[i], lanes[i])) {
+            densities[i] = lanes[i].density;
+            continue;
+        }
+        going[n] = i;
+        stagePoints[n] = lanes[i].shapePoint;
+        n += 1;
+    }
+
+    effect.shapeMaskMany(n, stagePoints, values);
+    int32_t kept = 0;
+    for (int32_t k = 0; k < n; ++k) {
+        const int32_t i = going[k];
+        shapes[i] = values[k];
+        if (!effect.afterShape(points[i], moved[i], values[k], lanes[i])) {
+            densities[i] = lanes[i].density;
+            continue;
+        }
+        going[kept++] = i;
+    }
+    n = kept;
+    if (n == 0) return;
+
+    DensityLane* weighed[kDensityBatch];
+    for (int32_t k = 0; k < n; ++k) {
+        weighed[k] = &lanes[going[k]];
+        stagePoints[k] = moved[going[k]];
+    }
+    effect.weighRun(n, stagePoints, weighed);
+    kept = 0;
+    for (int32_t k = 0; k < n; ++k) {
+        const int32_t i = going[k];
+        if (!lanes[i].needsNoise) {
+            densities[i] = lanes[i].density;
+            continue;
+        }
+        going[kept] = i;
+        stagePoints[kept] = lanes[i].noisePoint;
+        kept += 1;
+    }
+    n = kept;
+
+    // One point, or a host shader, takes the field one point at a time (a shader reads the point
+    // from the shading record).
+    if (n == 1 || effect.densityShader || effect.colourShader) {
+        for (int32_t k = 0; k < n; ++k) values[k] = effect.noiseField(stagePoints[k]);
+    } else {
+        effect.noiseFieldMany(n, stagePoints, values);
+    }
+    for (int32_t k = 0; k < n; ++k) densities[going[k]] = effect.afterNoise(lanes[going[k]], values[k]);
+}
+
+}  // namespace brumo
