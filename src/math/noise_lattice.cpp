@@ -83,6 +83,7 @@ void NoiseLattice::buildLattice(IQVUtilityService* random) {
         gradients[k] = {static_cast<float>(rho * std::cos(theta)),
                         static_cast<float>(rho * std::sin(theta)), z};
     }
+    laneTables.made = 0;
     ready = true;
 }
 

@@ -55,12 +55,14 @@ struct NoiseLattice {
     template <Fade fade>
     float evaluate(const Vector3& p) const;
 
-    // What the vector lanes look up, derived from permutation and gradients and remade when
-    // either differs from the copy kept here (tests and hosts may fill them directly). Entry k
-    // pairs the corners hashed to k and to k + 1, which the two x corners of a cell always are.
+    // To be called after permutation or gradients were written other than by create and
+    // buildLattice: the vector lanes then derive their tables afresh.
+    void latticeChanged() { laneTables.made = 0; }
+
+    // What the vector lanes look up, derived from permutation and gradients at the first batch
+    // after create, buildLattice or latticeChanged. Entry k pairs the corners hashed to k and to
+    // k + 1, which the two x corners of a cell always are.
     struct LaneTables {
-        int32_t permutation[256];
-        Vector3 gradients[256];
         // P[k] in the low 16 bits, P[k + 1] in the high 16 bits, both masked to 0..255.
         int32_t hashPairs[256];
         // Gradient component (x, y, z) of corner P[k] in the low float, of P[k + 1] in the high.

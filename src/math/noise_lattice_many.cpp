@@ -443,14 +443,42 @@ OctavePlan planOctaves(SumKind kind, float parameter, float width, int32_t maxFr
     return plan;
 }
 
+inline uint32_t bitsOf(float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
+}
+
+// The plan of the last call on this thread: a march asks for the same band run after run, and
+// working the factors out again (a pow per octave) would cost more than a short run's noise.
+const OctavePlan& cachedPlan(SumKind kind, float parameter, float width, int32_t maxFrequency) {
+    struct Cache {
+        bool valid = false;
+        SumKind kind = SumKind::scaled;
+        uint32_t parameter = 0;
+        uint32_t width = 0;
+        int32_t maxFrequency = 0;
+        OctavePlan plan;
+    };
+    thread_local Cache cache;
+    if (!cache.valid || cache.kind != kind || cache.parameter != bitsOf(parameter) ||
+        cache.width != bitsOf(width) || cache.maxFrequency != maxFrequency) {
+        cache.plan = planOctaves(kind, parameter, width, maxFrequency);
+        cache.kind = kind;
+        cache.parameter = bitsOf(parameter);
+        cache.width = bitsOf(width);
+        cache.maxFrequency = maxFrequency;
+        cache.valid = true;
+    }
+    return cache.plan;
+}
+
 }  // namespace
 
 const NoiseLattice::LaneTables& NoiseLattice::currentLaneTables() {
     ensureReady();
     LaneTables& t = laneTables;
-    if (t.made == 1 && std::memcmp(t.permutation, permutation, sizeof permutation) == 0 &&
-        std::memcmp(t.gradients, gradients, sizeof gradients) == 0)
-        return t;
+    if (t.made == 1) return t;
     // A permutation entry outside 0..255 would index past the gradients: masked here.
     for (int32_t k = 0; k < 256; ++k) {
         const int32_t h0 = permutation[k] & 255;
@@ -461,8 +489,6 @@ const NoiseLattice::LaneTables& NoiseLattice::currentLaneTables() {
                                    {gradients[h0].z, gradients[h1].z}};
         for (int c = 0; c < 3; ++c) std::memcpy(&t.gradientPairs[c][k], pairs[c], sizeof(int64_t));
     }
-    std::memcpy(t.permutation, permutation, sizeof permutation);
-    std::memcpy(t.gradients, gradients, sizeof gradients);
     t.made = 1;
     return t;
 }
@@ -502,7 +528,7 @@ void NoiseLattice::fractalSumScaledMany(int32_t count, const Vector3* points, fl
 #if BRUMO_HAVE_HIGHWAY
     if (lanesActive()) {
         const LaneTables& tables = currentLaneTables();
-        const OctavePlan plan = planOctaves(SumKind::scaled, gain, width, maxFrequency);
+        const OctavePlan& plan = cachedPlan(SumKind::scaled, gain, width, maxFrequency);
         return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::scaled, count, points, out);
     }
 #endif
@@ -515,7 +541,7 @@ void NoiseLattice::turbulenceScaledMany(int32_t count, const Vector3* points, fl
 #if BRUMO_HAVE_HIGHWAY
     if (lanesActive()) {
         const LaneTables& tables = currentLaneTables();
-        const OctavePlan plan = planOctaves(SumKind::turbulence, gain, width, maxFrequency);
+        const OctavePlan& plan = cachedPlan(SumKind::turbulence, gain, width, maxFrequency);
         return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::turbulence, count, points, out);
     }
 #endif
@@ -528,7 +554,7 @@ void NoiseLattice::fractalSumSpectralMany(int32_t count, const Vector3* points, 
 #if BRUMO_HAVE_HIGHWAY
     if (lanesActive()) {
         const LaneTables& tables = currentLaneTables();
-        const OctavePlan plan = planOctaves(SumKind::spectral, h, width, maxFrequency);
+        const OctavePlan& plan = cachedPlan(SumKind::spectral, h, width, maxFrequency);
         return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::spectral, count, points, out);
     }
 #endif
@@ -540,7 +566,7 @@ void NoiseLattice::ridgedSumMany(int32_t count, const Vector3* points, float wid
 #if BRUMO_HAVE_HIGHWAY
     if (lanesActive()) {
         const LaneTables& tables = currentLaneTables();
-        const OctavePlan plan = planOctaves(SumKind::ridged, 0.0f, width, maxFrequency);
+        const OctavePlan& plan = cachedPlan(SumKind::ridged, 0.0f, width, maxFrequency);
         return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::ridged, count, points, out);
     }
 #endif

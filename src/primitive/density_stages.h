@@ -18,14 +18,19 @@ namespace brumo {
 
 template <class Effect>
 void runDensityStages(Effect& effect, int32_t count, const Vector3* points, float* densities, float* shapes) {
-    Vector3 moved[kDensityBatch];
+    Vector3 movedPoints[kDensityBatch];
     DensityLane lanes[kDensityBatch];
     // The samples still going, as indices into the run, and their points for the next stage.
     int32_t going[kDensityBatch];
     Vector3 stagePoints[kDensityBatch];
     float values[kDensityBatch];
 
-    effect.applyModifiersMany(count, points, moved);
+    // Without modifiers every point stays where it is.
+    const Vector3* moved = points;
+    if (!effect.modifiers.empty()) {
+        effect.applyModifiersMany(count, points, movedPoints);
+        moved = movedPoints;
+    }
 
     // With both balls on, the mask empties every point from unit radius on, whatever else it
     // holds; when it reads the point as it comes, such samples need no stage at all.

@@ -290,6 +290,7 @@ TEST_F(NoiseLanes, LatticesFilledByHandAndChangedBetweenBatches) {
         lattice.permutation[i] = (i * 37 + 11) & 255;
         lattice.gradients[i] = {unit(rng), unit(rng) * 3.0f, i % 5 == 0 ? -0.0f : unit(rng)};
     }
+    lattice.latticeChanged();
     for (const std::string& target : targets) {
         SCOPED_TRACE(target);
         for (Function f : kAllFunctions) {
@@ -299,11 +300,13 @@ TEST_F(NoiseLanes, LatticesFilledByHandAndChangedBetweenBatches) {
         // Changed after a batch: the next batch sees the change.
         lattice.gradients[(lattice.permutation[3] + 5) & 255].x += 0.5f;
         std::swap(lattice.permutation[10], lattice.permutation[200]);
+        lattice.latticeChanged();
         expectBatchesMatch(lattice, {Function::quintic, 100, 0.5f, 0.002f}, points, {target});
         expectBatchesMatch(lattice, {Function::ridged, 100, 0.5f, 0.002f}, points, {target});
         // Copied lattices carry their own tables.
         NoiseLattice copy = lattice;
         copy.gradients[0] = {0.25f, -0.5f, 0.125f};
+        copy.latticeChanged();
         expectBatchesMatch(copy, {Function::cubic, 100, 0.5f, 0.002f}, points, {target});
         expectBatchesMatch(lattice, {Function::cubic, 100, 0.5f, 0.002f}, points, {target});
         if (HasFatalFailure()) return;
