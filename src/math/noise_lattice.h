@@ -74,6 +74,8 @@ struct NoiseLattice {
 private:
     void ensureReady();
     const LaneTables& currentLaneTables();
+    bool octaveSumInLanes(int32_t kind, float parameter, float width, int32_t count, const Vector3* points,
+                          float* out);
 };
 
 constexpr float kLacunarity = 2.13f;

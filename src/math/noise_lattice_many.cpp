@@ -522,54 +522,48 @@ void NoiseLattice::gradientNoiseQuinticMany(int32_t count, const Vector3* points
     for (int32_t i = 0; i < count; ++i) out[i] = gradientNoiseQuintic(points[i]);
 }
 
+// The octave sum of the kind in lanes: false, with nothing written, when lanes are off.
+bool NoiseLattice::octaveSumInLanes(int32_t kind, float parameter, float width, int32_t count,
+                                    const Vector3* points, float* out) {
+#if BRUMO_HAVE_HIGHWAY
+    if (!lanesActive()) return false;
+    const SumKind sum = static_cast<SumKind>(kind);
+    const LaneTables& tables = currentLaneTables();
+    const OctavePlan& plan = cachedPlan(sum, parameter, width, maxFrequency);
+    HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, sum, count, points, out);
+    return true;
+#else
+    static_cast<void>(kind);
+    static_cast<void>(parameter);
+    static_cast<void>(width);
+    static_cast<void>(count);
+    static_cast<void>(points);
+    static_cast<void>(out);
+    return false;
+#endif
+}
+
 void NoiseLattice::fractalSumScaledMany(int32_t count, const Vector3* points, float gain, float width,
                                         float* out) {
-    if (count <= 0) return;
-#if BRUMO_HAVE_HIGHWAY
-    if (lanesActive()) {
-        const LaneTables& tables = currentLaneTables();
-        const OctavePlan& plan = cachedPlan(SumKind::scaled, gain, width, maxFrequency);
-        return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::scaled, count, points, out);
-    }
-#endif
+    if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::scaled), gain, width, count, points, out)) return;
     for (int32_t i = 0; i < count; ++i) out[i] = fractalSumScaled(points[i], gain, width);
 }
 
 void NoiseLattice::turbulenceScaledMany(int32_t count, const Vector3* points, float gain, float width,
                                         float* out) {
-    if (count <= 0) return;
-#if BRUMO_HAVE_HIGHWAY
-    if (lanesActive()) {
-        const LaneTables& tables = currentLaneTables();
-        const OctavePlan& plan = cachedPlan(SumKind::turbulence, gain, width, maxFrequency);
-        return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::turbulence, count, points, out);
-    }
-#endif
+    if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::turbulence), gain, width, count, points, out))
+        return;
     for (int32_t i = 0; i < count; ++i) out[i] = turbulenceScaled(points[i], gain, width);
 }
 
 void NoiseLattice::fractalSumSpectralMany(int32_t count, const Vector3* points, float h, float width,
                                           float* out) {
-    if (count <= 0) return;
-#if BRUMO_HAVE_HIGHWAY
-    if (lanesActive()) {
-        const LaneTables& tables = currentLaneTables();
-        const OctavePlan& plan = cachedPlan(SumKind::spectral, h, width, maxFrequency);
-        return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::spectral, count, points, out);
-    }
-#endif
+    if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::spectral), h, width, count, points, out)) return;
     for (int32_t i = 0; i < count; ++i) out[i] = fractalSumSpectral(points[i], h, width);
 }
 
 void NoiseLattice::ridgedSumMany(int32_t count, const Vector3* points, float width, float* out) {
-    if (count <= 0) return;
-#if BRUMO_HAVE_HIGHWAY
-    if (lanesActive()) {
-        const LaneTables& tables = currentLaneTables();
-        const OctavePlan& plan = cachedPlan(SumKind::ridged, 0.0f, width, maxFrequency);
-        return HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, SumKind::ridged, count, points, out);
-    }
-#endif
+    if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::ridged), 0.0f, width, count, points, out)) return;
     for (int32_t i = 0; i < count; ++i) out[i] = ridgedSum(points[i], width);
 }
 
