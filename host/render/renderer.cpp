@@ -221,9 +221,12 @@ Image render(const RenderSettings& settings, std::vector<VolumeSet>& sets,
             wake.notify_all();
             wake.wait(lock, [&] { return startTiles || abort; });
         }
+        // Counted on the thread's own stack and stored once at the end: counters of two threads
+        // side by side in one cache line would be passed back and forth on every ray.
+        RenderStats local;
         try {
             Scratch scratch;
-            RenderStats* counts = stats != nullptr ? &threadStats[index] : nullptr;
+            RenderStats* counts = stats != nullptr ? &local : nullptr;
             while (!abort) {
                 const int t = nextTile.fetch_add(1);
                 if (t >= tileCount) break;
@@ -235,12 +238,17 @@ Image render(const RenderSettings& settings, std::vector<VolumeSet>& sets,
                     for (int x = x0; x < x1; ++x)
                         image.at(x, y) =
                             shade(camera.ray(x, y), set, settings.background, scratch, counts);
-                finishedTiles.fetch_add(1);
-                wake.notify_all();
+                // The caller polls progress ten times a second; waking it for every tile would
+                // put a third thread on the cores the workers need.
+                if (finishedTiles.fetch_add(1) + 1 == tileCount) {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    wake.notify_all();
+                }
             }
         } catch (...) {
             fail(std::current_exception());
         }
+        threadStats[index] = local;
     };
 
     std::vector<std::thread> threads;
