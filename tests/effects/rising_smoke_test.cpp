@@ -136,6 +136,10 @@ TEST_F(RisingSmokeTest, NoSmokeBelowTheColumnOrWhereTheSpreadIsNotPositive) {
     // The bottom face is the column's bottom: d = 0.
     EXPECT_EQ(ref->sampleDensity({0.0f, 0.0f, -1.0f}), 0.0f);
     EXPECT_GT(ref->sampleDensity({0.0f, 0.0f, -0.99f}), 0.0f);
+    // Below the column there is no shape either, rather than the previous sample's.
+    ASSERT_GT(ref->shapeValue, 0.0f);
+    ref->sampleDensity({0.0f, 0.0f, -1.0f});
+    EXPECT_EQ(ref->shapeValue, 0.0f);
     // Noise space turned 120 degrees about y tilts the column: at (0.9, 0, 0.9), inside the
     // funnel, d is about -0.11 while the spread stays positive.
     block().common.noiseRotation = {0.0f, 120.0f, 0.0f};
