@@ -18,29 +18,70 @@ QVVector3 unitOrSelf(const QVVector3& v, double* length = nullptr) {
 
 }  // namespace
 
+// --- LightValues ---
+
+LightValues::LightValues(QVColourRecord colour, QVVector3 vector) {
+    const float all[kCount] = {colour.red, colour.green, colour.blue, colour.alpha,
+                               vector.x,   vector.y,     vector.z};
+    for (int i = 0; i < kCount; ++i) values_[i].store(all[i], std::memory_order_relaxed);
+}
+
+void LightValues::read(int first, int count, float* out) const {
+    for (;;) {
+        const uint32_t before = version_.load(std::memory_order_acquire);
+        for (int i = 0; i < count; ++i) out[i] = values_[first + i].load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if ((before & 1u) == 0 && version_.load(std::memory_order_relaxed) == before) return;
+    }
+}
+
+void LightValues::write(int first, int count, const float* in) {
+    std::lock_guard<std::mutex> guard(writer_);
+    const uint32_t version = version_.load(std::memory_order_relaxed);
+    version_.store(version + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    for (int i = 0; i < count; ++i) values_[first + i].store(in[i], std::memory_order_relaxed);
+    version_.store(version + 2, std::memory_order_release);
+}
+
+QVColourRecord LightValues::colour() const {
+    float c[4];
+    read(kColour, 4, c);
+    return {c[0], c[1], c[2], c[3]};
+}
+
+QVVector3 LightValues::vector() const {
+    float v[3];
+    read(kVector, 3, v);
+    return {v[0], v[1], v[2]};
+}
+
+void LightValues::setColour(QVColourRecord colour) {
+    const float c[4] = {colour.red, colour.green, colour.blue, colour.alpha};
+    write(kColour, 4, c);
+}
+
+void LightValues::setVector(QVVector3 vector) {
+    const float v[3] = {vector.x, vector.y, vector.z};
+    write(kVector, 3, v);
+}
+
 // --- ColouredLight ---
 
 void QV_CALL ColouredLight::lightColourAt(const QVVector3&, const QVVector3&, float,
                                           QVColourRecord* colour, float* intensity) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (colour != nullptr) *colour = colour_;
+    if (colour != nullptr) *colour = values_.colour();
     if (intensity != nullptr) *intensity = 1.0f;
 }
 
-void ColouredLight::setColour(QVColourRecord colour) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    colour_ = colour;
-}
+void ColouredLight::setColour(QVColourRecord colour) { values_.setColour(colour); }
 
-QVColourRecord ColouredLight::colour() const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return colour_;
-}
+QVColourRecord ColouredLight::colour() const { return values_.colour(); }
 
 // --- DistantLight ---
 
 DistantLight::DistantLight(QVVector3 travelDirection, QVColourRecord colour)
-    : ColouredLight(colour), travel_(unitOrSelf(travelDirection)) {}
+    : ColouredLight(colour, unitOrSelf(travelDirection)) {}
 
 IQVLight* DistantLight::create(QVVector3 travelDirection, QVColourRecord colour) {
     return new DistantLight(travelDirection, colour);
@@ -51,25 +92,22 @@ void QV_CALL DistantLight::lightKind(int32_t* kind) {
 }
 
 void QV_CALL DistantLight::lightDirectionTo(const QVVector3&, QVVector3* direction, float* distance) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (direction != nullptr) *direction = {-travel_.x, -travel_.y, -travel_.z};
+    if (direction != nullptr) {
+        const QVVector3 travel = values_.vector();
+        *direction = {-travel.x, -travel.y, -travel.z};
+    }
     if (distance != nullptr) *distance = kDistance;
 }
 
 void DistantLight::setTravelDirection(QVVector3 travelDirection) {
-    const QVVector3 unit = unitOrSelf(travelDirection);
-    std::lock_guard<std::mutex> guard(mutex_);
-    travel_ = unit;
+    values_.setVector(unitOrSelf(travelDirection));
 }
 
-QVVector3 DistantLight::travelDirection() const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return travel_;
-}
+QVVector3 DistantLight::travelDirection() const { return values_.vector(); }
 
 // --- PointLight ---
 
-PointLight::PointLight(QVVector3 position, QVColourRecord colour) : ColouredLight(colour), position_(position) {}
+PointLight::PointLight(QVVector3 position, QVColourRecord colour) : ColouredLight(colour, position) {}
 
 IQVLight* PointLight::create(QVVector3 position, QVColourRecord colour) {
     return new PointLight(position, colour);
@@ -80,25 +118,16 @@ void QV_CALL PointLight::lightKind(int32_t* kind) {
 }
 
 void QV_CALL PointLight::lightDirectionTo(const QVVector3& point, QVVector3* direction, float* distance) {
-    QVVector3 toward;
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        toward = {position_.x - point.x, position_.y - point.y, position_.z - point.z};
-    }
+    const QVVector3 position = values_.vector();
+    const QVVector3 toward{position.x - point.x, position.y - point.y, position.z - point.z};
     double length = 0.0;
     const QVVector3 unit = unitOrSelf(toward, &length);
     if (direction != nullptr) *direction = length > 0.0 ? unit : QVVector3{0.0f, 0.0f, 0.0f};
     if (distance != nullptr) *distance = static_cast<float>(length);
 }
 
-void PointLight::setPosition(QVVector3 position) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    position_ = position;
-}
+void PointLight::setPosition(QVVector3 position) { values_.setVector(position); }
 
-QVVector3 PointLight::position() const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return position_;
-}
+QVVector3 PointLight::position() const { return values_.vector(); }
 
 }  // namespace brumo::host

@@ -5,6 +5,8 @@
 // Lights may be changed while render threads read them, so each guards its values.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 
 #include "host/common/host_object.h"
@@ -13,8 +15,35 @@
 
 namespace brumo::host {
 
-// What both kinds share: one colour, given undimmed at intensity 1 at every point, and the guard
-// of the light's values.
+// A light's colour and its one vector (direction of travel or position). Every render thread
+// reads them on every segment, the editor changes them now and then: readers take no lock, which
+// would pass its cache line from core to core on each read, but read again when a change came in
+// between (the version is odd while a change is written and has moved on after it).
+class LightValues {
+public:
+    LightValues(QVColourRecord colour, QVVector3 vector);
+
+    QVColourRecord colour() const;
+    QVVector3 vector() const;
+    void setColour(QVColourRecord colour);
+    void setVector(QVVector3 vector);
+
+private:
+    static constexpr int kColour = 0;
+    static constexpr int kVector = 4;
+    static constexpr int kCount = 7;
+
+    void read(int first, int count, float* out) const;
+    void write(int first, int count, const float* in);
+
+    std::mutex writer_;
+    // Apart from the reference count, which every reader's AddRef writes.
+    alignas(64) std::atomic<uint32_t> version_{0};
+    std::atomic<float> values_[kCount];
+};
+
+// What both kinds share: one colour, given undimmed at intensity 1 at every point, and the
+// light's values.
 class ColouredLight : public HostObject<IQVLight> {
 public:
     void QV_CALL lightColourAt(const QVVector3& point, const QVVector3& direction, float distance,
@@ -24,13 +53,10 @@ public:
     QVColourRecord colour() const;
 
 protected:
-    explicit ColouredLight(QVColourRecord colour) : colour_(colour) {}
+    ColouredLight(QVColourRecord colour, QVVector3 vector) : values_(colour, vector) {}
     ~ColouredLight() override = default;
 
-    mutable std::mutex mutex_;
-
-private:
-    QVColourRecord colour_;
+    LightValues values_;
 };
 
 class DistantLight final : public ColouredLight {
@@ -54,8 +80,6 @@ public:
 private:
     DistantLight(QVVector3 travelDirection, QVColourRecord colour);
     ~DistantLight() override = default;
-
-    QVVector3 travel_;
 };
 
 class PointLight final : public ColouredLight {
@@ -75,8 +99,6 @@ public:
 private:
     PointLight(QVVector3 position, QVColourRecord colour);
     ~PointLight() override = default;
-
-    QVVector3 position_;
 };
 
 }  // namespace brumo::host
