@@ -49,8 +49,10 @@ fuzz: deps
 	./$(FUZZ_DIR)/bin/brumo_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=60 -rss_limit_mb=4096 \
 		-print_final_stats=1 -artifact_prefix=tests/fuzz/corpus/ $(FUZZ_DIR)/corpus tests/fuzz/corpus
 
+# Every benchmark, then one table of render times: the examples and the default scene on one and
+# two threads, scalar and in vector lanes (BASELINE_BRUMO=path/to/brumo adds an earlier build).
 bench: build
-	@for b in $(BUILD_DIR)/bin/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+	@bash scripts/perf-report.sh
 
 clean:
 	rm -rf $(BUILD_DIR) $(I686_BUILD_DIR) $(DLL_BUILD_DIR) build-asan build-tsan $(FUZZ_DIR)
