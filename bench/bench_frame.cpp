@@ -12,7 +12,7 @@
 //                 modifiers: twist, taper, noise, wave
 //
 // samples/s is the renderer's estimate of the density samples (each segment's length over the
-// step, plus one).
+// step, plus one). Each case is repeated three times; the median is the figure to read.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -149,7 +149,10 @@ void renderFrames(benchmark::State& state, const Case& c) {
 void add(const std::string& name, const Case& c) {
     benchmark::RegisterBenchmark(name.c_str(), [c](benchmark::State& state) { renderFrames(state, c); })
         ->UseRealTime()
-        ->Unit(benchmark::kMillisecond);
+        ->Unit(benchmark::kMillisecond)
+        // Frames are long and the machine's speed wanders: the median of three repetitions.
+        ->Repetitions(3)
+        ->ReportAggregatesOnly(true);
 }
 
 json withEffectParameter(json scene, const char* key, double value) {
