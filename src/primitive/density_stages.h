@@ -16,8 +16,29 @@
 
 namespace brumo {
 
+// The stages for a single point, without the bookkeeping of a run: the one-point path of a
+// march with host shaders or with BRUMO_SIMD=scalar takes every sample this way.
 template <class Effect>
-void runDensityStages(Effect& effect, int32_t count, const Vector3* points, float* densities, float* shapes) {
+float densityOfOnePoint(Effect& effect, const Vector3& point, float& shape) {
+    const Vector3 moved = effect.modifiers.empty() ? point : effect.applyModifiers(point);
+    DensityLane lane;
+    lane.density = 0.0f;
+    lane.needsNoise = true;
+    shape = 0.0f;
+    if (!effect.beforeShape(point, moved, lane)) return lane.density;
+    const EffectParameters& p = effect.parameters;
+    shape = effect.shapeMask(lane.shapePoint, p.shapeFlags, p.shapeFalloffs, true);
+    if (!effect.afterShape(point, moved, shape, lane)) return lane.density;
+    DensityLane* weighed = &lane;
+    effect.weighRun(1, &moved, &weighed);
+    if (!lane.needsNoise) return lane.density;
+    return effect.afterNoise(lane, effect.noiseField(lane.noisePoint));
+}
+
+// The stages for a run of points.
+template <class Effect>
+void runDensityStagesForRun(Effect& effect, int32_t count, const Vector3* points, float* densities,
+                            float* shapes) {
     Vector3 movedPoints[kDensityBatch];
     DensityLane lanes[kDensityBatch];
     // The samples still going, as indices into the run, and their points for the next stage.
@@ -97,6 +118,15 @@ void runDensityStages(Effect& effect, int32_t count, const Vector3* points, floa
         effect.noiseFieldMany(n, stagePoints, values);
     }
     for (int32_t k = 0; k < n; ++k) densities[going[k]] = effect.afterNoise(lanes[going[k]], values[k]);
+}
+
+template <class Effect>
+inline void runDensityStages(Effect& effect, int32_t count, const Vector3* points, float* densities,
+                             float* shapes) {
+    if (count == 1)
+        densities[0] = densityOfOnePoint(effect, points[0], shapes[0]);
+    else
+        runDensityStagesForRun(effect, count, points, densities, shapes);
 }
 
 }  // namespace brumo
