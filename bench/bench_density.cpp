@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "brumo/density_sampler.h"
+#include "bench/bench_support.h"
 #include "host/common/host_object.h"
 #include "host/scene_file/scene_builder.h"
 #include "host/scene_file/scene_description.h"
@@ -32,16 +33,7 @@ using namespace brumo::host;
 constexpr int kPointCount = 4096;
 const char* const kEffects[] = {"Smog", "Fire", "Clouds", "RisingSmoke"};
 
-QVResult createFromModule(const QVGuid& classId, IQVUnknown** out) {
-    IQVClassFactory* factory = nullptr;
-    const QVResult found =
-        QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (found != qv::kOk) return found;
-    const QVResult made =
-        factory->CreateInstance(nullptr, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
-    factory->Release();
-    return made;
-}
+using brumo::bench::createFromModule;
 
 // One effect with its default parameters, lighting off, and points spread uniformly through its
 // cube (a fixed seed, so every run samples the same points).
@@ -112,14 +104,7 @@ DensityFixture& fixture() {
 
 void BM_Density(benchmark::State& state, size_t effect, const std::string& target) {
     DensityFixture& f = fixture();
-    if (effect >= f.effects.size()) {
-        state.SkipWithError(("the effects cannot be set up: " + f.problem).c_str());
-        return;
-    }
-    if (!brumo::selectVectorTarget(target.c_str())) {
-        state.SkipWithError("this vector target is not available");
-        return;
-    }
+    if (!brumo::bench::readyToRun(state, effect < f.effects.size(), f.problem, target)) return;
     SampledEffect& e = f.effects[effect];
     double sum = 0.0;
     for (auto _ : state) {

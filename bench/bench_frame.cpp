@@ -24,6 +24,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bench/bench_support.h"
 #include "host/common/host_object.h"
 #include "host/render/renderer.h"
 #include "host/scene_file/scene_builder.h"
@@ -39,16 +40,7 @@ namespace {
 using namespace brumo::host;
 using nlohmann::json;
 
-QVResult createFromModule(const QVGuid& classId, IQVUnknown** out) {
-    IQVClassFactory* factory = nullptr;
-    const QVResult found =
-        QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (found != qv::kOk) return found;
-    const QVResult made =
-        factory->CreateInstance(nullptr, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
-    factory->Release();
-    return made;
-}
+using brumo::bench::createFromModule;
 
 // The examples folder of the source tree this file was built from.
 json readExample(const std::string& name) {

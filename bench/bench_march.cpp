@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "host/common/host_object.h"
 #include "host/scene/shaders.h"
 #include "host/scene_file/scene_builder.h"
@@ -44,16 +45,7 @@ public:
     mutable std::atomic<long long> calls{0};
 };
 
-QVResult createFromModule(const QVGuid& classId, IQVUnknown** out) {
-    IQVClassFactory* factory = nullptr;
-    const QVResult found =
-        QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (found != qv::kOk) return found;
-    const QVResult made =
-        factory->CreateInstance(nullptr, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
-    factory->Release();
-    return made;
-}
+using brumo::bench::createFromModule;
 
 struct Segment {
     QVVector3 start;
@@ -156,14 +148,7 @@ MarchFixture& fixture() {
 
 void BM_IntegrateSegment(benchmark::State& state, size_t effect, const std::string& target) {
     MarchFixture& f = fixture();
-    if (effect >= f.effects.size()) {
-        state.SkipWithError(("the effects cannot be set up: " + f.problem).c_str());
-        return;
-    }
-    if (!brumo::selectVectorTarget(target.c_str())) {
-        state.SkipWithError("this vector target is not available");
-        return;
-    }
+    if (!brumo::bench::readyToRun(state, effect < f.effects.size(), f.problem, target)) return;
     MarchedEffect& e = f.effects[effect];
     for (auto _ : state) benchmark::DoNotOptimize(pass(*e.volume, e.rays));
     brumo::selectVectorTarget("auto");
