@@ -74,6 +74,7 @@ struct NoiseLattice {
 private:
     void ensureReady();
     const LaneTables& currentLaneTables();
+    void noiseMany(Fade fade, int32_t count, const Vector3* points, float* out);
     bool octaveSumInLanes(int32_t kind, float parameter, float width, int32_t count, const Vector3* points,
                           float* out);
 };

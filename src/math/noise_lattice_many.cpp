@@ -269,14 +269,18 @@ HWY_INLINE void forEachVector(int32_t count, const Vector3* points, float* out, 
 
 }  // namespace
 
-void NoiseLinearMany(const Tables* t, int32_t count, const Vector3* points, float* out) {
-    forEachVector(count, points, out, NoiseBody<Fade::linear>{t});
-}
-void NoiseCubicMany(const Tables* t, int32_t count, const Vector3* points, float* out) {
-    forEachVector(count, points, out, NoiseBody<Fade::cubic>{t});
-}
-void NoiseQuinticMany(const Tables* t, int32_t count, const Vector3* points, float* out) {
-    forEachVector(count, points, out, NoiseBody<Fade::quintic>{t});
+void NoiseMany(const Tables* t, Fade fade, int32_t count, const Vector3* points, float* out) {
+    switch (fade) {
+    case Fade::linear:
+        forEachVector(count, points, out, NoiseBody<Fade::linear>{t});
+        break;
+    case Fade::cubic:
+        forEachVector(count, points, out, NoiseBody<Fade::cubic>{t});
+        break;
+    case Fade::quintic:
+        forEachVector(count, points, out, NoiseBody<Fade::quintic>{t});
+        break;
+    }
 }
 
 void OctaveSumMany(const Tables* t, const OctavePlan* plan, SumKind kind, int32_t count,
@@ -311,9 +315,7 @@ using noise_lanes::SumKind;
 
 #if BRUMO_HAVE_HIGHWAY
 
-HWY_EXPORT(NoiseLinearMany);
-HWY_EXPORT(NoiseCubicMany);
-HWY_EXPORT(NoiseQuinticMany);
+HWY_EXPORT(NoiseMany);
 HWY_EXPORT(OctaveSumMany);
 
 namespace {
@@ -498,28 +500,30 @@ const NoiseLattice::LaneTables& NoiseLattice::currentLaneTables() {
 // With lanes, every function runs its kernel for the best set; otherwise, or with
 // BRUMO_SIMD=scalar, it takes the one-point function at each point.
 
-void NoiseLattice::gradientNoiseLinearMany(int32_t count, const Vector3* points, float* out) {
+void NoiseLattice::noiseMany(Fade fade, int32_t count, const Vector3* points, float* out) {
     if (count <= 0) return;
 #if BRUMO_HAVE_HIGHWAY
-    if (lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseLinearMany)(&currentLaneTables(), count, points, out);
+    if (lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseMany)(&currentLaneTables(), fade, count, points, out);
 #endif
-    for (int32_t i = 0; i < count; ++i) out[i] = gradientNoiseLinear(points[i]);
+    ensureReady();
+    for (int32_t i = 0; i < count; ++i) {
+        const Vector3& p = points[i];
+        out[i] = fade == Fade::linear  ? evaluate<Fade::linear>(p)
+                 : fade == Fade::cubic ? evaluate<Fade::cubic>(p)
+                                       : evaluate<Fade::quintic>(p);
+    }
+}
+
+void NoiseLattice::gradientNoiseLinearMany(int32_t count, const Vector3* points, float* out) {
+    noiseMany(Fade::linear, count, points, out);
 }
 
 void NoiseLattice::gradientNoiseCubicMany(int32_t count, const Vector3* points, float* out) {
-    if (count <= 0) return;
-#if BRUMO_HAVE_HIGHWAY
-    if (lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseCubicMany)(&currentLaneTables(), count, points, out);
-#endif
-    for (int32_t i = 0; i < count; ++i) out[i] = gradientNoiseCubic(points[i]);
+    noiseMany(Fade::cubic, count, points, out);
 }
 
 void NoiseLattice::gradientNoiseQuinticMany(int32_t count, const Vector3* points, float* out) {
-    if (count <= 0) return;
-#if BRUMO_HAVE_HIGHWAY
-    if (lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseQuinticMany)(&currentLaneTables(), count, points, out);
-#endif
-    for (int32_t i = 0; i < count; ++i) out[i] = gradientNoiseQuintic(points[i]);
+    noiseMany(Fade::quintic, count, points, out);
 }
 
 // The octave sum of the kind in lanes: false, with nothing written, when lanes are off.

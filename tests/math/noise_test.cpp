@@ -8,19 +8,13 @@
 
 #include "math/noise_lattice.h"
 #include "support/test_host.h"
+#include "built_lattice.h"
 
 namespace brumo {
 namespace {
 
-IQVUtilityService* randomService() { return &test::host().utility(); }
-
-NoiseLattice builtLattice(int32_t seed) {
-    NoiseLattice lattice;
-    lattice.create(randomService());
-    lattice.seed = seed;
-    lattice.buildLattice(randomService());
-    return lattice;
-}
+using test::builtLattice;
+using test::randomService;
 
 // The noise formula written out directly over the lattice's tables, with floor and masked
 // integer indices: corner hash z first and x last, interpolation along x, then y, then z.

@@ -18,19 +18,13 @@
 #include "math/noise_lattice.h"
 #include "math/vector_lanes.h"
 #include "support/test_host.h"
+#include "built_lattice.h"
 
 namespace brumo {
 namespace {
 
-IQVUtilityService* randomService() { return &test::host().utility(); }
-
-NoiseLattice builtLattice(int32_t seed) {
-    NoiseLattice lattice;
-    lattice.create(randomService());
-    lattice.seed = seed;
-    lattice.buildLattice(randomService());
-    return lattice;
-}
+using test::builtLattice;
+using test::randomService;
 
 std::vector<std::string> allTargets() {
     std::vector<std::string> names;
