@@ -129,8 +129,8 @@ public:
     // Effect preparation, run by prepareRender after the tables and shaders and before lighting.
     virtual void QV_CALL prepareEffect();
     // Density at a point of the normalised cube; leaves shapeValue (and, with a host shader, the
-    // point in shadingContext) for the colour mapping. The effect's two halves with the noise
-    // field between them.
+    // point in shadingContext) for the colour mapping: the effect's density stages for a run of
+    // one point.
     virtual float QV_CALL sampleDensity(const Vector3& point);
 
     // IExDataExchanger.
