@@ -1,28 +1,21 @@
 // What the benchmark programs share: module objects made through the statically linked
-// module's class factory, and the choice of vector target for one benchmark.
+// module's class object, and the choice of vector target for one benchmark.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <string>
 
+#include "host/loader/module_loader.h"
 #include "math/vector_lanes.h"
-#include "qv/class_factory.h"
 #include "qv/entry_points.h"
-#include "qv/result_codes.h"
 
 namespace brumo::bench {
 
 // The object of the class, as the scene builder asks for it.
 inline QVResult createFromModule(const QVGuid& classId, IQVUnknown** out) {
-    IQVClassFactory* factory = nullptr;
-    const QVResult found =
-        QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (found != qv::kOk) return found;
-    const QVResult made =
-        factory->CreateInstance(nullptr, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
-    factory->Release();
-    return made;
+    return host::createThroughClassObject(&QVDllGetClassObject, classId, qv::IID_IQVUnknown,
+                                          reinterpret_cast<void**>(out));
 }
 
 // False, with the benchmark skipped, when the effects could not be set up (problem says why)

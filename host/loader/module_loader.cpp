@@ -87,8 +87,18 @@ QVResult ModuleLoader::getClassObject(const QVGuid& classId, const QVGuid& iid, 
 
 QVResult ModuleLoader::createInstance(const QVGuid& classId, const QVGuid& iid, void** out,
                                       IQVUnknown* outer) {
+    return createThroughClassObject(entry_.getClassObject, classId, iid, out, outer);
+}
+
+QVResult createThroughClassObject(QVDllGetClassObjectFunction getClassObject, const QVGuid& classId,
+                                  const QVGuid& iid, void** out, IQVUnknown* outer) {
     void* slot = nullptr;
-    const QVResult found = getClassObject(classId, qv::IID_IClassFactory, &slot);
+    QVResult found;
+    try {
+        found = getClassObject(classId, qv::IID_IClassFactory, &slot);
+    } catch (const TQVException& error) {
+        return error.code;
+    }
     if (found != qv::kOk || slot == nullptr) return found != qv::kOk ? found : qv::kNoInterface;
     auto* factory = static_cast<IQVClassFactory*>(slot);
     QVResult created;

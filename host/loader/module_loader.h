@@ -30,6 +30,12 @@ struct ModuleEntryPoints {
     const char* resolve(void* library);
 };
 
+// getClassObject (a module's QVDllGetClassObject, loaded or linked in) followed by
+// CreateInstance on the factory. Returns the result code of the step that failed, or 0 with *out
+// holding a counted reference. A TQVException raised by the module is answered with its code.
+QVResult createThroughClassObject(QVDllGetClassObjectFunction getClassObject, const QVGuid& classId,
+                                  const QVGuid& iid, void** out, IQVUnknown* outer = nullptr);
+
 class ModuleLoader {
 public:
     // Opens the library and resolves every entry point; throws ModuleLoadError naming the path
@@ -50,9 +56,7 @@ public:
     QVResult cleanUp();
     bool canUnloadNow() const;
 
-    // QVDllGetClassObject followed by CreateInstance on the factory. Returns the result code of
-    // the step that failed, or 0 with *out holding a counted reference. A TQVException raised by
-    // the module is answered with its code.
+    // createThroughClassObject with the library's QVDllGetClassObject.
     QVResult createInstance(const QVGuid& classId, const QVGuid& iid, void** out,
                             IQVUnknown* outer = nullptr);
     QVResult getClassObject(const QVGuid& classId, const QVGuid& iid, void** out);

@@ -13,18 +13,13 @@
 #include "qv/class_factory.h"
 #include "qv/entry_points.h"
 #include "qv/volume_primitive.h"
+#include "tests/support/module_objects.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
 
 inline QVResult createFromModule(const QVGuid& classId, IQVUnknown** out) {
-    IQVClassFactory* factory = nullptr;
-    const QVResult found =
-        QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (found != qv::kOk) return found;
-    const QVResult made = factory->CreateInstance(nullptr, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
-    factory->Release();
-    return made;
+    return createThroughFactory(classId, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
 }
 
 // The first effect of a scene given as JSON text.

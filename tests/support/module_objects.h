@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "brumo/class_ids.h"
 #include "brumo/parameter_blocks.h"
+#include "host/loader/module_loader.h"
 #include "primitive/brumo_base.h"
 #include "qv/class_factory.h"
 #include "qv/entry_points.h"
@@ -15,12 +17,7 @@ namespace brumo::test {
 // *object. Answers the code of the step that failed, or 0.
 inline QVResult createThroughFactory(const QVGuid& classId, const QVGuid& iid, void** object,
                                      IQVUnknown* outer = nullptr) {
-    IQVClassFactory* factory = nullptr;
-    const QVResult found = QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (found != qv::kOk || factory == nullptr) return found;
-    const QVResult made = factory->CreateInstance(outer, iid, object);
-    factory->Release();
-    return made;
+    return host::createThroughClassObject(&QVDllGetClassObject, classId, iid, object, outer);
 }
 
 // The object as its IQVUnknown; null when the module does not build the class.
