@@ -233,9 +233,10 @@ public:
     // accumulateSample with the density and shape value already known (no host shaders).
     void accumulateDensity(const Vector3& point, float stepLength, float density, float shape,
                            float& opacity, float& depth, ColourRGBA& accumulator);
-    // The weight of one sample with its colour added to the accumulator, opacity and depth.
-    void addSample(const Vector3& point, float stepLength, float density, const ColourRGBA& colour,
-                   float& opacity, float& depth, ColourRGBA& accumulator);
+    // One sample of optical depth x (density × densityScale × step) and its colour added to the
+    // accumulator, opacity and depth; nothing for x not above 2^-14.
+    void addSample(const Vector3& point, float x, float density, const ColourRGBA& colour, float& opacity,
+                   float& depth, ColourRGBA& accumulator);
     // The colour the gradient gives a density and shape value.
     ColourRGBA gradientColour(float density, float shape) const;
     float lightAtPoint(const Vector3& point);

@@ -179,21 +179,24 @@ ColourRGBA BrumoBase::sampleColour(const Vector3&, float density) {
 void BrumoBase::accumulateSample(const Vector3& point, float stepLength, float& opacity,
                                  float& depth, ColourRGBA& accumulator) {
     const float d = sampleDensity(point);
-    addSample(point, stepLength, d, sampleColour(point, d), opacity, depth, accumulator);
+    // A colour shader is asked even for a sample too thin to count, as the shading record
+    // expects one colour per density.
+    const ColourRGBA c = sampleColour(point, d);
+    addSample(point, densityScale * stepLength * d, d, c, opacity, depth, accumulator);
 }
 
 void BrumoBase::accumulateDensity(const Vector3& point, float stepLength, float density, float shape,
                                   float& opacity, float& depth, ColourRGBA& accumulator) {
     // Without a shader the colour has no side effects: a sample too thin to count needs none.
-    if (!(densityScale * stepLength * density > kNegligible)) return;
+    const float x = densityScale * stepLength * density;
+    if (!(x > kNegligible)) return;
     const bool fromGradient = parameters.colourFromGradient != 0;
     const ColourRGBA c = fromGradient ? gradientColour(density, shape) : ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f};
-    addSample(point, stepLength, density, c, opacity, depth, accumulator);
+    addSample(point, x, density, c, opacity, depth, accumulator);
 }
 
-void BrumoBase::addSample(const Vector3& point, float stepLength, float d, const ColourRGBA& c,
-                          float& opacity, float& depth, ColourRGBA& accumulator) {
-    const float x = densityScale * stepLength * d;
+void BrumoBase::addSample(const Vector3& point, float x, float d, const ColourRGBA& c, float& opacity,
+                          float& depth, ColourRGBA& accumulator) {
     if (!(x > kNegligible)) return;
     opacity = opacityAfter(x, depth);
 
