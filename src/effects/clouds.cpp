@@ -100,10 +100,28 @@ void Clouds::prepareEffect() {
 PuffField Clouds::puffField() const { return {puffs.data(), puffs.count(), widthSquared, puffDensity}; }
 
 float Clouds::puffCoverage(const Vector3& p) {
-    if (parameters.meshOff == 0) return 1.0f;
+    float coverage = 0.0f;
+    puffCoverageMany(1, &p, &coverage);
+    return coverage;
+}
+
+void Clouds::puffCoverageMany(int32_t count, const Vector3* points, float* coverage) {
+    if (count <= 0) return;
+    if (parameters.meshOff == 0) {
+        for (int32_t k = 0; k < count; ++k) coverage[k] = 1.0f;
+        return;
+    }
     // The jitter roughens the puffs' outlines.
-    const float jitter = 0.5f * puffLattice.gradientNoiseCubic(p + parameters.noiseOffset);
-    return brumo::puffCoverage(puffField(), p, jitter);
+    Vector3 shifted[kDensityBatch];
+    float jitter[kDensityBatch];
+    for (int32_t k = 0; k < count; ++k) shifted[k] = points[k] + parameters.noiseOffset;
+    // GCC 12 does not see that the loop above wrote every entry the call reads.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+    puffLattice.gradientNoiseCubicMany(count, shifted, jitter);
+#pragma GCC diagnostic pop
+    for (int32_t k = 0; k < count; ++k) jitter[k] = 0.5f * jitter[k];
+    brumo::puffCoverageMany(puffField(), count, points, jitter, coverage);
 }
 
 bool Clouds::beforeShape(const Vector3& point, const Vector3& p, DensityLane& lane) {
@@ -132,17 +150,7 @@ bool Clouds::afterShape(const Vector3&, const Vector3& p, float m, DensityLane& 
 void Clouds::weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes) {
     if (count <= 0) return;
     float coverage[kDensityBatch];
-    if (parameters.meshOff == 0) {
-        for (int32_t k = 0; k < count; ++k) coverage[k] = 1.0f;
-    } else {
-        // The jitter roughens the puffs' outlines.
-        Vector3 shifted[kDensityBatch];
-        float jitter[kDensityBatch];
-        for (int32_t k = 0; k < count; ++k) shifted[k] = moved[k] + parameters.noiseOffset;
-        puffLattice.gradientNoiseCubicMany(count, shifted, jitter);
-        for (int32_t k = 0; k < count; ++k) jitter[k] = 0.5f * jitter[k];
-        puffCoverageMany(puffField(), count, moved, jitter, coverage);
-    }
+    puffCoverageMany(count, moved, coverage);
     // The blend, deliberately unclamped, reads the noise even where nothing covers it.
     const bool blend = combineMode == qv::fourcc("Opt2");
     for (int32_t k = 0; k < count; ++k) {

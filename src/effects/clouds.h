@@ -42,6 +42,8 @@ public:
     // Share of p covered by the puffs, scaled by puffDensity where partial; 1 when a mesh gives
     // the outline instead.
     float puffCoverage(const Vector3& p);
+    // puffCoverage at count points (at most kDensityBatch), the jitter noise and puffs in lanes.
+    void puffCoverageMany(int32_t count, const Vector3* points, float* coverage);
     PuffField puffField() const;
 
     // Exchanged with the host right behind the common block (CloudsParameters): first members,
