@@ -62,17 +62,18 @@ def render_frames(scene, frames, client=None, output=None, width=None, height=No
             except Exception as error:  # reported per frame below
                 errors[f] = error
     else:
-        from distributed import wait
-        [shared] = client.scatter([json.dumps(scene.to_dict())], broadcast=True, hash=True)
+        [shared] = client.scatter([json.dumps(scene.to_dict())], broadcast=True, hash=False)
         futures = {f: client.submit(_render_task, shared, scene.file, f, width, height, threads or 1,
                                     outputs[f], pure=False, key=f"brumo-frame-{f}-{os.urandom(6).hex()}")
                    for f in frames}
-        wait(list(futures.values()))
         for f, future in futures.items():
-            if future.status == "finished":
+            try:
                 results[f] = future.result()
-            else:
-                errors[f] = future.exception()
+            except KeyboardInterrupt:
+                client.cancel(list(futures.values()))
+                raise
+            except Exception as error:  # a failed frame, a lost worker, a cancelled task
+                errors[f] = error
             future.release()
     if errors:
         raise FrameErrors(errors, results)

@@ -2,12 +2,15 @@
 
 import os
 import signal
+import struct
+import subprocess
+import sys
 
 import numpy as np
 import pytest
 
 import brumo
-from conftest import example
+from conftest import SOURCE, example
 
 SIZE = {"width": 96, "height": 72, "threads": 2}
 
@@ -56,3 +59,14 @@ def test_many_renders_in_one_process_hold_no_more_memory_than_one():
     for round in range(1, 7):
         work(round)
     assert brumo.memory() == held
+
+
+def test_the_contact_sheet_example_writes_one_png_of_every_picture(tmp_path):
+    script = os.path.join(SOURCE, "examples", "python", "contact_sheet.py")
+    arguments = ["-o", tmp_path / "sheet.png", "--width", 16, "--height", 12, "--density", 1, 2, 4, "--seed", 1, 2]
+    done = subprocess.run([sys.executable, script, *map(str, arguments)], capture_output=True, text=True,
+                          env={**os.environ, "PYTHONPATH": os.path.dirname(os.path.dirname(brumo.__file__))})
+    assert done.returncode == 0, done.stderr
+    header = (tmp_path / "sheet.png").read_bytes()[:24]
+    assert header[:8] == b"\x89PNG\r\n\x1a\n"
+    assert struct.unpack(">II", header[16:24]) == (3 * 16, 2 * 12)
