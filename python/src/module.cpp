@@ -14,6 +14,7 @@
 #include <string>
 
 #include "host/bake/vdb_file.h"
+#include "host/common/text.h"
 #include "host/image/exr_writer.h"
 #include "host/image/png_writer.h"
 #include "host/render/renderer.h"
@@ -215,9 +216,7 @@ void translateErrors(std::exception_ptr error) {
     } catch (const ModuleFailure& e) {
         raise("ModuleError", py::make_tuple(e.what()));
     } catch (const TQVException& e) {
-        char text[64];
-        std::snprintf(text, sizeof text, "the module failed (0x%08X)", static_cast<unsigned>(e.code));
-        raise("ModuleError", py::make_tuple(text));
+        raise("ModuleError", py::make_tuple("the module failed (" + host::resultCodeText(e.code) + ")"));
     } catch (const host::BakeError& e) {
         PyErr_SetString(PyExc_ValueError, e.what());
     } catch (const host::ImageWriteError& e) {

@@ -47,6 +47,8 @@ SceneState::~SceneState() {
 }
 
 std::shared_ptr<SceneState> SceneState::create(host::SceneDescription description) {
+    // The host first: the scene's strings come from its memory service.
+    HostProcess::get();
     std::shared_ptr<SceneState> state(new SceneState(std::move(description)));
     host::populateHostScene(state->description_, *state->hostScene_);
     ModuleWork work(state->hostScene_.get());
@@ -72,6 +74,7 @@ json SceneState::parameter(const ComponentIndex& index, const std::string& name)
 }
 
 void SceneState::setParameter(const ComponentIndex& index, const std::string& name, const json& value) {
+    ModuleWork work(hostScene_.get());
     json document = host::writeScene(description_);
     json& entry = index.modifier < 0 ? document["effects"][index.effect]
                                      : document["effects"][index.effect]["modifiers"][size_t(index.modifier)];
@@ -81,7 +84,6 @@ void SceneState::setParameter(const ComponentIndex& index, const std::string& na
     const host::ComponentDescription& described = describedComponent(changed, index);
     const host::BuiltComponent& built = component(index);
     const FieldInfo* field = host::findField(*built.table, name);
-    ModuleWork work(hostScene_.get());
     for (const host::FieldValue& held : described.values)
         if (held.field == field) host::writeField(host::parameterBlockOf(built.object.get(), *built.table), held, fraction_);
     host::notifyParametersChanged(built.object.get());

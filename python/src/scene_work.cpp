@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <set>
 #include <stdexcept>
 #include <thread>
 
 #include "brumo/density_sampler.h"
 #include "host/bake/vdb_file.h"
+#include "host/common/text.h"
 #include "host/render/renderer.h"
 #include "host_process.h"
 #include "qv/exception.h"
@@ -17,12 +17,6 @@
 namespace brumo::python {
 
 namespace {
-
-std::string codeText(QVResult code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
-    return text;
-}
 
 // A grid name other tools take as an identifier: letters, digits and underscores.
 std::string identifier(const std::string& name) {
@@ -80,7 +74,7 @@ void sampleEffect(SceneState& scene, size_t effect, int frame, int64_t count, co
         const QVResult result = sampler->sampleMany(n, points + first, densities + first,
                                                     shapeValues != nullptr ? shapeValues + first : nullptr,
                                                     colours != nullptr ? colours + first : nullptr);
-        if (result != qv::kOk) throw ModuleFailure("the density sampler failed (" + codeText(result) + ")", result);
+        if (result != qv::kOk) throw ModuleFailure("the density sampler failed (" + host::resultCodeText(result) + ")", result);
     }
 }
 
