@@ -5,6 +5,7 @@
 
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "host/loader/module_loader.h"
 #include "host/scene/scene.h"
@@ -26,6 +27,10 @@ public:
     // The scene the module sees until `restore` is called; the host's own empty scene otherwise.
     void useScene(host::Scene* scene);
     void restoreScene();
+    // Effects let go while this thread's work holds the lock (a scene freed by Python's garbage
+    // collector inside a progress callback): released when that work ends.
+    void keepUntilWorkEnds(std::vector<host::BuiltEffect> effects, host::Ref<host::Scene> scene);
+    void releaseKept();
 
 private:
     HostProcess();
@@ -35,12 +40,16 @@ private:
     host::ModuleLoader* module_ = nullptr;  // never closed: components may outlive everything
     host::CreateComponent create_;
     std::mutex lock_;
+    std::vector<std::vector<host::BuiltEffect>> keptEffects_;
+    std::vector<host::Ref<host::Scene>> keptScenes_;
 };
 
 // Holds the host's lock with `scene` current, and the cancel flag clear, for one piece of work.
 class ModuleWork {
 public:
+    // Throws std::logic_error when this thread's work already holds the lock.
     explicit ModuleWork(host::Scene* scene);
+    static bool workingHere();
     ~ModuleWork();
     ModuleWork(const ModuleWork&) = delete;
     ModuleWork& operator=(const ModuleWork&) = delete;

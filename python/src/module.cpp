@@ -269,6 +269,9 @@ PYBIND11_MODULE(_brumo, m) {
             s.setParameter({effect, modifier}, name, parsed);
         })
         .def("render", [](SceneState& s, int width, int height, int frame, int threads, py::object progress) {
+            if (width < 0 || width > 65536 || height < 0 || height > 65536)
+                throw py::value_error("expected an image width and height from 1 to 65536");
+            if (threads < 0 || threads > 1024) throw py::value_error("expected from 1 to 1024 threads");
             const RenderRequest request{width, height, frame, threads};
             return imageArray(runStoppable(std::move(progress), [&](const ProgressFunction& f) {
                 return renderScene(s, request, f);

@@ -38,6 +38,10 @@ SceneState::SceneState(host::SceneDescription description)
     : description_(std::move(description)), hostScene_(host::Ref<host::Scene>::adopt(new host::Scene)) {}
 
 SceneState::~SceneState() {
+    if (ModuleWork::workingHere()) {
+        HostProcess::get().keepUntilWorkEnds(std::move(effects_), hostScene_);
+        return;
+    }
     // The components go back to the module under its lock, as everything else does; a render
     // in another thread may need the GIL to report progress before it lets the lock go.
     std::optional<pybind11::gil_scoped_release> release;

@@ -39,6 +39,15 @@ def test_a_render_stops_on_ctrl_c_or_when_progress_says_so_and_the_next_one_is_w
 
     with pytest.raises(ZeroDivisionError):
         scene.render(**SIZE, progress=fail)
+
+    def reenter(done, total):
+        scene.effects[0]["densityAmount"] = 2
+
+    with pytest.raises(RuntimeError, match="progress callback"):  # rather than waiting forever
+        scene.render(**SIZE, progress=reenter)
+    # A scene freed inside a callback goes back to the module once the render is over.
+    others = [brumo.Scene.load(example("fire.json"))]
+    scene.render(**SIZE, progress=lambda done, total: others.clear())
     # Python's own Ctrl-C handling is back, and the scene renders as before.
     assert signal.getsignal(signal.SIGINT) is signal.default_int_handler
     seen = []
