@@ -20,9 +20,31 @@ std::string modulePath() {
     return "libbrumo.so";
 }
 
+namespace {
+
+std::mutex instanceLock;
+HostProcess* instance = nullptr;
+
+}  // namespace
+
 HostProcess& HostProcess::get() {
-    static HostProcess* process = new HostProcess();
-    return *process;
+    std::lock_guard<std::mutex> guard(instanceLock);
+    if (instance == nullptr) instance = new HostProcess();
+    return *instance;
+}
+
+HostProcess* HostProcess::loaded() {
+    std::lock_guard<std::mutex> guard(instanceLock);
+    return instance;
+}
+
+void HostProcess::shutDown() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (shutDown_) return;
+    if (liveScenes_ > 0)
+        throw std::logic_error(std::to_string(liveScenes_.load()) + " scenes are still alive; release them first");
+    module_->cleanUp();
+    shutDown_ = true;
 }
 
 HostProcess::HostProcess() : services_(host::HostServices::create()) {
@@ -57,7 +79,9 @@ thread_local bool working = false;
 
 HostProcess& hostForWork() {
     if (working) throw std::logic_error("brumo cannot be used from a progress callback of its own work");
-    return HostProcess::get();
+    HostProcess& host = HostProcess::get();
+    if (host.isShutDown()) throw host::ModuleLoadError("the module was shut down in this process");
+    return host;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // a time, whichever Python thread asks.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ public:
     // Loads the module on the first call: $BRUMO_MODULE, else libbrumo.so in the lib folder
     // beside the package (build/lib for build/python/brumo). Throws ModuleLoadError.
     static HostProcess& get();
+    // The host when it was loaded, else null.
+    static HostProcess* loaded();
 
     host::HostServices& services() { return *services_; }
     host::ModuleLoader& module() { return *module_; }
@@ -32,6 +35,14 @@ public:
     void keepUntilWorkEnds(std::vector<host::BuiltEffect> effects, host::Ref<host::Scene> scene);
     void releaseKept();
 
+    // Scenes alive in the process; the module can be cleaned up only when there are none.
+    void sceneCreated() { ++liveScenes_; }
+    void sceneReleased() { --liveScenes_; }
+    // QVDllCleanUp, after which the module gives back all it holds and cannot be used again in
+    // this process. Throws std::logic_error while scenes are alive.
+    void shutDown();
+    bool isShutDown() const { return shutDown_; }
+
 private:
     HostProcess();
 
@@ -42,6 +53,8 @@ private:
     std::mutex lock_;
     std::vector<std::vector<host::BuiltEffect>> keptEffects_;
     std::vector<host::Ref<host::Scene>> keptScenes_;
+    std::atomic<int> liveScenes_{0};
+    bool shutDown_ = false;
 };
 
 // Holds the host's lock with `scene` current, and the cancel flag clear, for one piece of work.
