@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "host/render/physical/physical_renderer.h"
 #include "host/scene/lights.h"
 #include "host/scene/mesh_object.h"
 #include "host/scene/shaders.h"
@@ -94,6 +95,11 @@ float BuiltEffect::marchStep() const {
     if (v <= 0.00006103515625f) v = 0.00006103515625f;
     if (v >= 2.0f) v = 2.0f;
     return v * (size > 0.0f ? size : 0.0f);
+}
+
+float BuiltEffect::extinctionPerUnit() const {
+    return marchExtinction(readFloat(effect, "size"), readFloat(effect, "densityAmount"),
+                           readFloat(effect, "absorptionDistance"));
 }
 
 void populateHostScene(const SceneDescription& description, Scene& scene) {

@@ -44,6 +44,8 @@ struct BuiltEffect {
 
     // One march step in the effect's local units, from its size and quality.
     float marchStep() const;
+    // Extinction per local unit at density 1 that makes a physical render as opaque as the march.
+    float extinctionPerUnit() const;
 };
 
 // Adds the description's lights, shaders and meshes to the scene, after the built-in shaders.

@@ -12,9 +12,12 @@
 #include "cli_progress.h"
 #include "host_session.h"
 #include "commands.h"
+#include "host/bake/volume_bake.h"
 #include "host/image/exr_writer.h"
 #include "host/loader/module_loader.h"
 #include "host/render/renderer.h"
+#include "host/render/physical/physical_renderer.h"
+#include "host/scene_file/physical_scene.h"
 #include "host/scene_file/scene_builder.h"
 #include "host/scene_file/scene_description.h"
 #include "host/services/host_services.h"
@@ -51,6 +54,9 @@ void addRenderCommand(CLI::App& app, RenderOptions& options) {
                      "Print rays, segments, estimated density samples and time");
     render->add_flag("-q,--quiet", options.quiet, "No progress bar and no summary lines");
     render->add_option("--module", options.module, "Module library to load");
+    render->add_option("--integrator", options.integrator,
+                       "march (the module's own lighting) or physical (default: the scene's)")
+        ->check(CLI::IsMember({"march", "physical"}));
 }
 
 namespace {
@@ -130,6 +136,7 @@ int prepareJob(const RenderOptions& options, Job& job) {
     }
     if (options.width > 0) job.scene.width = options.width;
     if (options.height > 0) job.scene.height = options.height;
+    if (!options.integrator.empty()) job.scene.integrator.physical = options.integrator == "physical";
 
     if (!options.frames.empty() && options.frame >= 0) {
         fail("give --frames or --frame, not both");
@@ -176,6 +183,19 @@ void printStats(const host::RenderStats& stats, int frame, bool several) {
                 stats.threads, perSecond);
 }
 
+host::Image renderPhysically(const host::SceneDescription& scene, const host::RenderSettings& settings,
+                             const std::vector<std::vector<host::BuiltEffect>>& copies,
+                             CliProgress& progress, host::HostServices& services, host::RenderStats& stats) {
+    host::PhysicalHooks hooks;
+    hooks.prepared = [&] { progress.progressStarted(CliProgress::kRenderBar, "Rendering", 1.0); };
+    hooks.rowsDone = [&](int done, int total) {
+        progress.progressAdvanced(CliProgress::kRenderBar, done, total);
+    };
+    hooks.cancelled = [&] { return services.utility().cancelRequested(); };
+    return host::renderPhysical(settings, scene.integrator.settings, host::physicalEffects(scene, copies),
+                                host::physicalLights(scene), int(copies.size()), hooks, &stats);
+}
+
 // Renders and writes every frame of the job. Returns the exit status.
 int renderFrames(host::ModuleLoader& module, host::HostServices& services, const Job& job,
                  const RenderOptions& options, CliProgress& progress) {
@@ -214,7 +234,10 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
         host::RenderStats stats;
         host::Image image;
         try {
-            image = host::render(settings, sets, hooks, &stats);
+            if (job.scene.integrator.physical)
+                image = renderPhysically(job.scene, settings, copies, progress, services, stats);
+            else
+                image = host::render(settings, sets, hooks, &stats);
         } catch (...) {
             progress.progressEnded(CliProgress::kRenderBar);
             throw;
@@ -265,6 +288,9 @@ int runRender(const RenderOptions& options) {
         } catch (const host::RenderCancelled&) {
             fail("rendering cancelled; no image was written for this frame");
             status = kExitInterrupted;
+        } catch (const host::SamplerError& error) {
+            fail(std::string(error.what()) + "; no image was written for this frame");
+            status = error.code == qv::kCancelled ? kExitInterrupted : kExitFailure;
         } catch (const host::RenderError& error) {
             fail(std::string(error.what()) + "; no image was written");
             status = kExitFailure;
