@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "host/scene_file/parameter_block.h"
 #include "host/scene_file/scene_file_error.h"
 
 namespace brumo::host {
@@ -150,6 +151,35 @@ Medium readMedium(const json& effect, const std::string& path, const std::string
         }
     }
     return medium;
+}
+
+namespace {
+
+json rgbJson(const Rgb& c) { return json::array({floatJson(c.r), floatJson(c.g), floatJson(c.b)}); }
+
+}  // namespace
+
+void writeIntegrator(const IntegratorDescription& integrator, json& document) {
+    const PhysicalSettings& s = integrator.settings;
+    document["integrator"] = integrator.physical ? "physical" : "march";
+    json physical = {{"grid", s.gridResolution},
+                     {"stepsPerVoxel", floatJson(s.stepsPerVoxel)},
+                     {"multipleScattering",
+                      s.multiple.enabled ? json{{"octaves", s.multiple.octaves},
+                                                {"attenuation", floatJson(s.multiple.attenuation)},
+                                                {"contribution", floatJson(s.multiple.contribution)},
+                                                {"eccentricity", floatJson(s.multiple.eccentricity)}}
+                                         : json(false)}};
+    if (!s.skyFromBackground) physical["sky"] = rgbJson(s.sky);
+    document["physical"] = physical;
+}
+
+json mediumJson(const Medium& medium) {
+    return {{"albedo", rgbJson(medium.albedo)},
+            {"g", floatJson(medium.anisotropy)},
+            {"extinction", floatJson(medium.extinctionScale)},
+            {"emission", medium.emissionFromColour ? json("colour") : rgbJson(medium.emission)},
+            {"emissionStrength", floatJson(medium.emissionStrength)}};
 }
 
 }  // namespace brumo::host

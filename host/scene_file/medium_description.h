@@ -30,4 +30,9 @@ IntegratorDescription readIntegrator(const nlohmann::json& document, const std::
 Medium readMedium(const nlohmann::json& effect, const std::string& path, const std::string& className,
                   const std::string& file);
 
+// The same keys as a scene file writes them back: the scene's "integrator" and "physical", and
+// an effect's "medium".
+void writeIntegrator(const IntegratorDescription& integrator, nlohmann::json& document);
+nlohmann::json mediumJson(const Medium& medium);
+
 }  // namespace brumo::host

@@ -18,6 +18,7 @@
 #include "host/scene_file/physical_scene.h"
 #include "host/scene_file/scene_builder.h"
 #include "host/scene_file/scene_description.h"
+#include "host/scene_file/scene_writer.h"
 #include "tests/bake/bake_fixtures.h"
 
 namespace brumo::test {
@@ -32,11 +33,7 @@ struct Rendered {
 
 Rendered renderText(const std::string& text, int threads) {
     const host::SceneDescription scene = host::readSceneText(text, "test.json");
-    auto copies = std::vector<std::vector<host::BuiltEffect>>(size_t(threads));
-    for (const host::EffectDescription& effect : scene.effects)
-        copies[0].push_back(host::buildEffect(effect, 0.0, createFromModule));
-    for (size_t t = 1; t < copies.size(); ++t)
-        for (const host::BuiltEffect& effect : copies[0]) copies[t].push_back(host::cloneEffect(effect, createFromModule));
+    const auto copies = host::buildEffectCopies(scene, 0.0, threads, createFromModule);
     host::RenderSettings settings;
     settings.width = scene.width;
     settings.height = scene.height;
@@ -150,6 +147,22 @@ TEST(PhysicalRender, AThickGlowingMediumShowsItsEmissionNotBlack) {
             EXPECT_NEAR(centre.blue, 0.8f * centre.alpha, 2e-3f);
         }
     }
+}
+
+TEST(PhysicalSceneKeys, ASavedSceneRendersTheSame) {
+    json scene = referenceScene("fire");
+    scene["image"] = {{"width", 24}, {"height", 18}};
+    scene["physical"]["sky"] = {0.1, 0.2, 0.4};
+    scene["physical"]["multipleScattering"] = {{"octaves", 3}, {"attenuation", 0.3}};
+    scene["effects"][1]["medium"]["emission"] = {0.5, 0, 0};
+    const std::string saved = host::writeScene(host::readSceneText(scene.dump(), "fire.json"), "fire.json").dump();
+    const host::Image original = renderText(scene.dump(), 1).image;
+    const host::Image reread = renderText(saved, 1).image;
+    for (int y = 0; y < 18; ++y)
+        for (int x = 0; x < 24; ++x) {
+            const QVColourRecord a = original.at(x, y), b = reread.at(x, y);
+            ASSERT_EQ(0, std::memcmp(&a, &b, sizeof a)) << x << ", " << y;
+        }
 }
 
 TEST(PhysicalSceneKeys, BadValuesNameTheirKey) {

@@ -36,13 +36,14 @@ struct Medium {
 Medium defaultMedium(const std::string& className);
 
 // Wrenninge's octaves: octave i scatters with b^i of the energy, through extinction scaled by a^i
-// and with the asymmetry scaled by c^i; octave 0 is single scattering.
+// and with the asymmetry scaled by c^i; octave 0 is single scattering. The defaults are fitted
+// to a path-traced cumulus (docs/physical.md).
 struct MultipleScattering {
     bool enabled = true;
     int octaves = 4;
-    float attenuation = 0.5f;    // a
-    float contribution = 0.5f;   // b
-    float eccentricity = 0.5f;   // c
+    float attenuation = 0.2f;    // a
+    float contribution = 0.38f;  // b
+    float eccentricity = 0.9f;   // c
 };
 
 struct PhysicalSettings {
