@@ -120,6 +120,12 @@ class Scene:
         return self._state.file
 
     @property
+    def view(self):
+        """How the scene's 8-bit images show linear light: {"view": "filmic" or "standard",
+        "exposure": stops}, as ``brumo.write_png(path, image, **scene.view)`` takes it."""
+        return self._state.view
+
+    @property
     def frames(self):
         """(first, last) frame of the scene."""
         return self._state.frames
@@ -141,8 +147,8 @@ class Scene:
     def render(self, width=None, height=None, frame=None, threads=None, progress=None):
         """The image as float32 of height x width x 4: linear light, premultiplied alpha, top row
         first, the numbers the OpenEXR image of ``brumo render`` holds. progress(done, total) is
-        called as tiles finish; answering False stops the render (Cancelled). Ctrl-C stops it
-        too (KeyboardInterrupt)."""
+        called as tiles finish; answering False stops the render (Cancelled), and it cannot use
+        brumo itself (RuntimeError). Ctrl-C stops the render too (KeyboardInterrupt)."""
         return self._state.render(width or 0, height or 0, self._frame(frame), threads or 0, progress)
 
     def bake(self, voxel_size=None, resolution=None, colour=False, effect=None, frame=None,

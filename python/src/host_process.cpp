@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 
 #include "qv/memory.h"
 
@@ -19,9 +20,31 @@ std::string modulePath() {
     return "libbrumo.so";
 }
 
+namespace {
+
+std::mutex instanceLock;
+HostProcess* instance = nullptr;
+
+}  // namespace
+
 HostProcess& HostProcess::get() {
-    static HostProcess* process = new HostProcess();
-    return *process;
+    std::lock_guard<std::mutex> guard(instanceLock);
+    if (instance == nullptr) instance = new HostProcess();
+    return *instance;
+}
+
+HostProcess* HostProcess::loaded() {
+    std::lock_guard<std::mutex> guard(instanceLock);
+    return instance;
+}
+
+void HostProcess::shutDown() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (shutDown_) return;
+    if (liveScenes_ > 0)
+        throw std::logic_error(std::to_string(liveScenes_.load()) + " scenes are still alive; release them first");
+    module_->cleanUp();
+    shutDown_ = true;
 }
 
 HostProcess::HostProcess() : services_(host::HostServices::create()) {
@@ -38,14 +61,44 @@ void HostProcess::useScene(host::Scene* scene) { services_->setScene(scene != nu
 
 void HostProcess::restoreScene() { services_->setScene(emptyScene_.get()); }
 
-ModuleWork::ModuleWork(host::Scene* scene) : host_(HostProcess::get()), guard_(host_.lock()) {
+void HostProcess::keepUntilWorkEnds(std::vector<host::BuiltEffect> effects, host::Ref<host::Scene> scene) {
+    keptEffects_.push_back(std::move(effects));
+    keptScenes_.push_back(std::move(scene));
+}
+
+void HostProcess::releaseKept() {
+    keptEffects_.clear();
+    keptScenes_.clear();
+}
+
+namespace {
+
+// Set while this thread does module work: a progress callback that calls back into the
+// package would wait for a lock its own thread holds.
+thread_local bool working = false;
+
+HostProcess& hostForWork() {
+    if (working) throw std::logic_error("brumo cannot be used from a progress callback of its own work");
+    HostProcess& host = HostProcess::get();
+    if (host.isShutDown()) throw host::ModuleLoadError("the module was shut down in this process");
+    return host;
+}
+
+}  // namespace
+
+ModuleWork::ModuleWork(host::Scene* scene) : host_(hostForWork()), guard_(host_.lock()) {
+    working = true;
     host_.services().utility().clearCancel();
     host_.useScene(scene);
 }
 
 ModuleWork::~ModuleWork() {
+    host_.releaseKept();
     host_.restoreScene();
     host_.services().utility().clearCancel();
+    working = false;
 }
+
+bool ModuleWork::workingHere() { return working; }
 
 }  // namespace brumo::python

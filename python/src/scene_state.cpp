@@ -38,6 +38,11 @@ SceneState::SceneState(host::SceneDescription description)
     : description_(std::move(description)), hostScene_(host::Ref<host::Scene>::adopt(new host::Scene)) {}
 
 SceneState::~SceneState() {
+    HostProcess::get().sceneReleased();
+    if (ModuleWork::workingHere()) {
+        HostProcess::get().keepUntilWorkEnds(std::move(effects_), hostScene_);
+        return;
+    }
     // The components go back to the module under its lock, as everything else does; a render
     // in another thread may need the GIL to report progress before it lets the lock go.
     std::optional<pybind11::gil_scoped_release> release;
@@ -48,8 +53,9 @@ SceneState::~SceneState() {
 
 std::shared_ptr<SceneState> SceneState::create(host::SceneDescription description) {
     // The host first: the scene's strings come from its memory service.
-    HostProcess::get();
+    if (HostProcess::get().isShutDown()) throw host::ModuleLoadError("the module was shut down in this process");
     std::shared_ptr<SceneState> state(new SceneState(std::move(description)));
+    HostProcess::get().sceneCreated();
     host::populateHostScene(state->description_, *state->hostScene_);
     ModuleWork work(state->hostScene_.get());
     state->fraction_ = state->description_.frameFraction(state->description_.firstFrame);

@@ -39,6 +39,15 @@ def test_a_render_stops_on_ctrl_c_or_when_progress_says_so_and_the_next_one_is_w
 
     with pytest.raises(ZeroDivisionError):
         scene.render(**SIZE, progress=fail)
+
+    def reenter(done, total):
+        scene.effects[0]["densityAmount"] = 2
+
+    with pytest.raises(RuntimeError, match="progress callback"):  # rather than waiting forever
+        scene.render(**SIZE, progress=reenter)
+    # A scene freed inside a callback goes back to the module once the render is over.
+    others = [brumo.Scene.load(example("fire.json"))]
+    scene.render(**SIZE, progress=lambda done, total: others.clear())
     # Python's own Ctrl-C handling is back, and the scene renders as before.
     assert signal.getsignal(signal.SIGINT) is signal.default_int_handler
     seen = []
@@ -70,3 +79,32 @@ def test_the_contact_sheet_example_writes_one_png_of_every_picture(tmp_path):
     header = (tmp_path / "sheet.png").read_bytes()[:24]
     assert header[:8] == b"\x89PNG\r\n\x1a\n"
     assert struct.unpack(">II", header[16:24]) == (3 * 16, 2 * 12)
+
+
+SHUTDOWN = """
+import gc, brumo
+scene = brumo.Scene.load(%r)
+scene.render(width=16, height=12)
+try:
+    brumo.shutdown()
+except RuntimeError as error:
+    print("refused:", error)
+del scene
+gc.collect()
+brumo.shutdown()
+print(brumo.memory())
+try:
+    brumo.Scene.load(%r)
+except brumo.ModuleError as error:
+    print("after:", error)
+"""
+
+
+def test_once_the_scenes_are_released_shutting_down_gives_the_module_memory_back_to_zero():
+    scene = example("campfire.json")
+    done = subprocess.run([sys.executable, "-c", SHUTDOWN % (scene, scene)], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    refused, memory, after = done.stdout.splitlines()
+    assert refused == "refused: 1 scenes are still alive; release them first"
+    assert memory == str({"objects": 0, "blocks": 0, "bytes": 0})
+    assert after == "after: the module was shut down in this process"

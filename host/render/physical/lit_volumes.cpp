@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/render/physical/parallel_rows.h"
+#include "host/common/job_runner.h"
 
 namespace brumo::host {
 
@@ -43,13 +43,15 @@ bool fillSlices(std::vector<LitVolume>& volumes, const Layouts& layouts, int thr
     for (size_t v = 0; v < volumes.size(); ++v)
         if (!layouts[v].empty())
             for (int z = 0; z < layouts[v].counts[2]; ++z) slices.push_back({v, z});
-    return runItems(int(slices.size()), threads, [&](int item) {
+    JobHooks hooks;
+    hooks.cancelled = stop;
+    return runJob(threads, int(slices.size()), [](int) {}, [&](int, int item, const std::atomic<bool>&) {
         const Slice& slice = slices[size_t(item)];
         const VoxelGrid& grid = layouts[slice.volume];
         for (int j = 0; j < grid.counts[1]; ++j)
             for (int i = 0; i < grid.counts[0]; ++i)
                 fill(slice.volume, i, j, slice.z, grid.toWorld.apply(grid.localCentre(i, j, slice.z)));
-    }, stop);
+    }, hooks);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "host/render/physical/lit_volumes.h"
-#include "host/render/physical/parallel_rows.h"
+#include "host/common/job_runner.h"
 
 namespace brumo::host {
 
@@ -233,8 +233,7 @@ Image renderPhysical(const RenderSettings& settings, const PhysicalSettings& phy
     const CameraRays camera(settings.camera, settings.width, settings.height);
     const QVColourRecord background = premultiply(settings.background);
     Image image(settings.width, settings.height, background);
-    std::atomic<int> rowsDone{0};
-    int rowsTotal = 0;
+    int rowsBefore = 0, rowsTotal = 0;
     for (int spacing = kCoarsestSpacing; spacing >= 1; spacing /= 2)
         rowsTotal += (settings.height + spacing - 1) / spacing;
     for (int spacing = kCoarsestSpacing; spacing >= 1; spacing /= 2) {
@@ -242,7 +241,12 @@ Image renderPhysical(const RenderSettings& settings, const PhysicalSettings& phy
         // A pixel of a coarser pass lies on every spacing of the finer ones: it is not drawn again.
         const int coarser = spacing * 2;
         const bool first = spacing == kCoarsestSpacing;
-        const bool finished = runItems(rows, threads, [&](int row) {
+        JobHooks job;
+        job.cancelled = hooks.cancelled;
+        job.progress = [&](int done, int) {
+            if (hooks.rowsDone) hooks.rowsDone(rowsBefore + done, rowsTotal);
+        };
+        const bool finished = runJob(threads, rows, [](int) {}, [&](int, int row, const std::atomic<bool>&) {
             RayIntegrator integrator(physical, volumes, lights, sky);
             const int y = row * spacing;
             for (int x = 0; x < settings.width; x += spacing) {
@@ -255,12 +259,9 @@ Image renderPhysical(const RenderSettings& settings, const PhysicalSettings& phy
                 for (int yy = y; yy < y1; ++yy)
                     for (int xx = x; xx < x1; ++xx) image.at(xx, yy) = c;
             }
-            rowsDone.fetch_add(1);
-        }, [&] {
-            if (hooks.rowsDone) hooks.rowsDone(rowsDone.load(), rowsTotal);
-            return hooks.cancelled && hooks.cancelled();
-        });
+        }, job);
         if (!finished) throw RenderCancelled();
+        rowsBefore += rows;
         if (hooks.passDone) hooks.passDone(image, spacing);
     }
     if (stats != nullptr) {
