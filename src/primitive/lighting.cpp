@@ -9,6 +9,7 @@
 #include "modifiers/basic_volume_modifier.h"
 #include "primitive/host_scene.h"
 #include "primitive/saturating_int.h"
+#include "primitive/segment_stepper.h"
 #include "primitive/shadow_grid.h"
 #include "qv/exception.h"
 #include "qv/fourcc.h"
@@ -297,48 +298,34 @@ float BrumoBase::lightTransmittance(const Vector3& point, const LightSample& lig
     const Vector3 span = exit - point;
     const float length = brumo::length(span);
     const Vector3 u = length != 0.0f ? Vector3{span.x / length, span.y / length, span.z / length} : span;
-    float v = stepLength();
-    float n = length / v;
-    // Bounded work per grid point: a march that would need more samples takes longer steps.
-    if (n > static_cast<float>(kMaxLightMarchSamples)) {
-        v = length / static_cast<float>(kMaxLightMarchSamples);
-        n = length / v;
-    }
-    const Vector3 stepVector = u * v;
-    Vector3 q = point + u * (v * 0.5f);
-    const int32_t count = saturatingInt(n, 0, kMaxLightMarchSamples);
-    const float fraction = n - static_cast<float>(count);
+    SegmentStepper samples(point, u, length, stepLength(), -1.0f, kMaxLightMarchSamples, kNegligible);
     // A mesh-shaped effect counts crossings along the ray being marched; this march has its own.
-    if (parameters.meshOff == 0 && (count > 0 || fraction > kNegligible)) castMeshRay(point, u);
+    if (parameters.meshOff == 0 && !samples.empty()) castMeshRay(point, u);
     float depth = 0.0f;
 
     const bool batched = batchedSampling();
-    for (int32_t i = 1; i <= count;) {
-        const int32_t n = batched ? std::min(kDensityBatch, count - i + 1) : 1;
-        Vector3 points[kDensityBatch];
-        float densities[kDensityBatch];
-        float shapes[kDensityBatch];
-        for (int32_t k = 0; k < n; ++k) {
-            points[k] = q;
-            q += i + k < count ? stepVector : stepVector * 0.5f;
-        }
+    Vector3 points[kDensityBatch];
+    float lengths[kDensityBatch];
+    bool fullSteps[kDensityBatch];
+    float densities[kDensityBatch];
+    float shapes[kDensityBatch];
+    for (int32_t n; (n = samples.next(batched ? kDensityBatch : 1, points, lengths, fullSteps)) > 0;) {
         if (batched)
             sampleDensities(n, points, densities, shapes);
         else
             densities[0] = sampleDensity(points[0]);
         for (int32_t k = 0; k < n; ++k) {
-            const float x = densities[k] * (densityScale * v);
+            if (!fullSteps[k]) {
+                depth = depth + densities[k] * (2.0f * densityScale * (lengths[k] * 0.5f));
+                continue;
+            }
+            const float x = densities[k] * (densityScale * lengths[k]);
             if (x > kNegligible) {
                 depth = depth + x;
                 if (-extinction * depth < -kShadowedDepth && 1.0f - std::exp(-extinction * depth) >= 1.0f)
                     return 0.0f;  // fully shadowed from this light
             }
         }
-        i += n;
-    }
-    if (fraction > kNegligible) {
-        q += u * (fraction * v * 0.5f);
-        depth = depth + sampleDensity(q) * (2.0f * densityScale * (fraction * v * 0.5f));
     }
     // The opacity after the last sample that counted (none leaves depth 0 and opacity 0).
     const float c = 1.0f - std::exp(-extinction * depth);
