@@ -21,10 +21,6 @@ namespace {
 
 constexpr int32_t kCaptionText = 2;
 constexpr int32_t kIdleMilliseconds = 15;
-// A grid needs points on both faces of every axis.
-constexpr int32_t kSmallestGrid = 2;
-// Beyond this many points a side the grid's index would overflow.
-constexpr int32_t kLargestGrid = 1290;
 // Below an optical depth (times the extinction) of 16, 1 - e^-x rounds to less than 1 (e^-16 is
 // about twice the spacing of floats below 1), so a light march cannot be fully shadowed there.
 constexpr float kShadowedDepth = 16.0f;
@@ -245,12 +241,8 @@ private:
 }  // namespace
 
 void BrumoBase::buildShadowGrid() {
-    // Below two points per axis the spacing is undefined; such a grid gets two.
-    int32_t r = saturatingInt(shadowGridResolution, 0, INT32_MAX);
-    if (r < kSmallestGrid) r = kSmallestGrid;
-    if (r > kLargestGrid) qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
+    const int32_t r = saturatingInt(shadowGridResolution, 0, INT32_MAX);
     GridInputs inputs;
-    inputs.add(r);
     const bool shared = shadowGridInputs(inputs);
     // The old grid goes first, so that a rebuild of unchanged inputs builds anew.
     shadowGrid.reset();

@@ -12,6 +12,8 @@ namespace {
 
 // A grid needs points on both faces of every axis.
 constexpr int32_t kSmallestGrid = 2;
+// Beyond this many points a side the index would overflow.
+constexpr int32_t kLargestGrid = 1290;
 
 // The grids that may be shared, each while it has a user.
 std::mutex registryMutex;
@@ -73,6 +75,7 @@ ShadowGrid::ShadowGrid(int32_t r, const GridInputs& inputs) : r_(r) {
 
 ShadowGrid* ShadowGrid::acquire(int32_t r, const GridInputs& inputs, bool shared) {
     if (r < kSmallestGrid) r = kSmallestGrid;
+    if (r > kLargestGrid) raiseOutOfMemory();
     std::lock_guard<std::mutex> guard(registryMutex);
     if (shared) {
         for (ShadowGrid* grid = registry; grid != nullptr; grid = grid->next_) {

@@ -53,8 +53,9 @@ protected:
 
 class ShadowGrid : public TQVObject {
 public:
-    // The grid of resolution r for these inputs, with a reference for the caller: a live one with
-    // equal inputs when shared is true, else a new one (not yet built).
+    // The grid of resolution r (at least 2: below, the spacing is undefined) for these inputs,
+    // with a reference for the caller: a live one with equal inputs when shared is true, else a
+    // new one (not yet built).
     static ShadowGrid* acquire(int32_t r, const GridInputs& inputs, bool shared);
     // Drops the caller's reference; the last one frees the grid.
     void release();
