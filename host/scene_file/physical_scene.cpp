@@ -13,7 +13,9 @@ std::vector<PhysicalEffect> physicalEffects(const SceneDescription& scene,
         for (const std::vector<BuiltEffect>& set : copies) effect.copies.push_back(set.at(e).effect.object.get());
         const BuiltEffect& built = copies.at(0).at(e);
         effect.transform = built.transform;
-        effect.extinction = effect.medium.extinctionScale * built.extinctionPerUnit();
+        effect.extinction = effect.medium.extinctionScale *
+                           marchExtinction(built.parameter("size"), built.parameter("densityAmount"),
+                                           built.parameter("absorptionDistance"));
     }
     return effects;
 }

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "host/render/physical/physical_renderer.h"
 #include "host/scene/lights.h"
 #include "host/scene/mesh_object.h"
 #include "host/scene/shaders.h"
@@ -87,6 +86,8 @@ void notifyParametersChanged(IQVUnknown* component) {
     if (Ref<IExDataExchanger> exchanger = exchangerOf(component)) exchanger->parametersChanged();
 }
 
+float BuiltEffect::parameter(const char* name) const { return readFloat(effect, name); }
+
 float BuiltEffect::marchStep() const {
     const float size = readFloat(effect, "size");
     const float quality = readFloat(effect, "quality");
@@ -95,11 +96,6 @@ float BuiltEffect::marchStep() const {
     if (v <= 0.00006103515625f) v = 0.00006103515625f;
     if (v >= 2.0f) v = 2.0f;
     return v * (size > 0.0f ? size : 0.0f);
-}
-
-float BuiltEffect::extinctionPerUnit() const {
-    return marchExtinction(readFloat(effect, "size"), readFloat(effect, "densityAmount"),
-                           readFloat(effect, "absorptionDistance"));
 }
 
 void populateHostScene(const SceneDescription& description, Scene& scene) {

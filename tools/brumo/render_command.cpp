@@ -13,7 +13,7 @@
 #include "cli_progress.h"
 #include "host_session.h"
 #include "commands.h"
-#include "host/bake/volume_bake.h"
+#include "frame_numbers.h"
 #include "host/image/exr_writer.h"
 #include "host/loader/module_loader.h"
 #include "host/render/renderer.h"
@@ -79,34 +79,6 @@ bool folderExists(const std::string& output) {
     if (folder.empty()) folder = ".";
     std::error_code error;
     return std::filesystem::is_directory(folder, error);
-}
-
-// out.png, frame 7 → out_0007.png.
-std::string numbered(const std::string& path, int frame) {
-    const std::filesystem::path p(path);
-    char number[16];
-    std::snprintf(number, sizeof number, "_%04d", frame);
-    return (p.parent_path() / (p.stem().string() + number + p.extension().string())).string();
-}
-
-// "1-48" or "5".
-bool parseFrameRange(const std::string& text, int& first, int& last) {
-    try {
-        size_t used = 0;
-        const size_t dash = text.find('-', 1);
-        first = std::stoi(text.substr(0, dash), &used);
-        if (used != (dash == std::string::npos ? text.size() : dash)) return false;
-        if (dash == std::string::npos) {
-            last = first;
-        } else {
-            const std::string rest = text.substr(dash + 1);
-            last = std::stoi(rest, &used);
-            if (used != rest.size()) return false;
-        }
-    } catch (const std::exception&) {
-        return false;
-    }
-    return first >= 0 && last >= first && last <= 999999;
 }
 
 struct Job {
@@ -235,12 +207,8 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
             progress.setPrefix("Frame " + std::to_string(index + 1) + "/" +
                                std::to_string(job.frames.size()) + ": ");
         // One set of effects per thread; the first set holds the effects as the scene made them.
-        std::vector<std::vector<host::BuiltEffect>> copies(size_t(job.threads));
-        for (const host::EffectDescription& effect : job.scene.effects)
-            copies[0].push_back(host::buildEffect(effect, job.scene.frameFraction(frame), create));
-        for (size_t t = 1; t < copies.size(); ++t)
-            for (const host::BuiltEffect& effect : copies[0])
-                copies[t].push_back(host::cloneEffect(effect, create));
+        std::vector<std::vector<host::BuiltEffect>> copies =
+            host::buildEffectCopies(job.scene, job.scene.frameFraction(frame), job.threads, create);
         std::vector<host::VolumeSet> sets;
         for (const auto& effects : copies) sets.push_back(host::placeEffects(effects));
 
