@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -20,6 +21,7 @@
 #include "host/services/host_services.h"
 #include "host/services/terminal_progress.h"
 #include "module_path.h"
+#include "output_files.h"
 #include "qv/exception.h"
 #include "qv/memory.h"
 #include "qv/result_codes.h"
@@ -33,20 +35,24 @@ void addRenderCommand(CLI::App& app, RenderOptions& options) {
     render->add_option("--effect", options.effect,
                        "Render the built-in scene of one effect: clouds, fire, risingSmoke or smog");
     render->add_option("-o,--output", options.output,
-                       "Image to write: PNG, or OpenEXR when the name ends in .exr")
+                       "Image to write: .png, or .exr for linear OpenEXR")
         ->capture_default_str();
-    render->add_option("--exr", options.exr, "Also write a linear OpenEXR image");
+    render->add_option("--exr", options.exr, "Also write a linear OpenEXR image (.exr)");
     render->add_option("--width", options.width, "Image width in pixels (default: the scene's)")
-        ->check(CLI::Range(1, 65536));
+        ->check(wholeNumberIn(1, 65536));
     render->add_option("--height", options.height, "Image height in pixels (default: the scene's)")
-        ->check(CLI::Range(1, 65536));
+        ->check(wholeNumberIn(1, 65536));
     render->add_option("--threads", options.threads, "Render threads (0: one per core)")
-        ->check(CLI::Range(0, 1024))
+        ->check(wholeNumberIn(0, 1024))
         ->capture_default_str();
     render->add_option("--frames", options.frames,
                        "Render frames FIRST-LAST to numbered images (out_0001.png, ...)");
     render->add_option("--frame", options.frame, "Render one frame of an animated scene")
-        ->check(CLI::Range(0, 999999));
+        ->check(wholeNumberIn(0, 999999));
+    render->add_flag("--preview", options.preview,
+                     "Quick look for composition: a quarter of the pixels, a quarter of the quality");
+    render->add_flag("--strict", options.strict,
+                     "Treat warnings about the scene (ignored or clamped settings) as errors");
     render->add_flag("--stats", options.stats,
                      "Print rays, segments, estimated density samples and time");
     render->add_flag("-q,--quiet", options.quiet, "No progress bar and no summary lines");
@@ -60,21 +66,6 @@ std::string hexCode(QVResult code) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
     return text;
-}
-
-bool folderExists(const std::string& output) {
-    std::filesystem::path folder = std::filesystem::path(output).parent_path();
-    if (folder.empty()) folder = ".";
-    std::error_code error;
-    return std::filesystem::is_directory(folder, error);
-}
-
-// out.png, frame 7 → out_0007.png.
-std::string numbered(const std::string& path, int frame) {
-    const std::filesystem::path p(path);
-    char number[16];
-    std::snprintf(number, sizeof number, "_%04d", frame);
-    return (p.parent_path() / (p.stem().string() + number + p.extension().string())).string();
 }
 
 // "1-48" or "5".
@@ -128,8 +119,13 @@ int prepareJob(const RenderOptions& options, Job& job) {
         fail(error.what());
         return kExitUsage;
     }
+    if (!reportSceneWarnings(job.scene, options.strict)) return kExitUsage;
     if (options.width > 0) job.scene.width = options.width;
     if (options.height > 0) job.scene.height = options.height;
+    if (options.preview) {
+        job.scene.width = std::max(1, job.scene.width / 2);
+        job.scene.height = std::max(1, job.scene.height / 2);
+    }
 
     if (!options.frames.empty() && options.frame >= 0) {
         fail("give --frames or --frame, not both");
@@ -154,15 +150,32 @@ int prepareJob(const RenderOptions& options, Job& job) {
         fail("the output path (-o) is empty");
         return kExitUsage;
     }
-    for (const std::string& path : {options.output, options.exr}) {
-        if (!path.empty() && !folderExists(path)) {
-            fail("cannot write " + path + ": its folder does not exist");
+    for (const auto& [path, formats] :
+         {std::pair<std::string, std::vector<std::string>>{options.output, {".png", ".exr"}},
+          {options.exr, {".exr"}}}) {
+        if (path.empty()) continue;
+        const std::string problem =
+            outputProblem(job.numberedOutput ? numberedPath(path, job.frames.back(), job.frames.back()) : path, formats);
+        if (!problem.empty()) {
+            fail(problem);
             return kExitUsage;
         }
     }
     job.threads = options.threads > 0 ? options.threads
                                       : int(std::max(1u, std::thread::hardware_concurrency()));
     return 0;
+}
+
+// Fewer samples per ray for a preview; the clones copy the block, so they follow.
+void scaleQuality(const host::BuiltEffect& effect, float factor) {
+    const FieldInfo* field = host::findField(*effect.effect.table, "quality");
+    if (field == nullptr) return;
+    auto* block = static_cast<char*>(host::parameterBlockOf(effect.effect.object.get(), *effect.effect.table));
+    float quality = 0.0f;
+    std::memcpy(&quality, block + field->offset, sizeof quality);
+    quality *= factor;
+    std::memcpy(block + field->offset, &quality, sizeof quality);
+    host::notifyParametersChanged(effect.effect.object.get());
 }
 
 void printStats(const host::RenderStats& stats, int frame, bool several) {
@@ -197,8 +210,10 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
                                std::to_string(job.frames.size()) + ": ");
         // One set of effects per thread; the first set holds the effects as the scene made them.
         std::vector<std::vector<host::BuiltEffect>> copies(size_t(job.threads));
-        for (const host::EffectDescription& effect : job.scene.effects)
+        for (const host::EffectDescription& effect : job.scene.effects) {
             copies[0].push_back(host::buildEffect(effect, job.scene.frameFraction(frame), create));
+            if (options.preview) scaleQuality(copies[0].back(), 0.25f);
+        }
         for (size_t t = 1; t < copies.size(); ++t)
             for (const host::BuiltEffect& effect : copies[0])
                 copies[t].push_back(host::cloneEffect(effect, create));
@@ -223,12 +238,13 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
         sets.clear();
         copies.clear();
 
-        const std::string output = job.numberedOutput ? numbered(options.output, frame) : options.output;
+        const int last = job.frames.back();
+        const std::string output = job.numberedOutput ? numberedPath(options.output, frame, last) : options.output;
         host::writeImage(output, image);
         if (!options.quiet)
             std::printf("Wrote %s (%d x %d)\n", output.c_str(), image.width(), image.height());
         if (!options.exr.empty()) {
-            const std::string exr = job.numberedOutput ? numbered(options.exr, frame) : options.exr;
+            const std::string exr = job.numberedOutput ? numberedPath(options.exr, frame, last) : options.exr;
             host::writeExr(exr, image);
             if (!options.quiet)
                 std::printf("Wrote %s (%d x %d)\n", exr.c_str(), image.width(), image.height());
