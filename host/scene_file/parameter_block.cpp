@@ -27,7 +27,8 @@ double interpolate(const FieldValue& value, size_t i, double t) {
 
 int64_t nearestInteger(double v) { return int64_t(std::llround(v)); }
 
-// The shortest decimal that reads back as the same float: 0.2f shows as 0.2, not 0.2000000029.
+}  // namespace
+
 nlohmann::json floatJson(float v) {
     if (!std::isfinite(v)) return nullptr;
     char text[32];
@@ -37,8 +38,6 @@ nlohmann::json floatJson(float v) {
     }
     return std::strtod(text, nullptr);
 }
-
-}  // namespace
 
 const char* fieldTypeName(FieldType type) {
     switch (type) {

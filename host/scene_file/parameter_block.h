@@ -40,6 +40,10 @@ void writeField(void* block, const FieldValue& value, double t);
 // their own operations, the component list not at all (the host refills it).
 void copyField(void* target, const void* source, const FieldInfo& field);
 
+// The shortest decimal that reads back as the same float: 0.2f shows as 0.2, not 0.2000000029.
+// Infinities and NaN, which JSON cannot hold, become null.
+nlohmann::json floatJson(float v);
+
 // The field's current value in the block, as a scene file would write it.
 nlohmann::json readField(const void* block, const FieldInfo& field);
 
