@@ -20,7 +20,7 @@ struct SceneWarning {
     std::string text() const;
 };
 
-// Every warning of the scene, in the order of the file.
+// Every warning of the scene, effect by effect, each effect's before its modifiers'.
 std::vector<SceneWarning> sceneWarnings(const SceneDescription& scene);
 
 }  // namespace brumo::host

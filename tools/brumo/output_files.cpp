@@ -21,6 +21,9 @@ std::string lowerCase(std::string text) {
 std::string outputProblem(const std::string& path, const std::vector<std::string>& extensions) {
     if (path.empty()) return "the output path is empty";
     const std::filesystem::path file(path);
+    std::error_code error;
+    // A folder in the way is the writer's failure to report (status 1), like a full disk.
+    if (std::filesystem::is_directory(file, error)) return {};
     const std::string extension = lowerCase(file.extension().string());
     if (std::find(extensions.begin(), extensions.end(), extension) == extensions.end()) {
         std::string list;
@@ -29,10 +32,8 @@ std::string outputProblem(const std::string& path, const std::vector<std::string
     }
     std::filesystem::path folder = file.parent_path();
     if (folder.empty()) folder = ".";
-    std::error_code error;
     if (!std::filesystem::is_directory(folder, error))
         return "cannot write " + path + ": its folder does not exist";
-    if (std::filesystem::is_directory(file, error)) return "cannot write " + path + ": it is a folder";
     // The new file replaces the old by a rename in the folder, which the folder's permission
     // allows even over a read-only file (and root may write anything); a file whose owner may
     // not write it is the user saying no.
