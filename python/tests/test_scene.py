@@ -39,6 +39,13 @@ def test_a_render_equals_the_exr_brumo_render_writes_to_the_bit(tmp_path):
         brumo.write_png(str(tmp_path / "mine.png"), image, **scene.view)
         assert (tmp_path / "mine.png").read_bytes() == (tmp_path / "out.png").read_bytes(), name
 
+    # A frame of an animated scene, after the same scene rendered another frame.
+    run_cli("render", example("animated_fire.json"), "-q", "--width", 40, "--height", 30, "--frame", 16,
+            "-o", tmp_path / "out.exr")
+    scene = brumo.Scene.load(example("animated_fire.json"))
+    scene.render(**SMALL, frame=1)
+    assert np.array_equal(bits(scene.render(**SMALL, frame=16)), bits(brumo.read_exr(str(tmp_path / "out.exr"))))
+
 
 def test_parameters_written_by_name_change_the_image_as_the_scene_file_does():
     scene = brumo.Scene.from_dict({"effects": [
