@@ -46,7 +46,13 @@ struct FieldInfo {
     const char* outside = "";
     const FieldChoice* choices = nullptr;  // codes, bits or numbers with names
     int32_t choiceCount = 0;
+    bool randomDefault = false;  // each new component draws its own default
 
+    constexpr FieldInfo drawnAtRandom() const {
+        FieldInfo f = *this;
+        f.randomDefault = true;
+        return f;
+    }
     constexpr FieldInfo described(const char* text) const {
         FieldInfo f = *this;
         f.meaning = text;
@@ -353,7 +359,7 @@ inline constexpr FieldInfo kNoiseModifierFields[] = {
     BRUMO_FIELD(NoiseModifierParameters, rotationA, float32).described("first rotation of the noise").in("degrees"),
     BRUMO_FIELD(NoiseModifierParameters, rotationB, float32).described("second rotation of the noise").in("degrees"),
     BRUMO_FIELD(NoiseModifierParameters, rotationC, float32).described("third rotation of the noise").in("degrees"),
-    BRUMO_FIELD(NoiseModifierParameters, seed, int32).described("seed of the noise"),
+    BRUMO_FIELD(NoiseModifierParameters, seed, int32).described("seed of the noise").drawnAtRandom(),
     BRUMO_FIELD(NoiseModifierParameters, shaderName, string)
         .described("host shader that displaces instead of the noise; used only when builtInNoise is 0"),
     BRUMO_FIELD(NoiseModifierParameters, builtInNoise, int32)

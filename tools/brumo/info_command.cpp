@@ -276,7 +276,8 @@ void printMarkdown(const std::vector<ClassInfo>& classes) {
             std::string meaning = field.meaning;
             if (field.unit[0] != '\0') meaning += std::string(" (") + field.unit + ")";
             std::printf("| `%s` | %s | `%s` | %s | %s |\n", field.name, typeText(field.type),
-                        cell(shortText(info.defaults[field.name], field.type)).c_str(),
+                        field.randomDefault ? "random"
+                                            : cell(shortText(info.defaults[field.name], field.type)).c_str(),
                         cell(meaning).c_str(), cell(values).c_str());
         }
     }
