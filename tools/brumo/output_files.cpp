@@ -46,12 +46,4 @@ std::string outputProblem(const std::string& path, const std::vector<std::string
     return {};
 }
 
-std::string numberedPath(const std::string& path, int frame, int lastFrame) {
-    const std::filesystem::path p(path);
-    const int width = std::max(4, int(std::to_string(std::max(lastFrame, 0)).size()));
-    char number[32];
-    std::snprintf(number, sizeof number, "_%0*d", width, frame);
-    return (p.parent_path() / (p.stem().string() + number + p.extension().string())).string();
-}
-
 }  // namespace brumo::cli

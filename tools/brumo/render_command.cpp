@@ -14,6 +14,7 @@
 #include "cli_progress.h"
 #include "host_session.h"
 #include "commands.h"
+#include "frame_numbers.h"
 #include "host/image/exr_writer.h"
 #include "host/loader/module_loader.h"
 #include "host/render/renderer.h"
@@ -72,26 +73,6 @@ std::string hexCode(QVResult code) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
     return text;
-}
-
-// "1-48" or "5".
-bool parseFrameRange(const std::string& text, int& first, int& last) {
-    try {
-        size_t used = 0;
-        const size_t dash = text.find('-', 1);
-        first = std::stoi(text.substr(0, dash), &used);
-        if (used != (dash == std::string::npos ? text.size() : dash)) return false;
-        if (dash == std::string::npos) {
-            last = first;
-        } else {
-            const std::string rest = text.substr(dash + 1);
-            last = std::stoi(rest, &used);
-            if (used != rest.size()) return false;
-        }
-    } catch (const std::exception&) {
-        return false;
-    }
-    return first >= 0 && last >= first && last <= 999999;
 }
 
 struct Job {
@@ -174,7 +155,7 @@ int prepareJob(const RenderOptions& options, Job& job) {
           {options.exr, {".exr"}}}) {
         if (path.empty()) continue;
         const std::string problem =
-            outputProblem(job.numberedOutput ? numberedPath(path, job.frames.back(), job.frames.back()) : path, formats);
+            outputProblem(job.numberedOutput ? numbered(path, job.frames.back(), job.frames.back()) : path, formats);
         if (!problem.empty()) {
             fail(problem);
             return kExitUsage;
@@ -258,12 +239,12 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
         copies.clear();
 
         const int last = job.frames.back();
-        const std::string output = job.numberedOutput ? numberedPath(options.output, frame, last) : options.output;
+        const std::string output = job.numberedOutput ? numbered(options.output, frame, last) : options.output;
         host::writeImage(output, image, job.scene.view);
         if (!options.quiet)
             std::printf("Wrote %s (%d x %d)\n", output.c_str(), image.width(), image.height());
         if (!options.exr.empty()) {
-            const std::string exr = job.numberedOutput ? numberedPath(options.exr, frame, last) : options.exr;
+            const std::string exr = job.numberedOutput ? numbered(options.exr, frame, last) : options.exr;
             host::writeExr(exr, image);
             if (!options.quiet)
                 std::printf("Wrote %s (%d x %d)\n", exr.c_str(), image.width(), image.height());
