@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 export BUILD_DIR I686_BUILD_DIR DLL_BUILD_DIR JOBS CMAKE_FLAGS
 
-.PHONY: all deps configure build render test bench dll fuzz fuzz-scenes clean
+.PHONY: all deps configure build render test bench dll fuzz fuzz-scenes clean physical-references
 
 all: build
 
@@ -65,6 +65,14 @@ fuzz-scenes: deps
 # two threads, scalar and in vector lanes (BASELINE_BRUMO=path/to/brumo adds an earlier build).
 bench: build
 	@bash scripts/perf-report.sh
+
+# Remakes the path-traced references of the physical render mode (tests/data/physical) with
+# Blender's Cycles; slow, and not part of `make test`. REFERENCE_SAMPLES per pixel.
+REFERENCE_SAMPLES ?= 1024
+physical-references: build
+	@bash scripts/install-deps.sh blender
+	blender -b --factory-startup --python tests/data/physical/make_references.py -- \
+		--brumo $(BUILD_DIR)/bin/brumo --samples $(REFERENCE_SAMPLES)
 
 clean:
 	rm -rf $(BUILD_DIR) $(I686_BUILD_DIR) $(DLL_BUILD_DIR) build-asan build-tsan $(FUZZ_DIR)

@@ -436,6 +436,7 @@ EffectDescription readEffect(const Reader& reader, const json& value, const std:
     EffectDescription effect;
     effect.path = path;
     effect.component = describeComponent(*table);
+    effect.medium = readMedium(value, path, table->className, reader.file());
     effect.name = value.contains("name") ? reader.text(value["name"], Reader::join(path, "name"))
                                          : std::string(table->className);
     if (value.contains("translate"))
@@ -696,6 +697,7 @@ SceneDescription readScene(const json& document, const std::string& file) {
     reader.object(document, "", "scene");
     SceneDescription scene;
     scene.file = file;
+    scene.integrator = readIntegrator(document, file);
     if (document.contains("image")) {
         const json& image = document["image"];
         reader.object(image, "image", "image");

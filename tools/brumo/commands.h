@@ -47,6 +47,7 @@ struct RenderOptions {
     bool quiet = false;
     bool strict = false;   // warnings about the scene are errors
     bool preview = false;  // half width and height, a quarter of the quality
+    std::string integrator;  // empty: the scene's
 };
 
 struct BakeOptions {

@@ -18,6 +18,8 @@
 #include "host/image/exr_writer.h"
 #include "host/loader/module_loader.h"
 #include "host/render/renderer.h"
+#include "host/render/physical/physical_renderer.h"
+#include "host/scene_file/physical_scene.h"
 #include "host/scene_file/scene_builder.h"
 #include "host/scene_file/scene_description.h"
 #include "host/services/host_services.h"
@@ -64,6 +66,9 @@ void addRenderCommand(CLI::App& app, RenderOptions& options) {
                      "Print rays, segments, estimated density samples and time");
     render->add_flag("-q,--quiet", options.quiet, "No progress bar and no summary lines");
     render->add_option("--module", options.module, "Module library to load");
+    render->add_option("--integrator", options.integrator,
+                       "march (the module's own lighting) or physical (default: the scene's)")
+        ->check(CLI::IsMember({"march", "physical"}));
 }
 
 namespace {
@@ -126,6 +131,7 @@ int prepareJob(const RenderOptions& options, Job& job) {
         job.scene.width = std::max(1, job.scene.width / 2);
         job.scene.height = std::max(1, job.scene.height / 2);
     }
+    if (!options.integrator.empty()) job.scene.integrator.physical = options.integrator == "physical";
 
     if (!options.frames.empty() && options.frame >= 0) {
         fail("give --frames or --frame, not both");
@@ -166,7 +172,7 @@ int prepareJob(const RenderOptions& options, Job& job) {
     return 0;
 }
 
-// Fewer samples per ray for a preview; the clones copy the block, so they follow.
+// Fewer samples per ray for a preview.
 void scaleQuality(const host::BuiltEffect& effect, float factor) {
     const FieldInfo* field = host::findField(*effect.effect.table, "quality");
     if (field == nullptr) return;
@@ -189,6 +195,19 @@ void printStats(const host::RenderStats& stats, int frame, bool several) {
                 stats.threads, perSecond);
 }
 
+host::Image renderPhysically(const host::SceneDescription& scene, const host::RenderSettings& settings,
+                             const std::vector<std::vector<host::BuiltEffect>>& copies,
+                             CliProgress& progress, host::HostServices& services, host::RenderStats& stats) {
+    host::PhysicalHooks hooks;
+    hooks.prepared = [&] { progress.progressStarted(CliProgress::kRenderBar, "Rendering", 1.0); };
+    hooks.rowsDone = [&](int done, int total) {
+        progress.progressAdvanced(CliProgress::kRenderBar, done, total);
+    };
+    hooks.cancelled = [&] { return services.utility().cancelRequested(); };
+    return host::renderPhysical(settings, scene.integrator.settings, host::physicalEffects(scene, copies),
+                                host::physicalLights(scene), int(copies.size()), hooks, &stats);
+}
+
 // Renders and writes every frame of the job. Returns the exit status.
 int renderFrames(host::ModuleLoader& module, host::HostServices& services, const Job& job,
                  const RenderOptions& options, CliProgress& progress) {
@@ -209,14 +228,11 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
             progress.setPrefix("Frame " + std::to_string(index + 1) + "/" +
                                std::to_string(job.frames.size()) + ": ");
         // One set of effects per thread; the first set holds the effects as the scene made them.
-        std::vector<std::vector<host::BuiltEffect>> copies(size_t(job.threads));
-        for (const host::EffectDescription& effect : job.scene.effects) {
-            copies[0].push_back(host::buildEffect(effect, job.scene.frameFraction(frame), create));
-            if (options.preview) scaleQuality(copies[0].back(), 0.25f);
-        }
-        for (size_t t = 1; t < copies.size(); ++t)
-            for (const host::BuiltEffect& effect : copies[0])
-                copies[t].push_back(host::cloneEffect(effect, create));
+        std::vector<std::vector<host::BuiltEffect>> copies =
+            host::buildEffectCopies(job.scene, job.scene.frameFraction(frame), job.threads, create);
+        if (options.preview)
+            for (const auto& effects : copies)
+                for (const host::BuiltEffect& effect : effects) scaleQuality(effect, 0.25f);
         std::vector<host::VolumeSet> sets;
         for (const auto& effects : copies) sets.push_back(host::placeEffects(effects));
 
@@ -229,7 +245,10 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
         host::RenderStats stats;
         host::Image image;
         try {
-            image = host::render(settings, sets, hooks, &stats);
+            if (job.scene.integrator.physical)
+                image = renderPhysically(job.scene, settings, copies, progress, services, stats);
+            else
+                image = host::render(settings, sets, hooks, &stats);
         } catch (...) {
             progress.progressEnded(CliProgress::kRenderBar);
             throw;
