@@ -51,6 +51,8 @@ void addBakeCommand(CLI::App& app, BakeOptions& options) {
     bake->add_flag("--emission", options.emission,
                    "Also write the effect's light model: vec3 grid emission and float grid "
                    "extinction (absorption), both per world unit");
+    bake->add_flag("--lit", options.lit,
+                   "Colours (and emission) after the shadow grid's darkening, as the render shows them");
     bake->add_option("--frame", options.frame, "Bake one frame of an animated scene")
         ->check(wholeNumberIn(0, 999999));
     bake->add_option("--frames", options.frames,
@@ -211,6 +213,10 @@ int bakeEffects(host::ModuleLoader& module, host::HostServices& services, const 
         const size_t index =
             file.addEffect(grid, job.names[i], float(options.threshold), emissionModel(built[i]));
         const bool withColours = options.colour || options.emission;
+        host::LitColours lit;
+        lit.on = options.lit;
+        lit.marchStep = built[i].marchStep();
+        lit.jittered = built[i].parameter("stepJitter") > 0.0f;
         host::BakeHooks hooks;
         hooks.prepared = [&] { progress.progressStarted(CliProgress::kRenderBar, "Baking", 1.0); };
         hooks.slicesDone = [&](int32_t done, int32_t total) {
@@ -222,7 +228,7 @@ int bakeEffects(host::ModuleLoader& module, host::HostServices& services, const 
                              [&](int32_t z, const float* densities, const QVColourRecord* colours) {
                                  file.addSlice(index, z, densities, colours);
                              },
-                             hooks);
+                             hooks, lit);
         } catch (...) {
             progress.progressEnded(CliProgress::kRenderBar);
             throw;

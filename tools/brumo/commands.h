@@ -60,6 +60,7 @@ struct BakeOptions {
     double threshold = 1e-4;
     bool colour = false;
     bool emission = false;  // the emission and absorption grids
+    bool lit = false;       // colours after the shadow grid's darkening
     std::string frames;     // "first-last": one numbered file per frame
     int frame = -1;   // -1: the scene's first frame
     int threads = 0;  // 0: one per core
