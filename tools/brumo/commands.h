@@ -6,6 +6,7 @@
 
 namespace CLI {
 class App;
+class Validator;
 }
 
 namespace brumo::cli {
@@ -19,7 +20,14 @@ constexpr int kExitInterrupted = 130;
 
 struct InfoOptions {
     std::string module;
+    std::string className;  // one class, or every class when empty
     bool json = false;
+    bool markdown = false;
+};
+
+struct NewOptions {
+    std::string type;
+    std::string output;  // empty: standard output
 };
 
 struct RenderOptions {
@@ -37,6 +45,8 @@ struct RenderOptions {
     int frame = -1;
     bool stats = false;
     bool quiet = false;
+    bool strict = false;   // warnings about the scene are errors
+    bool preview = false;  // half width and height, a quarter of the quality
     std::string integrator;  // empty: the scene's
 };
 
@@ -55,7 +65,13 @@ struct BakeOptions {
     int frame = -1;   // -1: the scene's first frame
     int threads = 0;  // 0: one per core
     bool quiet = false;
+    bool strict = false;
 };
+
+// Validators whose messages say what was expected: "expected a whole number from 1 to 65536,
+// found abc".
+CLI::Validator wholeNumberIn(long low, long high);
+CLI::Validator numberAtLeast(double low, bool lowOutside);
 
 void addInfoCommand(CLI::App& app, InfoOptions& options);
 void addRenderCommand(CLI::App& app, RenderOptions& options);
@@ -63,5 +79,7 @@ int runInfo(const InfoOptions& options);
 int runRender(const RenderOptions& options);
 void addBakeCommand(CLI::App& app, BakeOptions& options);
 int runBake(const BakeOptions& options);
+void addNewCommand(CLI::App& app, NewOptions& options);
+int runNew(const NewOptions& options);
 
 }  // namespace brumo::cli
