@@ -50,11 +50,21 @@ struct BakeOptions {
     bool quiet = false;
 };
 
+struct StudioOptions {
+    std::string module;
+    std::string scene;
+    int port = 8765;  // 0: any free port
+    int threads = 0;  // 0: one per core
+    bool quiet = false;
+};
+
 void addInfoCommand(CLI::App& app, InfoOptions& options);
 void addRenderCommand(CLI::App& app, RenderOptions& options);
 int runInfo(const InfoOptions& options);
 int runRender(const RenderOptions& options);
 void addBakeCommand(CLI::App& app, BakeOptions& options);
 int runBake(const BakeOptions& options);
+void addStudioCommand(CLI::App& app, StudioOptions& options);
+int runStudio(const StudioOptions& options);
 
 }  // namespace brumo::cli

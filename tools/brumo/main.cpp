@@ -1,5 +1,5 @@
 // brumo: renders scene files with the Brumo volumetric effects, bakes them to voxel grids and
-// describes the module.
+// describes the module; its studio edits a scene in the browser.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -13,9 +13,11 @@ int main(int argc, char** argv) {
     InfoOptions info;
     RenderOptions render;
     BakeOptions bake;
+    StudioOptions studio;
     addInfoCommand(app, info);
     addRenderCommand(app, render);
     addBakeCommand(app, bake);
+    addStudioCommand(app, studio);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -30,5 +32,6 @@ int main(int argc, char** argv) {
     }
     if (app.got_subcommand("info")) return runInfo(info);
     if (app.got_subcommand("bake")) return runBake(bake);
+    if (app.got_subcommand("studio")) return runStudio(studio);
     return runRender(render);
 }
