@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 export BUILD_DIR I686_BUILD_DIR DLL_BUILD_DIR JOBS CMAKE_FLAGS
 
-.PHONY: all deps configure build render test bench dll fuzz clean
+.PHONY: all deps configure build render test bench dll fuzz studio-screenshot clean
 
 all: build
 
@@ -53,6 +53,11 @@ fuzz: deps
 # two threads, scalar and in vector lanes (BASELINE_BRUMO=path/to/brumo adds an earlier build).
 bench: build
 	@bash scripts/perf-report.sh
+
+# docs/images/studio.png, from the studio's browser test.
+studio-screenshot: build
+	@bash scripts/install-deps.sh studio
+	@cmake --build $(BUILD_DIR) --target studio_screenshot
 
 clean:
 	rm -rf $(BUILD_DIR) $(I686_BUILD_DIR) $(DLL_BUILD_DIR) build-asan build-tsan $(FUZZ_DIR)

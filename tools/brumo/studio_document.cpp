@@ -219,11 +219,9 @@ void StudioDocument::panelEvent(const json& request) {
             if (index < 0 || index >= panel_->popup(id)->countItems())
                 throw StudioRequestError("popup \"" + host::fourccText(id) + "\" has no item " + std::to_string(index));
             panel_->choose(id, index);
-        } else if (action == "press") {
+        } else {
             expectKind(host::PartKind::button);
             panel_->press(id);
-        } else {
-            throw StudioRequestError("unknown panel action \"" + action + "\"");
         }
     } catch (const TQVException& error) {
         panel_->prepare();
@@ -348,7 +346,11 @@ void StudioDocument::apply(const json& request) {
     else if (action == "addModifier") addModifier(textMember(request, "type"));
     else if (action == "removeModifier") removeModifier(integerMember(request, "index"));
     else if (action == "moveModifier") moveModifier(integerMember(request, "from"), integerMember(request, "to"));
-    else panelEvent(request);
+    else if (action == "toggle" || action == "enterInteger" || action == "enterText" || action == "choose" ||
+             action == "press")
+        panelEvent(request);
+    else
+        throw StudioRequestError("unknown action \"" + action + "\"");
     commit();
 }
 
@@ -411,7 +413,7 @@ json StudioDocument::state() const {
             const QVVector3& v = name[0] == 't'   ? effect.transform.translate
                                  : name[0] == 'r' ? effect.transform.rotateDegrees
                                                   : effect.transform.scale;
-            fields.push_back({{"name", name}, {"kind", "vector"}, {"value", {v.x, v.y, v.z}}, {"placement", true}});
+            fields.push_back({{"name", name}, {"kind", "vector"}, {"value", {host::floatJson(v.x), host::floatJson(v.y), host::floatJson(v.z)}}, {"placement", true}});
         }
     for (int32_t i = 0; i < component.table->fieldCount; ++i) {
         const FieldInfo& field = component.table->fields[i];
