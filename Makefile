@@ -27,7 +27,7 @@ render: build
 # 64-bit build under AddressSanitizer with UBSan and under ThreadSanitizer
 # (scripts/run-suites.sh says which ran).
 test:
-	@bash scripts/install-deps.sh i686 dll wine studio
+	@bash scripts/install-deps.sh i686 dll wine python studio
 	@bash scripts/run-suites.sh
 
 # brumo.dll for 32-bit Windows, in $(DLL_BUILD_DIR)/bin.

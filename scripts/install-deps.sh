@@ -4,6 +4,8 @@
 #     i686   the 32-bit Linux build (g++ -m32, GoogleTest for i386)
 #     dll    the 32-bit Windows DLL (MinGW-w64, POSIX threads)
 #     wine   Wine, to run the DLL's test host
+#     python the brumo Python package and its tests (pybind11, NumPy, pytest, Dask, OpenVDB's
+#            Python module), for Debian's /usr/bin/python3
 #     studio the studio's web server and its browser tests (cpp-httplib, Chromium, Selenium)
 set -euo pipefail
 
@@ -24,8 +26,9 @@ for group in "$@"; do
     i686) packages+=(g++-multilib libgtest-dev:i386 libgmock-dev:i386); i386=true ;;
     dll) packages+=(g++-mingw-w64-i686-posix) ;;
     wine) packages+=(wine wine32:i386); i386=true ;;
+    python) packages+=(python3-dev pybind11-dev python3-numpy python3-pytest python3-distributed python3-openvdb) ;;
     studio) packages+=(libcpp-httplib-dev chromium chromium-driver python3-selenium) ;;
-    *) echo "install-deps.sh: unknown group '$group' (i686, dll, wine, studio)" >&2; exit 2 ;;
+    *) echo "install-deps.sh: unknown group '$group' (i686, dll, wine, python, studio)" >&2; exit 2 ;;
   esac
 done
 

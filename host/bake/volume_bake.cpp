@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
-#include <exception>
 #include <mutex>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "brumo/density_sampler.h"
+#include "host/common/job_runner.h"
 #include "host/common/host_object.h"
 #include "qv/geometric_primitive.h"
 #include "qv/result_codes.h"
@@ -34,6 +32,9 @@ void check(QVResult result) {
 }
 
 }  // namespace
+
+SamplerError::SamplerError(const std::string& what, QVResult code)
+    : HostError(what, code == qv::kCancelled ? kStatusInterrupted : kStatusFailure), code(code) {}
 
 QVVector3 VoxelGrid::localCentre(int32_t i, int32_t j, int32_t k) const {
     return {float(firstCentre[0] + double(i) * spacing[0]),
@@ -131,99 +132,40 @@ void sampleGrid(const VoxelGrid& grid, const std::vector<IQVUnknown*>& copies, b
             throw BakeError("the effect does not answer the density sampler interface");
 
     const int32_t nx = grid.counts[0], ny = grid.counts[1], nz = grid.empty() ? 0 : grid.counts[2];
-    std::mutex mutex;
+    const size_t sliceSize = size_t(nx) * size_t(ny);
+    struct Buffers {
+        std::vector<QVVector3> row;
+        std::vector<float> densities;
+        std::vector<QVColourRecord> colours;
+    };
+    std::vector<Buffers> buffers(copies.size());
     std::mutex sinkMutex;
-    std::condition_variable wake;
-    size_t prepared = 0;
-    bool startSlices = false;
-    std::atomic<bool> abort{false};
-    std::atomic<int32_t> nextSlice{0};
-    std::atomic<int32_t> finishedSlices{0};
-    std::exception_ptr failure;
 
-    auto fail = [&](std::exception_ptr error) {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!failure) failure = error;
-        abort = true;
-        wake.notify_all();
+    // Count 0 only prepares: the shadow grid and the rest are built before the first slice.
+    auto prepare = [&](int worker) {
+        check(samplers[size_t(worker)]->sampleMany(0, nullptr, nullptr, nullptr, nullptr));
     };
-
-    auto worker = [&](size_t index) {
-        IDensitySampler* sampler = samplers[index].get();
-        try {
-            // Count 0 only prepares: the shadow grid and the rest are built before the first slice.
-            check(sampler->sampleMany(0, nullptr, nullptr, nullptr, nullptr));
-        } catch (...) {
-            fail(std::current_exception());
+    auto sampleSlice = [&](int worker, int z, const std::atomic<bool>& stop) {
+        IDensitySampler* sampler = samplers[size_t(worker)].get();
+        Buffers& b = buffers[size_t(worker)];
+        b.row.resize(size_t(nx));
+        b.densities.resize(sliceSize);
+        if (withColours) b.colours.resize(sliceSize);
+        for (int32_t j = 0; j < ny; ++j) {
+            if (stop) return;
+            for (int32_t i = 0; i < nx; ++i) b.row[size_t(i)] = grid.localCentre(i, j, z);
+            const size_t first = size_t(j) * size_t(nx);
+            check(sampler->sampleMany(nx, b.row.data(), b.densities.data() + first, nullptr,
+                                      withColours ? b.colours.data() + first : nullptr));
         }
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            ++prepared;
-            wake.notify_all();
-            wake.wait(lock, [&] { return startSlices || abort; });
-        }
-        try {
-            const size_t sliceSize = size_t(nx) * size_t(ny);
-            std::vector<QVVector3> row(static_cast<size_t>(nx));
-            std::vector<float> densities;
-            std::vector<QVColourRecord> colours;
-            while (!abort) {
-                const int32_t z = nextSlice.fetch_add(1);
-                if (z >= nz) break;
-                densities.resize(sliceSize);
-                if (withColours) colours.resize(sliceSize);
-                for (int32_t j = 0; j < ny && !abort; ++j) {
-                    for (int32_t i = 0; i < nx; ++i) row[size_t(i)] = grid.localCentre(i, j, z);
-                    const size_t first = size_t(j) * size_t(nx);
-                    check(sampler->sampleMany(nx, row.data(), densities.data() + first, nullptr,
-                                              withColours ? colours.data() + first : nullptr));
-                }
-                if (abort) break;
-                {
-                    std::lock_guard<std::mutex> lock(sinkMutex);
-                    sink(z, densities.data(), withColours ? colours.data() : nullptr);
-                }
-                finishedSlices.fetch_add(1);
-                wake.notify_all();
-            }
-        } catch (...) {
-            fail(std::current_exception());
-        }
+        std::lock_guard<std::mutex> lock(sinkMutex);
+        sink(z, b.densities.data(), withColours ? b.colours.data() : nullptr);
     };
-
-    std::vector<std::thread> threads;
-    threads.reserve(copies.size());
-    for (size_t t = 0; t < copies.size(); ++t) threads.emplace_back(worker, t);
-
-    bool cancelled = false;
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        wake.wait(lock, [&] { return prepared == copies.size() || abort; });
-        if (!abort && hooks.prepared) {
-            lock.unlock();
-            hooks.prepared();
-            lock.lock();
-        }
-        startSlices = true;
-        wake.notify_all();
-        int32_t reported = -1;
-        while (!abort && finishedSlices.load() < nz) {
-            wake.wait_for(lock, std::chrono::milliseconds(100));
-            lock.unlock();
-            const int32_t done = finishedSlices.load();
-            if (hooks.slicesDone && done != reported) hooks.slicesDone(done, nz);
-            reported = done;
-            if (hooks.cancelled && hooks.cancelled()) {
-                cancelled = true;
-                abort = true;
-            }
-            lock.lock();
-        }
-    }
-    for (std::thread& thread : threads) thread.join();
-    if (failure) std::rethrow_exception(failure);
-    if (cancelled) throw BakeCancelled();
-    if (hooks.slicesDone) hooks.slicesDone(nz, nz);
+    JobHooks jobHooks;
+    jobHooks.prepared = hooks.prepared;
+    jobHooks.progress = hooks.slicesDone;
+    jobHooks.cancelled = hooks.cancelled;
+    if (!runJob(int(copies.size()), nz, prepare, sampleSlice, jobHooks)) throw BakeCancelled();
 }
 
 }  // namespace brumo::host

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "host/common/host_error.h"
 #include "host/render/transform.h"
 #include "qv/platform.h"
 #include "qv/scene_records.h"
@@ -20,21 +21,22 @@
 
 namespace brumo::host {
 
-class BakeError : public std::runtime_error {
+class BakeError : public HostError {
 public:
-    using std::runtime_error::runtime_error;
+    using HostError::HostError;
 };
 
 // The bake stopped because it was asked to (hooks.cancelled answered true).
-class BakeCancelled : public std::runtime_error {
+class BakeCancelled : public JobCancelled {
 public:
-    BakeCancelled() : std::runtime_error("baking cancelled") {}
+    BakeCancelled() : JobCancelled("baking cancelled") {}
 };
 
-// The density sampler answered a failure (a cancelled shadow-grid build: 0x80010080).
-class SamplerError : public std::runtime_error {
+// The density sampler answered a failure (a cancelled shadow-grid build: 0x80010080, which
+// carries the interrupted status).
+class SamplerError : public HostError {
 public:
-    SamplerError(const std::string& what, QVResult code) : std::runtime_error(what), code(code) {}
+    SamplerError(const std::string& what, QVResult code);
     QVResult code;
 };
 

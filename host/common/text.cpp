@@ -1,5 +1,7 @@
 #include "host/common/text.h"
 
+#include <cstdio>
+
 #include "qv/scene.h"
 #include "qv/strings.h"
 
@@ -28,6 +30,12 @@ std::string shaderName(IQVShaderObject* shader) {
     TQVFixedString<1023> name;
     shader->shaderObjectName(&name);
     return textOf(&name);
+}
+
+std::string resultCodeText(QVResult code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+    return text;
 }
 
 }  // namespace brumo::host

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "qv/platform.h"
+
 class TQVString;
 struct IQVSceneObject;
 struct IQVShaderObject;
@@ -17,5 +19,8 @@ void setText(TQVString* text, const std::string& value);
 // The names objects report for themselves.
 std::string objectName(IQVSceneObject* object);
 std::string shaderName(IQVShaderObject* shader);
+
+// A result code as messages show it: "0x80010080".
+std::string resultCodeText(QVResult code);
 
 }  // namespace brumo::host

@@ -78,11 +78,11 @@ bool isExrPath(const std::string& path) {
     return extension == ".exr";
 }
 
-void writeImage(const std::string& path, const Image& image) {
+void writeImage(const std::string& path, const Image& image, const ViewTransform& view) {
     if (isExrPath(path))
         writeExr(path, image);
     else
-        writePng(path, image);
+        writePng(path, image, view);
 }
 
 }  // namespace brumo::host

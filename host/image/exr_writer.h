@@ -18,6 +18,7 @@ Image readExr(const std::string& path);
 
 // PNG or OpenEXR, chosen by the path's extension (".exr" in any case is OpenEXR).
 bool isExrPath(const std::string& path);
-void writeImage(const std::string& path, const Image& image);
+// The view transform applies to PNG only.
+void writeImage(const std::string& path, const Image& image, const ViewTransform& view = {});
 
 }  // namespace brumo::host

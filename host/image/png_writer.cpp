@@ -23,25 +23,23 @@ uint8_t encodeSrgb(float linear) {
     return static_cast<uint8_t>(std::lround(encoded * 255.0));
 }
 
-void encodePixel(const QVColourRecord& premultiplied, uint8_t out[4]) {
+void encodePixel(const QVColourRecord& premultiplied, uint8_t out[4], const ViewTransform& view) {
     const float alpha = premultiplied.alpha;
     if (!(alpha > 0.0f)) {
         out[0] = out[1] = out[2] = out[3] = 0;
         return;
     }
-    // Divide by the alpha as it came: a composite whose weights sum past 1 still has the
-    // weighted average as its colour.
-    out[0] = encodeSrgb(premultiplied.red / alpha);
-    out[1] = encodeSrgb(premultiplied.green / alpha);
-    out[2] = encodeSrgb(premultiplied.blue / alpha);
+    out[0] = encodeSrgb(view.apply(premultiplied.red / alpha));
+    out[1] = encodeSrgb(view.apply(premultiplied.green / alpha));
+    out[2] = encodeSrgb(view.apply(premultiplied.blue / alpha));
     out[3] = alpha >= 1.0f ? 255 : static_cast<uint8_t>(std::lround(double(alpha) * 255.0));
 }
 
-std::vector<uint8_t> encodeImage(const Image& image) {
+std::vector<uint8_t> encodeImage(const Image& image, const ViewTransform& view) {
     std::vector<uint8_t> bytes(size_t(image.width()) * size_t(image.height()) * 4);
     uint8_t* out = bytes.data();
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x, out += 4) encodePixel(image.at(x, y), out);
+        for (int x = 0; x < image.width(); ++x, out += 4) encodePixel(image.at(x, y), out, view);
     return bytes;
 }
 
@@ -91,10 +89,10 @@ bool encodePng(FILE* file, const uint8_t* rows, int width, int height, EncoderEr
 
 }  // namespace
 
-void writePng(const std::string& path, const Image& image) {
+void writePng(const std::string& path, const Image& image, const ViewTransform& view) {
     if (image.width() <= 0 || image.height() <= 0)
         throw ImageWriteError(cannotWrite(path, "the image is empty"));
-    const std::vector<uint8_t> rows = encodeImage(image);
+    const std::vector<uint8_t> rows = encodeImage(image, view);
 
     const std::string failure = replaceFile(path, [&](const std::string& temporary) {
         FILE* file = std::fopen(temporary.c_str(), "wb");

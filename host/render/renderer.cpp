@@ -4,12 +4,10 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
-#include <exception>
 #include <limits>
-#include <mutex>
-#include <thread>
 #include <utility>
+
+#include "host/common/job_runner.h"
 
 namespace brumo::host {
 
@@ -103,6 +101,8 @@ float distance(const QVVector3& a, const QVVector3& b) {
 QVColourRecord shade(const QVRay& ray, VolumeSet& set, const QVColourRecord& background,
                      Scratch& scratch, RenderStats* stats) {
     QVColourRecord colour = premultiply(background);
+    // The light that reaches the eye from the background, as a share of it.
+    float transmittance = 1.0f;
     if (stats != nullptr) ++stats->rays;
     const size_t n = set.size();
     scratch.spans.resize(n);
@@ -148,7 +148,14 @@ QVColourRecord shade(const QVRay& ray, VolumeSet& set, const QVColourRecord& bac
             const Span& span = scratch.spans[size_t(i)];
             const QVVector3 start = along(span.local, a);
             const QVVector3 end = along(span.local, b);
-            set[size_t(i)].volume()->integrateSegment(&start, &end, &colour, nullptr, 0, 0);
+            // The volume's composite is linear in what lies behind, so the probe comes back
+            // scaled by the segment's transmittance; the volume's own alpha is lost beside it.
+            QVColourRecord composite{colour.red, colour.green, colour.blue, kTransmittanceProbe};
+            set[size_t(i)].volume()->integrateSegment(&start, &end, &composite, nullptr, 0, 0);
+            colour.red = composite.red;
+            colour.green = composite.green;
+            colour.blue = composite.blue;
+            transmittance *= std::clamp(composite.alpha / kTransmittanceProbe, 0.0f, 1.0f);
             if (stats != nullptr) {
                 ++stats->segments;
                 const float step = set[size_t(i)].marchStep();
@@ -157,6 +164,7 @@ QVColourRecord shade(const QVRay& ray, VolumeSet& set, const QVColourRecord& bac
             }
         }
     }
+    colour.alpha = 1.0f - transmittance * (1.0f - background.alpha);
     return colour;
 }
 
@@ -184,106 +192,41 @@ Image render(const RenderSettings& settings, std::vector<VolumeSet>& sets,
     const int tile = std::max(1, settings.tileSize);
     const int tilesAcross = (settings.width + tile - 1) / tile;
     const int tilesDown = (settings.height + tile - 1) / tile;
-    const int tileCount = tilesAcross * tilesDown;
     Image image(settings.width, settings.height, premultiply(settings.background));
-
-    std::mutex mutex;
-    std::condition_variable wake;
-    size_t preparedSets = 0;
-    bool startTiles = false;
-    std::atomic<bool> abort{false};
-    std::atomic<int> nextTile{0};
-    std::atomic<int> finishedTiles{0};
-    std::exception_ptr failure;
+    std::vector<Scratch> scratch(sets.size());
     std::vector<RenderStats> threadStats(sets.size());
 
-    auto fail = [&](std::exception_ptr error) {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!failure) failure = error;
-        abort = true;
-        wake.notify_all();
+    auto prepare = [&](int worker) {
+        for (PlacedVolume& placed : sets[size_t(worker)]) {
+            placed.refreshBounds();
+            placed.prepare();
+        }
     };
-
-    auto worker = [&](size_t index) {
-        VolumeSet& set = sets[index];
-        try {
-            for (PlacedVolume& placed : set) {
-                placed.refreshBounds();
-                if (abort) break;
-                placed.prepare();
-            }
-        } catch (...) {
-            fail(std::current_exception());
-        }
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            ++preparedSets;
-            wake.notify_all();
-            wake.wait(lock, [&] { return startTiles || abort; });
-        }
-        // Counted on the thread's own stack and stored once at the end: counters of two threads
-        // side by side in one cache line would be passed back and forth on every ray.
+    auto drawTile = [&](int worker, int t, const std::atomic<bool>&) {
+        // Counted on the stack and added once per tile: counters of two threads side by side
+        // in one cache line would be passed back and forth on every ray.
         RenderStats local;
-        try {
-            Scratch scratch;
-            RenderStats* counts = stats != nullptr ? &local : nullptr;
-            while (!abort) {
-                const int t = nextTile.fetch_add(1);
-                if (t >= tileCount) break;
-                const int x0 = (t % tilesAcross) * tile;
-                const int y0 = (t / tilesAcross) * tile;
-                const int x1 = std::min(x0 + tile, settings.width);
-                const int y1 = std::min(y0 + tile, settings.height);
-                for (int y = y0; y < y1; ++y)
-                    for (int x = x0; x < x1; ++x)
-                        image.at(x, y) =
-                            shade(camera.ray(x, y), set, settings.background, scratch, counts);
-                // The caller polls progress ten times a second; waking it for every tile would
-                // put a third thread on the cores the workers need.
-                if (finishedTiles.fetch_add(1) + 1 == tileCount) {
-                    std::lock_guard<std::mutex> lock(mutex);
-                    wake.notify_all();
-                }
-            }
-        } catch (...) {
-            fail(std::current_exception());
-        }
-        threadStats[index] = local;
+        RenderStats* counts = stats != nullptr ? &local : nullptr;
+        const int x0 = (t % tilesAcross) * tile;
+        const int y0 = (t / tilesAcross) * tile;
+        const int x1 = std::min(x0 + tile, settings.width);
+        const int y1 = std::min(y0 + tile, settings.height);
+        VolumeSet& set = sets[size_t(worker)];
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                image.at(x, y) = shade(camera.ray(x, y), set, settings.background,
+                                       scratch[size_t(worker)], counts);
+        RenderStats& total = threadStats[size_t(worker)];
+        total.rays += local.rays;
+        total.segments += local.segments;
+        total.estimatedSamples += local.estimatedSamples;
     };
-
-    std::vector<std::thread> threads;
-    threads.reserve(sets.size());
-    for (size_t i = 0; i < sets.size(); ++i) threads.emplace_back(worker, i);
-
-    bool cancelled = false;
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        wake.wait(lock, [&] { return preparedSets == sets.size() || abort; });
-        if (!abort) {
-            lock.unlock();
-            if (hooks.prepared) hooks.prepared();
-            lock.lock();
-        }
-        startTiles = true;
-        wake.notify_all();
-        int reported = -1;
-        while (!abort && finishedTiles.load() < tileCount) {
-            wake.wait_for(lock, std::chrono::milliseconds(100));
-            lock.unlock();
-            const int done = finishedTiles.load();
-            if (hooks.tilesDone && done != reported) hooks.tilesDone(done, tileCount);
-            reported = done;
-            if (hooks.cancelled && hooks.cancelled()) {
-                cancelled = true;
-                abort = true;
-            }
-            lock.lock();
-        }
-    }
-    for (std::thread& thread : threads) thread.join();
-    if (failure) std::rethrow_exception(failure);
-    if (cancelled) throw RenderCancelled();
-    if (hooks.tilesDone) hooks.tilesDone(tileCount, tileCount);
+    JobHooks jobHooks;
+    jobHooks.prepared = hooks.prepared;
+    jobHooks.progress = hooks.tilesDone;
+    jobHooks.cancelled = hooks.cancelled;
+    if (!runJob(int(sets.size()), tilesAcross * tilesDown, prepare, drawTile, jobHooks))
+        throw RenderCancelled();
 
     if (stats != nullptr) {
         *stats = {};

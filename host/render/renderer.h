@@ -6,6 +6,13 @@
 // effect whose box covers it, so that overlapping effects composite in depth order. Within one
 // interval, effects whose spans lie farther along the ray go first.
 //
+// The alpha of a pixel is its coverage, 1 minus the share of the background that shows
+// through, so it lies in [0, 1] and an opaque background gives an opaque pixel. A volume's own
+// alpha (the sum of its sample weights) is not used: each segment is integrated over
+// kTransmittanceProbe as the incoming alpha, and what comes back over the probe is the
+// segment's transmittance. The colour is the volume's own composite, premultiplied; where light
+// is emitted faster than it is absorbed it may exceed the alpha.
+//
 // Tiles are rendered on a pool of threads. A primitive serialises its own calls, so each
 // thread renders with a set of its own: copies of every effect in the same order. A pixel
 // depends only on its ray, never on which thread or in which order its tile was drawn, so the
@@ -17,6 +24,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "host/common/host_error.h"
 #include "host/common/host_object.h"
 #include "host/image/image.h"
 #include "host/render/camera.h"
@@ -27,15 +35,15 @@
 
 namespace brumo::host {
 
-class RenderError : public std::runtime_error {
+class RenderError : public HostError {
 public:
-    using std::runtime_error::runtime_error;
+    using HostError::HostError;
 };
 
 // The render stopped because it was asked to (hooks.cancelled answered true).
-class RenderCancelled : public std::runtime_error {
+class RenderCancelled : public JobCancelled {
 public:
-    RenderCancelled() : std::runtime_error("rendering cancelled") {}
+    RenderCancelled() : JobCancelled("rendering cancelled") {}
 };
 
 // The part of a ray inside a box, as distances along the ray (slab test). Empty when the ray
@@ -48,6 +56,10 @@ struct RaySpan {
     bool hit = false;
 };
 RaySpan clipToBox(const QVRay& ray, const QVBox& box, float from = 0.0f);
+
+// The incoming alpha every segment is integrated over (2^32): large enough that a volume's
+// own alpha, a sum of weights of a few units at most, stays below float precision beside it.
+constexpr float kTransmittanceProbe = 4294967296.0f;
 
 // Straight RGBA to the premultiplied form the composite works in.
 QVColourRecord premultiply(const QVColourRecord& straight);

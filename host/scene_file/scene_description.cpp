@@ -654,7 +654,12 @@ SceneDescription readScene(const json& document, const std::string& file) {
     scene.file = file;
     if (document.contains("image")) {
         const json& image = document["image"];
-        reader.object(image, "image", {"width", "height"});
+        reader.object(image, "image", {"width", "height", "view", "exposure"});
+        if (image.contains("view") &&
+            !viewCurveNamed(reader.text(image["view"], "image.view"), scene.view.curve))
+            reader.fail("image.view", "expected \"filmic\" or \"standard\", found " + image["view"].dump());
+        if (image.contains("exposure"))
+            scene.view.exposure = float(reader.numberIn(image["exposure"], "image.exposure", -64.0, 64.0));
         if (image.contains("width")) scene.width = int(reader.integer(image["width"], "image.width", 1, 65536));
         if (image.contains("height")) scene.height = int(reader.integer(image["height"], "image.height", 1, 65536));
     }

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "brumo/parameter_fields.h"
+#include "host/image/view_transform.h"
 #include "host/render/camera.h"
 #include "host/render/transform.h"
 #include "host/scene_file/parameter_block.h"
@@ -73,6 +74,7 @@ struct SceneDescription {
     int width = 320;
     int height = 240;
     QVColourRecord background{0.02f, 0.03f, 0.06f, 1.0f};
+    ViewTransform view;  // for 8-bit images: image.view and image.exposure
     Camera camera;
     bool hasFrames = false;
     int firstFrame = 1;

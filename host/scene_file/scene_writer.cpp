@@ -158,6 +158,8 @@ json writeScene(const SceneDescription& scene, const std::string& file) {
     json out = {{"image", {{"width", scene.width}, {"height", scene.height}}},
                 {"background", colourJson(scene.background)},
                 {"camera", cameraJson(scene.camera)}};
+    if (scene.view.curve != ViewTransform::Curve::filmic) out["image"]["view"] = "standard";
+    if (scene.view.exposure != 0.0f) out["image"]["exposure"] = floatJson(scene.view.exposure);
     if (scene.hasFrames) out["frames"] = {scene.firstFrame, scene.lastFrame};
     out["lights"] = listJson(scene.lights, lightJson);
     out["shaders"] = listJson(scene.shaders, shaderJson);

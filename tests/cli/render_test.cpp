@@ -234,3 +234,85 @@ TEST_F(RenderRun, CtrlCStopsTheRenderWithStatus130AndNoImage) {
     EXPECT_NE(message.find("cancelled"), std::string::npos) << message;
     EXPECT_NE(message.find("no image was written"), std::string::npos) << message;
 }
+
+TEST_F(RenderRun, EveryExampleGivesAnOpaqueImageWithAlphaInRangeAndNoWhitePlateau) {
+    for (const auto& entry : fs::directory_iterator(std::string(BRUMO_SOURCE_DIR) + "/examples")) {
+        if (entry.path().extension() != ".json") continue;
+        const CliRun run = runBrumo("render " + entry.path().string() + " --width 64 --height 48 -q -o " +
+                                    file("example.png") + " --exr " + file("example.exr"));
+        ASSERT_EQ(run.status, 0) << entry.path() << "\n" << run.output;
+        // Every example stands before an opaque background: every pixel is opaque, however
+        // much the module's weights add up to.
+        const brumo::host::Image exr = brumo::host::readExr(file("example.exr"));
+        int off = 0;
+        for (int y = 0; y < exr.height(); ++y)
+            for (int x = 0; x < exr.width(); ++x) off += exr.at(x, y).alpha != 1.0f;
+        EXPECT_EQ(off, 0) << entry.path();
+        const brumo::test::DecodedPng png = brumo::test::readPng(file("example.png"));
+        int white = 0;
+        for (uint32_t y = 0; y < png.height; ++y)
+            for (uint32_t x = 0; x < png.width; ++x) {
+                const uint8_t* p = png.pixel(x, y);
+                white += p[0] == 255 && p[1] == 255 && p[2] == 255;
+            }
+        EXPECT_EQ(white, 0) << entry.path();
+    }
+}
+
+TEST_F(RenderRun, OverATransparentBackgroundCoverageGrowsWithDensityAndReachesOne) {
+    // absorptionDistance 0.4: the module's own weights sum to well past 1 here.
+    auto coverage = [&](const std::string& density, const std::string& name) {
+        const std::string scene = write(name + ".json", R"({"background": [0, 0, 0, 0],
+            "camera": {"position": [0, -40, 0], "lookAt": [0, 0, 0], "fov": 30},
+            "effects": [{"type": "smog", "parameters": {"densityAmount": )" + density +
+                                                            R"(, "absorptionDistance": 0.4}}]})");
+        const CliRun run = runBrumo("render " + scene + " --width 24 --height 18 -q -o " + file(name + ".exr"));
+        EXPECT_EQ(run.status, 0) << run.output;
+        return brumo::host::readExr(file(name + ".exr"));
+    };
+    const brumo::host::Image thin = coverage("0.3", "thin");
+    const brumo::host::Image dense = coverage("30", "dense");
+    int grown = 0, full = 0;
+    for (int y = 0; y < thin.height(); ++y)
+        for (int x = 0; x < thin.width(); ++x) {
+            const float a = thin.at(x, y).alpha, b = dense.at(x, y).alpha;
+            ASSERT_GE(a, 0.0f);
+            ASSERT_LE(b, 1.0f);
+            EXPECT_GE(b, a) << x << "," << y;
+            grown += b > a + 0.1f;
+            full += b == 1.0f;  // the march stopped early: wholly covered
+        }
+    EXPECT_GT(grown, 24 * 18 / 16);
+    EXPECT_GT(full, 0);
+    EXPECT_EQ(thin.at(0, 0).alpha, 0.0f);  // the corner misses the box: nothing covers it
+    EXPECT_GT(thin.at(12, 9).alpha, 0.05f);
+    EXPECT_LT(thin.at(12, 9).alpha, 1.0f);
+}
+
+TEST_F(RenderRun, ViewAndExposureComeFromTheSceneOrTheCommandLine) {
+    const std::string plain = write("plain.json", R"({"image": {"width": 24, "height": 18},
+        "effects": [{"type": "fire"}]})");
+    const std::string keys = write("keys.json", R"({"image": {"width": 24, "height": 18,
+        "view": "standard", "exposure": 1}, "effects": [{"type": "fire"}]})");
+    const auto filmic = pixels(plain, "filmic.png");
+    const auto standard = pixels(plain + " --view standard", "standard.png");
+    EXPECT_NE(filmic, standard);
+    const auto fromScene = pixels(keys, "scene.png");
+    EXPECT_EQ(fromScene, pixels(plain + " --view standard --exposure 1", "options.png"));
+    // The command line wins over the scene.
+    EXPECT_EQ(pixels(keys + " --view filmic --exposure 0", "back.png"), filmic);
+    // One stop up brightens every pixel the fire covers, and never darkens one.
+    int brighter = 0;
+    for (size_t i = 0; i < standard.size(); i += 4) {
+        EXPECT_GE(fromScene[i], standard[i]);
+        brighter += fromScene[i] > standard[i];
+    }
+    EXPECT_GT(brighter, 24 * 18 / 2);
+
+    const CliRun bad = runBrumo("render --view flimic -o " + file("bad.png"));
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.output.find("--view: expected filmic or standard, found \"flimic\" (did you mean \"filmic\"?)"),
+              std::string::npos)
+        << bad.output;
+    EXPECT_FALSE(fs::exists(file("bad.png")));
+}

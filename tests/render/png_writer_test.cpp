@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 
 #include "host/image/png_writer.h"
@@ -14,6 +15,10 @@ using namespace brumo::host;
 namespace fs = std::filesystem;
 
 using brumo::test::ScratchFolder;
+
+namespace {
+const ViewTransform kStandard{ViewTransform::Curve::standard};
+}
 
 TEST(PngEncoding, LinearLightGoesThroughTheSrgbCurve) {
     EXPECT_EQ(encodeSrgb(0.0f), 0);
@@ -32,6 +37,9 @@ TEST(PngEncoding, LinearLightGoesThroughTheSrgbCurve) {
 
 TEST(PngEncoding, PremultipliedPixelsBecomeStraightAlpha) {
     uint8_t out[4];
+    const auto encodePixel = [](const QVColourRecord& pixel, uint8_t* bytes) {
+        brumo::host::encodePixel(pixel, bytes, kStandard);
+    };
     // Half-covered (0.5, 0.25, 0) red-orange: premultiplied (0.25, 0.125, 0, 0.5).
     encodePixel({0.25f, 0.125f, 0.0f, 0.5f}, out);
     EXPECT_EQ(out[0], 188);
@@ -47,6 +55,35 @@ TEST(PngEncoding, PremultipliedPixelsBecomeStraightAlpha) {
     EXPECT_EQ(out[3], 255);
 }
 
+TEST(ViewTransform, FilmicRollsHighlightsOffWithoutClippingAndStandardClipsAtOne) {
+    const ViewTransform filmic;
+    EXPECT_EQ(filmic.apply(0.0f), 0.0f);
+    EXPECT_EQ(filmic.apply(-1.0f), 0.0f);
+    EXPECT_EQ(filmic.apply(std::nanf("")), 0.0f);
+    EXPECT_NEAR(filmic.apply(0.18f), 0.267f, 0.002f);  // mid grey is lifted a little
+    // Monotone, below 8-bit white up to the stated level, and white from there on.
+    float previous = 0.0f;
+    for (float x = 0.001f; x < kFilmicWhiteBelow; x *= 1.01f) {
+        const float y = filmic.apply(x);
+        EXPECT_GT(y, previous) << x;
+        EXPECT_LT(encodeSrgb(y), 255) << x;
+        previous = y;
+    }
+    EXPECT_EQ(encodeSrgb(filmic.apply(8.0f)), 255);
+    EXPECT_EQ(filmic.apply(1e30f), 1.0f);
+    EXPECT_EQ(filmic.apply(std::numeric_limits<float>::infinity()), 1.0f);
+
+    EXPECT_EQ(kStandard.apply(0.5f), 0.5f);
+    EXPECT_EQ(kStandard.apply(1.5f), 1.0f);
+    // An exposure of +1 doubles the light first; -2 quarters it.
+    ViewTransform brighter = kStandard;
+    brighter.exposure = 1.0f;
+    EXPECT_EQ(brighter.apply(0.25f), 0.5f);
+    ViewTransform darker;
+    darker.exposure = -2.0f;
+    EXPECT_EQ(darker.apply(2.0f), filmic.apply(0.5f));
+}
+
 TEST(PngWriter, WritesAnSrgbTaggedRgbaImageThatReadsBack) {
     ScratchFolder folder("roundtrip");
     Image image(3, 2, {0.0f, 0.0f, 0.0f, 0.0f});
@@ -54,7 +91,7 @@ TEST(PngWriter, WritesAnSrgbTaggedRgbaImageThatReadsBack) {
     image.at(2, 0) = {0.25f, 0.125f, 0.0f, 0.5f};
     image.at(1, 1) = {0.0f, 0.0f, 0.18f, 1.0f};
     const std::string path = (folder.path() / "out.png").string();
-    writePng(path, image);
+    writePng(path, image, kStandard);
 
     const brumo::test::DecodedPng png = brumo::test::readPng(path);
     ASSERT_TRUE(png.ok);
@@ -76,7 +113,7 @@ TEST(PngWriter, WritesAnSrgbTaggedRgbaImageThatReadsBack) {
     EXPECT_EQ(folder.entries(), 1);
 
     // Writing again replaces the image.
-    writePng(path, Image(5, 1, {1.0f, 0.0f, 0.0f, 1.0f}));
+    writePng(path, Image(5, 1, {1.0f, 0.0f, 0.0f, 1.0f}), kStandard);
     const brumo::test::DecodedPng again = brumo::test::readPng(path);
     ASSERT_TRUE(again.ok);
     EXPECT_EQ(again.width, 5u);

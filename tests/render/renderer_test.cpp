@@ -315,10 +315,12 @@ TEST(Renderer, OverlappingVolumesAreSplitAtEveryBoxFaceAndCompositedFarToNear) {
     expectPoint(a->segments[1].start, 0.0f, 0.0f, 2.0f);
     expectPoint(a->segments[1].end, 0.0f, 0.0f, 0.0f);
     // Each interval was composited over the result of the one behind it (out = paint + in / 2).
-    expectColour(b->segments[0].incoming, {0.0f, 0.0f, 0.0f, 1.0f});
-    expectColour(b->segments[1].incoming, {0.0f, 0.0f, 0.5f, 1.0f});
-    expectColour(a->segments[0].incoming, {0.0f, 0.0f, 0.75f, 1.0f});
-    expectColour(a->segments[1].incoming, {0.5f, 0.0f, 0.375f, 1.0f});
+    // The incoming alpha is the probe that measures each segment's transmittance.
+    const float probe = kTransmittanceProbe;
+    expectColour(b->segments[0].incoming, {0.0f, 0.0f, 0.0f, probe});
+    expectColour(b->segments[1].incoming, {0.0f, 0.0f, 0.5f, probe});
+    expectColour(a->segments[0].incoming, {0.0f, 0.0f, 0.75f, probe});
+    expectColour(a->segments[1].incoming, {0.5f, 0.0f, 0.375f, probe});
     const QVColourRecord result = image.at(0, 0);
 
     // Listing the volumes the other way round changes nothing.

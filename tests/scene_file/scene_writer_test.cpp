@@ -29,7 +29,7 @@ nlohmann::json blockOf(const BuiltComponent& component) {
 
 // A scene that uses every section, every kind of light, shader and mesh and every type of field.
 const char* kEverything = R"({
-    "image": {"width": 64, "height": 48},
+    "image": {"width": 64, "height": 48, "view": "standard", "exposure": -1.5},
     "background": [0.1, 0.2, 0.3, 0.5],
     "camera": {"type": "orthographic", "position": [1, -15, 2], "lookAt": [0, 0, 1], "up": [0, 0, 1], "width": 9},
     "frames": [1, 11],
@@ -76,6 +76,8 @@ TEST(SceneWriter, ASavedSceneReadsBackAsTheSameSceneWithTheSameBlocks) {
     saveSceneFile(original, saved);
     const SceneDescription reread = readSceneFile(saved);
     EXPECT_EQ(writeScene(reread, saved), writeScene(original, saved));
+    EXPECT_EQ(reread.view.curve, ViewTransform::Curve::standard);
+    EXPECT_EQ(reread.view.exposure, -1.5f);
     ASSERT_EQ(reread.meshes.size(), 4u);
     EXPECT_TRUE(std::filesystem::equivalent(reread.meshes[0].path, original.meshes[0].path));
 

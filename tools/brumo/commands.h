@@ -1,6 +1,7 @@
 // The subcommands of the brumo tool. Each returns the process exit status.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace CLI {
@@ -27,6 +28,8 @@ struct RenderOptions {
     std::string effect;
     std::string output = "brumo.png";
     std::string exr;
+    std::optional<double> exposure;  // stops; unset: the scene's
+    std::string view;                // empty: the scene's
     int width = 0;   // 0: the scene's
     int height = 0;  // 0: the scene's
     int threads = 0;  // 0: one per core

@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -36,6 +37,11 @@ void addRenderCommand(CLI::App& app, RenderOptions& options) {
                        "Image to write: PNG, or OpenEXR when the name ends in .exr")
         ->capture_default_str();
     render->add_option("--exr", options.exr, "Also write a linear OpenEXR image");
+    render->add_option("--exposure", options.exposure,
+                       "Exposure in stops for PNG output (default: the scene's, else 0)");
+    render->add_option("--view", options.view,
+                       "View transform for PNG output: filmic (highlights roll off) or standard "
+                       "(clipped at 1)");
     render->add_option("--width", options.width, "Image width in pixels (default: the scene's)")
         ->check(CLI::Range(1, 65536));
     render->add_option("--height", options.height, "Image height in pixels (default: the scene's)")
@@ -127,6 +133,19 @@ int prepareJob(const RenderOptions& options, Job& job) {
     } catch (const host::SceneFileError& error) {
         fail(error.what());
         return kExitUsage;
+    }
+    if (!options.view.empty() &&
+        !host::viewCurveNamed(options.view, job.scene.view.curve)) {
+        fail("--view: expected filmic or standard, found \"" + options.view + "\"" +
+             host::suggestion(options.view, host::viewCurveNames()));
+        return kExitUsage;
+    }
+    if (options.exposure) {
+        if (!std::isfinite(*options.exposure) || std::fabs(*options.exposure) > 64.0) {
+            fail("--exposure: expected a number of stops from -64 to 64");
+            return kExitUsage;
+        }
+        job.scene.view.exposure = float(*options.exposure);
     }
     if (options.width > 0) job.scene.width = options.width;
     if (options.height > 0) job.scene.height = options.height;
@@ -224,7 +243,7 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
         copies.clear();
 
         const std::string output = job.numberedOutput ? numbered(options.output, frame) : options.output;
-        host::writeImage(output, image);
+        host::writeImage(output, image, job.scene.view);
         if (!options.quiet)
             std::printf("Wrote %s (%d x %d)\n", output.c_str(), image.width(), image.height());
         if (!options.exr.empty()) {
@@ -262,12 +281,10 @@ int runRender(const RenderOptions& options) {
                      "); no image was written for this frame");
                 status = kExitFailure;
             }
-        } catch (const host::RenderCancelled&) {
-            fail("rendering cancelled; no image was written for this frame");
-            status = kExitInterrupted;
-        } catch (const host::RenderError& error) {
-            fail(std::string(error.what()) + "; no image was written");
-            status = kExitFailure;
+        } catch (const host::HostError& error) {
+            fail(std::string(error.what()) + "; no image was written" +
+                 (error.exitStatus() == host::kStatusInterrupted ? " for this frame" : ""));
+            status = error.exitStatus();
         } catch (const host::ComponentError& error) {
             fail(std::string(error.what()) + "; no image was written");
             status = kExitFailure;

@@ -43,6 +43,7 @@ void addStudioCommand(CLI::App& app, StudioOptions& options) {
     studio->add_option("--module", options.module, "Module library to load");
 }
 
+#if BRUMO_HAVE_STUDIO
 int runStudio(const StudioOptions& options) {
     host::SceneDescription scene;
     try {
@@ -107,5 +108,12 @@ int runStudio(const StudioOptions& options) {
         return 0;
     });
 }
+
+#else
+int runStudio(const StudioOptions&) {
+    fail("this brumo was built without its studio: install cpp-httplib (scripts/install-deps.sh studio) and build again");
+    return kExitFailure;
+}
+#endif
 
 }  // namespace brumo::cli

@@ -1,0 +1,25 @@
+"""Brumo's volumetric effects from Python.
+
+The scene is the one a scene file describes (``Scene.load``, ``Scene.from_dict``,
+``scene.to_dict()``), its effects and modifiers are objects whose parameters are read and
+written by field name, and ``scene.render()`` answers the image ``brumo render`` writes, as a
+NumPy array. ``render_frames`` spreads the frames of a sequence over a ``dask.distributed``
+cluster when given a client.
+"""
+
+import atexit
+
+from ._errors import Cancelled, FrameErrors, ModuleError, SceneError
+from ._scene import Effect, Modifier, Scene
+from ._frames import render_frames
+from ._brumo import memory, module_path, read_exr, shutdown, write_exr, write_png
+from . import _brumo
+
+# The module cleaned up as a host does before it goes, when no scene is left by then.
+atexit.register(_brumo.shutdown_at_exit)
+
+__all__ = [
+    "Scene", "Effect", "Modifier", "render_frames",
+    "write_png", "write_exr", "read_exr", "memory", "module_path", "shutdown",
+    "SceneError", "ModuleError", "Cancelled", "FrameErrors",
+]
