@@ -106,6 +106,8 @@ void StudioPreview::renderScene(const json& scene, int revision, Clock::time_poi
         heldCopies_ = std::move(copies);
     });
     std::vector<host::VolumeSet>& sets = heldSets_;
+    const auto sinceChange = [since] { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); };
+    const double built = sinceChange();
 
     host::RenderSettings settings;
     settings.camera = description.camera;
@@ -124,11 +126,15 @@ void StudioPreview::renderScene(const json& scene, int revision, Clock::time_poi
             progressTotal_ = total;
             progressShown_ = done < total;
         };
+        double prepared = 0.0;
+        hooks.prepared = [&prepared, &sinceChange] { prepared = sinceChange(); };
         const host::Image image = host::render(settings, sets, hooks);
         std::vector<uint8_t> png = host::pngBytes(image);
         std::lock_guard<std::mutex> lock(mutex_);
         pass->revision = revision;
-        pass->milliseconds = std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+        pass->milliseconds = sinceChange();
+        pass->built = built;
+        pass->prepared = prepared;
         pass->width = settings.width;
         pass->height = settings.height;
         pass->png = std::move(png);
@@ -139,6 +145,7 @@ json StudioPreview::status() const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto passJson = [](const Pass& pass) {
         return json{{"revision", pass.revision}, {"milliseconds", pass.milliseconds},
+                    {"builtMilliseconds", pass.built}, {"preparedMilliseconds", pass.prepared},
                     {"width", pass.width}, {"height", pass.height}};
     };
     json out = {{"requested", pendingRevision_},

@@ -31,8 +31,8 @@ public:
     // Renders this scene next; a render of an older one stops.
     void request(const nlohmann::json& scene, int revision);
     // What is rendered and how long it took from the change: {"requested", "coarse": {"revision",
-    // "milliseconds", "width", "height"}, "full": {...}, "busy", "progress": {"caption", "done",
-    // "total"} or null, "error"}.
+    // "milliseconds", "builtMilliseconds", "preparedMilliseconds", "width", "height"}, "full":
+    // {...}, "busy", "progress": {"caption", "done", "total"} or null, "error"}.
     nlohmann::json status() const;
     // The last PNG of that pass (empty before the first) and the revision it shows.
     std::vector<uint8_t> image(bool full, int& revision) const;
@@ -48,7 +48,9 @@ private:
     using Clock = std::chrono::steady_clock;
     struct Pass {
         int revision = -1;
-        double milliseconds = 0.0;
+        double milliseconds = 0.0;  // from the change to the image
+        double built = 0.0;         // ... to the components made
+        double prepared = 0.0;      // ... to their caches (lattice, shadow grid) ready
         int width = 0, height = 0;
         std::vector<uint8_t> png;
     };
