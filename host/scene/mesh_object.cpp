@@ -175,6 +175,25 @@ void QV_CALL MeshObject::meshBounds(QVBox* box, int32_t, int32_t widen) {
                 std::max(box->max.z, bounds_.max.z)};
 }
 
+// The tracer's own distance depends on the vector unit it runs on (the same ray meets the same
+// face 1 ulp nearer under AVX2 than under AVX-512), so the distance to the facet it found is
+// worked out again in double precision: the same on every machine, and exact for the faces of an
+// axis-aligned box. A facet seen edge-on keeps the tracer's distance.
+float MeshObject::exactPlaneDistance(const QVVector3& origin, const QVVector3& u, const int32_t* corners,
+                                     float traced, float minimum, float maximum) const {
+    const QVVector3& a = vertices_[corners[0]];
+    const QVVector3& b = vertices_[corners[1]];
+    const QVVector3& c = vertices_[corners[2]];
+    const double e1[3] = {double(b.x) - a.x, double(b.y) - a.y, double(b.z) - a.z};
+    const double e2[3] = {double(c.x) - a.x, double(c.y) - a.y, double(c.z) - a.z};
+    const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    const double facing = n[0] * u.x + n[1] * u.y + n[2] * u.z;
+    const double reach = n[0] * (double(a.x) - origin.x) + n[1] * (double(a.y) - origin.y) + n[2] * (double(a.z) - origin.z);
+    const double t = reach / facing;
+    if (!std::isfinite(t) || std::fabs(t - traced) > 1e-3 * (1.0 + std::fabs(double(traced)))) return traced;
+    return std::clamp(static_cast<float>(t), minimum, maximum);
+}
+
 bool QV_CALL MeshObject::castRay(QVCastQuery* query) {
     if (query == nullptr || query->ray == nullptr || query->hit == nullptr) return false;
     const QVMeshRay& ray = *query->ray;
@@ -212,14 +231,15 @@ bool QV_CALL MeshObject::castRay(QVCastQuery* query) {
     rtcIntersect1(rayScene_, &context, &rayHit);
     if (rayHit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
 
-    const float t = rayHit.ray.tfar;
     const uint32_t facet = rayHit.hit.primID;
     const int32_t* corners = facets_.data() + 3 * static_cast<size_t>(facet);
     const QVVector3 normal = unit(cross(vertices_[corners[1]] - vertices_[corners[0]],
                                         vertices_[corners[2]] - vertices_[corners[0]]));
     QVHitRecord& hit = *query->hit;
-    hit.hitDistance = t + shift;
-    hit.point = {rayHit.ray.org_x + u.x * t, rayHit.ray.org_y + u.y * t, rayHit.ray.org_z + u.z * t};
+    hit.hitDistance = exactPlaneDistance(ray.origin, u, corners, rayHit.ray.tfar + shift, minimum, maximum);
+    hit.point = {float(ray.origin.x + double(u.x) * hit.hitDistance),
+                 float(ray.origin.y + double(u.y) * hit.hitDistance),
+                 float(ray.origin.z + double(u.z) * hit.hitDistance)};
     hit.position = hit.point;
     hit.normal = normal;
     hit.geometricNormal = normal;

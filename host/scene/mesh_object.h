@@ -69,6 +69,8 @@ private:
     MeshObject(std::string name, std::vector<QVVector3> vertices, std::vector<int32_t> facets,
                std::vector<QVVector3> normals);
     ~MeshObject() override;
+    float exactPlaneDistance(const QVVector3& origin, const QVVector3& u, const int32_t* corners, float traced,
+                             float minimum, float maximum) const;
 
     std::string name_;
     std::vector<QVVector3> vertices_;

@@ -13,6 +13,8 @@ std::mt19937& threadEngine() {
     return engine;
 }
 
+thread_local RandomUse threadRandomUse;
+
 }  // namespace
 
 // A bar the user holds as a counted reference. It keeps the service alive while it lives.
@@ -76,12 +78,16 @@ void QV_CALL UtilityService::progressEnd(QVProgressHandle handle) {
 }
 
 int32_t QV_CALL UtilityService::nextRandom() {
+    ++threadRandomUse.draws;
     return static_cast<int32_t>(threadEngine()() >> 1);
 }
 
 void QV_CALL UtilityService::setRandomSeed(int32_t seed) {
+    ++threadRandomUse.reseeds;
     threadEngine().seed(static_cast<uint32_t>(seed));
 }
+
+RandomUse UtilityService::randomUseOnThisThread() { return threadRandomUse; }
 
 bool QV_CALL UtilityService::progressCancelled() { return cancelRequested_.load(); }
 

@@ -23,6 +23,12 @@ public:
     virtual void progressEnded(uint64_t bar) = 0;
 };
 
+// How much of the random service the calling thread has used so far.
+struct RandomUse {
+    uint64_t draws = 0;    // nextRandom calls
+    uint64_t reseeds = 0;  // setRandomSeed calls
+};
+
 class UtilityService final : public HostObject<IQVUtilityService> {
 public:
     void QV_CALL progressStart(const TQVString* caption, QVProgressHandle* handle,
@@ -34,6 +40,9 @@ public:
     int32_t QV_CALL nextRandom() override;
     void QV_CALL setRandomSeed(int32_t seed) override;
     bool QV_CALL progressCancelled() override;
+    // Counted per thread, like the sequences themselves: what a component's construction or a
+    // lattice build drew is the difference of two readings on the thread that did it.
+    static RandomUse randomUseOnThisThread();
     BRUMO_HOST_NOOP_SLOT(5) BRUMO_HOST_NOOP_SLOT(7) BRUMO_HOST_NOOP_SLOT(9) BRUMO_HOST_NOOP_SLOT(10)
     BRUMO_HOST_NOOP_SLOT(11) BRUMO_HOST_NOOP_SLOT(14) BRUMO_HOST_NOOP_SLOT(15) BRUMO_HOST_NOOP_SLOT(16)
     BRUMO_HOST_NOOP_SLOT(17) BRUMO_HOST_NOOP_SLOT(18) BRUMO_HOST_NOOP_SLOT(19)

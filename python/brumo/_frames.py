@@ -29,7 +29,10 @@ def _render_frame(scene, frame, width, height, threads, output):
     image = scene.render(width=width, height=height, frame=frame, threads=threads)
     if output is None:
         return image
-    (_brumo.write_exr if output.lower().endswith(".exr") else _brumo.write_png)(output, image)
+    if output.lower().endswith(".exr"):
+        _brumo.write_exr(output, image)
+    else:
+        _brumo.write_png(output, image, **scene.view)
     return output
 
 
@@ -40,8 +43,8 @@ def _render_task(text, file, frame, width, height, threads, output):
 
 def render_frames(scene, frames, client=None, output=None, width=None, height=None, threads=None):
     """Renders the frames of scene; answers {frame: image} (float32, height x width x 4), or
-    {frame: path} when output names the files (out.exr -> out_0001.exr, ...; PNG or OpenEXR by
-    the extension, on a folder every worker can write).
+    {frame: path} when output names the files (out.exr -> out_0001.exr, ...; PNG through the
+    scene's view, or OpenEXR, by the extension, on a folder every worker can write).
 
     Without a client the frames render here, one after the other, on `threads` threads (all
     cores by default). With a ``dask.distributed`` client each frame is one task on the

@@ -120,6 +120,12 @@ class Scene:
         return self._state.file
 
     @property
+    def view(self):
+        """How the scene's 8-bit images show linear light: {"view": "filmic" or "standard",
+        "exposure": stops}, as ``brumo.write_png(path, image, **scene.view)`` takes it."""
+        return self._state.view
+
+    @property
     def frames(self):
         """(first, last) frame of the scene."""
         return self._state.frames

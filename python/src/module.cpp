@@ -17,6 +17,7 @@
 #include "host/common/text.h"
 #include "host/image/exr_writer.h"
 #include "host/image/png_writer.h"
+#include "host/image/view_transform.h"
 #include "host/render/renderer.h"
 #include "host/scene_file/scene_writer.h"
 #include "host_process.h"
@@ -195,6 +196,14 @@ py::dict bakedDict(const BakedEffect& effect) {
     return out;
 }
 
+host::ViewTransform viewNamed(const std::string& name, float exposure) {
+    host::ViewTransform view;
+    if (!host::viewCurveNamed(name, view.curve))
+        throw py::value_error("unknown view \"" + name + "\"" + host::suggestion(name, host::viewCurveNames()));
+    view.exposure = exposure;
+    return view;
+}
+
 std::shared_ptr<SceneState> makeScene(host::SceneDescription description) {
     py::gil_scoped_release release;
     return SceneState::create(std::move(description));
@@ -242,6 +251,12 @@ PYBIND11_MODULE(_brumo, m) {
         .def_property_readonly("file", [](const SceneState& s) { return s.description().file; })
         .def_property_readonly("frames", [](const SceneState& s) {
             return py::make_tuple(s.description().firstFrame, s.description().lastFrame);
+        })
+        .def_property_readonly("view", [](const SceneState& s) {
+            py::dict view;
+            view["view"] = s.description().view.curve == host::ViewTransform::Curve::filmic ? "filmic" : "standard";
+            view["exposure"] = s.description().view.exposure;
+            return view;
         })
         .def_property_readonly("size", [](const SceneState& s) {
             return py::make_tuple(s.description().width, s.description().height);
@@ -327,7 +342,9 @@ PYBIND11_MODULE(_brumo, m) {
             writeVdb(path, baked, colour, threshold);
         });
 
-    m.def("write_png", [](const std::string& path, const ImageArray& image) { host::writePng(path, arrayImage(image)); });
+    m.def("write_png", [](const std::string& path, const ImageArray& image, const std::string& view, float exposure) {
+        host::writePng(path, arrayImage(image), viewNamed(view, exposure));
+    }, py::arg("path"), py::arg("image"), py::arg("view") = "filmic", py::arg("exposure") = 0.0f);
     m.def("write_exr", [](const std::string& path, const ImageArray& image) { host::writeExr(path, arrayImage(image)); });
     m.def("read_exr", [](const std::string& path) { return imageArray(host::readExr(path)); });
     m.def("memory", [] {

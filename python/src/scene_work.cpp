@@ -1,12 +1,11 @@
 #include "scene_work.h"
 
 #include <algorithm>
-#include <cctype>
-#include <set>
 #include <stdexcept>
 #include <thread>
 
 #include "brumo/density_sampler.h"
+#include "host/bake/grid_names.h"
 #include "host/bake/vdb_file.h"
 #include "host/common/text.h"
 #include "host/render/renderer.h"
@@ -17,13 +16,6 @@
 namespace brumo::python {
 
 namespace {
-
-// A grid name other tools take as an identifier: letters, digits and underscores.
-std::string identifier(const std::string& name) {
-    std::string result;
-    for (char c : name) result += (std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_') ? c : '_';
-    return result.empty() ? "effect" : result;
-}
 
 }  // namespace
 
@@ -132,18 +124,13 @@ std::vector<BakedEffect> bakeScene(SceneState& scene, const BakeRequest& request
 }
 
 void writeVdb(const std::string& path, const std::vector<BakedEffect>& baked, bool colour, float threshold) {
+    std::vector<host::BakedEffectName> effects;
+    for (const BakedEffect& effect : baked) effects.push_back({effect.name, effect.type});
+    const std::vector<host::BakedGridNames> names = host::bakedGridNames(effects, colour);
     host::VdbVolumeFile file;
-    std::set<std::string> taken;
-    for (const BakedEffect& effect : baked) {
-        // One effect: "density" and "Cd", the names renderers look for; several: made unique.
-        std::string suffix;
-        if (baked.size() > 1) {
-            suffix = "_" + identifier(effect.name);
-            for (int n = 2; taken.count(suffix) != 0; ++n) suffix = "_" + identifier(effect.name) + "_" + std::to_string(n);
-            taken.insert(suffix);
-        }
-        const host::BakedGridNames names{"density" + suffix, colour ? "Cd" + suffix : "", effect.name, effect.type};
-        const size_t index = file.addEffect(effect.grid, names, threshold);
+    for (size_t e = 0; e < baked.size(); ++e) {
+        const BakedEffect& effect = baked[e];
+        const size_t index = file.addEffect(effect.grid, names[e], threshold);
         const int64_t slice = int64_t(effect.grid.counts[0]) * effect.grid.counts[1];
         for (int32_t z = 0; z < effect.grid.counts[2]; ++z)
             file.addSlice(index, z, effect.densities.data() + z * slice,

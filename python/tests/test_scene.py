@@ -1,5 +1,7 @@
 """Scenes, parameters and errors, compared with the scene files and the brumo tool."""
 
+import json
+
 import numpy as np
 import pytest
 
@@ -23,12 +25,26 @@ def bits(image):
 
 
 def test_a_render_equals_the_exr_brumo_render_writes_to_the_bit(tmp_path):
-    for name in ("campfire.json", "twisted_smoke.json"):
-        run_cli("render", example(name), "-q", "--width", 40, "--height", 30, "--threads", 2,
+    exposed = tmp_path / "exposed.json"
+    exposed.write_text(json.dumps({"image": {"view": "standard", "exposure": 1.5},
+                                   "effects": [{"type": "fire", "parameters": {"shapeFlags": 64}}]}))
+    for name in (example("campfire.json"), example("twisted_smoke.json"), str(exposed)):
+        run_cli("render", name, "-q", "--width", 40, "--height", 30, "--threads", 2,
                 "-o", tmp_path / "out.png", "--exr", tmp_path / "out.exr")
-        image = brumo.Scene.load(example(name)).render(**SMALL, threads=1)
+        scene = brumo.Scene.load(name)
+        image = scene.render(**SMALL, threads=1)
         assert image.dtype == np.float32 and image.shape == (30, 40, 4)
         assert np.array_equal(bits(image), bits(brumo.read_exr(str(tmp_path / "out.exr")))), name
+        # Through the scene's view, the PNG is the tool's, byte for byte.
+        brumo.write_png(str(tmp_path / "mine.png"), image, **scene.view)
+        assert (tmp_path / "mine.png").read_bytes() == (tmp_path / "out.png").read_bytes(), name
+
+    # A frame of an animated scene, after the same scene rendered another frame.
+    run_cli("render", example("animated_fire.json"), "-q", "--width", 40, "--height", 30, "--frame", 16,
+            "-o", tmp_path / "out.exr")
+    scene = brumo.Scene.load(example("animated_fire.json"))
+    scene.render(**SMALL, frame=1)
+    assert np.array_equal(bits(scene.render(**SMALL, frame=16)), bits(brumo.read_exr(str(tmp_path / "out.exr"))))
 
 
 def test_parameters_written_by_name_change_the_image_as_the_scene_file_does():
@@ -82,5 +98,7 @@ def test_errors_raise_with_the_key_path_and_the_scene_file_message(tmp_path):
 def test_write_png_and_exr_refuse_what_is_not_an_image(tmp_path):
     with pytest.raises(ValueError):
         brumo.write_png(str(tmp_path / "x.png"), np.zeros((4, 4, 3), np.float32))
+    with pytest.raises(ValueError, match="filmic"):
+        brumo.write_png(str(tmp_path / "x.png"), np.zeros((4, 4, 4), np.float32), view="filmc")
     with pytest.raises(OSError):
         brumo.write_exr(str(tmp_path / "missing" / "x.exr"), np.zeros((4, 4, 4), np.float32))

@@ -36,8 +36,9 @@ Clouds::Clouds()
       puffReseedPending(1),
       widthSquared(0.0f),
       k1(0.0f), k2(0.0f), k3(0.0f), k4(0.0f), k5(0.0f), k6(0.0f) {
-    // Seeded from puffSeed at the first preparation; no draw from the host's sequence here.
-    puffLattice.create(nullptr);
+    // The puff lattice is created like any other, with a draw of its own from the host's
+    // sequence; puffSeed then replaces that first seed before the lattice is ever built.
+    puffLattice.create();
     puffLattice.seed = puffSeed;
 
     EffectParameters& p = parameters;

@@ -23,6 +23,9 @@ ModuleState::~ModuleState() {
 ModuleState& moduleState() { return state; }
 
 void initialiseModule(IQVUnknown* hostServices) {
+    // An init after a clean-up starts a new life: without this the next clean-up would keep
+    // the services and the presets taken here.
+    state.cleanedUp = false;
     if (hostServices != nullptr) {
         hostServices->QueryInterface(qv::IID_MemoryService, state.memoryService.slot());
         hostServices->QueryInterface(qv::IID_UtilityService, state.utilityService.slot());

@@ -10,7 +10,7 @@ namespace brumo {
 
 struct ModuleState {
     int32_t liveObjectCount = 0;  // components and class factories alive
-    bool cleanedUp = false;       // set by the first clean-up, never cleared
+    bool cleanedUp = false;       // set by a clean-up, cleared by the next initialisation
     QVCountedPtr<IQVMemoryService> memoryService;
     QVCountedPtr<IQVUtilityService> utilityService;
     QVCountedPtr<IQVResourceService> resourceService;
@@ -35,8 +35,8 @@ inline int32_t liveObjectCount() { return moduleState().liveObjectCount; }
 // calling thread and builds the preset gradients.
 void initialiseModule(IQVUnknown* hostServices);
 
-// Frees the preset gradients, releases the services and restores the fault handling; only the
-// first call does anything.
+// Frees the preset gradients, releases the services and restores the fault handling; a second
+// call before the next initialisation does nothing.
 void cleanUpModule();
 
 }  // namespace brumo

@@ -4,6 +4,7 @@
 
 #include "brumo/class_ids.h"
 #include "frame/class_table.h"
+#include "host/services/utility_service.h"
 #include "frame/module_state.h"
 #include "qv/class_factory.h"
 #include "qv/data_exchanger.h"
@@ -56,6 +57,33 @@ TEST(ClassFactory, EveryRowEitherBuildsItsClassOrSaysItIsNotAvailable) {
             ASSERT_NE(out, nullptr);
             EXPECT_EQ(static_cast<IQVUnknown*>(out)->Release(), 0) << kClassList[i].name;
         }
+        factory->Release();
+    }
+}
+
+// The host's random sequence is shared by every component, so a construction that draws more or
+// less than it should changes the seeds of everything created after it. Every lattice draws its
+// seed when it is created; the noise modifier draws a second value for its block and builds its
+// lattice at once (two reseeds, a draw per swap and per gradient).
+TEST(ClassFactory, EachConstructionDrawsFromTheHostsRandomSequenceExactlyAsWritten) {
+    struct Use {
+        uint64_t draws, reseeds;
+    };
+    auto expectedUse = [](const ClassListEntry& entry) -> Use {
+        if (entry.classId == CLSID_Clouds) return {2, 0};  // its own lattice and the puff lattice
+        if (entry.classId == CLSID_NoiseModifier) return {2 + 256 + 256, 2};
+        return entry.kind == ClassKind::effect ? Use{1, 0} : Use{0, 0};
+    };
+    for (const ClassListEntry& entry : kClassList) {
+        IQVClassFactory* factory = factoryFor(entry.classId);
+        ASSERT_NE(factory, nullptr);
+        const host::RandomUse before = host::UtilityService::randomUseOnThisThread();
+        void* out = nullptr;
+        ASSERT_EQ(factory->CreateInstance(nullptr, qv::IID_IQVUnknown, &out), qv::kOk) << entry.name;
+        const host::RandomUse after = host::UtilityService::randomUseOnThisThread();
+        EXPECT_EQ(after.draws - before.draws, expectedUse(entry).draws) << entry.name;
+        EXPECT_EQ(after.reseeds - before.reseeds, expectedUse(entry).reseeds) << entry.name;
+        static_cast<IQVUnknown*>(out)->Release();
         factory->Release();
     }
 }

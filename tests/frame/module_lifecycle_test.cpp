@@ -7,9 +7,11 @@
 #include <ostream>
 
 #include "brumo/class_ids.h"
+#include "brumo/parameter_blocks.h"
 #include "host/loader/module_loader.h"
 #include "host/services/host_services.h"
 #include "qv/class_factory.h"
+#include "qv/data_exchanger.h"
 #include "qv/entry_points.h"
 #include "qv/exception.h"
 
@@ -87,6 +89,39 @@ TEST(ModuleLifecycle, InitTakesEveryServiceAndCleanUpGivesEverythingBackOnce) {
     EXPECT_EQ(module.cleanUp(), 0);
     EXPECT_EQ(referencesOf(*services).memory, before.memory);
     EXPECT_EQ(referencesOf(*services).shell, before.shell);
+    EXPECT_TRUE(module.close());
+}
+
+// A host that reloads its plug-ins without unloading the library lives several lives in one
+// process: each clean-up must give back what its init took, and each life's components work.
+TEST(ModuleLifecycle, EachInitAfterACleanUpStartsALifeThatItsCleanUpEnds) {
+    auto services = host::HostServices::create();
+    const ServiceReferences before = referencesOf(*services);
+    LoadedModule module;
+    ASSERT_TRUE(module.complete()) << dlerror();
+    for (int life = 1; life <= 3; ++life) {
+        SCOPED_TRACE(life);
+        ASSERT_EQ(module.init(services.get()), 0);
+        EXPECT_EQ(referencesOf(*services), (before + ServiceReferences{1, 1, 1, 1, 1}));
+
+        void* object = nullptr;
+        ASSERT_EQ(host::createThroughClassObject(module.getClassObject, CLSID_Clouds, qv::IID_IExDataExchanger,
+                                                 &object),
+                  qv::kOk);
+        auto* exchanger = static_cast<IExDataExchanger*>(object);
+        EXPECT_EQ(exchanger->parameterBlockSize(), static_cast<int32_t>(sizeof(CloudsParameters)));
+        // Its colours come from the preset gradients this life built.
+        const auto* block = static_cast<const CloudsParameters*>(exchanger->parameterBlock());
+        EXPECT_GT(block->common.colourGradient.count(), 0);
+        EXPECT_EQ(exchanger->parametersChanged(), qv::kOk);
+        exchanger->Release();
+
+        EXPECT_EQ(module.cleanUp(), 0);
+        EXPECT_EQ(referencesOf(*services), before);
+        EXPECT_TRUE(services->memory().balanced());
+        EXPECT_EQ(module.cleanUp(), 0);
+        EXPECT_EQ(referencesOf(*services), before);
+    }
     EXPECT_TRUE(module.close());
 }
 

@@ -2,13 +2,11 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <new>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +14,7 @@
 #include "cli_progress.h"
 #include "host_session.h"
 #include "commands.h"
+#include "host/bake/grid_names.h"
 #include "host/bake/vdb_file.h"
 #include "host/bake/volume_bake.h"
 #include "host/loader/module_loader.h"
@@ -55,15 +54,6 @@ void addBakeCommand(CLI::App& app, BakeOptions& options) {
 }
 
 namespace {
-
-
-// A grid name other tools take as an identifier: letters, digits and underscores.
-std::string identifier(const std::string& name) {
-    std::string result;
-    for (char c : name)
-        result += (std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_') ? c : '_';
-    return result.empty() ? "effect" : result;
-}
 
 struct BakeJob {
     host::SceneDescription scene;
@@ -124,24 +114,9 @@ int prepareJob(const BakeOptions& options, BakeJob& job) {
         // Effects of the same name are baked together.
     }
 
-    // One effect: "density" and "Cd", the names renderers look for. Several: each effect's name
-    // as a suffix, made unique.
-    std::set<std::string> taken;
-    for (size_t i = 0; i < job.effects.size(); ++i) {
-        const host::EffectDescription& effect = *job.effects[i];
-        std::string suffix;
-        if (job.effects.size() > 1) {
-            suffix = "_" + identifier(effect.name);
-            for (int n = 2; taken.count(suffix) != 0; ++n) suffix = "_" + identifier(effect.name) + "_" + std::to_string(n);
-            taken.insert(suffix);
-        }
-        host::BakedGridNames names;
-        names.density = "density" + suffix;
-        names.colour = options.colour ? "Cd" + suffix : "";
-        names.effectName = effect.name;
-        names.effectType = effect.component.className;
-        job.names.push_back(names);
-    }
+    std::vector<host::BakedEffectName> baked;
+    for (const host::EffectDescription* effect : job.effects) baked.push_back({effect->name, effect->component.className});
+    job.names = host::bakedGridNames(baked, options.colour);
     job.frame = options.frame >= 0 ? options.frame : job.scene.firstFrame;
     job.threads = options.threads > 0 ? options.threads
                                       : int(std::max(1u, std::thread::hardware_concurrency()));
