@@ -8,6 +8,9 @@
 //                 160×120, 320×240 and 640×480, on one and two threads
 //   BM_Quality    the default scene at 320×240, one thread, quality 0.25, 0.5 and 1
 //   BM_Detail     the default scene at 320×240, one thread, detail 2, 4 and 6
+//   BM_ShadowGrid the default scene at quality 1 (a grid of 50³ points) in a 4×3 image, on one
+//                 and two threads: the frame is the shadow grid's build, which the threads'
+//                 copies share
 //   BM_Modifiers  a smog (examples/smog.json) at 320×240, one thread, with 0, 1, 2 or 4
 //                 modifiers: twist, taper, noise, wave
 //
@@ -177,6 +180,12 @@ int main(int argc, char** argv) {
         for (const std::string& target : targets)
             add(std::string("BM_Quality/") + quality + "/" + target,
                 {withEffectParameter(f.defaultScene, "quality", std::stod(quality)), 1, target});
+    for (int threads : {1, 2})
+        for (const std::string& target : targets) {
+            json scene = withEffectParameter(f.defaultScene, "quality", 1.0);
+            scene["image"] = {{"width", 4}, {"height", 3}};
+            add("BM_ShadowGrid/threads:" + std::to_string(threads) + "/" + target, {scene, threads, target});
+        }
     for (int detail : {2, 4, 6})
         for (const std::string& target : targets)
             add("BM_Detail/" + std::to_string(detail) + "/" + target,

@@ -16,7 +16,8 @@ std::string identifier(const std::string& name) {
 
 }  // namespace
 
-std::vector<BakedGridNames> bakedGridNames(const std::vector<BakedEffectName>& effects, bool colour) {
+std::vector<BakedGridNames> bakedGridNames(const std::vector<BakedEffectName>& effects, bool colour,
+                                           bool emission) {
     std::vector<BakedGridNames> names;
     std::set<std::string> taken;
     for (const BakedEffectName& effect : effects) {
@@ -26,7 +27,9 @@ std::vector<BakedGridNames> bakedGridNames(const std::vector<BakedEffectName>& e
             for (int n = 2; taken.count(suffix) != 0; ++n) suffix = "_" + identifier(effect.name) + "_" + std::to_string(n);
             taken.insert(suffix);
         }
-        names.push_back({"density" + suffix, colour ? "Cd" + suffix : "", effect.name, effect.className});
+        names.push_back({"density" + suffix, colour ? "sample_colour" + suffix : "", effect.name,
+                         effect.className, emission ? "emission" + suffix : "",
+                         emission ? "extinction" + suffix : ""});
     }
     return names;
 }

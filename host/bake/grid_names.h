@@ -1,6 +1,8 @@
-// The names of the grids baked into one OpenVDB file. A file of one effect holds "density" and
-// "Cd", the names renderers look for; with several, each grid carries its effect's name as a
-// suffix (letters, digits and '_'), numbered when two effects share one.
+// The names of the grids baked into one OpenVDB file. A file of one effect holds "density", the
+// name renderers look for, and "sample_colour", "emission", "extinction": readers list a file's
+// grids by name and show the first, so every other name sorts after "density". With several
+// effects, each grid carries its effect's name as a suffix (letters, digits and '_'), numbered
+// when two effects share one.
 #pragma once
 
 #include <string>
@@ -15,7 +17,9 @@ struct BakedEffectName {
     std::string className;  // "Fire"
 };
 
-// One entry per effect, in order; no colour grid unless `colour`.
-std::vector<BakedGridNames> bakedGridNames(const std::vector<BakedEffectName>& effects, bool colour);
+// One entry per effect, in order; no colour grid unless `colour`, no emission and extinction
+// grids unless `emission`.
+std::vector<BakedGridNames> bakedGridNames(const std::vector<BakedEffectName>& effects, bool colour,
+                                           bool emission = false);
 
 }  // namespace brumo::host

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "host/bake/vdb_headers.h"
@@ -14,10 +15,16 @@ namespace brumo::host {
 struct VdbVolumeFile::Grids {
     struct Effect {
         openvdb::FloatGrid::Ptr density;
-        openvdb::Vec3SGrid::Ptr colour;  // null without colour
+        openvdb::Vec3SGrid::Ptr colour;      // null without colour
+        openvdb::Vec3SGrid::Ptr emission;    // null without the light model
+        openvdb::FloatGrid::Ptr absorption;  // with the emission
+        EmissionModel model;
         int32_t nx = 0;
         int32_t ny = 0;
         float threshold = 0.0f;
+        bool anyColour = false;
+        bool colourVaries = false;
+        openvdb::Vec3s firstColour{0.0f, 0.0f, 0.0f};
     };
     std::vector<Effect> effects;
 };
@@ -42,34 +49,54 @@ void describeEffect(openvdb::GridBase& grid, const BakedGridNames& names) {
     grid.insertMeta("brumo_effect_type", openvdb::StringMetadata(names.effectType));
 }
 
+template <class GridType>
+typename GridType::Ptr makeGrid(const std::string& name, const openvdb::math::Transform& transform,
+                                const BakedGridNames& names) {
+    typename GridType::Ptr grid = GridType::create(typename GridType::ValueType(0.0f));
+    grid->setName(name);
+    grid->setTransform(transform.copy());
+    grid->setSaveFloatAsHalf(false);
+    describeEffect(*grid, names);
+    return grid;
+}
+
+openvdb::Vec3SGrid::Ptr makeColourGrid(const std::string& name, const openvdb::math::Transform& transform,
+                                       const BakedGridNames& names) {
+    openvdb::Vec3SGrid::Ptr grid = makeGrid<openvdb::Vec3SGrid>(name, transform, names);
+    grid->setGridClass(openvdb::GRID_UNKNOWN);
+    grid->setVectorType(openvdb::VEC_INVARIANT);
+    return grid;
+}
+
 }  // namespace
 
 VdbVolumeFile::VdbVolumeFile() : grids_(std::make_unique<Grids>()) { openvdb::initialize(); }
 
 VdbVolumeFile::~VdbVolumeFile() = default;
 
-size_t VdbVolumeFile::addEffect(const VoxelGrid& grid, const BakedGridNames& names, float threshold) {
+size_t VdbVolumeFile::addEffect(const VoxelGrid& grid, const BakedGridNames& names, float threshold,
+                               const EmissionModel& model) {
     Grids::Effect effect;
     effect.nx = grid.counts[0];
     effect.ny = grid.counts[1];
     effect.threshold = threshold;
+    effect.model = model;
     const openvdb::math::Transform::Ptr transform = transformOf(grid);
 
-    effect.density = openvdb::FloatGrid::create(0.0f);
-    effect.density->setName(names.density);
-    effect.density->setTransform(transform);
+    effect.density = makeGrid<openvdb::FloatGrid>(names.density, *transform, names);
     effect.density->setGridClass(openvdb::GRID_FOG_VOLUME);
-    effect.density->setSaveFloatAsHalf(false);
-    describeEffect(*effect.density, names);
-
-    if (!names.colour.empty()) {
-        effect.colour = openvdb::Vec3SGrid::create(openvdb::Vec3s(0.0f, 0.0f, 0.0f));
-        effect.colour->setName(names.colour);
-        effect.colour->setTransform(transform->copy());
-        effect.colour->setGridClass(openvdb::GRID_UNKNOWN);
-        effect.colour->setVectorType(openvdb::VEC_INVARIANT);
-        effect.colour->setSaveFloatAsHalf(false);
-        describeEffect(*effect.colour, names);
+    if (!names.colour.empty()) effect.colour = makeColourGrid(names.colour, *transform, names);
+    if (!names.emission.empty()) {
+        effect.emission = makeColourGrid(names.emission, *transform, names);
+        effect.absorption = makeGrid<openvdb::FloatGrid>(names.absorption, *transform, names);
+        effect.absorption->setGridClass(openvdb::GRID_FOG_VOLUME);
+        for (openvdb::GridBase* light : {static_cast<openvdb::GridBase*>(effect.emission.get()),
+                                         static_cast<openvdb::GridBase*>(effect.absorption.get())})
+            light->insertMeta("brumo_units", openvdb::StringMetadata("per world unit"));
+        effect.absorption->insertMeta("brumo_absorption_per_density",
+                                      openvdb::FloatMetadata(model.extinction * model.depthPerDensity));
+        effect.emission->insertMeta("brumo_emission_per_density",
+                                    openvdb::FloatMetadata(model.depthPerDensity));
     }
     grids_->effects.push_back(std::move(effect));
     return grids_->effects.size() - 1;
@@ -79,9 +106,15 @@ void VdbVolumeFile::addSlice(size_t index, int32_t z, const float* densities,
                              const QVColourRecord* colours) {
     Grids::Effect& effect = grids_->effects.at(index);
     openvdb::FloatGrid::Accessor density = effect.density->getAccessor();
-    std::unique_ptr<openvdb::Vec3SGrid::Accessor> colour;
-    if (effect.colour && colours != nullptr)
-        colour = std::make_unique<openvdb::Vec3SGrid::Accessor>(effect.colour->getAccessor());
+    const bool withColours = colours != nullptr;
+    std::optional<openvdb::Vec3SGrid::Accessor> colour, emission;
+    std::optional<openvdb::FloatGrid::Accessor> absorption;
+    if (effect.colour && withColours) colour.emplace(effect.colour->getAccessor());
+    if (effect.emission && withColours) {
+        emission.emplace(effect.emission->getAccessor());
+        absorption.emplace(effect.absorption->getAccessor());
+    }
+    const float depth = effect.model.depthPerDensity;
     for (int32_t j = 0; j < effect.ny; ++j) {
         for (int32_t i = 0; i < effect.nx; ++i) {
             const size_t n = size_t(j) * size_t(effect.nx) + size_t(i);
@@ -89,9 +122,28 @@ void VdbVolumeFile::addSlice(size_t index, int32_t z, const float* densities,
             if (!(d >= effect.threshold)) continue;
             const openvdb::Coord voxel(i, j, z);
             density.setValue(voxel, d);
-            if (colour) colour->setValue(voxel, openvdb::Vec3s(colours[n].red, colours[n].green, colours[n].blue));
+            if (!withColours) continue;
+            const openvdb::Vec3s c(colours[n].red, colours[n].green, colours[n].blue);
+            if (colour) {
+                colour->setValue(voxel, c);
+                if (!effect.anyColour) effect.firstColour = c;
+                effect.colourVaries = effect.colourVaries || c != effect.firstColour;
+                effect.anyColour = true;
+            }
+            if (emission) {
+                emission->setValue(voxel, c * (depth * d));
+                absorption->setValue(voxel, effect.model.extinction * depth * d);
+            }
         }
     }
+}
+
+bool VdbVolumeFile::dropConstantColour(size_t index, QVColourRecord& constant) {
+    Grids::Effect& effect = grids_->effects.at(index);
+    if (!effect.colour || effect.colourVaries) return false;
+    constant = {effect.firstColour[0], effect.firstColour[1], effect.firstColour[2], 1.0f};
+    effect.colour.reset();
+    return true;
 }
 
 uint64_t VdbVolumeFile::activeVoxels(size_t index) const {
@@ -99,13 +151,19 @@ uint64_t VdbVolumeFile::activeVoxels(size_t index) const {
 }
 
 void VdbVolumeFile::write(const std::string& path) {
+    // Every density first, then the other grids effect by effect.
     openvdb::GridPtrVec grids;
     for (Grids::Effect& effect : grids_->effects) {
         effect.density->pruneGrid();
         grids.push_back(effect.density);
-        if (effect.colour) {
-            effect.colour->pruneGrid();
-            grids.push_back(effect.colour);
+    }
+    for (Grids::Effect& effect : grids_->effects) {
+        for (openvdb::GridBase::Ptr grid : {openvdb::GridBase::Ptr(effect.colour),
+                                            openvdb::GridBase::Ptr(effect.emission),
+                                            openvdb::GridBase::Ptr(effect.absorption)}) {
+            if (!grid) continue;
+            grid->pruneGrid();
+            grids.push_back(grid);
         }
     }
     openvdb::MetaMap fileMetadata;

@@ -65,6 +65,7 @@ bool ModuleLoader::lastCloseSkipped() { return closeSkipped.load(); }
 QVResult ModuleLoader::initialise(IQVUnknown* hostServices) {
     const QVResult result = entry_.init(hostServices);
     initialised_ = true;
+    cleanedUp_ = false;  // an initialisation after a clean-up starts a new life
     return result;
 }
 

@@ -50,9 +50,9 @@ public:
     const std::string& path() const { return path_; }
     bool initialised() const { return initialised_; }
 
-    // QVDllInit with the host's services object (may be null).
+    // QVDllInit with the host's services object (may be null); again after cleanUp, a new life.
     QVResult initialise(IQVUnknown* hostServices);
-    // QVDllCleanUp, once.
+    // QVDllCleanUp, once per initialisation.
     QVResult cleanUp();
     bool canUnloadNow() const;
 

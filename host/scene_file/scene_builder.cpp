@@ -86,6 +86,8 @@ void notifyParametersChanged(IQVUnknown* component) {
     if (Ref<IExDataExchanger> exchanger = exchangerOf(component)) exchanger->parametersChanged();
 }
 
+float BuiltEffect::parameter(const char* name) const { return readFloat(effect, name); }
+
 float BuiltEffect::marchStep() const {
     const float size = readFloat(effect, "size");
     const float quality = readFloat(effect, "quality");

@@ -44,6 +44,8 @@ struct BuiltEffect {
 
     // One march step in the effect's local units, from its size and quality.
     float marchStep() const;
+    // A float parameter of the effect as its block holds it now (0 for no such float field).
+    float parameter(const char* name) const;
 };
 
 // Adds the description's lights, shaders and meshes to the scene, after the built-in shaders.

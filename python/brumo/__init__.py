@@ -7,19 +7,13 @@ NumPy array. ``render_frames`` spreads the frames of a sequence over a ``dask.di
 cluster when given a client.
 """
 
-import atexit
-
 from ._errors import Cancelled, FrameErrors, ModuleError, SceneError
 from ._scene import Effect, Modifier, Scene
 from ._frames import render_frames
-from ._brumo import memory, module_path, read_exr, shutdown, write_exr, write_png
-from . import _brumo
-
-# The module cleaned up as a host does before it goes, when no scene is left by then.
-atexit.register(_brumo.shutdown_at_exit)
+from ._brumo import memory, module_path, read_exr, write_exr, write_png
 
 __all__ = [
     "Scene", "Effect", "Modifier", "render_frames",
-    "write_png", "write_exr", "read_exr", "memory", "module_path", "shutdown",
+    "write_png", "write_exr", "read_exr", "memory", "module_path",
     "SceneError", "ModuleError", "Cancelled", "FrameErrors",
 ]

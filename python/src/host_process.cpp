@@ -33,28 +33,21 @@ HostProcess& HostProcess::get() {
     return *instance;
 }
 
-HostProcess* HostProcess::loaded() {
-    std::lock_guard<std::mutex> guard(instanceLock);
-    return instance;
-}
-
-void HostProcess::shutDown() {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (shutDown_) return;
-    if (liveScenes_ > 0)
-        throw std::logic_error(std::to_string(liveScenes_.load()) + " scenes are still alive; release them first");
-    module_->cleanUp();
-    shutDown_ = true;
-}
-
 HostProcess::HostProcess() : services_(host::HostServices::create()) {
     qv::memoryServiceSlot() = &services_->memory();
     emptyScene_ = services_->application().scene();
     module_ = new host::ModuleLoader(modulePath());
-    module_->initialise(services_.get());
     create_ = [this](const QVGuid& classId, IQVUnknown** out) {
         return module_->createInstance(classId, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
     };
+}
+
+void HostProcess::initialiseModule() {
+    if (!module_->initialised()) module_->initialise(services_.get());
+}
+
+void HostProcess::cleanUpWhenUnused() {
+    if (liveScenes_ == 0 && keptEffects_.empty() && module_->initialised()) module_->cleanUp();
 }
 
 void HostProcess::useScene(host::Scene* scene) { services_->setScene(scene != nullptr ? scene : emptyScene_.get()); }
@@ -79,21 +72,21 @@ thread_local bool working = false;
 
 HostProcess& hostForWork() {
     if (working) throw std::logic_error("brumo cannot be used from a progress callback of its own work");
-    HostProcess& host = HostProcess::get();
-    if (host.isShutDown()) throw host::ModuleLoadError("the module was shut down in this process");
-    return host;
+    return HostProcess::get();
 }
 
 }  // namespace
 
 ModuleWork::ModuleWork(host::Scene* scene) : host_(hostForWork()), guard_(host_.lock()) {
     working = true;
+    host_.initialiseModule();
     host_.services().utility().clearCancel();
     host_.useScene(scene);
 }
 
 ModuleWork::~ModuleWork() {
     host_.releaseKept();
+    host_.cleanUpWhenUnused();
     host_.restoreScene();
     host_.services().utility().clearCancel();
     working = false;

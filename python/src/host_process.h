@@ -1,6 +1,8 @@
 // The one reference host of a Python process: the host's services, the module library loaded
-// and initialised once (on first use), and the lock that lets one piece of module work run at
-// a time, whichever Python thread asks.
+// once, and the lock that lets one piece of module work run at a time, whichever Python thread
+// asks. The module is initialised while scenes are alive: the first scene's work initialises
+// it, and the work that lets the last scene go cleans it up, so that its memory service is back
+// to zero whenever no scene is left.
 #pragma once
 
 #include <atomic>
@@ -17,11 +19,9 @@ namespace brumo::python {
 
 class HostProcess {
 public:
-    // Loads the module on the first call: $BRUMO_MODULE, else libbrumo.so in the lib folder
-    // beside the package (build/lib for build/python/brumo). Throws ModuleLoadError.
+    // Loads the module library on the first call: $BRUMO_MODULE, else libbrumo.so in the lib
+    // folder beside the package (build/lib for build/python/brumo). Throws ModuleLoadError.
     static HostProcess& get();
-    // The host when it was loaded, else null.
-    static HostProcess* loaded();
 
     host::HostServices& services() { return *services_; }
     host::ModuleLoader& module() { return *module_; }
@@ -35,13 +35,13 @@ public:
     void keepUntilWorkEnds(std::vector<host::BuiltEffect> effects, host::Ref<host::Scene> scene);
     void releaseKept();
 
-    // Scenes alive in the process; the module can be cleaned up only when there are none.
+    // Scenes alive in the process.
     void sceneCreated() { ++liveScenes_; }
     void sceneReleased() { --liveScenes_; }
-    // QVDllCleanUp, after which the module gives back all it holds and cannot be used again in
-    // this process. Throws std::logic_error while scenes are alive.
-    void shutDown();
-    bool isShutDown() const { return shutDown_; }
+    // Under the lock: QVDllInit when the module is not initialised; QVDllCleanUp when no scene
+    // is left.
+    void initialiseModule();
+    void cleanUpWhenUnused();
 
 private:
     HostProcess();
@@ -54,7 +54,6 @@ private:
     std::vector<std::vector<host::BuiltEffect>> keptEffects_;
     std::vector<host::Ref<host::Scene>> keptScenes_;
     std::atomic<int> liveScenes_{0};
-    bool shutDown_ = false;
 };
 
 // Holds the host's lock with `scene` current, and the cancel flag clear, for one piece of work.

@@ -356,12 +356,5 @@ PYBIND11_MODULE(_brumo, m) {
         return out;
     });
     m.def("module_path", [] { return HostProcess::get().module().path(); });
-    m.def("shutdown", [] { HostProcess::get().shutDown(); });
-    m.def("shutdown_at_exit", [] {
-        // Quietly leaves the module as it is when scenes outlive the interpreter's exit hooks.
-        if (HostProcess* host = HostProcess::loaded(); host != nullptr) try {
-                host->shutDown();
-            } catch (const std::logic_error&) {
-            }
-    });
+
 }

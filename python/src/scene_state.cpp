@@ -53,7 +53,7 @@ SceneState::~SceneState() {
 
 std::shared_ptr<SceneState> SceneState::create(host::SceneDescription description) {
     // The host first: the scene's strings come from its memory service.
-    if (HostProcess::get().isShutDown()) throw host::ModuleLoadError("the module was shut down in this process");
+    HostProcess::get();
     std::shared_ptr<SceneState> state(new SceneState(std::move(description)));
     HostProcess::get().sceneCreated();
     host::populateHostScene(state->description_, *state->hostScene_);

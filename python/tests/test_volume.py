@@ -9,8 +9,11 @@ import brumo
 from conftest import run_cli
 
 # Placed, turned and stretched, so that the grid's maps are not the identity.
+# Coloured by a gradient: brumo bake leaves a colour grid that is the same everywhere out.
 PLACED = {"effects": [{"type": "clouds", "translate": [1, 2, 3], "rotate": [0, 20, 35],
-                       "scale": [1, 1.5, 0.75], "lighting": "fixed"}]}
+                       "scale": [1, 1.5, 0.75], "lighting": "fixed",
+                       "parameters": {"colourGradient": [{"position": 0, "colour": [1, 0.5, 0]},
+                                                         {"position": 1, "colour": [0, 0.5, 1]}]}}]}
 
 
 def dense(grid, counts):
@@ -42,7 +45,7 @@ def test_sample_equals_the_voxels_of_brumo_bake_at_their_centres(tmp_path):
     assert np.array_equal(written[active], densities[active])
     assert (densities[~active] < 1e-4).all()
     cd = np.zeros((*counts, 3), dtype=np.float32)
-    vdb.read(str(tmp_path / "placed.vdb"), "Cd").copyToArray(cd, ijk=(0, 0, 0))
+    vdb.read(str(tmp_path / "placed.vdb"), "sample_colour").copyToArray(cd, ijk=(0, 0, 0))
     assert np.array_equal(cd[active], colours[active][:, :3])
     # The same voxel lands at the same place in the world.
     corner = np.array(counts) - 1

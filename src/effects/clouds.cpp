@@ -195,4 +195,14 @@ QVResult Clouds::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
 
 int32_t Clouds::parameterBlockSize() { return static_cast<int32_t>(sizeof(CloudsParameters)); }
 
+void Clouds::addEffectInputs(GridInputs& inputs) const {
+    inputs.add(puffCount);
+    inputs.add(puffSeed);
+    inputs.add(combineMode);
+    inputs.add(puffSize);
+    inputs.add(puffBlend);
+    inputs.add(puffDensity);
+    inputs.add(puffLattice.seed);
+}
+
 }  // namespace brumo

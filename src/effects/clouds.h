@@ -38,6 +38,7 @@ public:
 
     // The common block followed by the six puff parameters.
     int32_t QV_CALL parameterBlockSize() override;
+    void addEffectInputs(GridInputs& inputs) const override;
 
     // Share of p covered by the puffs, scaled by puffDensity where partial; 1 when a mesh gives
     // the outline instead.

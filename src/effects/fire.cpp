@@ -79,4 +79,8 @@ QVResult Fire::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
 
 int32_t Fire::parameterBlockSize() { return static_cast<int32_t>(sizeof(FireParameters)); }
 
+void Fire::addEffectInputs(GridInputs& inputs) const {
+    inputs.add(flameStretch);
+}
+
 }  // namespace brumo

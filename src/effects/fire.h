@@ -24,6 +24,7 @@ public:
 
     // The common block followed by flameStretch.
     int32_t QV_CALL parameterBlockSize() override;
+    void addEffectInputs(GridInputs& inputs) const override;
 
     // Exchanged with the host right behind the common block (FireParameters): first member.
     float flameStretch;

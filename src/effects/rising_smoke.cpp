@@ -140,4 +140,9 @@ void RisingSmoke::sampleDensities(int32_t count, const Vector3* points, float* d
 
 int32_t RisingSmoke::parameterBlockSize() { return static_cast<int32_t>(sizeof(RisingSmokeParameters)); }
 
+void RisingSmoke::addEffectInputs(GridInputs& inputs) const {
+    inputs.add(baseSpread);
+    inputs.add(edgeSoftness);
+}
+
 }  // namespace brumo

@@ -28,6 +28,7 @@ public:
 
     // The common block followed by baseSpread and edgeSoftness.
     int32_t QV_CALL parameterBlockSize() override;
+    void addEffectInputs(GridInputs& inputs) const override;
 
     // Exchanged with the host right behind the common block (RisingSmokeParameters): first
     // members, in this order.

@@ -1,6 +1,9 @@
 #include "modifiers/basic_volume_modifier.h"
 
+#include <cstring>
+
 #include "brumo/class_ids.h"
+#include "primitive/shadow_grid.h"
 #include "qv/exception.h"
 
 namespace brumo {
@@ -11,7 +14,11 @@ BasicVolumeModifier::BasicVolumeModifier(void* block, int32_t blockSize)
       firstCrossAxis(0),
       secondCrossAxis(1),
       block_(block),
-      blockSize_(blockSize) {}
+      blockSize_(blockSize) {
+    // The concrete class sets every field; its padding stays zero, so that equal values give
+    // equal bytes.
+    std::memset(block, 0, static_cast<size_t>(blockSize));
+}
 
 void BasicVolumeModifier::deformPoint(const Vector3&, Vector3&) { qv::raise(qv::kMissingOperation); }
 
@@ -29,6 +36,15 @@ void BasicVolumeModifier::deformPoints(int32_t count, const Vector3* in, Vector3
         out[i] = in[i];
         deformPoint(in[i], out[i]);
     }
+}
+
+bool BasicVolumeModifier::addInputs(GridInputs& inputs) const {
+    inputs.addBytes(block_, blockSize_);
+    inputs.add(static_cast<uint32_t>(needsUpdate));
+    inputs.add(mainAxis);
+    inputs.add(firstCrossAxis);
+    inputs.add(secondCrossAxis);
+    return true;
 }
 
 QVResult BasicVolumeModifier::queryInterfaceChain(const QVGuid& iid, void** out) {

@@ -19,6 +19,8 @@
 
 namespace brumo {
 
+class GridInputs;
+
 // Main-axis codes of the modifiers' `axis` field.
 constexpr uint32_t kAxisX = qv::fourcc("XAXI");
 constexpr uint32_t kAxisY = qv::fourcc("YAXI");
@@ -84,6 +86,9 @@ public:
     // way overrides it.
     // Not part of the binary interface: only primitives of this module call it.
     virtual void deformPoints(int32_t count, const Vector3* in, Vector3* out);
+    // What the deformation depends on, for the inputs of a primitive's shadow grid: the block's
+    // bytes and the axis held from earlier codes. False when it depends on a host object.
+    virtual bool addInputs(GridInputs& inputs) const;
 
     // The modifier interface (also as IID_BasicVolumeModifier), then the data component's.
     QVResult queryInterfaceChain(const QVGuid& iid, void** out);

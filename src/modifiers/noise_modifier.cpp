@@ -1,11 +1,13 @@
 #include "modifiers/noise_modifier.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "frame/module_state.h"
 #include "primitive/brumo_base.h"
 #include "primitive/host_scene.h"
+#include "primitive/shadow_grid.h"
 #include "qv/host_editor.h"
 #include "qv/services.h"
 
@@ -142,6 +144,14 @@ void NoiseModifier::deformPoint(const Vector3& in, Vector3& out) {
         value = lattice.gradientNoiseCubic(applyAffine(noiseTransform, in));
     }
     moveAlongDirection(value, out);
+}
+
+bool NoiseModifier::addInputs(GridInputs& inputs) const {
+    const NoiseModifierParameters& p = parameters;
+    inputs.addBytes(&p, static_cast<int32_t>(offsetof(NoiseModifierParameters, shaderName)));
+    inputs.add(p.builtInNoise);
+    inputs.add(lattice.seed);
+    return p.builtInNoise != 0 || p.shaderName->byteLength == 0;
 }
 
 void NoiseModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {

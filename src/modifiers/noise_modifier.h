@@ -23,6 +23,8 @@ public:
     void QV_CALL deformPoint(const Vector3& in, Vector3& out) override;
     // The built-in noise of all the points in vector lanes; a host shader point by point.
     void deformPoints(int32_t count, const Vector3* in, Vector3* out) override;
+    // The numbers of the block and the lattice's seed; false when a host shader may give the field.
+    bool addInputs(GridInputs& inputs) const override;
     // A "SEED" control draws a new seed and rebuilds the lattice at once: answers 1. Any other
     // control, or none, answers 0 and changes nothing.
     QVResult QV_CALL handleEvent(int32_t kind, IQVUnknown* source, void* data) override;

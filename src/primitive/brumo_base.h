@@ -25,6 +25,7 @@
 #include "primitive/critical_section.h"
 #include "primitive/light_sample.h"
 #include "primitive/mesh_shape.h"
+#include "primitive/shadow_grid.h"
 #include "qv/class_array.h"
 #include "qv/counted_ptr.h"
 #include "qv/fourcc.h"
@@ -180,6 +181,9 @@ public:
     virtual void weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes);
     // The density from the lane and the noise field value v.
     virtual float afterNoise(const DensityLane& lane, float v);
+    // What an effect's density depends on beyond the common block: its own parameters, in the
+    // shadow grid's inputs. Nothing here.
+    virtual void addEffectInputs(GridInputs& inputs) const;
 
     // IVolumePrimitive, I3DExNewVolumePrimitive, IDensitySampler and the identity, then
     // TBasicPrimitive.
@@ -214,7 +218,11 @@ public:
     void setFixedLight();
     void checkSceneLights();
     void rebuildLights();
+    // The grid of the current lights: the one every copy with the same inputs shares, computed
+    // here (with the copies building it at the same time) unless it is complete.
     void buildShadowGrid();
+    // The grid's inputs; false when they cannot tell whether two copies share a grid.
+    bool shadowGridInputs(GridInputs& inputs);
 
     // Densities and shape values of count (at most kDensityBatch) points, each stage taken for
     // the whole run, the mask, puffs and noise in vector lanes; the same bits as one at a time.
@@ -296,7 +304,7 @@ public:
     QVShadingRecord shadingContext;
     uint8_t shadowGridActive;
     float shadowGridResolution;
-    QVClassArray<QVClassArray<QVClassArray<float>>> shadowGrid;  // [z][y][x]
+    ShadowGridRef shadowGrid;
     QVClassArray<LightSample> lights;
     // Set when a rebuild of the scene's lights was cancelled, so that the next check redoes it.
     uint8_t sceneLightsPending = 0;

@@ -5,7 +5,7 @@
 
 #include "primitive/brumo_base.h"
 #include "primitive/colour_gradient.h"
-#include "primitive/saturating_int.h"
+#include "primitive/segment_stepper.h"
 
 namespace brumo {
 
@@ -32,74 +32,6 @@ inline void writeColour(QVColourRecord& record, const ColourRGBA& c) {
     record.blue = c.blue;
     record.alpha = c.alpha;
 }
-
-// Where the samples of one march fall, in order, with their step lengths: the jittered first
-// sample, the full steps (after which the march may stop), the remainder.
-class MarchSamples {
-public:
-    // first: the length of the jittered first step, or a negative value for none.
-    MarchSamples(const Vector3& start, const Vector3& direction, float length, float v, float first)
-        : direction_(direction), point_(start), v_(v), first_(first) {
-        float remaining = length;
-        float stepsLeft = length / v;
-        if (first >= 0.0f) {
-            firstPoint_ = point_ + direction * (first * 0.5f);
-            point_ = firstPoint_ + direction * (first * 0.5f);
-            remaining = length - first;
-            stepsLeft = remaining / v;
-        }
-        // Bounded work per call: a segment too long for the sample budget takes longer steps.
-        if (stepsLeft > static_cast<float>(kMaxFullSteps)) {
-            v_ = remaining / static_cast<float>(kMaxFullSteps);
-            stepsLeft = remaining / v_;
-        }
-        stepVector_ = direction * v_;
-        point_ += stepVector_ * 0.5f;
-        count_ = saturatingInt(stepsLeft, 0, kMaxFullSteps);
-        fraction_ = stepsLeft - static_cast<float>(count_);
-    }
-
-    // The next samples, at most max of them; 0 when the march is done.
-    int32_t next(int32_t max, Vector3* points, float* lengths, bool* stops) {
-        int32_t n = 0;
-        if (n < max && first_ >= 0.0f) {
-            add(n, points, lengths, stops, firstPoint_, first_, false);
-            first_ = -1.0f;
-        }
-        for (; n < max && step_ <= count_; ++step_) {
-            add(n, points, lengths, stops, point_, v_, true);
-            point_ += step_ < count_ ? stepVector_ : stepVector_ * 0.5f;
-        }
-        if (n < max && step_ > count_ && !remainderTaken_) {
-            remainderTaken_ = true;
-            if (fraction_ > kNegligible) {
-                point_ += direction_ * (fraction_ * (v_ * 0.5f));
-                add(n, points, lengths, stops, point_, fraction_ * v_, false);
-            }
-        }
-        return n;
-    }
-
-private:
-    static void add(int32_t& n, Vector3* points, float* lengths, bool* stops, const Vector3& p, float length,
-                    bool stop) {
-        points[n] = p;
-        lengths[n] = length;
-        stops[n] = stop;
-        n += 1;
-    }
-
-    Vector3 direction_;
-    Vector3 point_;
-    Vector3 firstPoint_;
-    Vector3 stepVector_;
-    float v_;
-    float first_;
-    int32_t count_ = 0;
-    int32_t step_ = 1;
-    float fraction_ = 0.0f;
-    bool remainderTaken_ = false;
-};
 
 }  // namespace
 
@@ -248,7 +180,8 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
     ColourRGBA accumulator{0.0f, 0.0f, 0.0f, 0.0f};
     if (parameters.meshOff == 0) castMeshRay(start, direction);
 
-    MarchSamples samples(start, direction, length, stepLength(), firstStep(start, length));
+    SegmentStepper samples(start, direction, length, stepLength(), firstStep(start, length), kMaxFullSteps,
+                           kNegligible);
     const bool batched = batchedSampling();
     // Runs of samples grow, so that a ray stopped early by dense vapour wastes little.
     int32_t run = batched ? kFirstRun : 1;

@@ -1,272 +1,163 @@
-// Self-shadowing: the light list (one fixed light or the scene's distant lights), the grid of
-// light reaching each point of the cube, the march toward a light and the grid lookup.
-#include <algorithm>
-#include <cmath>
+#include "primitive/shadow_grid.h"
 
-#include "frame/module_state.h"
-#include "primitive/brumo_base.h"
-#include "primitive/host_scene.h"
-#include "primitive/saturating_int.h"
+#include <cmath>
+#include <cstring>
+
 #include "qv/exception.h"
-#include "qv/fourcc.h"
-#include "qv/strings.h"
+#include "qv/result_codes.h"
 
 namespace brumo {
 
 namespace {
 
-constexpr int32_t kCaptionText = 2;
-constexpr int32_t kIdleMilliseconds = 15;
 // A grid needs points on both faces of every axis.
 constexpr int32_t kSmallestGrid = 2;
+// Beyond this many points a side the index would overflow.
+constexpr int32_t kLargestGrid = 1290;
 
-// Travel direction and colour of a scene light, sampled at the origin.
-void sampleLight(IQVLight* light, Vector3& direction, ColourRGBA& colour) {
-    const QVVector3 origin{0.0f, 0.0f, 0.0f};
-    QVVector3 toward{0.0f, 0.0f, 0.0f};
-    float distance = 0.0f;
-    light->lightDirectionTo(origin, &toward, &distance);
-    direction = {-toward.x, -toward.y, -toward.z};
-    QVColourRecord record{0.0f, 0.0f, 0.0f, 0.0f};
-    float intensity = 0.0f;
-    light->lightColourAt(origin, toward, distance, &record, &intensity);
-    colour = {record.red, record.green, record.blue, record.alpha};
-}
+// The grids that may be shared, each while it has a user.
+std::mutex registryMutex;
+ShadowGrid* registry = nullptr;
 
-QVCountedPtr<IQVLight> lightAt(IQVScene* scene, int32_t index) {
-    IQVLight* light = nullptr;
-    scene->lightAt(&light, index);
-    return QVCountedPtr<IQVLight>(light);
-}
+// The grid whose slices this thread is computing: a copy asking for the same grid from inside
+// that build (a host that renders from its idle tick) must not wait for itself.
+thread_local const ShadowGrid* buildingHere = nullptr;
 
-bool isDistantLight(IQVLight* light) {
-    int32_t kind = 0;
-    light->lightKind(&kind);
-    return kind == qv::kDistantLight;
-}
-
-// NaN equals NaN here: a light holding one must not look changed on every call.
-bool differs(float a, float b) { return a != b && !(std::isnan(a) && std::isnan(b)); }
-
-bool differs(const Vector3& a, const Vector3& b) {
-    return differs(a.x, b.x) || differs(a.y, b.y) || differs(a.z, b.z);
-}
-
-// A direction the march toward the light can follow: finite and not zero.
-bool usableDirection(const Vector3& d) {
-    if (!std::isfinite(d.x) || !std::isfinite(d.y) || !std::isfinite(d.z)) return false;
-    return d.x != 0.0f || d.y != 0.0f || d.z != 0.0f;
-}
-
-// The progress bar of a grid build with the module's resource context around it; both are
-// closed on every way out, cancellation included.
-class GridProgress {
-public:
-    GridProgress() : resources_(resourceService()), utility_(utilityService()) {
-        if (resources_ != nullptr)
-            resources_->pushResourceContext(qv::fourcc("prim"), qv::fourcc("Fire"), &saved_);
-        TQVHeapString caption;
-        if (resources_ != nullptr) resources_->loadString(&caption, 300, kCaptionText);
-        if (utility_ != nullptr) utility_->progressStart(&caption, &handle_, 100.0);
-    }
-    ~GridProgress() {
-        if (utility_ != nullptr && handle_ != nullptr) {
-            utility_->progressEnd(handle_);
-            handle_->Release();
-        }
-        if (resources_ != nullptr) resources_->popResourceContext(saved_);
-    }
-    GridProgress(const GridProgress&) = delete;
-    GridProgress& operator=(const GridProgress&) = delete;
-
-    // Lets the host breathe, advances the bar; true when the user asked to stop.
-    bool advance(double amount) {
-        if (IQVIdleService* idle = idleService()) idle->idleTick(kIdleMilliseconds);
-        if (utility_ == nullptr) return false;
-        utility_->progressAdvance(amount, handle_);
-        return utility_->progressCancelled();
-    }
-
-private:
-    IQVResourceService* resources_;
-    IQVUtilityService* utility_;
-    QVResourceContext saved_ = nullptr;
-    QVProgressHandle handle_ = nullptr;
-};
+void raiseOutOfMemory() { qv::raise(qv::kOutOfMemory, "QVClassArray", 978); }
 
 }  // namespace
 
-void BrumoBase::setFixedLight() {
-    if (!lights.setCount(0)) qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
-    LightSample& light = lights.appendNew();
-    light.enabled = 1;
-    light.position = kZeroVector;
-    light.direction = parameters.lightDirection;
-    normalizeIfLonger(light.direction, 0.0f);
-    light.colour = {1.0f, 1.0f, 1.0f, 0.0f};
+void GridInputs::add(uint32_t word) {
+    if (!words_.append(word)) raiseOutOfMemory();
 }
 
-void BrumoBase::rebuildLights() {
-    sceneLightsPending = 0;
-    lights.setCount(0);
-    QVCountedPtr<IQVScene> scene = currentScene();
-    if (!scene) return;
-    const int32_t n = scene->lightCount();
-    for (int32_t index = 0; index < n; ++index) {
-        QVCountedPtr<IQVLight> light = lightAt(scene.get(), index);
-        if (!light || !isDistantLight(light.get())) continue;
-        LightSample& entry = lights.appendNew();
-        entry.enabled = 1;
-        sampleLight(light.get(), entry.direction, entry.colour);
+void GridInputs::add(float value) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    add(bits);
+}
+
+void GridInputs::add(const Vector3& v) {
+    add(v.x);
+    add(v.y);
+    add(v.z);
+}
+
+void GridInputs::add(const void* address) {
+    const uint64_t value = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(address));
+    add(static_cast<uint32_t>(value));
+    add(static_cast<uint32_t>(value >> 32));
+}
+
+void GridInputs::addBytes(const void* bytes, int32_t count) {
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    for (int32_t at = 0; at < count; at += 4) {
+        uint32_t word = 0;
+        std::memcpy(&word, p + at, static_cast<size_t>(count - at < 4 ? count - at : 4));
+        add(word);
     }
 }
 
-void BrumoBase::checkSceneLights() {
-    if (parameters.lightingMode != qv::fourcc("Opt2")) return;
-    QVCountedPtr<IQVScene> scene = currentScene();
-    if (!scene) return;
-    const int32_t n = scene->lightCount();
-    bool changed = sceneLightsPending != 0;
-    int32_t j = 0;
-    for (int32_t index = 0; index < n && !changed; ++index) {
-        QVCountedPtr<IQVLight> light = lightAt(scene.get(), index);
-        if (!light || !isDistantLight(light.get())) continue;
-        if (j >= lights.count()) {
-            changed = true;  // more distant lights than entries
-            continue;
+bool GridInputs::operator==(const GridInputs& other) const {
+    const int32_t n = words_.count();
+    return n == other.words_.count() &&
+           (n == 0 || std::memcmp(words_.data(), other.words_.data(), sizeof(uint32_t) * size_t(n)) == 0);
+}
+
+void GridInputs::copyFrom(const GridInputs& other) {
+    if (!words_.assign(other.words_)) raiseOutOfMemory();
+}
+
+ShadowGrid::ShadowGrid(int32_t r, const GridInputs& inputs) : r_(r) {
+    inputs_.copyFrom(inputs);
+    if (!values_.setCount(r * r * r)) raiseOutOfMemory();
+}
+
+ShadowGrid* ShadowGrid::acquire(int32_t r, const GridInputs& inputs, bool shared) {
+    if (r < kSmallestGrid) r = kSmallestGrid;
+    if (r > kLargestGrid) raiseOutOfMemory();
+    std::lock_guard<std::mutex> guard(registryMutex);
+    if (shared) {
+        for (ShadowGrid* grid = registry; grid != nullptr; grid = grid->next_) {
+            if (grid->r_ != r || grid->failed_.load() || grid == buildingHere) continue;
+            if (!(grid->inputs_ == inputs)) continue;
+            grid->users_ += 1;
+            return grid;
         }
-        Vector3 direction;
-        ColourRGBA colour;
-        sampleLight(light.get(), direction, colour);
-        const LightSample& entry = lights[j];
-        // Any one channel counts: a white light turned red must not keep its old shadows.
-        if (differs(direction, entry.direction) || differs(colour.red, entry.colour.red) ||
-            differs(colour.green, entry.colour.green) || differs(colour.blue, entry.colour.blue))
-            changed = true;
-        j += 1;
     }
-    if (!changed && j < lights.count()) changed = true;  // a light went away
-    if (!changed) return;
+    auto* grid = new ShadowGrid(r, inputs);
+    if (grid == nullptr) raiseOutOfMemory();
+    if (shared) {
+        grid->next_ = registry;
+        grid->listed_ = true;
+        registry = grid;
+    }
+    return grid;
+}
 
-    rebuildLights();
+void ShadowGrid::release() {
+    {
+        std::lock_guard<std::mutex> guard(registryMutex);
+        if (--users_ > 0) return;
+        if (listed_) {
+            ShadowGrid** link = &registry;
+            while (*link != this) link = &(*link)->next_;
+            *link = next_;
+        }
+    }
+    delete this;
+}
+
+void ShadowGrid::fail(QVResult code) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (!failed_.load()) failure_ = code;
+    failed_.store(true);
+    finished_.notify_all();
+}
+
+void ShadowGrid::build(ShadowSliceSource& source) {
+    const double share = 100.0 / r_;
+    int32_t shown = 0;
+    // Every copy's bar follows the whole grid, whoever computed the slices.
+    auto catchUp = [&] {
+        const int32_t done = slicesDone_.load();
+        if (done == shown) return false;
+        const double amount = share * (done - shown);
+        shown = done;
+        return source.advance(amount);
+    };
+    const ShadowGrid* outer = buildingHere;
+    buildingHere = this;
     try {
-        buildShadowGrid();
+        for (int32_t k; !failed_.load() && (k = nextSlice_.fetch_add(1)) < r_;) {
+            source.fillSlice(k, r_, values_.data() + size_t(k) * size_t(r_) * size_t(r_));
+            {
+                std::lock_guard<std::mutex> guard(mutex_);
+                if (slicesDone_.fetch_add(1) + 1 == r_) finished_.notify_all();
+            }
+            if (catchUp()) qv::raise(qv::kCancelled);
+        }
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            finished_.wait(lock, [this] { return slicesDone_.load() == r_ || failed_.load(); });
+        }
+        if (failed_.load()) qv::raise(failure_);
+        if (catchUp()) qv::raise(qv::kCancelled);
+        complete_.store(true, std::memory_order_release);
+    } catch (const TQVException& error) {
+        buildingHere = outer;
+        fail(error.code);
+        throw;
     } catch (...) {
-        // The grid is part new, part old; the next call starts it over.
-        sceneLightsPending = 1;
+        buildingHere = outer;
+        fail(qv::kFault);
         throw;
     }
+    buildingHere = outer;
 }
 
-void BrumoBase::buildShadowGrid() {
-    GridProgress progress;
-    // Below two points per axis the spacing is undefined; such a grid gets two.
-    int32_t r = saturatingInt(shadowGridResolution, 0, INT32_MAX);
-    if (r < kSmallestGrid) r = kSmallestGrid;
-    const double advance = 100.0 / r;
-    const float s = 1.0f / static_cast<float>(r - 1);
-
-    if (!shadowGrid.setCount(r)) qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
-    for (int32_t k = 0; k < r; ++k) {
-        QVClassArray<QVClassArray<float>>& slice = shadowGrid[k];
-        if (!slice.setCount(r)) qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
-        for (int32_t j = 0; j < r; ++j) {
-            QVClassArray<float>& row = slice[j];
-            if (!row.setCount(r)) qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
-            for (int32_t i = 0; i < r; ++i) {
-                const Vector3 p{static_cast<float>(2 * i) * s - 1.0f, static_cast<float>(2 * j) * s - 1.0f,
-                                static_cast<float>(2 * k) * s - 1.0f};
-                row[i] = lightAtPoint(p);
-            }
-        }
-        if (progress.advance(advance)) qv::raise(qv::kCancelled);
-    }
-}
-
-float BrumoBase::lightAtPoint(const Vector3& point) {
-    float sum = 0.0f;
-    for (int32_t i = 0; i < lights.count(); ++i) sum += lightTransmittance(point, lights[i]);
-    return sum;
-}
-
-float BrumoBase::lightTransmittance(const Vector3& point, const LightSample& light) {
-    if (light.enabled == 0) return 0.0f;
-    const Vector3& d = light.direction;
-    // Without a usable direction there is no face toward the light: such a light is skipped.
-    if (!usableDirection(d)) return 0.0f;
-
-    // Where the way toward the light leaves the cube: the first face, in the order x, y, z, that
-    // faces the light and is met within its square (the z face without that test).
-    Vector3 exit = point;
-    for (int axis = 0; axis < 3; ++axis) {
-        if (d[axis] == 0.0f) continue;
-        const float face = d[axis] >= 0.0f ? -1.0f : 1.0f;
-        const float t = (point[axis] - face) / d[axis];
-        if (!(t >= 0.0f)) continue;
-        const Vector3 hit = point - d * t;
-        const int u = (axis + 1) % 3;
-        const int w = (axis + 2) % 3;
-        if (axis != 2 && !(hit[u] >= -1.0f && hit[u] <= 1.0f && hit[w] >= -1.0f && hit[w] <= 1.0f))
-            continue;
-        exit = hit;
-        break;
-    }
-
-    const Vector3 span = exit - point;
-    const float length = brumo::length(span);
-    const Vector3 u = length != 0.0f ? Vector3{span.x / length, span.y / length, span.z / length} : span;
-    float v = stepLength();
-    float n = length / v;
-    // Bounded work per grid point: a march that would need more samples takes longer steps.
-    if (n > static_cast<float>(kMaxLightMarchSamples)) {
-        v = length / static_cast<float>(kMaxLightMarchSamples);
-        n = length / v;
-    }
-    const Vector3 stepVector = u * v;
-    Vector3 q = point + u * (v * 0.5f);
-    const int32_t count = saturatingInt(n, 0, kMaxLightMarchSamples);
-    const float fraction = n - static_cast<float>(count);
-    // A mesh-shaped effect counts crossings along the ray being marched; this march has its own.
-    if (parameters.meshOff == 0 && (count > 0 || fraction > kNegligible)) castMeshRay(point, u);
-    float depth = 0.0f;
-    float c = 0.0f;
-
-    const bool batched = batchedSampling();
-    for (int32_t i = 1; i <= count;) {
-        const int32_t n = batched ? std::min(kDensityBatch, count - i + 1) : 1;
-        Vector3 points[kDensityBatch];
-        float densities[kDensityBatch];
-        float shapes[kDensityBatch];
-        for (int32_t k = 0; k < n; ++k) {
-            points[k] = q;
-            q += i + k < count ? stepVector : stepVector * 0.5f;
-        }
-        if (batched)
-            sampleDensities(n, points, densities, shapes);
-        else
-            densities[0] = sampleDensity(points[0]);
-        for (int32_t k = 0; k < n; ++k) {
-            const float x = densities[k] * (densityScale * v);
-            if (x > kNegligible) {
-                c = opacityAfter(x, depth);
-                if (c >= 1.0f) return 0.0f;  // fully shadowed from this light
-            }
-        }
-        i += n;
-    }
-    if (fraction > kNegligible) {
-        q += u * (fraction * v * 0.5f);
-        const float x = sampleDensity(q) * (2.0f * densityScale * (fraction * v * 0.5f));
-        c = opacityAfter(x, depth);
-    }
-    const ColourRGBA& colour = light.colour;
-    return (1.0f - c) * (0.1f * colour.red + 0.6f * colour.green + 0.3f * colour.blue);
-}
-
-float BrumoBase::shadowGridLookup(const Vector3& point) const {
-    const int32_t r = shadowGrid.count();
-    if (r < kSmallestGrid) return 1.0f;
-    const float g = static_cast<float>(r - 1);
+float ShadowGrid::lookup(const Vector3& point) const {
+    const float g = static_cast<float>(r_ - 1);
     int32_t index[3];
     float frac[3];
     for (int axis = 0; axis < 3; ++axis) {
@@ -282,16 +173,17 @@ float BrumoBase::shadowGridLookup(const Vector3& point) const {
     }
     const int32_t ix = index[0], iy = index[1], iz = index[2];
     const float fx = frac[0], fy = frac[1], fz = frac[2];
-    auto along = [fx, ix](const QVClassArray<float>& row) {
-        const float a = row[ix];
-        const float b = row[ix + 1];
-        const float value = a + (b - a) * fx;
-        return value;
+    const float* values = values_.data();
+    auto along = [&](int32_t j, int32_t k) {
+        const float* row = values + ix + r_ * (j + r_ * k);
+        const float a = row[0];
+        const float b = row[1];
+        return a + (b - a) * fx;
     };
-    const float y0z0 = along(shadowGrid[iz][iy]);
-    const float y1z0 = along(shadowGrid[iz][iy + 1]);
-    const float y0z1 = along(shadowGrid[iz + 1][iy]);
-    const float y1z1 = along(shadowGrid[iz + 1][iy + 1]);
+    const float y0z0 = along(iy, iz);
+    const float y1z0 = along(iy + 1, iz);
+    const float y0z1 = along(iy, iz + 1);
+    const float y1z1 = along(iy + 1, iz + 1);
     const float z0 = y0z0 + (y1z0 - y0z0) * fy;
     const float z1 = y0z1 + (y1z1 - y0z1) * fy;
     return z0 + (z1 - z0) * fz;

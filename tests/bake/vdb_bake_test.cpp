@@ -230,7 +230,10 @@ TEST(BakeCommand, BakesTheCloudExampleToAFileOpenVdbReads) {
     const ReadBack back = readVdb(out);
     openvdb::FloatGrid::Ptr density = back.density();
     ASSERT_TRUE(density);
-    ASSERT_TRUE(back.colour());
+    // The clouds are white throughout: the colour grid would add nothing but bytes.
+    EXPECT_FALSE(back.colour());
+    EXPECT_NE(run.output.find("sample_colour: left out, the colour is (1, 1, 1) everywhere"), std::string::npos)
+        << run.output;
     EXPECT_GT(density->activeVoxelCount(), 0u);
     EXPECT_EQ(density->metaValue<std::string>("brumo_effect"), "cumulus");
     // 24 voxels along the longest edge (a cube of size 4 scaled by 1.7 along x: 13.6 units).
@@ -314,6 +317,57 @@ TEST(BakeCommand, CtrlCStopsTheBakeAndWritesNothing) {
     int files = 0;
     for (const auto& entry : fs::directory_iterator(fs::path(out).parent_path())) files += entry.is_regular_file();
     EXPECT_EQ(files, 1) << "only the log: no file and no temporary one";
+}
+
+TEST(BakeCommand, ASequenceWritesOneNumberedFilePerFrameWithTheDensitiesListedFirst) {
+    ScratchFolder folder;
+    const std::string out = folder.file("fire.vdb");
+    const CliRun run = runBake(example("campfire.json") + " -o " + out +
+                               " --resolution 8 -q --colour --emission --frames 9-11");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_FALSE(fs::exists(out));
+    for (const char* name : {"fire_0009.vdb", "fire_0010.vdb", "fire_0011.vdb"}) {
+        ASSERT_TRUE(fs::exists(folder.file(name))) << name;
+        const ReadBack back = readVdb(folder.file(name));
+        ASSERT_GE(back.grids->size(), 4u);
+        EXPECT_EQ((*back.grids)[0]->getName().rfind("density_", 0), 0u) << name;
+        EXPECT_EQ((*back.grids)[1]->getName().rfind("density_", 0), 0u) << name;
+    }
+    EXPECT_EQ(runBake(example("campfire.json") + " -o " + out + " --frames 3-1").status, 2);
+    EXPECT_EQ(runBake(example("campfire.json") + " -o " + out + " --frames 1-2 --frame 1").status, 2);
+}
+
+TEST(BakeCommand, EmissionAndAbsorptionAreTheMarchsOwnPerWorldUnit) {
+    // A fire of size 2 scaled by 2: one normalised unit is 4 world units. densityAmount 3 adds
+    // 6 of optical depth per normalised unit of density 1, so 1.5 per world unit;
+    // absorptionDistance 0.5 absorbs twice that.
+    ScratchFolder folder;
+    const std::string scene = folder.file("fire.json");
+    std::ofstream(scene) << R"({"effects": [{"type": "fire", "scale": 2,
+        "parameters": {"size": 2, "densityAmount": 3, "absorptionDistance": 0.5}}]})";
+    const std::string out = folder.file("fire.vdb");
+    const CliRun run = runBake(scene + " -o " + out + " --resolution 12 -q --colour --emission");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const ReadBack back = readVdb(out);
+    const openvdb::FloatGrid::Ptr density = back.density();
+    const openvdb::Vec3SGrid::Ptr colour = back.colour("sample_colour");
+    const openvdb::Vec3SGrid::Ptr emission = back.colour("emission");
+    const openvdb::FloatGrid::Ptr absorption = back.density("extinction");
+    ASSERT_TRUE(density && colour && emission && absorption);
+    EXPECT_EQ(emission->metaValue<std::string>("brumo_units"), "per world unit");
+    EXPECT_EQ(absorption->metaValue<std::string>("brumo_units"), "per world unit");
+    EXPECT_FLOAT_EQ(absorption->metaValue<float>("brumo_absorption_per_density"), 3.0f);
+    int checked = 0;
+    for (auto voxel = density->cbeginValueOn(); voxel; ++voxel) {
+        const openvdb::Coord at = voxel.getCoord();
+        const float d = *voxel;
+        const openvdb::Vec3s c = colour->tree().getValue(at);
+        const openvdb::Vec3s e = emission->tree().getValue(at);
+        for (int k = 0; k < 3; ++k) ASSERT_NEAR(e[k], 1.5f * d * c[k], 1e-5f * (1.0f + d));
+        ASSERT_NEAR(absorption->tree().getValue(at), 3.0f * d, 1e-5f * (1.0f + d));
+        ++checked;
+    }
+    EXPECT_GT(checked, 50);
 }
 
 }  // namespace

@@ -1,10 +1,15 @@
 // Self-shadowing through real host lights: the grid of light reaching each point of the cube
 // (one fixed light or the scene's distant lights), its lookup, the colour of shadowed samples,
-// cancellation of a build, and the per-call check that keeps the grid in step with the scene.
+// cancellation of a build, the per-call check that keeps the grid in step with the scene, and
+// one grid for every copy of an effect.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <thread>
+#include <vector>
 
 #include "brumo/class_ids.h"
 #include "host/scene/lights.h"
@@ -84,11 +89,11 @@ private:
     int left_;
 };
 
-float grid(const BrumoBase& b, int i, int j, int k) { return b.shadowGrid[k][j][i]; }
+float grid(const BrumoBase& b, int i, int j, int k) { return b.shadowGrid.at(i, j, k); }
 
 // Every grid value equals `value` (within tolerance); reports the first that does not.
 ::testing::AssertionResult gridHolds(const BrumoBase& b, float value, float tolerance = 0.0f) {
-    const int32_t r = b.shadowGrid.count();
+    const int32_t r = b.shadowGrid.resolution();
     for (int k = 0; k < r; ++k)
         for (int j = 0; j < r; ++j)
             for (int i = 0; i < r; ++i)
@@ -144,9 +149,7 @@ TEST(FixedLight, SmogWithoutVapourIsLitFullyAtEveryGridPoint) {
     EXPECT_EQ(light.colour, (ColourRGBA{1.0f, 1.0f, 1.0f, 0.0f}));
     // The default quality gives ten points per axis, each lit by 0.1 + 0.6 + 0.3 of white.
     EXPECT_EQ(smog->shadowGridResolution, 10.0f);
-    ASSERT_EQ(smog->shadowGrid.count(), 10);
-    ASSERT_EQ(smog->shadowGrid[9].count(), 10);
-    ASSERT_EQ(smog->shadowGrid[9][9].count(), 10);
+    ASSERT_EQ(smog->shadowGrid.resolution(), 10);
     EXPECT_TRUE(gridHolds(*smog, 1.0f));
     EXPECT_EQ(barsStarted(), bars + 1);
     EXPECT_EQ(host().utility().liveProgressBars(), 0);
@@ -202,7 +205,7 @@ TEST(ShadowGridLookup, ReadsTheCellBelowTheLastIndexAndNoCellOutside) {
     p.lightDirection = {1.0f, 2.0f, -3.0f};  // oblique: the grid varies along every axis
     probe->setDensity(0.25f);
     probe->prepareRender();
-    ASSERT_EQ(probe->shadowGrid.count(), 10);
+    ASSERT_EQ(probe->shadowGrid.resolution(), 10);
     const BrumoBase& b = *probe;
 
     // Exact at grid points (up to the rounding of the point's position).
@@ -235,11 +238,7 @@ TEST(ShadowGridLookup, ResolutionsBelowTwoBuildTwoPointsPerAxis) {
         p.quality = quality;
         probe->prepareRender();
         EXPECT_LT(probe->shadowGridResolution, 2.0f);
-        ASSERT_EQ(probe->shadowGrid.count(), 2) << "quality " << quality;
-        for (int k = 0; k < 2; ++k) {
-            ASSERT_EQ(probe->shadowGrid[k].count(), 2);
-            for (int j = 0; j < 2; ++j) ASSERT_EQ(probe->shadowGrid[k][j].count(), 2);
-        }
+        ASSERT_EQ(probe->shadowGrid.resolution(), 2) << "quality " << quality;
         EXPECT_TRUE(gridHolds(*probe, 1.0f));
         EXPECT_EQ(probe->shadowGridLookup({0.3f, -0.2f, 1.0f}), 1.0f);
     }
@@ -476,14 +475,14 @@ TEST(Cancellation, ACancelledSceneLightRebuildIsRedoneOnTheNextCall) {
         EXPECT_EQ(cancel.ended, 1);
     }
     EXPECT_EQ(host().resources().openContexts(), 0);
-    EXPECT_EQ(probe->shadowGridActive, 1);
-    EXPECT_NEAR(grid(*probe, 2, 3, 0), 0.1f * deepest, 1e-6f);
-    EXPECT_FLOAT_EQ(grid(*probe, 2, 3, 9), 1.0f);  // not reached yet
+    // The half-built grid is dropped.
+    EXPECT_EQ(probe->shadowGrid.resolution(), 0);
 
     // The next call starts over although the list already matches the scene.
     uint64_t bars = barsStarted();
     touch(*probe);
     EXPECT_EQ(barsStarted(), ++bars);
+    EXPECT_NEAR(grid(*probe, 2, 3, 0), 0.1f * deepest, 1e-6f);
     EXPECT_FLOAT_EQ(grid(*probe, 2, 3, 9), 0.1f);
     touch(*probe);
     EXPECT_EQ(barsStarted(), bars);
@@ -495,13 +494,90 @@ TEST(Cancellation, ACancelledSceneLightRebuildIsRedoneOnTheNextCall) {
         EXPECT_EQ(marchFault(*probe), static_cast<int32_t>(0x80010080));
     }
     bars = barsStarted();
-    EXPECT_NE(grid(*probe, 2, 3, 9), 0.0f);
+    EXPECT_EQ(probe->shadowGrid.resolution(), 0);
     touch(*probe);
     EXPECT_EQ(barsStarted(), ++bars);
     EXPECT_EQ(probe->lights.count(), 0);
     EXPECT_TRUE(gridHolds(*probe, 0.0f));
     touch(*probe);
     EXPECT_EQ(barsStarted(), bars);
+    EXPECT_EQ(host().utility().liveProgressBars(), 0);
+}
+
+// A smog lit obliquely by the fixed light, so that its grid varies along every axis.
+void lightObliquely(BrumoBase& smog, float densityAmount) {
+    EffectParameters& p = smog.block();
+    p.lightingMode = fourcc("Opt1");
+    p.lightDirection = {1.0f, 2.0f, -3.0f};
+    p.densityAmount = densityAmount;
+    smog.parametersChanged();
+}
+
+std::vector<float> gridValues(const BrumoBase& b) {
+    std::vector<float> values;
+    const int32_t r = b.shadowGrid.resolution();
+    for (int k = 0; k < r; ++k)
+        for (int j = 0; j < r; ++j)
+            for (int i = 0; i < r; ++i) values.push_back(grid(b, i, j, k));
+    return values;
+}
+
+TEST(SharedGrid, CopiesWithTheSameInputsShareOneGridAndAChangedCopyGetsItsOwn) {
+    EffectRef first(CLSID_Smog), second(CLSID_Smog);
+    ASSERT_TRUE(first && second);
+    lightObliquely(*first, 3.0f);
+    lightObliquely(*second, 3.0f);
+    const uint64_t bars = barsStarted();
+    touch(*first);
+    touch(*second);
+    EXPECT_EQ(barsStarted(), bars + 1);  // built once
+    const std::vector<float> shared = gridValues(*first);
+    ASSERT_EQ(shared.size(), 1000u);
+    EXPECT_EQ(gridValues(*second), shared);
+    EXPECT_LT(*std::min_element(shared.begin(), shared.end()), 0.5f);  // shadowed somewhere
+
+    // Other vapour, other shadows: the changed copy builds its own, the other keeps the first.
+    lightObliquely(*second, 6.0f);
+    touch(*second);
+    EXPECT_EQ(barsStarted(), bars + 2);
+    EXPECT_NE(gridValues(*second), shared);
+    EXPECT_EQ(gridValues(*first), shared);
+
+    // Changed back, it finds the first copy's grid again.
+    lightObliquely(*second, 3.0f);
+    touch(*second);
+    EXPECT_EQ(barsStarted(), bars + 2);
+    EXPECT_EQ(gridValues(*second), shared);
+}
+
+TEST(SharedGrid, CopiesPreparedOnTwoThreadsAtOnceGetTheGridOneCopyBuildsAlone) {
+    std::vector<float> alone;
+    {
+        EffectRef copy(CLSID_Smog);
+        lightObliquely(*copy, 3.0f);
+        copy->block().quality = 0.8f;  // 40 slices: time enough for the threads to meet
+        touch(*copy);
+        alone = gridValues(*copy);
+    }
+    ASSERT_EQ(alone.size(), 64000u);
+
+    EffectRef first(CLSID_Smog), second(CLSID_Smog);
+    for (BrumoBase* copy : {first.get(), second.get()}) {
+        lightObliquely(*copy, 3.0f);
+        copy->block().quality = 0.8f;
+    }
+    std::atomic<int> waiting{2};
+    auto prepare = [&waiting](BrumoBase* copy) {
+        waiting.fetch_sub(1);
+        while (waiting.load() > 0) std::this_thread::yield();
+        touch(*copy);
+    };
+    std::thread one(prepare, first.get());
+    std::thread two(prepare, second.get());
+    one.join();
+    two.join();
+    EXPECT_EQ(gridValues(*first), alone);
+    EXPECT_EQ(gridValues(*second), alone);
     EXPECT_EQ(host().utility().liveProgressBars(), 0);
 }
 

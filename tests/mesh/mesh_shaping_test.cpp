@@ -79,11 +79,11 @@ TEST(MeshShadow, TheShadowGridSeesTheMeshFromTheFirstPreparation) {
     smog.march({0.0f, 0.0f, -2.0f}, {0.0f, 0.0f, 2.0f});
 
     const auto& grid = smog.primitive().shadowGrid;
-    ASSERT_EQ(grid.count(), 10);  // the default quality
+    ASSERT_EQ(grid.resolution(), 10);  // the default quality
     // Beneath the middle of the ball the light has crossed all of it; at a corner of the cube
     // its way up passes the ball by.
-    EXPECT_LT(grid[0][4][4], 0.5f);
-    EXPECT_FLOAT_EQ(grid[0][0][0], 1.0f);
+    EXPECT_LT(grid.at(4, 4, 0), 0.5f);
+    EXPECT_FLOAT_EQ(grid.at(0, 0, 0), 1.0f);
     // Marches toward the light keep the crossings of the ray that was marched last out of the
     // way of the next one: the same segment after the build gathers as it did before.
     const QVColourRecord first = smog.march({0.0f, 0.0f, -2.0f}, {0.0f, 0.0f, 2.0f});

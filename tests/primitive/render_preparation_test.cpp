@@ -276,14 +276,14 @@ TEST(RenderPreparation, UnknownLightingModeSkipsLightsAndMesh) {
     probe->prepareRender();
     EXPECT_EQ(probe->shadowGridActive, 0);
     EXPECT_EQ(probe->lights.count(), 0);
-    EXPECT_EQ(probe->shadowGrid.count(), 0);
+    EXPECT_EQ(probe->shadowGrid.resolution(), 0);
     EXPECT_FALSE(probe->meshShape.hasMesh());
 
     // "Opt0" leaves the light list and the grid as they are.
     p.lightingMode = qv::fourcc("Opt0");
     probe->prepareRender();
     EXPECT_EQ(probe->shadowGridActive, 0);
-    EXPECT_EQ(probe->shadowGrid.count(), 0);
+    EXPECT_EQ(probe->shadowGrid.resolution(), 0);
 }
 
 }  // namespace

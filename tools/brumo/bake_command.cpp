@@ -14,6 +14,7 @@
 #include "cli_progress.h"
 #include "host_session.h"
 #include "commands.h"
+#include "frame_numbers.h"
 #include "host/bake/grid_names.h"
 #include "host/bake/vdb_file.h"
 #include "host/bake/volume_bake.h"
@@ -43,9 +44,15 @@ void addBakeCommand(CLI::App& app, BakeOptions& options) {
                      "Densities below this stay inactive voxels")
         ->check(CLI::NonNegativeNumber)
         ->capture_default_str();
-    bake->add_flag("--colour,--color", options.colour, "Also write the sample colours as a vec3 grid Cd");
+    bake->add_flag("--colour,--color", options.colour,
+                   "Also write the sample colours as a vec3 grid sample_colour (left out when constant)");
+    bake->add_flag("--emission", options.emission,
+                   "Also write the effect's light model: vec3 grid emission and float grid "
+                   "extinction (absorption), both per world unit");
     bake->add_option("--frame", options.frame, "Bake one frame of an animated scene")
         ->check(CLI::Range(0, 999999));
+    bake->add_option("--frames", options.frames,
+                     "Bake frames FIRST-LAST to numbered files (out_0001.vdb, ...)");
     bake->add_option("--threads", options.threads, "Sampling threads (0: one per core)")
         ->check(CLI::Range(0, 1024))
         ->capture_default_str();
@@ -59,7 +66,8 @@ struct BakeJob {
     host::SceneDescription scene;
     std::vector<const host::EffectDescription*> effects;
     std::vector<host::BakedGridNames> names;
-    int frame = 1;
+    std::vector<int> frames;
+    bool numberedOutput = false;
     int threads = 1;
 };
 
@@ -116,8 +124,23 @@ int prepareJob(const BakeOptions& options, BakeJob& job) {
 
     std::vector<host::BakedEffectName> baked;
     for (const host::EffectDescription* effect : job.effects) baked.push_back({effect->name, effect->component.className});
-    job.names = host::bakedGridNames(baked, options.colour);
-    job.frame = options.frame >= 0 ? options.frame : job.scene.firstFrame;
+    job.names = host::bakedGridNames(baked, options.colour, options.emission);
+    if (!options.frames.empty() && options.frame >= 0) {
+        fail("give --frames or --frame, not both");
+        return kExitUsage;
+    }
+    if (!options.frames.empty()) {
+        int first = 0, last = 0;
+        if (!parseFrameRange(options.frames, first, last)) {
+            fail("--frames: expected FIRST-LAST with 0 <= FIRST <= LAST, such as 1-48, found \"" +
+                 options.frames + "\"");
+            return kExitUsage;
+        }
+        for (int f = first; f <= last; ++f) job.frames.push_back(f);
+        job.numberedOutput = true;
+    } else {
+        job.frames.push_back(options.frame >= 0 ? options.frame : job.scene.firstFrame);
+    }
     job.threads = options.threads > 0 ? options.threads
                                       : int(std::max(1u, std::thread::hardware_concurrency()));
     return 0;
@@ -128,13 +151,31 @@ std::string voxelText(const host::VoxelGrid& grid) {
            std::to_string(grid.counts[2]);
 }
 
-// Builds, lays out and samples every effect of the job into the file. Returns the exit status.
+// Optical depth per world unit from the effect's own parameters: a march sample over L
+// normalised units adds 2 × densityAmount × L × density, and a normalised unit is size local
+// units. An uneven scale is taken at its mean.
+host::EmissionModel emissionModel(const host::BuiltEffect& effect) {
+    const QVVector3 s = effect.transform.scale;
+    const double scale = std::cbrt(std::fabs(double(s.x) * s.y * s.z));
+    const double size = effect.parameter("size");
+    const float absorptionDistance = effect.parameter("absorptionDistance");
+    host::EmissionModel model;
+    model.depthPerDensity =
+        size > 0.0 && scale > 0.0 ? float(2.0 * effect.parameter("densityAmount") / (size * scale)) : 0.0f;
+    model.extinction = absorptionDistance > 0.00006103515625f ? 1.0f / absorptionDistance : 0.0f;
+    return model;
+}
+
+// Builds, lays out and samples every effect of the job at one frame into the file. Returns the
+// exit status.
 int bakeEffects(host::ModuleLoader& module, host::HostServices& services, const BakeJob& job,
-                const BakeOptions& options, CliProgress& progress, host::VdbVolumeFile& file) {
+                int frame, const std::string& output, const BakeOptions& options,
+                CliProgress& progress) {
     const host::CreateComponent create = [&module](const QVGuid& classId, IQVUnknown** out) {
         return module.createInstance(classId, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
     };
-    const double t = job.scene.frameFraction(job.frame);
+    const double t = job.scene.frameFraction(frame);
+    host::VdbVolumeFile file;
 
     // Every effect and its layout first, so that a voxel size out of range fails before any work.
     std::vector<host::BuiltEffect> built;
@@ -153,8 +194,10 @@ int bakeEffects(host::ModuleLoader& module, host::HostServices& services, const 
 
     for (size_t i = 0; i < built.size(); ++i) {
         const host::VoxelGrid& grid = layouts[i];
+        std::string prefix = job.frames.size() > 1 ? "Frame " + std::to_string(frame) + ": " : "";
         if (built.size() > 1)
-            progress.setPrefix("Effect " + std::to_string(i + 1) + "/" + std::to_string(built.size()) + ": ");
+            prefix += "Effect " + std::to_string(i + 1) + "/" + std::to_string(built.size()) + ": ";
+        if (!prefix.empty()) progress.setPrefix(prefix);
         // One copy of the effect per thread, the first as the scene made it; no more threads
         // than slices.
         const int threads = std::max(1, std::min(job.threads, grid.counts[2]));
@@ -163,7 +206,9 @@ int bakeEffects(host::ModuleLoader& module, host::HostServices& services, const 
         std::vector<IQVUnknown*> copies{built[i].effect.object.get()};
         for (const host::BuiltEffect& clone : clones) copies.push_back(clone.effect.object.get());
 
-        const size_t index = file.addEffect(grid, job.names[i], float(options.threshold));
+        const size_t index =
+            file.addEffect(grid, job.names[i], float(options.threshold), emissionModel(built[i]));
+        const bool withColours = options.colour || options.emission;
         host::BakeHooks hooks;
         hooks.prepared = [&] { progress.progressStarted(CliProgress::kRenderBar, "Baking", 1.0); };
         hooks.slicesDone = [&](int32_t done, int32_t total) {
@@ -171,7 +216,7 @@ int bakeEffects(host::ModuleLoader& module, host::HostServices& services, const 
         };
         hooks.cancelled = [&] { return services.utility().cancelRequested(); };
         try {
-            host::sampleGrid(grid, copies, options.colour,
+            host::sampleGrid(grid, copies, withColours,
                              [&](int32_t z, const float* densities, const QVColourRecord* colours) {
                                  file.addSlice(index, z, densities, colours);
                              },
@@ -185,9 +230,13 @@ int bakeEffects(host::ModuleLoader& module, host::HostServices& services, const 
             std::printf("%s: %s voxels of %.6g, %llu active\n", job.names[i].density.c_str(),
                         voxelText(grid).c_str(), grid.voxelSize,
                         static_cast<unsigned long long>(file.activeVoxels(index)));
+        QVColourRecord constant{};
+        if (file.dropConstantColour(index, constant) && !options.quiet)
+            std::printf("%s: left out, the colour is (%.4g, %.4g, %.4g) everywhere\n",
+                        job.names[i].colour.c_str(), constant.red, constant.green, constant.blue);
     }
-    file.write(options.output);
-    if (!options.quiet) std::printf("Wrote %s\n", options.output.c_str());
+    file.write(output);
+    if (!options.quiet) std::printf("Wrote %s\n", output.c_str());
     std::fflush(stdout);
     return 0;
 }
@@ -203,26 +252,23 @@ int runBake(const BakeOptions& options) {
                          CliProgress& progress) {
         int status = 0;
         try {
-            host::VdbVolumeFile file;
-            status = bakeEffects(module, services, job, options, progress, file);
-        } catch (const host::SamplerError& error) {
-            if (error.code == qv::kCancelled) {
-                fail("cancelled while computing shadows; nothing was written");
-                status = kExitInterrupted;
-            } else {
-                fail(std::string(error.what()) + "; nothing was written");
-                status = kExitFailure;
+            for (const int frame : job.frames) {
+                status = bakeEffects(module, services, job, frame,
+                                     job.numberedOutput ? numbered(options.output, frame) : options.output,
+                                     options, progress);
+                if (status != 0) break;
             }
+        } catch (const host::SamplerError& error) {
+            fail(error.code == qv::kCancelled ? "cancelled while computing shadows; nothing was written"
+                                              : std::string(error.what()) + "; nothing was written");
+            status = error.exitStatus();
+        } catch (const host::HostError& error) {
+            fail(std::string(error.what()) + "; nothing was written");
+            status = error.exitStatus();
         } catch (const TQVException& error) {
             status = error.code == qv::kCancelled ? kExitInterrupted : kExitFailure;
             fail(status == kExitInterrupted ? "cancelled while computing shadows; nothing was written"
                                             : "the module failed while baking; nothing was written");
-        } catch (const host::BakeCancelled&) {
-            fail("baking cancelled; nothing was written");
-            status = kExitInterrupted;
-        } catch (const host::BakeError& error) {
-            fail(std::string(error.what()) + "; nothing was written");
-            status = kExitFailure;
         } catch (const host::ComponentError& error) {
             fail(std::string(error.what()) + "; nothing was written");
             status = kExitFailure;

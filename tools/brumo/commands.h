@@ -48,6 +48,8 @@ struct BakeOptions {
     int resolution = 0;      // 0: 128 voxels along the longest edge
     double threshold = 1e-4;
     bool colour = false;
+    bool emission = false;  // the emission and absorption grids
+    std::string frames;     // "first-last": one numbered file per frame
     int frame = -1;   // -1: the scene's first frame
     int threads = 0;  // 0: one per core
     bool quiet = false;

@@ -13,6 +13,7 @@
 #include "cli_progress.h"
 #include "host_session.h"
 #include "commands.h"
+#include "frame_numbers.h"
 #include "host/image/exr_writer.h"
 #include "host/loader/module_loader.h"
 #include "host/render/renderer.h"
@@ -73,34 +74,6 @@ bool folderExists(const std::string& output) {
     if (folder.empty()) folder = ".";
     std::error_code error;
     return std::filesystem::is_directory(folder, error);
-}
-
-// out.png, frame 7 → out_0007.png.
-std::string numbered(const std::string& path, int frame) {
-    const std::filesystem::path p(path);
-    char number[16];
-    std::snprintf(number, sizeof number, "_%04d", frame);
-    return (p.parent_path() / (p.stem().string() + number + p.extension().string())).string();
-}
-
-// "1-48" or "5".
-bool parseFrameRange(const std::string& text, int& first, int& last) {
-    try {
-        size_t used = 0;
-        const size_t dash = text.find('-', 1);
-        first = std::stoi(text.substr(0, dash), &used);
-        if (used != (dash == std::string::npos ? text.size() : dash)) return false;
-        if (dash == std::string::npos) {
-            last = first;
-        } else {
-            const std::string rest = text.substr(dash + 1);
-            last = std::stoi(rest, &used);
-            if (used != rest.size()) return false;
-        }
-    } catch (const std::exception&) {
-        return false;
-    }
-    return first >= 0 && last >= first && last <= 999999;
 }
 
 struct Job {

@@ -1,0 +1,35 @@
+#include "frame_numbers.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+
+namespace brumo::cli {
+
+std::string numbered(const std::string& path, int frame) {
+    const std::filesystem::path p(path);
+    char number[16];
+    std::snprintf(number, sizeof number, "_%04d", frame);
+    return (p.parent_path() / (p.stem().string() + number + p.extension().string())).string();
+}
+
+bool parseFrameRange(const std::string& text, int& first, int& last) {
+    try {
+        size_t used = 0;
+        const size_t dash = text.find('-', 1);
+        first = std::stoi(text.substr(0, dash), &used);
+        if (used != (dash == std::string::npos ? text.size() : dash)) return false;
+        if (dash == std::string::npos) {
+            last = first;
+        } else {
+            const std::string rest = text.substr(dash + 1);
+            last = std::stoi(rest, &used);
+            if (used != rest.size()) return false;
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+    return first >= 0 && last >= first && last <= 999999;
+}
+
+}  // namespace brumo::cli
