@@ -110,9 +110,9 @@ void writePng(const std::string& path, const Image& image, const ViewTransform& 
     if (!failure.empty()) throw ImageWriteError(cannotWrite(path, failure));
 }
 
-std::vector<uint8_t> pngBytes(const Image& image) {
+std::vector<uint8_t> pngBytes(const Image& image, const ViewTransform& view) {
     if (image.width() <= 0 || image.height() <= 0) throw ImageWriteError("cannot encode an empty image");
-    const std::vector<uint8_t> rows = encodeImage(image);
+    const std::vector<uint8_t> rows = encodeImage(image, view);
     char* buffer = nullptr;
     size_t size = 0;
     FILE* stream = open_memstream(&buffer, &size);

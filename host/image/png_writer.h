@@ -36,6 +36,6 @@ void writePng(const std::string& path, const Image& image, const ViewTransform& 
 
 // The bytes writePng would write, in memory (for a server that sends the image). Throws
 // ImageWriteError when the image is empty or the encoder fails.
-std::vector<uint8_t> pngBytes(const Image& image);
+std::vector<uint8_t> pngBytes(const Image& image, const ViewTransform& view = {});
 
 }  // namespace brumo::host

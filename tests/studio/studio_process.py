@@ -9,16 +9,23 @@ import subprocess
 import tempfile
 import time
 
-BRUMO = os.environ.get("BRUMO_CLI", "brumo")
+BRUMO = os.path.abspath(os.environ.get("BRUMO_CLI", "build/bin/brumo"))
 EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples")
 
 
 class Studio:
     """A running studio: `port`, `folder` (the scene's folder) and small HTTP helpers."""
 
-    def __init__(self, example=None):
+    def __init__(self, example=None, text=None):
+        """`example` names a file of examples/; `text` is a scene file of the test's own."""
         self.folder = tempfile.mkdtemp(prefix="brumo-studio-")
         arguments = [BRUMO, "studio", "--port", "0"]
+        if text is not None:
+            example = "scene.json"
+            with open(os.path.join(self.folder, example), "w") as scene:
+                scene.write(text)
+            arguments.append(os.path.join(self.folder, example))
+            example = None
         if example:
             shutil.copy(os.path.join(EXAMPLES, example), self.folder)
             if os.path.isdir(os.path.join(EXAMPLES, "meshes")):

@@ -2,11 +2,12 @@
 files only in the scene's folder, bounded bodies, 4xx answers that never stop the server."""
 import os
 import socket
+import subprocess
 import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from studio_process import Studio  # noqa: E402
+from studio_process import BRUMO, Studio  # noqa: E402
 
 
 class StudioHttpRules(unittest.TestCase):
@@ -112,6 +113,22 @@ class StudioHttpRules(unittest.TestCase):
             self.skipTest("this machine has no address but the loopback one")
         with self.assertRaises(OSError):
             socket.create_connection((address, self.studio.port), timeout=2).close()
+
+
+class StudioSaves(unittest.TestCase):
+    def test_a_saved_scene_renders_to_the_previews_bytes_through_its_own_view(self):
+        studio = Studio(text='{"image": {"width": 48, "height": 36, "view": "standard", "exposure": 1.5},'
+                             ' "effects": [{"type": "fire"}]}')
+        try:
+            preview = studio.full_preview(0)
+            self.assertEqual(studio.json("POST", "/api/save", {"file": "saved.json"})[0], 200)
+            rendered = os.path.join(studio.folder, "rendered.png")
+            subprocess.run([BRUMO, "render", os.path.join(studio.folder, "saved.json"), "-o", rendered, "-q"],
+                           check=True)
+            with open(rendered, "rb") as image:
+                self.assertEqual(image.read(), preview)
+        finally:
+            studio.stop()
 
 
 class StudioStops(unittest.TestCase):

@@ -129,7 +129,7 @@ void StudioPreview::renderScene(const json& scene, int revision, Clock::time_poi
         double prepared = 0.0;
         hooks.prepared = [&prepared, &sinceChange] { prepared = sinceChange(); };
         const host::Image image = host::render(settings, sets, hooks);
-        std::vector<uint8_t> png = host::pngBytes(image);
+        std::vector<uint8_t> png = host::pngBytes(image, description.view);
         std::lock_guard<std::mutex> lock(mutex_);
         pass->revision = revision;
         pass->milliseconds = sinceChange();
