@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 export BUILD_DIR I686_BUILD_DIR DLL_BUILD_DIR JOBS CMAKE_FLAGS
 
-.PHONY: all deps configure build render test bench dll fuzz studio-screenshot clean
+.PHONY: all deps configure build render test bench dll fuzz studio-screenshot clean physical-references
 
 all: build
 
@@ -53,6 +53,14 @@ fuzz: deps
 # two threads, scalar and in vector lanes (BASELINE_BRUMO=path/to/brumo adds an earlier build).
 bench: build
 	@bash scripts/perf-report.sh
+
+# Remakes the path-traced references of the physical render mode (tests/data/physical) with
+# Blender's Cycles; slow, and not part of `make test`. REFERENCE_SAMPLES per pixel.
+REFERENCE_SAMPLES ?= 1024
+physical-references: build
+	@bash scripts/install-deps.sh blender
+	blender -b --factory-startup --python tests/data/physical/make_references.py -- \
+		--brumo $(BUILD_DIR)/bin/brumo --samples $(REFERENCE_SAMPLES)
 
 # docs/images/studio.png, from the studio's browser test.
 studio-screenshot: build

@@ -6,6 +6,7 @@
 #     wine   Wine, to run the DLL's test host
 #     python the brumo Python package and its tests (pybind11, NumPy, pytest, Dask, OpenVDB's
 #            Python module), for Debian's /usr/bin/python3
+#     blender Blender, to remake the path-traced references of the physical render mode
 #     studio the studio's web server and its browser tests (cpp-httplib, Chromium, Selenium)
 set -euo pipefail
 
@@ -27,8 +28,9 @@ for group in "$@"; do
     dll) packages+=(g++-mingw-w64-i686-posix) ;;
     wine) packages+=(wine wine32:i386); i386=true ;;
     python) packages+=(python3-dev pybind11-dev python3-numpy python3-pytest python3-distributed python3-openvdb) ;;
+    blender) packages+=(blender) ;;
     studio) packages+=(libcpp-httplib-dev chromium chromium-driver python3-selenium) ;;
-    *) echo "install-deps.sh: unknown group '$group' (i686, dll, wine, python, studio)" >&2; exit 2 ;;
+    *) echo "install-deps.sh: unknown group '$group' (i686, dll, wine, python, blender, studio)" >&2; exit 2 ;;
   esac
 done
 

@@ -175,6 +175,15 @@ BuiltEffect cloneEffect(const BuiltEffect& source, const CreateComponent& create
     return effect;
 }
 
+std::vector<std::vector<BuiltEffect>> buildEffectCopies(const SceneDescription& scene, double t, int threads,
+                                                        const CreateComponent& create) {
+    std::vector<std::vector<BuiltEffect>> copies(size_t(threads > 0 ? threads : 1));
+    for (const EffectDescription& effect : scene.effects) copies[0].push_back(buildEffect(effect, t, create));
+    for (size_t c = 1; c < copies.size(); ++c)
+        for (const BuiltEffect& effect : copies[0]) copies[c].push_back(cloneEffect(effect, create));
+    return copies;
+}
+
 VolumeSet placeEffects(const std::vector<BuiltEffect>& effects) {
     VolumeSet set;
     set.reserve(effects.size());

@@ -60,6 +60,11 @@ BuiltEffect buildEffect(const EffectDescription& description, double t, const Cr
 // with copies of the same modifiers attached in the same order.
 BuiltEffect cloneEffect(const BuiltEffect& effect, const CreateComponent& create);
 
+// One list of the scene's effects per render thread: the first built at t, the others cloned
+// from it.
+std::vector<std::vector<BuiltEffect>> buildEffectCopies(const SceneDescription& scene, double t, int threads,
+                                                        const CreateComponent& create);
+
 // The effects as one render thread sees them.
 VolumeSet placeEffects(const std::vector<BuiltEffect>& effects);
 

@@ -378,7 +378,7 @@ EffectDescription readEffect(const Reader& reader, const json& value, const std:
                              const std::vector<MeshDescription>& meshes) {
     reader.object(value, path,
                   {"type", "name", "description", "translate", "rotate", "scale", "parameters",
-                   "modifiers", "mesh", "lighting"});
+                   "modifiers", "mesh", "lighting", "medium"});
     if (!value.contains("type"))
         reader.fail(path, "an effect needs a \"type\": \"clouds\", \"fire\", \"risingSmoke\" or \"smog\"");
     const std::string typePath = Reader::join(path, "type");
@@ -390,6 +390,7 @@ EffectDescription readEffect(const Reader& reader, const json& value, const std:
     EffectDescription effect;
     effect.path = path;
     effect.component = describeComponent(*table);
+    effect.medium = readMedium(value, path, table->className, reader.file());
     effect.name = value.contains("name") ? reader.text(value["name"], Reader::join(path, "name"))
                                          : std::string(table->className);
     if (value.contains("translate"))
@@ -649,9 +650,10 @@ SceneDescription readScene(const json& document, const std::string& file) {
     const Reader reader(file);
     reader.object(document, "",
                   {"description", "image", "background", "camera", "frames", "lights", "shaders",
-                   "meshes", "effects"});
+                   "meshes", "effects", "integrator", "physical"});
     SceneDescription scene;
     scene.file = file;
+    scene.integrator = readIntegrator(document, file);
     if (document.contains("image")) {
         const json& image = document["image"];
         reader.object(image, "image", {"width", "height", "view", "exposure"});

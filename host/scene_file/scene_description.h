@@ -17,6 +17,7 @@
 #include "host/render/camera.h"
 #include "host/render/transform.h"
 #include "host/scene_file/parameter_block.h"
+#include "host/scene_file/medium_description.h"
 #include "host/scene_file/scene_file_error.h"
 #include "qv/guid.h"
 #include "qv/scene_records.h"
@@ -37,6 +38,7 @@ struct EffectDescription {
     std::string path;  // "effects[2]"
     Transform transform;
     std::vector<ComponentDescription> modifiers;
+    Medium medium;  // for the physical integrator
 };
 
 struct LightDescription {
@@ -83,6 +85,7 @@ struct SceneDescription {
     std::vector<ShaderDescription> shaders;
     std::vector<MeshDescription> meshes;
     std::vector<EffectDescription> effects;
+    IntegratorDescription integrator;
 
     // Where frame lies between the first and the last frame, in [0, 1].
     double frameFraction(int frame) const;

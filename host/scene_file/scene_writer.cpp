@@ -81,6 +81,7 @@ json effectJson(const EffectDescription& effect) {
     for (const ComponentDescription& modifier : effect.modifiers)
         modifiers.push_back({{"type", typeName(modifier.className, true)}, {"parameters", parametersJson(modifier)}});
     out["modifiers"] = modifiers;
+    out["medium"] = mediumJson(effect.medium);
     return out;
 }
 
@@ -165,6 +166,7 @@ json writeScene(const SceneDescription& scene, const std::string& file) {
     out["shaders"] = listJson(scene.shaders, shaderJson);
     out["meshes"] = listJson(scene.meshes, [&](const MeshDescription& mesh) { return meshJson(mesh, file); });
     out["effects"] = listJson(scene.effects, effectJson);
+    writeIntegrator(scene.integrator, out);
     return out;
 }
 

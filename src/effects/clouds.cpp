@@ -46,7 +46,7 @@ Clouds::Clouds()
     applyShapePreset(qv::fourcc("Opt1"), false, p.shapeFlags, p.shapeFalloffs);
     copyPreset(kCloudRamp, p.colourGradient);
     p.absorptionDistance = 1.5f;
-    p.lightingMode = qv::fourcc("Opt2");
+    p.lightingMode = kSceneLights;
 }
 
 void Clouds::prepareEffect() {

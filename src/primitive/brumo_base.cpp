@@ -121,7 +121,7 @@ BrumoBase::BrumoBase()
     loadResourceText(p.meshName.get(), kTextNone);
     p.meshOff = 1;
     p.meshFalloff = 0.1f;
-    p.lightingMode = qv::fourcc("Opt0");
+    p.lightingMode = kNoShadows;
     p.shadowStrength = 1.0f;
     p.shadowDensityInfluence = 0.0f;
     copyPreset(0, p.shadowGradient);

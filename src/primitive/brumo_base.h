@@ -74,6 +74,11 @@ inline void loadResourceText(TQVString& text, int32_t number) {
     resources->popResourceContext(saved);
 }
 
+// The lighting modes of lightingMode; any other code lights nothing and builds no grid.
+constexpr uint32_t kNoShadows = qv::fourcc("Opt0");
+constexpr uint32_t kFixedLight = qv::fourcc("Opt1");
+constexpr uint32_t kSceneLights = qv::fourcc("Opt2");
+
 // Shape option bits of shapeFlags and colourShapeFlags.
 enum ShapeOption : uint32_t {
     kUpperBall = 0x1,

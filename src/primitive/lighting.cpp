@@ -127,7 +127,7 @@ void BrumoBase::rebuildLights() {
 }
 
 void BrumoBase::checkSceneLights() {
-    if (parameters.lightingMode != qv::fourcc("Opt2")) return;
+    if (parameters.lightingMode != kSceneLights) return;
     QVCountedPtr<IQVScene> scene = currentScene();
     if (!scene) return;
     const int32_t n = scene->lightCount();

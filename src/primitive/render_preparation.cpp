@@ -104,7 +104,7 @@ void BrumoBase::prepareRender() {
     // The mesh is attached before the shadow grid is built, so that the grid is shadowed by the
     // shape the march will see. An unknown lighting code skips both, as it always has.
     const uint32_t mode = p.lightingMode;
-    if (mode == qv::fourcc("Opt0") || mode == qv::fourcc("Opt1") || mode == qv::fourcc("Opt2"))
+    if (mode == kNoShadows || mode == kFixedLight || mode == kSceneLights)
         attachMesh();
     prepareLighting();
 }
@@ -203,13 +203,13 @@ void BrumoBase::refreshShaders() {
 void BrumoBase::prepareLighting() {
     const EffectParameters& p = parameters;
     const uint32_t mode = p.lightingMode;
-    shadowGridActive = mode != qv::fourcc("Opt0") ? 1 : 0;
+    shadowGridActive = mode != kNoShadows ? 1 : 0;
     shadowGridResolution =
         static_cast<float>(saturatingInt(p.quality * 50.0f, 0, kLargestGridResolution));
-    if (mode == qv::fourcc("Opt0")) return;
-    if (mode == qv::fourcc("Opt2")) {
+    if (mode == kNoShadows) return;
+    if (mode == kSceneLights) {
         rebuildLights();
-    } else if (mode == qv::fourcc("Opt1")) {
+    } else if (mode == kFixedLight) {
         setFixedLight();
     } else {
         shadowGridActive = 0;

@@ -37,6 +37,7 @@ struct RenderOptions {
     int frame = -1;
     bool stats = false;
     bool quiet = false;
+    std::string integrator;  // empty: the scene's
 };
 
 struct BakeOptions {

@@ -17,6 +17,8 @@
 #include "host/image/exr_writer.h"
 #include "host/loader/module_loader.h"
 #include "host/render/renderer.h"
+#include "host/render/physical/physical_renderer.h"
+#include "host/scene_file/physical_scene.h"
 #include "host/scene_file/scene_builder.h"
 #include "host/scene_file/scene_description.h"
 #include "host/services/host_services.h"
@@ -58,6 +60,9 @@ void addRenderCommand(CLI::App& app, RenderOptions& options) {
                      "Print rays, segments, estimated density samples and time");
     render->add_flag("-q,--quiet", options.quiet, "No progress bar and no summary lines");
     render->add_option("--module", options.module, "Module library to load");
+    render->add_option("--integrator", options.integrator,
+                       "march (the module's own lighting) or physical (default: the scene's)")
+        ->check(CLI::IsMember({"march", "physical"}));
 }
 
 namespace {
@@ -122,6 +127,7 @@ int prepareJob(const RenderOptions& options, Job& job) {
     }
     if (options.width > 0) job.scene.width = options.width;
     if (options.height > 0) job.scene.height = options.height;
+    if (!options.integrator.empty()) job.scene.integrator.physical = options.integrator == "physical";
 
     if (!options.frames.empty() && options.frame >= 0) {
         fail("give --frames or --frame, not both");
@@ -168,6 +174,19 @@ void printStats(const host::RenderStats& stats, int frame, bool several) {
                 stats.threads, perSecond);
 }
 
+host::Image renderPhysically(const host::SceneDescription& scene, const host::RenderSettings& settings,
+                             const std::vector<std::vector<host::BuiltEffect>>& copies,
+                             CliProgress& progress, host::HostServices& services, host::RenderStats& stats) {
+    host::PhysicalHooks hooks;
+    hooks.prepared = [&] { progress.progressStarted(CliProgress::kRenderBar, "Rendering", 1.0); };
+    hooks.rowsDone = [&](int done, int total) {
+        progress.progressAdvanced(CliProgress::kRenderBar, done, total);
+    };
+    hooks.cancelled = [&] { return services.utility().cancelRequested(); };
+    return host::renderPhysical(settings, scene.integrator.settings, host::physicalEffects(scene, copies),
+                                host::physicalLights(scene), int(copies.size()), hooks, &stats);
+}
+
 // Renders and writes every frame of the job. Returns the exit status.
 int renderFrames(host::ModuleLoader& module, host::HostServices& services, const Job& job,
                  const RenderOptions& options, CliProgress& progress) {
@@ -188,12 +207,8 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
             progress.setPrefix("Frame " + std::to_string(index + 1) + "/" +
                                std::to_string(job.frames.size()) + ": ");
         // One set of effects per thread; the first set holds the effects as the scene made them.
-        std::vector<std::vector<host::BuiltEffect>> copies(size_t(job.threads));
-        for (const host::EffectDescription& effect : job.scene.effects)
-            copies[0].push_back(host::buildEffect(effect, job.scene.frameFraction(frame), create));
-        for (size_t t = 1; t < copies.size(); ++t)
-            for (const host::BuiltEffect& effect : copies[0])
-                copies[t].push_back(host::cloneEffect(effect, create));
+        std::vector<std::vector<host::BuiltEffect>> copies =
+            host::buildEffectCopies(job.scene, job.scene.frameFraction(frame), job.threads, create);
         std::vector<host::VolumeSet> sets;
         for (const auto& effects : copies) sets.push_back(host::placeEffects(effects));
 
@@ -206,7 +221,10 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
         host::RenderStats stats;
         host::Image image;
         try {
-            image = host::render(settings, sets, hooks, &stats);
+            if (job.scene.integrator.physical)
+                image = renderPhysically(job.scene, settings, copies, progress, services, stats);
+            else
+                image = host::render(settings, sets, hooks, &stats);
         } catch (...) {
             progress.progressEnded(CliProgress::kRenderBar);
             throw;
