@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 export BUILD_DIR I686_BUILD_DIR DLL_BUILD_DIR JOBS CMAKE_FLAGS
 
-.PHONY: all deps configure build render test bench dll fuzz studio-screenshot clean physical-references
+.PHONY: all deps configure build render test bench dll fuzz fuzz-scenes studio-screenshot clean physical-references
 
 all: build
 
@@ -27,7 +27,7 @@ render: build
 # 64-bit build under AddressSanitizer with UBSan and under ThreadSanitizer
 # (scripts/run-suites.sh says which ran).
 test:
-	@bash scripts/install-deps.sh i686 dll wine python studio
+	@bash scripts/install-deps.sh i686 dll wine python blender studio
 	@bash scripts/run-suites.sh
 
 # brumo.dll for 32-bit Windows, in $(DLL_BUILD_DIR)/bin.
@@ -48,6 +48,18 @@ fuzz: deps
 	@mkdir -p $(FUZZ_DIR)/corpus
 	./$(FUZZ_DIR)/bin/brumo_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=60 -rss_limit_mb=4096 \
 		-print_final_stats=1 -artifact_prefix=tests/fuzz/corpus/ $(FUZZ_DIR)/corpus tests/fuzz/corpus
+
+# The same for scene files: findings go to tests/fuzz/scene_corpus, which test_scene_file replays.
+fuzz-scenes: deps
+	@command -v clang++ >/dev/null || (apt-get update -qq && apt-get install -y -qq clang)
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DBRUMO_SANITIZE=address,undefined -DBRUMO_FUZZ=ON -DBRUMO_BUILD_BENCH=OFF \
+		-DBRUMO_BUILD_CLI=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target brumo_scene_fuzz
+	@mkdir -p $(FUZZ_DIR)/scene_corpus
+	./$(FUZZ_DIR)/bin/brumo_scene_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=60 -rss_limit_mb=4096 \
+		-print_final_stats=1 -artifact_prefix=tests/fuzz/scene_corpus/ $(FUZZ_DIR)/scene_corpus \
+		tests/fuzz/scene_corpus
 
 # Every benchmark, then one table of render times: the examples and the default scene on one and
 # two threads, scalar and in vector lanes (BASELINE_BRUMO=path/to/brumo adds an earlier build).

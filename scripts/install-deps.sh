@@ -6,7 +6,8 @@
 #     wine   Wine, to run the DLL's test host
 #     python the brumo Python package and its tests (pybind11, NumPy, pytest, Dask, OpenVDB's
 #            Python module), for Debian's /usr/bin/python3
-#     blender Blender, to remake the path-traced references of the physical render mode
+#     blender Blender, for the importer's test suite (headless Cycles renders) and to remake
+#             the path-traced references of the physical render mode
 #     studio the studio's web server and its browser tests (cpp-httplib, Chromium, Selenium)
 set -euo pipefail
 

@@ -12,6 +12,7 @@
 #include "host/common/job_runner.h"
 #include "host/common/host_object.h"
 #include "qv/geometric_primitive.h"
+#include "qv/volume_primitive.h"
 #include "qv/result_codes.h"
 
 namespace brumo::host {
@@ -120,8 +121,28 @@ QVBox primitiveBounds(IQVUnknown* primitive) {
     return box;
 }
 
+namespace {
+
+// One march sample of `length` at `centre` along local x: its colour over its alpha is the
+// sample's colour with the shadows in it.
+void lightColour(IVolumePrimitive* volume, const QVVector3& centre, const LitColours& lit,
+                 QVColourRecord& colour) {
+    const float length = 0.5f * lit.marchStep;
+    const float back = lit.jittered ? 0.5f * length : 0.5f * lit.marchStep + 0.5f * length;
+    const QVVector3 start{centre.x - back, centre.y, centre.z};
+    const QVVector3 end{start.x + length, centre.y, centre.z};
+    QVColourRecord gathered{0.0f, 0.0f, 0.0f, 0.0f};
+    volume->integrateSegment(&start, &end, &gathered, nullptr, 0, 0);
+    if (!(gathered.alpha > 0.0f)) return;
+    colour.red = gathered.red / gathered.alpha;
+    colour.green = gathered.green / gathered.alpha;
+    colour.blue = gathered.blue / gathered.alpha;
+}
+
+}  // namespace
+
 void sampleGrid(const VoxelGrid& grid, const std::vector<IQVUnknown*>& copies, bool withColours,
-                const SliceSink& sink, const BakeHooks& hooks) {
+                const SliceSink& sink, const BakeHooks& hooks, const LitColours& lit) {
     if (copies.empty()) throw BakeError("there is no sampling thread");
     std::vector<Ref<IDensitySampler>> samplers(copies.size());
     for (size_t t = 0; t < copies.size(); ++t)
@@ -130,6 +151,14 @@ void sampleGrid(const VoxelGrid& grid, const std::vector<IQVUnknown*>& copies, b
                                       reinterpret_cast<void**>(samplers[t].slot())) != qv::kOk ||
             !samplers[t])
             throw BakeError("the effect does not answer the density sampler interface");
+    const bool lighting = withColours && lit.on && lit.marchStep > 0.0f;
+    std::vector<Ref<IVolumePrimitive>> volumes(copies.size());
+    if (lighting)
+        for (size_t t = 0; t < copies.size(); ++t)
+            if (copies[t]->QueryInterface(qv::IID_IVolumePrimitive,
+                                          reinterpret_cast<void**>(volumes[t].slot())) != qv::kOk ||
+                !volumes[t])
+                throw BakeError("the effect does not answer the volume primitive interface");
 
     const int32_t nx = grid.counts[0], ny = grid.counts[1], nz = grid.empty() ? 0 : grid.counts[2];
     const size_t sliceSize = size_t(nx) * size_t(ny);
@@ -157,6 +186,11 @@ void sampleGrid(const VoxelGrid& grid, const std::vector<IQVUnknown*>& copies, b
             const size_t first = size_t(j) * size_t(nx);
             check(sampler->sampleMany(nx, b.row.data(), b.densities.data() + first, nullptr,
                                       withColours ? b.colours.data() + first : nullptr));
+            if (lighting)
+                for (int32_t i = 0; i < nx; ++i)
+                    if (b.densities[first + size_t(i)] > 0.0f)
+                        lightColour(volumes[size_t(worker)].get(), b.row[size_t(i)], lit,
+                                    b.colours[first + size_t(i)]);
         }
         std::lock_guard<std::mutex> lock(sinkMutex);
         sink(z, b.densities.data(), withColours ? b.colours.data() : nullptr);

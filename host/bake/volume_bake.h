@@ -82,12 +82,22 @@ struct BakeHooks {
     std::function<bool()> cancelled;
 };
 
+// The colours of a lit bake: each voxel's colour after the shadow grid's darkening, as one march
+// sample at the voxel centre gives it (the sampler's colour where the sample adds nothing).
+// The march puts a short segment's one sample half a step past its start, or, with a step
+// jitter, in the segment's middle.
+struct LitColours {
+    bool on = false;
+    float marchStep = 0.0f;  // in local units
+    bool jittered = false;
+};
+
 // Samples every voxel centre of the grid through IDensitySampler, one thread per copy (each a
 // copy of the same effect: a primitive serialises its calls). Each copy is prepared first, in
 // parallel. The sink receives every slice once, in no particular order, one call at a time.
 // Errors of a worker (SamplerError, or what the sink throws) pass through once every thread has
 // stopped.
 void sampleGrid(const VoxelGrid& grid, const std::vector<IQVUnknown*>& copies, bool withColours,
-                const SliceSink& sink, const BakeHooks& hooks = {});
+                const SliceSink& sink, const BakeHooks& hooks = {}, const LitColours& lit = {});
 
 }  // namespace brumo::host

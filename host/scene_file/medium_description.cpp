@@ -104,7 +104,7 @@ IntegratorDescription readIntegrator(const json& document, const std::string& fi
         s.skyFromBackground = false;
     }
     if (keys.has("grid")) {
-        const float grid = keys.number("grid", 4, 1024);
+        const float grid = keys.number("grid", 4, 512);
         if (std::floor(grid) != grid) keys.fail(keys.at("grid"), "expected a whole number of voxels");
         s.gridResolution = int(grid);
     }

@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "brumo/class_ids.h"
+#include "host/scene_file/json_text.h"
+#include "host/scene_file/scene_schema.h"
 
 namespace brumo::host {
 
@@ -71,8 +73,14 @@ public:
 
     void object(const json& value, const std::string& path,
                 std::initializer_list<const char*> keys) const {
+        object(value, path, std::vector<std::string>(keys.begin(), keys.end()));
+    }
+    // The keys of one of the scene's setting tables.
+    void object(const json& value, const std::string& path, const char* table) const {
+        object(value, path, settingKeys(table));
+    }
+    void object(const json& value, const std::string& path, const std::vector<std::string>& valid) const {
         if (!value.is_object()) expected(path, "an object", value);
-        std::vector<std::string> valid(keys.begin(), keys.end());
         for (const auto& item : value.items()) {
             if (std::find(valid.begin(), valid.end(), item.key()) != valid.end()) continue;
             fail(join(path, item.key()), "unknown key" + suggestion(item.key(), valid));
@@ -170,6 +178,44 @@ void readNumeric(const Reader& reader, const json& value, const std::string& pat
     out.from = one(value, path);
 }
 
+// The choice of the field named `name` ("scene", "cylinderZ"), compared as folded names.
+const FieldChoice* findChoice(const FieldInfo& field, const std::string& name) {
+    for (int32_t i = 0; i < field.choiceCount; ++i)
+        if (folded(field.choices[i].name) == folded(name)) return &field.choices[i];
+    return nullptr;
+}
+
+std::vector<std::string> choiceNames(const FieldInfo& field) {
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < field.choiceCount; ++i) names.push_back(field.choices[i].name);
+    return names;
+}
+
+uint32_t choiceByName(const Reader& reader, const FieldInfo& field, const std::string& name,
+                      const std::string& path) {
+    if (const FieldChoice* choice = findChoice(field, name)) return choice->value;
+    const std::string what = field.type == FieldType::fourCharCode
+                                 ? std::string("expected ") + fieldTypeName(field.type) + ", found \"" + name + "\""
+                                 : "unknown value \"" + name + "\" of " + field.name;
+    reader.fail(path, what + suggestion(name, choiceNames(field)));
+}
+
+// A number, a bit's name, or a list of names and numbers whose bits are joined.
+uint32_t readBits(const Reader& reader, const FieldInfo& field, const json& value,
+                  const std::string& path) {
+    if (value.is_number()) return uint32_t(reader.integer(value, path, 0, UINT32_MAX));
+    if (value.is_string()) return choiceByName(reader, field, value.get<std::string>(), path);
+    if (!value.is_array())
+        reader.expected(path, "a bit set: a number, a name or a list of names", value);
+    uint32_t bits = 0;
+    for (size_t i = 0; i < value.size(); ++i) {
+        const std::string itemPath = Reader::index(path, i);
+        if (value[i].is_array()) reader.expected(itemPath, "a bit's name or number", value[i]);
+        bits |= readBits(reader, field, value[i], itemPath);
+    }
+    return bits;
+}
+
 FieldValue readFieldValue(const Reader& reader, const FieldInfo& field, const json& value,
                           const std::string& path) {
     FieldValue out;
@@ -180,10 +226,13 @@ FieldValue readFieldValue(const Reader& reader, const FieldInfo& field, const js
             readNumeric(reader, value, path, out, false, false, 0, 0);
             break;
         case FieldType::int32:
-            readNumeric(reader, value, path, out, false, true, INT32_MIN, INT32_MAX);
+            if (value.is_string() && field.choiceCount > 0)
+                out.from = {double(choiceByName(reader, field, value.get<std::string>(), path))};
+            else
+                readNumeric(reader, value, path, out, false, true, INT32_MIN, INT32_MAX);
             break;
         case FieldType::bitSet32:
-            out.from = {double(reader.integer(value, path, 0, UINT32_MAX))};
+            out.from = {double(readBits(reader, field, value, path))};
             break;
         case FieldType::flag8:
             if (value.is_boolean())
@@ -200,9 +249,8 @@ FieldValue readFieldValue(const Reader& reader, const FieldInfo& field, const js
             uint32_t code = 0;
             if (!value.is_string()) reader.expected(path, fieldTypeName(field.type), value);
             out.text = value.get<std::string>();
-            if (!fourCharCodeFromText(out.text, code))
-                reader.fail(path, std::string("expected ") + fieldTypeName(field.type) +
-                                      ", found \"" + out.text + "\"");
+            if (fourCharCodeFromText(out.text, code) && findChoice(field, out.text) == nullptr) break;
+            out.text = fourCharCodeText(choiceByName(reader, field, out.text, path));
             break;
         }
         case FieldType::string:
@@ -291,7 +339,7 @@ ComponentDescription readModifier(const Reader& reader, const json& value, const
                                              tableNames(ClassKind::modifier, true)));
         return describeComponent(*table);
     }
-    reader.object(value, path, {"type", "parameters", "name", "description"});
+    reader.object(value, path, "modifier");
     if (!value.contains("type")) reader.fail(path, "a modifier needs a \"type\", such as \"twist\"");
     const std::string type = reader.text(value["type"], Reader::join(path, "type"));
     const ParameterTable* table = modifierTable(type);
@@ -376,9 +424,7 @@ QVVector3 readScale(const Reader& reader, const json& value, const std::string& 
 
 EffectDescription readEffect(const Reader& reader, const json& value, const std::string& path,
                              const std::vector<MeshDescription>& meshes) {
-    reader.object(value, path,
-                  {"type", "name", "description", "translate", "rotate", "scale", "parameters",
-                   "modifiers", "mesh", "lighting", "medium"});
+    reader.object(value, path, "effect");
     if (!value.contains("type"))
         reader.fail(path, "an effect needs a \"type\": \"clouds\", \"fire\", \"risingSmoke\" or \"smog\"");
     const std::string typePath = Reader::join(path, "type");
@@ -420,7 +466,7 @@ EffectDescription readEffect(const Reader& reader, const json& value, const std:
 
 void readCamera(const Reader& reader, const json& value, Camera& camera) {
     const std::string path = "camera";
-    reader.object(value, path, {"type", "position", "lookAt", "up", "fov", "fieldOfView", "width"});
+    reader.object(value, path, "camera");
     if (value.contains("type")) {
         const std::string type = reader.text(value["type"], "camera.type");
         const std::string f = folded(type);
@@ -445,7 +491,7 @@ void readCamera(const Reader& reader, const json& value, Camera& camera) {
 }
 
 LightDescription readLight(const Reader& reader, const json& value, const std::string& path) {
-    reader.object(value, path, {"type", "direction", "position", "colour"});
+    reader.object(value, path, "light");
     LightDescription light;
     const std::string type =
         value.contains("type") ? reader.text(value["type"], Reader::join(path, "type")) : "distant";
@@ -485,12 +531,12 @@ ShaderDescription readShader(const Reader& reader, const json& value, const std:
         if (value.contains(key)) into = reader.colour(value[key], Reader::join(path, key));
     };
     if (f == "constant" || f == "constantcolour") {
-        reader.object(value, path, {"type", "name", "colour", "value"});
+        reader.object(value, path, "constant shader");
         shader.kind = ShaderDescription::Kind::constant;
         colourOf("colour", shader.first);
         if (value.contains("value")) shader.value = float(reader.number(value["value"], Reader::join(path, "value")));
     } else if (f == "checker") {
-        reader.object(value, path, {"type", "name", "cellSize", "first", "second"});
+        reader.object(value, path, "checker shader");
         shader.kind = ShaderDescription::Kind::checker;
         shader.first = {0.0f, 0.0f, 0.0f, 1.0f};
         if (value.contains("cellSize"))
@@ -498,7 +544,7 @@ ShaderDescription readShader(const Reader& reader, const json& value, const std:
         colourOf("first", shader.first);
         colourOf("second", shader.second);
     } else if (f == "heightgradient") {
-        reader.object(value, path, {"type", "name", "low", "high", "bottom", "top"});
+        reader.object(value, path, "height gradient shader");
         shader.kind = ShaderDescription::Kind::heightGradient;
         shader.first = {0.0f, 0.0f, 0.2f, 1.0f};
         if (value.contains("low")) shader.low = float(reader.number(value["low"], Reader::join(path, "low")));
@@ -507,7 +553,7 @@ ShaderDescription readShader(const Reader& reader, const json& value, const std:
         colourOf("bottom", shader.first);
         colourOf("top", shader.second);
     } else if (f == "noise") {
-        reader.object(value, path, {"type", "name", "featureSize", "octaves", "seed", "low", "high"});
+        reader.object(value, path, "noise shader");
         shader.kind = ShaderDescription::Kind::noise;
         shader.first = {0.0f, 0.0f, 0.0f, 1.0f};
         if (value.contains("featureSize"))
@@ -541,7 +587,7 @@ MeshDescription readMesh(const Reader& reader, const json& value, const std::str
             into = float(reader.numberIn(value[key], Reader::join(path, key), 0.0, 1e30, true));
     };
     if (f == "obj") {
-        reader.object(value, path, {"type", "name", "path"});
+        reader.object(value, path, "obj mesh");
         mesh.kind = MeshDescription::Kind::obj;
         if (!value.contains("path")) reader.fail(path, "an OBJ mesh needs the \"path\" of its file");
         mesh.path = reader.text(value["path"], Reader::join(path, "path"));
@@ -552,11 +598,11 @@ MeshDescription readMesh(const Reader& reader, const json& value, const std::str
         if (!std::filesystem::is_regular_file(mesh.path, error))
             reader.fail(Reader::join(path, "path"), "no such file: " + mesh.path);
     } else if (f == "sphere") {
-        reader.object(value, path, {"type", "name", "radius"});
+        reader.object(value, path, "sphere mesh");
         mesh.kind = MeshDescription::Kind::sphere;
         positive("radius", mesh.radius);
     } else if (f == "box") {
-        reader.object(value, path, {"type", "name", "halfExtent"});
+        reader.object(value, path, "box mesh");
         mesh.kind = MeshDescription::Kind::box;
         if (value.contains("halfExtent")) {
             const std::string extentPath = Reader::join(path, "halfExtent");
@@ -570,7 +616,7 @@ MeshDescription readMesh(const Reader& reader, const json& value, const std::str
             }
         }
     } else if (f == "torus") {
-        reader.object(value, path, {"type", "name", "majorRadius", "minorRadius"});
+        reader.object(value, path, "torus mesh");
         mesh.kind = MeshDescription::Kind::torus;
         positive("majorRadius", mesh.majorRadius);
         positive("minorRadius", mesh.minorRadius);
@@ -648,15 +694,13 @@ bool SceneDescription::animated() const {
 
 SceneDescription readScene(const json& document, const std::string& file) {
     const Reader reader(file);
-    reader.object(document, "",
-                  {"description", "image", "background", "camera", "frames", "lights", "shaders",
-                   "meshes", "effects", "integrator", "physical"});
+    reader.object(document, "", "scene");
     SceneDescription scene;
     scene.file = file;
     scene.integrator = readIntegrator(document, file);
     if (document.contains("image")) {
         const json& image = document["image"];
-        reader.object(image, "image", {"width", "height", "view", "exposure"});
+        reader.object(image, "image", "image");
         if (image.contains("view") &&
             !viewCurveNamed(reader.text(image["view"], "image.view"), scene.view.curve))
             reader.fail("image.view", "expected \"filmic\" or \"standard\", found " + image["view"].dump());
@@ -699,17 +743,7 @@ SceneDescription readScene(const json& document, const std::string& file) {
 }
 
 SceneDescription readSceneText(const std::string& text, const std::string& file) {
-    json document;
-    try {
-        document = json::parse(text);
-    } catch (const json::parse_error& error) {
-        // "[json.exception.parse_error.101] parse error at line 3, column 5: ..." loses its tag.
-        std::string what = error.what();
-        const size_t tagEnd = what.find("] ");
-        if (tagEnd != std::string::npos) what = what.substr(tagEnd + 2);
-        throw SceneFileError(file, "", "not valid JSON: " + what);
-    }
-    return readScene(document, file);
+    return readScene(parseJsonText(text, file), file);
 }
 
 SceneDescription readSceneFile(const std::string& path) {

@@ -9,6 +9,7 @@
 #include "host/bake/vdb_file.h"
 #include "host/common/text.h"
 #include "host/render/renderer.h"
+#include "host/scene_file/physical_scene.h"
 #include "host_process.h"
 #include "qv/exception.h"
 #include "qv/result_codes.h"
@@ -35,18 +36,29 @@ host::Image renderScene(SceneState& scene, const RenderRequest& request, const P
 
     // The scene's own effects render on the first thread, copies of them on the others.
     const int threads = threadsOrCores(request.threads);
-    std::vector<std::vector<host::BuiltEffect>> clones(size_t(threads - 1));
-    for (auto& set : clones)
+    std::vector<std::vector<host::BuiltEffect>> copies{scene.effects()};
+    for (int t = 1; t < threads; ++t) {
+        std::vector<host::BuiltEffect>& set = copies.emplace_back();
         for (const host::BuiltEffect& effect : scene.effects()) set.push_back(host::cloneEffect(effect, work.host().create()));
-    std::vector<host::VolumeSet> sets{host::placeEffects(scene.effects())};
-    for (const auto& set : clones) sets.push_back(host::placeEffects(set));
+    }
 
     bool stopped = false;
-    host::RenderHooks hooks;
-    hooks.tilesDone = [&](int done, int total) {
+    const auto report = [&](int done, int total) {
         if (progress && !progress(done, total)) stopped = true;
     };
-    hooks.cancelled = [&] { return stopped || work.host().services().utility().cancelRequested(); };
+    const auto cancelled = [&] { return stopped || work.host().services().utility().cancelRequested(); };
+    if (description.integrator.physical) {
+        host::PhysicalHooks hooks;
+        hooks.rowsDone = report;
+        hooks.cancelled = cancelled;
+        return host::renderPhysical(settings, description.integrator.settings, host::physicalEffects(description, copies),
+                                    host::physicalLights(description), threads, hooks);
+    }
+    std::vector<host::VolumeSet> sets;
+    for (const auto& set : copies) sets.push_back(host::placeEffects(set));
+    host::RenderHooks hooks;
+    hooks.tilesDone = report;
+    hooks.cancelled = cancelled;
     return host::render(settings, sets, hooks);
 }
 

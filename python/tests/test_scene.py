@@ -28,7 +28,11 @@ def test_a_render_equals_the_exr_brumo_render_writes_to_the_bit(tmp_path):
     exposed = tmp_path / "exposed.json"
     exposed.write_text(json.dumps({"image": {"view": "standard", "exposure": 1.5},
                                    "effects": [{"type": "fire", "parameters": {"shapeFlags": 64}}]}))
-    for name in (example("campfire.json"), example("twisted_smoke.json"), str(exposed)):
+    physical = tmp_path / "physical.json"
+    physical.write_text(json.dumps({"integrator": "physical", "physical": {"grid": 24},
+                                    "lights": [{"direction": [1, 0.5, -1]}],
+                                    "effects": [{"type": "smog", "medium": {"albedo": 0.8}}]}))
+    for name in (example("campfire.json"), example("twisted_smoke.json"), str(exposed), str(physical)):
         run_cli("render", name, "-q", "--width", 40, "--height", 30, "--threads", 2,
                 "-o", tmp_path / "out.png", "--exr", tmp_path / "out.exr")
         scene = brumo.Scene.load(name)

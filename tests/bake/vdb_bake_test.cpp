@@ -370,5 +370,25 @@ TEST(BakeCommand, EmissionAndAbsorptionAreTheMarchsOwnPerWorldUnit) {
     EXPECT_GT(checked, 50);
 }
 
+TEST(BakeCommand, LitColoursCarryTheShadowsTheRenderShows) {
+    // The default cloud is white and lit from one side through its shadow grid: lit, its far
+    // side takes the shadow gradient's blue-grey, its near side stays white.
+    ScratchFolder folder;
+    const std::string out = folder.file("lit.vdb");
+    const CliRun run = runBake(example("default.json") + " -o " + out + " --resolution 16 -q --colour --lit");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const openvdb::Vec3SGrid::Ptr colour = readVdb(out).colour("sample_colour");
+    ASSERT_TRUE(colour) << "a lit colour is not constant";
+    float darkest = 1.0f, brightest = 0.0f;
+    for (auto voxel = colour->cbeginValueOn(); voxel; ++voxel) {
+        const openvdb::Vec3s c = *voxel;
+        EXPECT_LE(c[0], c[2] + 1e-5f) << "shadows are bluish, never reddish";
+        darkest = std::min(darkest, c[0]);
+        brightest = std::max(brightest, c[0]);
+    }
+    EXPECT_LT(darkest, 0.6f);
+    EXPECT_GT(brightest, 0.9f);
+}
+
 }  // namespace
 }  // namespace brumo::test

@@ -44,3 +44,24 @@ TEST(TerminalProgress, DrawsABarOnATerminalAndStaysQuietWhenPiped) {
     EXPECT_EQ(contents(piped), "");
     std::fclose(piped);
 }
+
+TEST(TerminalProgress, ShowsTheTimeOnATerminalAndWritesPlainLinesElsewhere) {
+    FILE* terminal = std::tmpfile();
+    TerminalProgress drawn(terminal, /*force=*/true);
+    drawn.progressStarted(1, "Rendering", 4.0);
+    drawn.progressAdvanced(1, 1.0, 4.0);
+    drawn.progressEnded(1);
+    const std::string bar = contents(terminal);
+    EXPECT_NE(bar.find(" 25% 0:00, about 0:00 left"), std::string::npos) << bar;
+    std::fclose(terminal);
+
+    // A log gets whole lines, and no more often than asked: here every change, since 0 s apart.
+    FILE* log = std::tmpfile();
+    TerminalProgress lines(log, /*force=*/false, /*lineSeconds=*/0.0);
+    lines.progressStarted(1, "Rendering", 4.0);
+    lines.progressAdvanced(1, 2.0, 4.0);
+    lines.progressAdvanced(1, 4.0, 4.0);
+    lines.progressEnded(1);
+    EXPECT_EQ(contents(log), "Rendering: 50% after 0:00, about 0:00 left\nRendering: 100% after 0:00\n");
+    std::fclose(log);
+}

@@ -102,6 +102,12 @@ TEST(SceneFile, EveryKindOfMistakeNamesTheFileTheKeyAndWhatWasExpected) {
         {R"({"effects": [{"type": "fire", "lighting": "sceen"}]})",
          "effects[0].lighting: unknown lighting mode \"sceen\" (did you mean \"scene\"?)"},
         {"{\n  \"effects\": [\n    {\"type\": \"fire\",}\n  ]\n}", "scenes/bad.json: not valid JSON: parse error at line 3, column"},
+        {"{\"effects\": [{\"type\": \"fire\",\n \"translate\": [0, 1e999, 0]}]}",
+         "effects[0].translate[1]: line 2: expected a number of at most about 1.8e308, found '1e999'"},
+        {R"({"effects": [{"type": "fire", "parameters": {"noiseType": "rigded"}}]})",
+         "effects[0].parameters.noiseType: unknown value \"rigded\" of noiseType (did you mean \"ridged\"?)"},
+        {R"({"effects": [{"type": "fire", "parameters": {"shapeFlags": ["cylinder"]}}]})",
+         "effects[0].parameters.shapeFlags[0]: unknown value \"cylinder\" of shapeFlags (did you mean"},
     };
     for (const auto& c : cases) {
         const std::string message = errorOf(c.scene);
@@ -114,6 +120,22 @@ TEST(SceneFile, EveryKindOfMistakeNamesTheFileTheKeyAndWhatWasExpected) {
     } catch (const SceneFileError& error) {
         EXPECT_STREQ(error.what(), "/no/such/scene.json: no such file");
     }
+}
+
+TEST(SceneFile, CodesNumberedChoicesAndBitsMayBeWrittenByTheirNames) {
+    const auto values = [](const std::string& parameters) {
+        const SceneDescription scene =
+            readSceneText(R"({"effects": [{"type": "clouds", "parameters": )" + parameters + "}]}", "");
+        std::vector<std::string> held;
+        for (const FieldValue& value : scene.effects[0].component.values)
+            held.push_back(std::string(value.field->name) + "=" + value.text +
+                           (value.from.empty() ? "" : std::to_string(value.from[0])));
+        return held;
+    };
+    EXPECT_EQ(values(R"({"lightingMode": "fixed", "combineMode": "Multiply", "noiseType": "ridged",
+                         "shapeFlags": ["upperBall", "lowerBall", 64]})"),
+              values(R"({"lightingMode": "Opt1", "combineMode": "Opt3", "noiseType": 3, "shapeFlags": 67})"));
+    EXPECT_EQ(values(R"({"shapeFlags": "cylinderZ"})"), values(R"({"shapeFlags": 64})"));
 }
 
 TEST(SceneFile, SuggestionsComeFromTheNearestValidNameOnly) {

@@ -24,6 +24,7 @@
 #include "host/services/host_services.h"
 #include "host/services/terminal_progress.h"
 #include "module_path.h"
+#include "output_files.h"
 #include "qv/exception.h"
 #include "qv/memory.h"
 #include "qv/result_codes.h"
@@ -34,28 +35,33 @@ void addBakeCommand(CLI::App& app, BakeOptions& options) {
     CLI::App* bake = app.add_subcommand(
         "bake", "Sample the effects of a scene on voxel grids and write them to an OpenVDB file");
     bake->add_option("scene", options.scene, "Scene file (JSON)")->required();
-    bake->add_option("-o,--output", options.output, "OpenVDB file to write")->capture_default_str();
+    bake->add_option("-o,--output", options.output, "OpenVDB file to write (.vdb)")->capture_default_str();
     bake->add_option("--effect", options.effect, "Bake only the effect of this name");
-    bake->add_option("--voxel-size", options.voxelSize, "Voxel edge in world units");
+    bake->add_option("--voxel-size", options.voxelSize, "Voxel edge in world units")
+        ->check(numberAtLeast(0.0, true));
     bake->add_option("--resolution", options.resolution,
                      "Voxels along the longest edge of each effect's box (default 128)")
-        ->check(CLI::Range(1, int(host::kMaxVoxelsPerAxis)));
+        ->check(wholeNumberIn(1, long(host::kMaxVoxelsPerAxis)));
     bake->add_option("--threshold", options.threshold,
                      "Densities below this stay inactive voxels")
-        ->check(CLI::NonNegativeNumber)
+        ->check(numberAtLeast(0.0, false))
         ->capture_default_str();
     bake->add_flag("--colour,--color", options.colour,
                    "Also write the sample colours as a vec3 grid sample_colour (left out when constant)");
     bake->add_flag("--emission", options.emission,
                    "Also write the effect's light model: vec3 grid emission and float grid "
                    "extinction (absorption), both per world unit");
+    bake->add_flag("--lit", options.lit,
+                   "Colours (and emission) after the shadow grid's darkening, as the render shows them");
     bake->add_option("--frame", options.frame, "Bake one frame of an animated scene")
-        ->check(CLI::Range(0, 999999));
+        ->check(wholeNumberIn(0, 999999));
     bake->add_option("--frames", options.frames,
                      "Bake frames FIRST-LAST to numbered files (out_0001.vdb, ...)");
     bake->add_option("--threads", options.threads, "Sampling threads (0: one per core)")
-        ->check(CLI::Range(0, 1024))
+        ->check(wholeNumberIn(0, 1024))
         ->capture_default_str();
+    bake->add_flag("--strict", options.strict,
+                   "Treat warnings about the scene (ignored or clamped settings) as errors");
     bake->add_flag("-q,--quiet", options.quiet, "No progress bar and no summary lines");
     bake->add_option("--module", options.module, "Module library to load");
 }
@@ -89,11 +95,8 @@ int prepareJob(const BakeOptions& options, BakeJob& job) {
         fail("the output path (-o) is empty");
         return kExitUsage;
     }
-    std::filesystem::path folder = std::filesystem::path(options.output).parent_path();
-    if (folder.empty()) folder = ".";
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) {
-        fail("cannot write " + options.output + ": its folder does not exist");
+    if (const std::string problem = outputProblem(options.output, {".vdb"}); !problem.empty()) {
+        fail(problem);
         return kExitUsage;
     }
     try {
@@ -102,6 +105,7 @@ int prepareJob(const BakeOptions& options, BakeJob& job) {
         fail(error.what());
         return kExitUsage;
     }
+    if (!reportSceneWarnings(job.scene, options.strict)) return kExitUsage;
     if (job.scene.effects.empty()) {
         fail(options.scene + ": the scene has no effects to bake");
         return kExitUsage;
@@ -209,6 +213,10 @@ int bakeEffects(host::ModuleLoader& module, host::HostServices& services, const 
         const size_t index =
             file.addEffect(grid, job.names[i], float(options.threshold), emissionModel(built[i]));
         const bool withColours = options.colour || options.emission;
+        host::LitColours lit;
+        lit.on = options.lit;
+        lit.marchStep = built[i].marchStep();
+        lit.jittered = built[i].parameter("stepJitter") > 0.0f;
         host::BakeHooks hooks;
         hooks.prepared = [&] { progress.progressStarted(CliProgress::kRenderBar, "Baking", 1.0); };
         hooks.slicesDone = [&](int32_t done, int32_t total) {
@@ -220,7 +228,7 @@ int bakeEffects(host::ModuleLoader& module, host::HostServices& services, const 
                              [&](int32_t z, const float* densities, const QVColourRecord* colours) {
                                  file.addSlice(index, z, densities, colours);
                              },
-                             hooks);
+                             hooks, lit);
         } catch (...) {
             progress.progressEnded(CliProgress::kRenderBar);
             throw;
@@ -254,7 +262,7 @@ int runBake(const BakeOptions& options) {
         try {
             for (const int frame : job.frames) {
                 status = bakeEffects(module, services, job, frame,
-                                     job.numberedOutput ? numbered(options.output, frame) : options.output,
+                                     job.numberedOutput ? numbered(options.output, frame, job.frames.back()) : options.output,
                                      options, progress);
                 if (status != 0) break;
             }

@@ -8,7 +8,7 @@ namespace {
 
 // A cumulus lit by a low sun from the left and shadowing itself, against a blue sky.
 const char* const kCloudsScene = R"({
-  "description": "A lit, self-shadowed cloud against a blue sky",
+  "description": "A sunlit cumulus against a blue sky. Clouds take their light from the scene's distant lights (lightingMode scene).",
   "image": {"width": 320, "height": 240},
   "background": [0.18, 0.32, 0.58],
   "camera": {"position": [0, -20, 1], "lookAt": [0, 0, 0.5], "up": [0, 0, 1], "fov": 36},
@@ -17,10 +17,14 @@ const char* const kCloudsScene = R"({
     {
       "type": "clouds",
       "name": "cumulus",
+      "description": "Sixteen soft puffs give the outline, the noise their texture; the shadow colour is a cool grey.",
       "scale": [1.7, 1.2, 1.1],
       "parameters": {
+        "lightingMode": "scene",
+        "combineMode": "masked",
         "puffCount": 16,
         "puffSize": 0.42,
+        "puffBlend": 0.5,
         "densityAmount": 6,
         "quality": 0.5,
         "shadowGradient": [
@@ -33,28 +37,66 @@ const char* const kCloudsScene = R"({
 })";
 
 const char* const kFireScene = R"({
-  "description": "A fire in a cylinder of flame, seen from the front at night",
+  "description": "A flame at night. The upright cylinder (cylinderZ) gives the fire its body, the taper narrows it towards the tip and the bottom fade (fadeMinusZ) softens its base.",
   "image": {"width": 320, "height": 240},
   "background": [0.01, 0.01, 0.02],
-  "camera": {"position": [0, -20, 1], "lookAt": [0, 0, 0], "up": [0, 0, 1], "fov": 40},
+  "camera": {"position": [0, -20, 0], "lookAt": [0, 0, 0], "up": [0, 0, 1], "fov": 40},
   "effects": [
-    {"type": "fire", "name": "fire", "parameters": {"shapeFlags": 64}}
+    {
+      "type": "fire",
+      "name": "flame",
+      "description": "Fire glows by itself, so it needs no light. Taller flames: scale z; livelier tips: flameStretch; brighter: densityAmount.",
+      "scale": [0.8, 0.8, 1.2],
+      "modifiers": [
+        {"type": "taper", "description": "invert: narrow towards the top", "parameters": {"amount": 0.75, "start": 0.2, "end": 1, "invert": true}}
+      ],
+      "parameters": {
+        "shapeFlags": ["cylinderZ", "fadeMinusZ"],
+        "shapeFalloffs": [[0, 0.5], [0, 0.5], [0, 0.5], [0, 0.5], [0, 0.5], [0, 0.5], [0, 0.3], [0, 0.5],
+                          [0, 0.5], [0, 0.5], [0, 0.5], [0, 0.5], [0, 0.5], [0, 0.5], [0, 0.5], [0, 0.15]],
+        "noiseType": "ridged",
+        "noiseScale": 40,
+        "densityAmount": 0.45,
+        "flameStretch": 1,
+        "quality": 0.5
+      }
+    }
   ]
 })";
 
 const char* const kRisingSmokeScene = R"({
-  "description": "A column of rising smoke",
+  "description": "A column of smoke that widens as it rises, lit from the upper left so that it has shape.",
   "image": {"width": 320, "height": 240},
   "background": [0.35, 0.42, 0.5],
-  "camera": {"position": [0, -20, 1], "lookAt": [0, 0, 0], "up": [0, 0, 1], "fov": 40},
+  "camera": {"position": [0, -20, 0], "lookAt": [0, 0, 0], "up": [0, 0, 1], "fov": 40},
+  "lights": [{"type": "distant", "direction": [1, 0.6, -0.8]}],
   "effects": [
-    {"type": "risingSmoke", "name": "smoke"}
+    {
+      "type": "risingSmoke",
+      "name": "smoke",
+      "description": "baseSpread narrows the base; animate noiseOffset along z to make it rise.",
+      "scale": [0.9, 0.9, 1.2],
+      "parameters": {
+        "lightingMode": "scene",
+        "noiseType": "turbulence",
+        "shapeFlags": ["fadePlusZ"],
+        "baseSpread": 0.2,
+        "edgeSoftness": 0.5,
+        "densityAmount": 4,
+        "shadowStrength": 0.9,
+        "shadowGradient": [
+          {"position": 0, "colour": [0.3, 0.3, 0.32, 1]},
+          {"position": 1, "colour": [0.12, 0.12, 0.14, 1]}
+        ],
+        "quality": 0.5
+      }
+    }
   ]
 })";
 
 // A ball of wispy smog against a dark evening sky.
 const char* const kSmogScene = R"({
-  "description": "A ball of smog against a dark evening sky",
+  "description": "A ball of smog against a dark evening sky.",
   "image": {"width": 320, "height": 240},
   "background": [0.02, 0.03, 0.06],
   "camera": {"position": [0, -20, 0], "lookAt": [0, 0, 0], "up": [0, 0, 1], "fov": 40},
@@ -62,10 +104,11 @@ const char* const kSmogScene = R"({
     {
       "type": "smog",
       "name": "smog",
+      "description": "The two ball halves (upperBall, lowerBall) make a sphere; gain and bias set the contrast and the thickness of the haze.",
       "parameters": {
-        "size": 4,
-        "shapeFlags": 3,
+        "shapeFlags": ["upperBall", "lowerBall"],
         "shapeFalloffs": [[0, 0.3], [0, 0.3]],
+        "noiseType": "fractal",
         "noiseScale": 30,
         "detail": 4,
         "gainAmount": 0.9,

@@ -1,5 +1,6 @@
 // The scenes `brumo render` draws without a scene file: the default scene, and one scene per
-// effect for `--effect`. They are the same as examples/default.json and examples/<effect>.json.
+// effect for `--effect`, which `brumo new` writes as starting points. They are the same as
+// examples/default.json and examples/<effect>.json.
 #pragma once
 
 #include <string>

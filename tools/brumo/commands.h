@@ -6,6 +6,7 @@
 
 namespace CLI {
 class App;
+class Validator;
 }
 
 namespace brumo::cli {
@@ -19,7 +20,14 @@ constexpr int kExitInterrupted = 130;
 
 struct InfoOptions {
     std::string module;
+    std::string className;  // one class, or every class when empty
     bool json = false;
+    bool markdown = false;
+};
+
+struct NewOptions {
+    std::string type;
+    std::string output;  // empty: standard output
 };
 
 struct RenderOptions {
@@ -37,6 +45,8 @@ struct RenderOptions {
     int frame = -1;
     bool stats = false;
     bool quiet = false;
+    bool strict = false;   // warnings about the scene are errors
+    bool preview = false;  // half width and height, a quarter of the quality
     std::string integrator;  // empty: the scene's
 };
 
@@ -50,11 +60,18 @@ struct BakeOptions {
     double threshold = 1e-4;
     bool colour = false;
     bool emission = false;  // the emission and absorption grids
+    bool lit = false;       // colours after the shadow grid's darkening
     std::string frames;     // "first-last": one numbered file per frame
     int frame = -1;   // -1: the scene's first frame
     int threads = 0;  // 0: one per core
     bool quiet = false;
+    bool strict = false;
 };
+
+// Validators whose messages say what was expected: "expected a whole number from 1 to 65536,
+// found abc".
+CLI::Validator wholeNumberIn(long low, long high);
+CLI::Validator numberAtLeast(double low, bool lowOutside);
 
 struct StudioOptions {
     std::string module;
@@ -70,6 +87,8 @@ int runInfo(const InfoOptions& options);
 int runRender(const RenderOptions& options);
 void addBakeCommand(CLI::App& app, BakeOptions& options);
 int runBake(const BakeOptions& options);
+void addNewCommand(CLI::App& app, NewOptions& options);
+int runNew(const NewOptions& options);
 void addStudioCommand(CLI::App& app, StudioOptions& options);
 int runStudio(const StudioOptions& options);
 

@@ -1,15 +1,18 @@
 #include "frame_numbers.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 #include <exception>
 #include <filesystem>
 
 namespace brumo::cli {
 
-std::string numbered(const std::string& path, int frame) {
+std::string numbered(const std::string& path, int frame, int lastFrame) {
     const std::filesystem::path p(path);
-    char number[16];
-    std::snprintf(number, sizeof number, "_%04d", frame);
+    const int width = std::max(4, int(std::to_string(std::max(lastFrame, 0)).size()));
+    char number[32];
+    std::snprintf(number, sizeof number, "_%0*d", width, frame);
     return (p.parent_path() / (p.stem().string() + number + p.extension().string())).string();
 }
 

@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "host/scene_file/scene_builder.h"
+#include "host/scene_file/scene_warnings.h"
 #include "host/services/terminal_progress.h"
 #include "module_path.h"
 #include "qv/memory.h"
@@ -11,6 +12,19 @@
 namespace brumo::cli {
 
 void fail(const std::string& message) { std::fprintf(stderr, "brumo: %s\n", message.c_str()); }
+
+bool reportSceneWarnings(const host::SceneDescription& scene, bool strict) {
+    const std::vector<host::SceneWarning> warnings = host::sceneWarnings(scene);
+    const std::string file = scene.file.empty() ? std::string("scene") : scene.file;
+    for (const host::SceneWarning& warning : warnings)
+        fail(std::string(strict ? "error" : "warning") + ": " + file + ": " + warning.text());
+    if (strict && !warnings.empty()) {
+        fail("--strict: " + std::to_string(warnings.size()) + " setting" +
+             (warnings.size() == 1 ? " is" : "s are") + " not used as written; nothing was written");
+        return false;
+    }
+    return true;
+}
 
 int runInHost(const std::string& moduleOption, bool quiet, const host::SceneDescription& scene,
               const HostWork& work) {

@@ -16,6 +16,10 @@ namespace brumo::cli {
 // Prints "brumo: message" on standard error.
 void fail(const std::string& message);
 
+// Prints one "brumo: warning: ..." line per setting the module will clamp, ignore or draw as
+// nothing. Answers false when strict and there was any: the caller stops with kExitUsage.
+bool reportSceneWarnings(const host::SceneDescription& scene, bool strict);
+
 using HostWork = std::function<int(host::ModuleLoader& module, host::HostServices& services,
                                    CliProgress& progress)>;
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -24,6 +25,7 @@
 #include "host/services/host_services.h"
 #include "host/services/terminal_progress.h"
 #include "module_path.h"
+#include "output_files.h"
 #include "qv/exception.h"
 #include "qv/memory.h"
 #include "qv/result_codes.h"
@@ -37,25 +39,29 @@ void addRenderCommand(CLI::App& app, RenderOptions& options) {
     render->add_option("--effect", options.effect,
                        "Render the built-in scene of one effect: clouds, fire, risingSmoke or smog");
     render->add_option("-o,--output", options.output,
-                       "Image to write: PNG, or OpenEXR when the name ends in .exr")
+                       "Image to write: .png, or .exr for linear OpenEXR")
         ->capture_default_str();
-    render->add_option("--exr", options.exr, "Also write a linear OpenEXR image");
+    render->add_option("--exr", options.exr, "Also write a linear OpenEXR image (.exr)");
     render->add_option("--exposure", options.exposure,
                        "Exposure in stops for PNG output (default: the scene's, else 0)");
     render->add_option("--view", options.view,
                        "View transform for PNG output: filmic (highlights roll off) or standard "
                        "(clipped at 1)");
     render->add_option("--width", options.width, "Image width in pixels (default: the scene's)")
-        ->check(CLI::Range(1, 65536));
+        ->check(wholeNumberIn(1, 65536));
     render->add_option("--height", options.height, "Image height in pixels (default: the scene's)")
-        ->check(CLI::Range(1, 65536));
+        ->check(wholeNumberIn(1, 65536));
     render->add_option("--threads", options.threads, "Render threads (0: one per core)")
-        ->check(CLI::Range(0, 1024))
+        ->check(wholeNumberIn(0, 1024))
         ->capture_default_str();
     render->add_option("--frames", options.frames,
                        "Render frames FIRST-LAST to numbered images (out_0001.png, ...)");
     render->add_option("--frame", options.frame, "Render one frame of an animated scene")
-        ->check(CLI::Range(0, 999999));
+        ->check(wholeNumberIn(0, 999999));
+    render->add_flag("--preview", options.preview,
+                     "Quick look for composition: a quarter of the pixels, a quarter of the quality");
+    render->add_flag("--strict", options.strict,
+                     "Treat warnings about the scene (ignored or clamped settings) as errors");
     render->add_flag("--stats", options.stats,
                      "Print rays, segments, estimated density samples and time");
     render->add_flag("-q,--quiet", options.quiet, "No progress bar and no summary lines");
@@ -72,13 +78,6 @@ std::string hexCode(QVResult code) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
     return text;
-}
-
-bool folderExists(const std::string& output) {
-    std::filesystem::path folder = std::filesystem::path(output).parent_path();
-    if (folder.empty()) folder = ".";
-    std::error_code error;
-    return std::filesystem::is_directory(folder, error);
 }
 
 struct Job {
@@ -112,6 +111,7 @@ int prepareJob(const RenderOptions& options, Job& job) {
         fail(error.what());
         return kExitUsage;
     }
+    if (!reportSceneWarnings(job.scene, options.strict)) return kExitUsage;
     if (!options.view.empty() &&
         !host::viewCurveNamed(options.view, job.scene.view.curve)) {
         fail("--view: expected filmic or standard, found \"" + options.view + "\"" +
@@ -127,6 +127,10 @@ int prepareJob(const RenderOptions& options, Job& job) {
     }
     if (options.width > 0) job.scene.width = options.width;
     if (options.height > 0) job.scene.height = options.height;
+    if (options.preview) {
+        job.scene.width = std::max(1, job.scene.width / 2);
+        job.scene.height = std::max(1, job.scene.height / 2);
+    }
     if (!options.integrator.empty()) job.scene.integrator.physical = options.integrator == "physical";
 
     if (!options.frames.empty() && options.frame >= 0) {
@@ -152,15 +156,32 @@ int prepareJob(const RenderOptions& options, Job& job) {
         fail("the output path (-o) is empty");
         return kExitUsage;
     }
-    for (const std::string& path : {options.output, options.exr}) {
-        if (!path.empty() && !folderExists(path)) {
-            fail("cannot write " + path + ": its folder does not exist");
+    for (const auto& [path, formats] :
+         {std::pair<std::string, std::vector<std::string>>{options.output, {".png", ".exr"}},
+          {options.exr, {".exr"}}}) {
+        if (path.empty()) continue;
+        const std::string problem =
+            outputProblem(job.numberedOutput ? numbered(path, job.frames.back(), job.frames.back()) : path, formats);
+        if (!problem.empty()) {
+            fail(problem);
             return kExitUsage;
         }
     }
     job.threads = options.threads > 0 ? options.threads
                                       : int(std::max(1u, std::thread::hardware_concurrency()));
     return 0;
+}
+
+// Fewer samples per ray for a preview.
+void scaleQuality(const host::BuiltEffect& effect, float factor) {
+    const FieldInfo* field = host::findField(*effect.effect.table, "quality");
+    if (field == nullptr) return;
+    auto* block = static_cast<char*>(host::parameterBlockOf(effect.effect.object.get(), *effect.effect.table));
+    float quality = 0.0f;
+    std::memcpy(&quality, block + field->offset, sizeof quality);
+    quality *= factor;
+    std::memcpy(block + field->offset, &quality, sizeof quality);
+    host::notifyParametersChanged(effect.effect.object.get());
 }
 
 void printStats(const host::RenderStats& stats, int frame, bool several) {
@@ -209,6 +230,9 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
         // One set of effects per thread; the first set holds the effects as the scene made them.
         std::vector<std::vector<host::BuiltEffect>> copies =
             host::buildEffectCopies(job.scene, job.scene.frameFraction(frame), job.threads, create);
+        if (options.preview)
+            for (const auto& effects : copies)
+                for (const host::BuiltEffect& effect : effects) scaleQuality(effect, 0.25f);
         std::vector<host::VolumeSet> sets;
         for (const auto& effects : copies) sets.push_back(host::placeEffects(effects));
 
@@ -233,12 +257,13 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
         sets.clear();
         copies.clear();
 
-        const std::string output = job.numberedOutput ? numbered(options.output, frame) : options.output;
+        const int last = job.frames.back();
+        const std::string output = job.numberedOutput ? numbered(options.output, frame, last) : options.output;
         host::writeImage(output, image, job.scene.view);
         if (!options.quiet)
             std::printf("Wrote %s (%d x %d)\n", output.c_str(), image.width(), image.height());
         if (!options.exr.empty()) {
-            const std::string exr = job.numberedOutput ? numbered(options.exr, frame) : options.exr;
+            const std::string exr = job.numberedOutput ? numbered(options.exr, frame, last) : options.exr;
             host::writeExr(exr, image);
             if (!options.quiet)
                 std::printf("Wrote %s (%d x %d)\n", exr.c_str(), image.width(), image.height());

@@ -129,7 +129,9 @@ bool buildLitVolumes(const PhysicalSettings& physical, const std::vector<Physica
             return false;
         }
         lightLayouts[e] = layoutGrid(volume.box, effect.transform, 0.0, std::max(2, resolution / 2));
-        skyLayouts[e] = layoutGrid(volume.box, effect.transform, 0.0, std::max(2, resolution / 2));
+        // The sky's shadows are soft: a quarter of the resolution, but no fewer than 32 voxels.
+        skyLayouts[e] = layoutGrid(volume.box, effect.transform, 0.0,
+                                   std::max(2, std::min(resolution / 2, std::max(32, resolution / 4))));
         volume.lightVoxelSize = lightLayouts[e].voxelSize;
         volume.lightDepth.assign(lights.size(), LatticeField(lightLayouts[e], LatticeField::Edge::clamp));
         volume.skyLight = LatticeField(skyLayouts[e], LatticeField::Edge::clamp,

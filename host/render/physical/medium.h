@@ -52,7 +52,7 @@ struct PhysicalSettings {
     bool skyFromBackground = true;
     MultipleScattering multiple;
     // Voxels along the longest edge of each effect's density grid; the light grids have half as
-    // many, the sky's a quarter.
+    // many, the sky's a quarter (but at least 32, at most half).
     int gridResolution = 128;
     // March steps per voxel of the finest grid the ray crosses.
     float stepsPerVoxel = 1.0f;
