@@ -115,7 +115,16 @@ class StudioHttpRules(unittest.TestCase):
             socket.create_connection((address, self.studio.port), timeout=2).close()
 
 
-class StudioSaves(unittest.TestCase):
+class StudioScenes(unittest.TestCase):
+    def test_the_warnings_of_the_scene_opened_are_shown(self):
+        studio = Studio(text='{"effects": [{"type": "fire", "parameters": {"size": -4}}]}')
+        try:
+            warnings = studio.state()["warnings"]
+            self.assertEqual(len(warnings), 1, warnings)
+            self.assertIn("effects[0].parameters.size", warnings[0])
+        finally:
+            studio.stop()
+
     def test_a_saved_scene_renders_to_the_previews_bytes_through_its_own_view(self):
         studio = Studio(text='{"image": {"width": 48, "height": 36, "view": "standard", "exposure": 1.5},'
                              ' "effects": [{"type": "fire"}]}')

@@ -6,6 +6,7 @@
 #include "brumo/class_ids.h"
 #include "host/editor/layouts.h"
 #include "host/scene_file/parameter_block.h"
+#include "host/scene_file/scene_warnings.h"
 #include "host/scene_file/scene_writer.h"
 #include "qv/exception.h"
 
@@ -104,6 +105,9 @@ StudioDocument::StudioDocument(host::SceneDescription scene, host::CreateCompone
     if (!effects_.empty()) effect_ = 0;
     openPanel();
     history_.push_back({writeLive(), effect_, modifier_});
+    // The warnings of the file as its author wrote it; what the studio writes names every
+    // field, defaults included, which would warn of settings nobody made.
+    for (const host::SceneWarning& warning : host::sceneWarnings(base_)) warnings_.push_back(warning.text());
 }
 
 StudioDocument::~StudioDocument() { panel_.reset(); }
@@ -372,6 +376,7 @@ json StudioDocument::state() const {
                 {"canUndo", current_ > 0},
                 {"canRedo", current_ + 1 < history_.size()},
                 {"effects", effects},
+                {"warnings", warnings_},
                 {"selection", {{"effect", effect_}, {"modifier", modifier_}}},
                 {"effectTypes", classNames(ClassKind::effect)},
                 {"modifierTypes", classNames(ClassKind::modifier)},

@@ -82,6 +82,7 @@ private:
     int effect_ = -1;    // selected effect, -1 for none
     int modifier_ = -1;  // selected modifier of that effect, -1 for the effect itself
     std::unique_ptr<host::Panel> panel_;
+    std::vector<std::string> warnings_;  // of the scene file opened
     std::vector<Snapshot> history_;
     size_t current_ = 0;
     int revision_ = 0;

@@ -76,6 +76,7 @@ function show(next) {
   if (!$('save-name').value) $('save-name').value = state.saveName || 'scene.json';
   fillTypes($('effect-type'), state.effectTypes);
   fillTypes($('modifier-type'), state.modifierTypes);
+  $('warnings').replaceChildren(...(state.warnings || []).map((text) => element('li', {}, '⚠ ' + text)));
   drawScene();
   if (!dragging) drawPanel();
 }
