@@ -27,6 +27,7 @@ def main():
     parser.add_argument("--changes", type=int, default=10)
     parser.add_argument("--threads", type=int, default=2)
     options = parser.parse_args()
+    options.brumo = os.path.abspath(options.brumo)
 
     folder = tempfile.mkdtemp(prefix="brumo-studio-bench-")
     process = subprocess.Popen([options.brumo, "studio", "--port", "0", "--threads", str(options.threads), "-q"],
