@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "host/scene/shaders.h"
+#include "host/services/resource_service.h"
 
 namespace brumo::host {
 
@@ -140,6 +141,10 @@ private:
         // A switch of 0 picks the shader; every class defaults to its built-in source.
         const bool shaderUsed = choice != nullptr && !choice->from.empty() && choice->from[0] == 0.0;
         if (name != nullptr && !shaderUsed) {
+            // The module itself writes a built-in pattern's name, or "None", there: nothing a
+            // user chose is ignored.
+            for (int32_t text : {3, 4, 5, 6, 8})
+                if (name->text == ResourceService::defaultModuleStrings().at(text)) return;
             add(name->path, written(*name), "ignored: " + ignored, advice);
             return;
         }

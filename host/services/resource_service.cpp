@@ -24,9 +24,14 @@ struct SavedContext {
 
 }  // namespace
 
-ResourceService::ResourceService()
-    : moduleStrings_{{2, "Computing shadows"}, {3, "Spectral noise"}, {4, "Turbulence"},
-                     {5, "Ridged noise"},      {6, "Fractal noise"},  {8, "None"}} {}
+const std::map<int32_t, std::string>& ResourceService::defaultModuleStrings() {
+    static const std::map<int32_t, std::string> texts{{2, "Computing shadows"}, {3, "Spectral noise"},
+                                                      {4, "Turbulence"},        {5, "Ridged noise"},
+                                                      {6, "Fractal noise"},     {8, "None"}};
+    return texts;
+}
+
+ResourceService::ResourceService() : moduleStrings_(defaultModuleStrings()) {}
 
 ResourceService::~ResourceService() {
     for (void* record : openRecords_) delete static_cast<SavedContext*>(record);

@@ -22,6 +22,9 @@ public:
     static constexpr int32_t kModuleStringList = 300;
 
     ResourceService();
+    // The texts a new service holds: 2 the shadow caption, 3 to 6 the built-in noise patterns
+    // (noiseType 1 to 4), 8 "none chosen".
+    static const std::map<int32_t, std::string>& defaultModuleStrings();
 
     void QV_CALL slot4() override {}
     // Outside the module's context, or for an unknown list or number, the text is left as it

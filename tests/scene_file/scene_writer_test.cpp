@@ -5,6 +5,7 @@
 
 #include "host/scene_file/scene_builder.h"
 #include "host/scene_file/scene_description.h"
+#include "host/scene_file/scene_warnings.h"
 #include "host/scene_file/scene_writer.h"
 #include "tests/support/module_objects.h"
 #include "tests/support/scratch_folder.h"
@@ -127,4 +128,27 @@ TEST(SceneWriter, LiveBlocksDescribedAndWrittenBuildTheSameBlocks) {
         for (size_t m = 0; m < live.modifiers.size(); ++m)
             EXPECT_EQ(blockOf(rebuilt.modifiers[m]), blockOf(live.modifiers[m])) << description.name << " " << m;
     }
+}
+
+// What the studio saves names every field of its live blocks, defaults included; none of those
+// defaults may read back as a setting that is ignored.
+TEST(SceneWriter, UntouchedComponentsSavedFieldByFieldWarnOfNothing) {
+    const SceneDescription scene = readSceneText(R"({
+        "lights": [{"type": "distant", "direction": [1, 0, -1]}],
+        "effects": [{"type": "clouds", "modifiers": ["noise", "twist"]}, {"type": "fire"},
+                    {"type": "rising_smoke"}, {"type": "smog"}]})", "");
+    SceneDescription described;
+    described.lights = scene.lights;
+    for (const EffectDescription& description : scene.effects) {
+        const BuiltEffect live = buildEffect(description, 0.0, createFromModule);
+        EffectDescription effect;
+        effect.component = describeBlock(*live.effect.table, live.effect.classId,
+                                         parameterBlockOf(live.effect.object.get(), *live.effect.table));
+        for (const BuiltComponent& modifier : live.modifiers)
+            effect.modifiers.push_back(describeBlock(*modifier.table, modifier.classId,
+                                                     parameterBlockOf(modifier.object.get(), *modifier.table)));
+        described.effects.push_back(effect);
+    }
+    for (const SceneWarning& warning : sceneWarnings(readScene(writeScene(described), "")))
+        ADD_FAILURE() << warning.path << ": " << warning.value << ": " << warning.consequence;
 }
