@@ -7,7 +7,7 @@ NumPy array. ``render_frames`` spreads the frames of a sequence over a ``dask.di
 cluster when given a client.
 """
 
-from ._errors import Cancelled, FrameErrors, ModuleError, SceneError
+from ._errors import Cancelled, FrameErrors, ModuleError, SceneError, SceneWarning
 from ._scene import Effect, Modifier, Scene
 from ._frames import render_frames
 from ._brumo import memory, module_path, read_exr, write_exr, write_png
@@ -15,5 +15,5 @@ from ._brumo import memory, module_path, read_exr, write_exr, write_png
 __all__ = [
     "Scene", "Effect", "Modifier", "render_frames",
     "write_png", "write_exr", "read_exr", "memory", "module_path",
-    "SceneError", "ModuleError", "Cancelled", "FrameErrors",
+    "SceneError", "SceneWarning", "ModuleError", "Cancelled", "FrameErrors",
 ]

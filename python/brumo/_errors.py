@@ -34,3 +34,15 @@ class FrameErrors(RuntimeError):
         super().__init__(f"{len(errors)} of {len(errors) + len(results)} frames failed ({lines})")
         self.errors = errors
         self.results = results
+
+
+class SceneWarning(UserWarning):
+    """A setting the module will clamp, ignore or draw as nothing: what ``brumo render`` prints
+    before rendering. ``path``, ``value`` (as JSON), ``consequence`` and ``advice``."""
+
+    def __init__(self, path, value, consequence, advice, text):
+        super().__init__(text)
+        self.path = path
+        self.value = value
+        self.consequence = consequence
+        self.advice = advice

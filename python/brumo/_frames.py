@@ -9,10 +9,11 @@ from ._errors import FrameErrors
 _worker_scene = (None, None)
 
 
-def numbered(path, frame):
-    """out.exr, frame 7 -> out_0007.exr: four digits at least, as brumo render numbers them."""
+def numbered(path, frame, last):
+    """out.exr, frame 7 of 1-120 -> out_0007.exr: as many digits as the last frame, four at
+    least, as brumo render numbers them."""
     stem, extension = os.path.splitext(str(path))
-    return f"{stem}_{frame:04d}{extension}"
+    return f"{stem}_{frame:0{max(4, len(str(max(last, 0))))}d}{extension}"
 
 
 def _scene_of(text, file):
@@ -53,7 +54,8 @@ def render_frames(scene, frames, client=None, output=None, width=None, height=No
     still render and FrameErrors reports each failure by frame.
     """
     frames = [int(f) for f in frames]
-    outputs = {f: (numbered(output, f) if output is not None else None) for f in frames}
+    last = max(frames, default=0)
+    outputs = {f: (numbered(output, f, last) if output is not None else None) for f in frames}
     results, errors = {}, {}
     if client is None:
         for f in frames:

@@ -1,10 +1,12 @@
 """Scenes, effects and modifiers."""
 
 import json
+import warnings
 
 import numpy as np
 
 from . import _brumo
+from ._errors import SceneWarning
 
 
 def _plain(value):
@@ -16,6 +18,11 @@ def _plain(value):
 
 def _json(value):
     return json.dumps(value, default=_plain)
+
+
+def _warn(found, stacklevel):
+    for warning in found:
+        warnings.warn(SceneWarning(*warning), stacklevel=stacklevel)
 
 
 class _Component:
@@ -40,8 +47,11 @@ class _Component:
 
     def __setitem__(self, name, value):
         """Checks the value as a scene file's (SceneError with its key path when it is not one),
-        writes it into the component's block and tells the component."""
+        writes it into the component's block and tells the component. A value the module will
+        clamp or ignore gives a SceneWarning, as in a scene file."""
+        before = {w[4] for w in self._state.warnings}
         self._state.set(self._effect, self._modifier, name, _json(value))
+        _warn([w for w in self._state.warnings if w[4] not in before], stacklevel=3)
 
     def items(self):
         return [(name, self[name]) for name in self.keys()]
@@ -95,6 +105,7 @@ class Scene:
 
     def __init__(self, state):
         self._state = state
+        _warn(state.warnings, stacklevel=4)
 
     @classmethod
     def load(cls, path):
@@ -118,6 +129,12 @@ class Scene:
     @property
     def file(self):
         return self._state.file
+
+    @property
+    def warnings(self):
+        """The SceneWarnings of the scene as it stands: settings the module will clamp, ignore
+        or draw as nothing."""
+        return [SceneWarning(*w) for w in self._state.warnings]
 
     @property
     def view(self):

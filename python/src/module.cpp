@@ -19,6 +19,7 @@
 #include "host/image/png_writer.h"
 #include "host/image/view_transform.h"
 #include "host/render/renderer.h"
+#include "host/scene_file/scene_warnings.h"
 #include "host/scene_file/scene_writer.h"
 #include "host_process.h"
 #include "qv/exception.h"
@@ -251,6 +252,12 @@ PYBIND11_MODULE(_brumo, m) {
         .def_property_readonly("file", [](const SceneState& s) { return s.description().file; })
         .def_property_readonly("frames", [](const SceneState& s) {
             return py::make_tuple(s.description().firstFrame, s.description().lastFrame);
+        })
+        .def_property_readonly("warnings", [](const SceneState& s) {
+            py::list out;
+            for (const host::SceneWarning& w : host::sceneWarnings(s.description()))
+                out.append(py::make_tuple(w.path, w.value, w.consequence, w.advice, w.text()));
+            return out;
         })
         .def_property_readonly("view", [](const SceneState& s) {
             py::dict view;

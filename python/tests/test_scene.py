@@ -106,3 +106,15 @@ def test_write_png_and_exr_refuse_what_is_not_an_image(tmp_path):
         brumo.write_png(str(tmp_path / "x.png"), np.zeros((4, 4, 4), np.float32), view="filmc")
     with pytest.raises(OSError):
         brumo.write_exr(str(tmp_path / "missing" / "x.exr"), np.zeros((4, 4, 4), np.float32))
+
+
+def test_settings_the_module_will_ignore_give_the_warnings_a_scene_file_gets():
+    with pytest.warns(brumo.SceneWarning) as caught:
+        scene = brumo.Scene.from_dict({"effects": [{"type": "fire", "parameters": {"size": -4}}]})
+    assert [w.message.path for w in caught] == ["effects[0].parameters.size"]
+    assert [w.path for w in scene.warnings] == ["effects[0].parameters.size"]
+    with pytest.warns(brumo.SceneWarning) as caught:
+        scene.effects[0]["densityAmount"] = -5
+    assert [w.message.path for w in caught] == ["effects[0].parameters.densityAmount"]
+    scene.effects[0]["size"] = 2
+    assert [w.path for w in scene.warnings] == ["effects[0].parameters.densityAmount"]

@@ -67,6 +67,9 @@ struct NoiseLattice {
         int32_t hashPairs[256];
         // Gradient component (x, y, z) of corner P[k] in the low float, of P[k + 1] in the high.
         int64_t gradientPairs[3][256];
+        // The same two gradients as one row (x, y, z, 0 of P[k], then of P[k + 1]), for the sets
+        // that load rows and transpose them instead of gathering.
+        float gradientRows[256][8];
         uint8_t made;
     };
     LaneTables laneTables;

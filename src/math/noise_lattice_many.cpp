@@ -103,6 +103,27 @@ HWY_INLINE void cornerPair(const Tables& t, VI k, VF dx0, VF dx1, VF dy, VF dz, 
         g0[c] = hn::Set(df, pair[0]);
         g1[c] = hn::Set(df, pair[1]);
     }
+#elif HWY_TARGET == HWY_AVX2
+    // Gathers are slow here: each lane's row is two 16-byte loads, and a 4 x 4 transpose in
+    // each half of the register turns rows into components.
+    static_cast<void>(df);
+    HWY_ALIGN int32_t index[8];
+    hn::Store(k, DI(), index);
+    const float* rows = &t.gradientRows[0][0];
+    for (int half = 0; half < 2; ++half) {
+        __m256 r[4];
+        for (int i = 0; i < 4; ++i)
+            r[i] = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(rows + 8 * index[i] + 4 * half)),
+                                        _mm_loadu_ps(rows + 8 * index[i + 4] + 4 * half), 1);
+        const __m256 xy01 = _mm256_unpacklo_ps(r[0], r[1]);
+        const __m256 xy23 = _mm256_unpacklo_ps(r[2], r[3]);
+        const __m256 z01 = _mm256_unpackhi_ps(r[0], r[1]);
+        const __m256 z23 = _mm256_unpackhi_ps(r[2], r[3]);
+        VF* g = half == 0 ? g0 : g1;
+        g[0] = VF{_mm256_shuffle_ps(xy01, xy23, 0x44)};
+        g[1] = VF{_mm256_shuffle_ps(xy01, xy23, 0xEE)};
+        g[2] = VF{_mm256_shuffle_ps(z01, z23, 0x44)};
+    }
 #else
     const hn::Half<DI> dh;
     const hn::Rebind<int64_t, decltype(dh)> d64;
@@ -490,6 +511,8 @@ const NoiseLattice::LaneTables& NoiseLattice::currentLaneTables() {
                                    {gradients[h0].y, gradients[h1].y},
                                    {gradients[h0].z, gradients[h1].z}};
         for (int c = 0; c < 3; ++c) std::memcpy(&t.gradientPairs[c][k], pairs[c], sizeof(int64_t));
+        const float row[8] = {pairs[0][0], pairs[1][0], pairs[2][0], 0.0f, pairs[0][1], pairs[1][1], pairs[2][1], 0.0f};
+        std::memcpy(t.gradientRows[k], row, sizeof row);
     }
     t.made = 1;
     return t;

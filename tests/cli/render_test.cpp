@@ -238,7 +238,7 @@ TEST_F(RenderRun, CtrlCStopsTheRenderWithStatus130AndNoImage) {
 TEST_F(RenderRun, EveryExampleGivesAnOpaqueImageWithAlphaInRangeAndNoWhitePlateau) {
     for (const auto& entry : fs::directory_iterator(std::string(BRUMO_SOURCE_DIR) + "/examples")) {
         if (entry.path().extension() != ".json") continue;
-        const CliRun run = runBrumo("render " + entry.path().string() + " --width 64 --height 48 -q -o " +
+        const CliRun run = runBrumo("render " + entry.path().string() + " --width 32 --height 24 -q -o " +
                                     file("example.png") + " --exr " + file("example.exr"));
         ASSERT_EQ(run.status, 0) << entry.path() << "\n" << run.output;
         // Every example stands before an opaque background: every pixel is opaque, however

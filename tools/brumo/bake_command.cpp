@@ -129,21 +129,11 @@ int prepareJob(const BakeOptions& options, BakeJob& job) {
     std::vector<host::BakedEffectName> baked;
     for (const host::EffectDescription* effect : job.effects) baked.push_back({effect->name, effect->component.className});
     job.names = host::bakedGridNames(baked, options.colour, options.emission);
-    if (!options.frames.empty() && options.frame >= 0) {
-        fail("give --frames or --frame, not both");
+    if (const std::string problem =
+            chooseFrames(options.frames, options.frame, job.scene.firstFrame, job.frames, job.numberedOutput);
+        !problem.empty()) {
+        fail(problem);
         return kExitUsage;
-    }
-    if (!options.frames.empty()) {
-        int first = 0, last = 0;
-        if (!parseFrameRange(options.frames, first, last)) {
-            fail("--frames: expected FIRST-LAST with 0 <= FIRST <= LAST, such as 1-48, found \"" +
-                 options.frames + "\"");
-            return kExitUsage;
-        }
-        for (int f = first; f <= last; ++f) job.frames.push_back(f);
-        job.numberedOutput = true;
-    } else {
-        job.frames.push_back(options.frame >= 0 ? options.frame : job.scene.firstFrame);
     }
     job.threads = options.threads > 0 ? options.threads
                                       : int(std::max(1u, std::thread::hardware_concurrency()));

@@ -35,4 +35,21 @@ bool parseFrameRange(const std::string& text, int& first, int& last) {
     return first >= 0 && last >= first && last <= 999999;
 }
 
+std::string chooseFrames(const std::string& range, int frame, int sceneFirst, std::vector<int>& frames,
+                         bool& numbered) {
+    numbered = false;
+    frames.clear();
+    if (!range.empty() && frame >= 0) return "give --frames or --frame, not both";
+    if (range.empty()) {
+        frames.push_back(frame >= 0 ? frame : sceneFirst);
+        return "";
+    }
+    int first = 0, last = 0;
+    if (!parseFrameRange(range, first, last))
+        return "--frames: expected FIRST-LAST with 0 <= FIRST <= LAST, such as 1-48, found \"" + range + "\"";
+    for (int f = first; f <= last; ++f) frames.push_back(f);
+    numbered = true;
+    return "";
+}
+
 }  // namespace brumo::cli

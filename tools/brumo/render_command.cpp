@@ -133,23 +133,11 @@ int prepareJob(const RenderOptions& options, Job& job) {
     }
     if (!options.integrator.empty()) job.scene.integrator.physical = options.integrator == "physical";
 
-    if (!options.frames.empty() && options.frame >= 0) {
-        fail("give --frames or --frame, not both");
+    if (const std::string problem =
+            chooseFrames(options.frames, options.frame, job.scene.firstFrame, job.frames, job.numberedOutput);
+        !problem.empty()) {
+        fail(problem);
         return kExitUsage;
-    }
-    if (!options.frames.empty()) {
-        int first = 0, last = 0;
-        if (!parseFrameRange(options.frames, first, last)) {
-            fail("--frames: expected FIRST-LAST with 0 <= FIRST <= LAST, such as 1-48, found \"" +
-                 options.frames + "\"");
-            return kExitUsage;
-        }
-        for (int f = first; f <= last; ++f) job.frames.push_back(f);
-        job.numberedOutput = true;
-    } else if (options.frame >= 0) {
-        job.frames.push_back(options.frame);
-    } else {
-        job.frames.push_back(job.scene.firstFrame);
     }
 
     if (options.output.empty()) {
