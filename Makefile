@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 export BUILD_DIR I686_BUILD_DIR DLL_BUILD_DIR JOBS CMAKE_FLAGS
 
-.PHONY: all deps configure build render test bench dll fuzz fuzz-scenes clean physical-references
+.PHONY: all deps configure build render test bench dll fuzz fuzz-scenes studio-screenshot clean physical-references
 
 all: build
 
@@ -27,7 +27,7 @@ render: build
 # 64-bit build under AddressSanitizer with UBSan and under ThreadSanitizer
 # (scripts/run-suites.sh says which ran).
 test:
-	@bash scripts/install-deps.sh i686 dll wine python blender
+	@bash scripts/install-deps.sh i686 dll wine python blender studio
 	@bash scripts/run-suites.sh
 
 # brumo.dll for 32-bit Windows, in $(DLL_BUILD_DIR)/bin.
@@ -73,6 +73,11 @@ physical-references: build
 	@bash scripts/install-deps.sh blender
 	blender -b --factory-startup --python tests/data/physical/make_references.py -- \
 		--brumo $(BUILD_DIR)/bin/brumo --samples $(REFERENCE_SAMPLES)
+
+# docs/images/studio.png, from the studio's browser test.
+studio-screenshot: build
+	@bash scripts/install-deps.sh studio
+	@cmake --build $(BUILD_DIR) --target studio_screenshot
 
 clean:
 	rm -rf $(BUILD_DIR) $(I686_BUILD_DIR) $(DLL_BUILD_DIR) build-asan build-tsan $(FUZZ_DIR)

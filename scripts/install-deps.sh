@@ -8,6 +8,7 @@
 #            Python module), for Debian's /usr/bin/python3
 #     blender Blender, for the importer's test suite (headless Cycles renders) and to remake
 #             the path-traced references of the physical render mode
+#     studio the studio's web server and its browser tests (cpp-httplib, Chromium, Selenium)
 set -euo pipefail
 
 packages=(
@@ -29,7 +30,8 @@ for group in "$@"; do
     wine) packages+=(wine wine32:i386); i386=true ;;
     python) packages+=(python3-dev pybind11-dev python3-numpy python3-pytest python3-distributed python3-openvdb) ;;
     blender) packages+=(blender) ;;
-    *) echo "install-deps.sh: unknown group '$group' (i686, dll, wine, python, blender)" >&2; exit 2 ;;
+    studio) packages+=(libcpp-httplib-dev chromium chromium-driver python3-selenium) ;;
+    *) echo "install-deps.sh: unknown group '$group' (i686, dll, wine, python, blender, studio)" >&2; exit 2 ;;
   esac
 done
 

@@ -71,6 +71,8 @@ public:
     bool post(int32_t message);
 
     HostPart* part(uint32_t id) { return findPartById(id); }
+    // Every control, in the order the layout added them (for a host that draws the panel).
+    const std::vector<Ref<HostPart>>& controls() const { return parts_; }
     PopupPart* popup(uint32_t id);
     IExDataExchanger* editedObject() const { return edited_.get(); }
     // The module part a control aggregates, counted; null when there is none.

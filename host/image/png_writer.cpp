@@ -7,6 +7,7 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -107,6 +108,23 @@ void writePng(const std::string& path, const Image& image, const ViewTransform& 
         if (!closed) throw std::runtime_error(std::strerror(closeError));
     });
     if (!failure.empty()) throw ImageWriteError(cannotWrite(path, failure));
+}
+
+std::vector<uint8_t> pngBytes(const Image& image, const ViewTransform& view) {
+    if (image.width() <= 0 || image.height() <= 0) throw ImageWriteError("cannot encode an empty image");
+    const std::vector<uint8_t> rows = encodeImage(image, view);
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* stream = open_memstream(&buffer, &size);
+    if (stream == nullptr) throw ImageWriteError("cannot encode the image: no memory");
+    EncoderError encoderError{};
+    const bool encoded = encodePng(stream, rows.data(), image.width(), image.height(), &encoderError);
+    std::fclose(stream);  // sets buffer and size
+    std::vector<uint8_t> bytes;
+    if (encoded) bytes.assign(buffer, buffer + size);
+    std::free(buffer);
+    if (!encoded) throw ImageWriteError(std::string("cannot encode the image: ") + encoderError.message);
+    return bytes;
 }
 
 }  // namespace brumo::host

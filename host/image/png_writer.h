@@ -34,4 +34,8 @@ std::vector<uint8_t> encodeImage(const Image& image, const ViewTransform& view =
 // the target is then untouched and no temporary file stays behind.
 void writePng(const std::string& path, const Image& image, const ViewTransform& view = {});
 
+// The bytes writePng would write, in memory (for a server that sends the image). Throws
+// ImageWriteError when the image is empty or the encoder fails.
+std::vector<uint8_t> pngBytes(const Image& image, const ViewTransform& view = {});
+
 }  // namespace brumo::host

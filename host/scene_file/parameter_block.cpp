@@ -192,6 +192,35 @@ nlohmann::json readField(const void* block, const FieldInfo& field) {
     return nullptr;
 }
 
+FieldValue blockValue(const void* block, const FieldInfo& field) {
+    FieldValue value;
+    value.field = &field;
+    value.path = field.name;
+    switch (field.type) {
+        case FieldType::float32: value.from = {double(*at<float>(block, field))}; break;
+        case FieldType::int32: value.from = {double(*at<int32_t>(block, field))}; break;
+        case FieldType::bitSet32: value.from = {double(*at<uint32_t>(block, field))}; break;
+        case FieldType::flag8: value.from = {*at<uint8_t>(block, field) != 0 ? 1.0 : 0.0}; break;
+        case FieldType::vector3: {
+            const Vector3* v = at<Vector3>(block, field);
+            value.from = {double(v->x), double(v->y), double(v->z)};
+            break;
+        }
+        case FieldType::fourCharCode: value.text = fourCharCodeText(*at<uint32_t>(block, field)); break;
+        case FieldType::string: value.text = at<EmbeddedString>(block, field)->get().text(); break;
+        case FieldType::colourGradient:
+            for (const ColourKey& key : *at<ColourGradient>(block, field)) value.gradient.push_back(key);
+            break;
+        case FieldType::falloffPairs16: {
+            const FalloffPair* pairs = at<FalloffPair>(block, field);
+            value.pairs.assign(pairs, pairs + 16);
+            break;
+        }
+        case FieldType::componentList: break;
+    }
+    return value;
+}
+
 const FieldInfo* findField(const ParameterTable& table, const std::string& name) {
     for (int32_t i = 0; i < table.fieldCount; ++i)
         if (name == table.fields[i].name) return &table.fields[i];

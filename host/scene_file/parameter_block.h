@@ -46,6 +46,9 @@ nlohmann::json floatJson(float v);
 
 // The field's current value in the block, as a scene file would write it.
 nlohmann::json readField(const void* block, const FieldInfo& field);
+// The same value as a scene description holds it (never animated; writeField puts it back).
+// The component list has none; a four-character code that is not printable has an empty text.
+FieldValue blockValue(const void* block, const FieldInfo& field);
 
 // "Opt2" as the 32-bit code, and back; a code of four printable characters only.
 bool fourCharCodeFromText(const std::string& text, uint32_t& code);

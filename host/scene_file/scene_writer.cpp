@@ -170,6 +170,22 @@ json writeScene(const SceneDescription& scene, const std::string& file) {
     return out;
 }
 
+ComponentDescription describeBlock(const ParameterTable& table, const QVGuid& classId, const void* block) {
+    ComponentDescription component;
+    component.className = table.className;
+    component.classId = classId;
+    component.table = &table;
+    for (int32_t i = 0; i < table.fieldCount; ++i) {
+        const FieldInfo& field = table.fields[i];
+        if (field.type == FieldType::componentList) continue;
+        FieldValue value = blockValue(block, field);
+        if (field.type == FieldType::colourGradient && value.gradient.empty()) continue;
+        if (field.type == FieldType::fourCharCode && value.text.empty()) continue;
+        component.values.push_back(std::move(value));
+    }
+    return component;
+}
+
 void saveSceneFile(const SceneDescription& scene, const std::string& path) {
     const std::string text = writeScene(scene, path).dump(2) + "\n";
     const std::string problem = replaceFile(path, [&](const std::string& temporary) {

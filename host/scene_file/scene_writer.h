@@ -16,6 +16,11 @@ namespace brumo::host {
 // (where the JSON will be saved), otherwise as absolute paths.
 nlohmann::json writeScene(const SceneDescription& scene, const std::string& file = "");
 
+// A component described by what its block holds now: every field but the list of attached
+// components, and but empty colour gradients and unprintable codes, which a scene file cannot
+// hold. With it a host writes down components it has edited.
+ComponentDescription describeBlock(const ParameterTable& table, const QVGuid& classId, const void* block);
+
 // Writes the scene to path, indented, through a temporary file renamed into place. Throws
 // SceneFileError naming the path when it cannot be written; the target is then untouched.
 void saveSceneFile(const SceneDescription& scene, const std::string& path);

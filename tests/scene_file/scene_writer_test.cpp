@@ -101,3 +101,30 @@ TEST(SceneWriter, ASavedSceneReadsBackAsTheSameSceneWithTheSameBlocks) {
     EXPECT_THROW(saveSceneFile(original, folder.file("missing/scene.json")), SceneFileError);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"));
 }
+
+TEST(SceneWriter, LiveBlocksDescribedAndWrittenBuildTheSameBlocks) {
+    // Read as if it stood beside the examples, whose folder holds the mesh it names.
+    const SceneDescription scene = readSceneText(kEverything, std::string(BRUMO_SOURCE_DIR) + "/examples/x.json");
+    for (const EffectDescription& description : scene.effects) {
+        BuiltEffect live = buildEffect(description, 0.0, createFromModule);
+        // An edit no scene file made: a float that is no short decimal.
+        void* block = parameterBlockOf(live.effect.object.get(), *live.effect.table);
+        const FieldInfo* density = findField(*live.effect.table, "densityAmount");
+        *reinterpret_cast<float*>(static_cast<char*>(block) + density->offset) = 0.1f / 3.0f;
+
+        SceneDescription described;
+        EffectDescription effect;
+        effect.component = describeBlock(*live.effect.table, live.effect.classId, block);
+        for (const BuiltComponent& modifier : live.modifiers)
+            effect.modifiers.push_back(describeBlock(*modifier.table, modifier.classId,
+                                                     parameterBlockOf(modifier.object.get(), *modifier.table)));
+        described.effects.push_back(effect);
+        const SceneDescription reread = readScene(writeScene(described), "");
+
+        const BuiltEffect rebuilt = buildEffect(reread.effects[0], 0.0, createFromModule);
+        EXPECT_EQ(blockOf(rebuilt.effect), blockOf(live.effect)) << description.name;
+        ASSERT_EQ(rebuilt.modifiers.size(), live.modifiers.size());
+        for (size_t m = 0; m < live.modifiers.size(); ++m)
+            EXPECT_EQ(blockOf(rebuilt.modifiers[m]), blockOf(live.modifiers[m])) << description.name << " " << m;
+    }
+}

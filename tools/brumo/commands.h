@@ -73,6 +73,14 @@ struct BakeOptions {
 CLI::Validator wholeNumberIn(long low, long high);
 CLI::Validator numberAtLeast(double low, bool lowOutside);
 
+struct StudioOptions {
+    std::string module;
+    std::string scene;
+    int port = 8765;  // 0: any free port
+    int threads = 0;  // 0: one per core
+    bool quiet = false;
+};
+
 void addInfoCommand(CLI::App& app, InfoOptions& options);
 void addRenderCommand(CLI::App& app, RenderOptions& options);
 int runInfo(const InfoOptions& options);
@@ -81,5 +89,7 @@ void addBakeCommand(CLI::App& app, BakeOptions& options);
 int runBake(const BakeOptions& options);
 void addNewCommand(CLI::App& app, NewOptions& options);
 int runNew(const NewOptions& options);
+void addStudioCommand(CLI::App& app, StudioOptions& options);
+int runStudio(const StudioOptions& options);
 
 }  // namespace brumo::cli

@@ -1,5 +1,5 @@
 // brumo: renders scene files with the Brumo volumetric effects, bakes them to voxel grids,
-// starts new scenes and describes the module.
+// starts new scenes and describes the module; its studio edits a scene in the browser.
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -50,10 +50,12 @@ int main(int argc, char** argv) {
     RenderOptions render;
     BakeOptions bake;
     NewOptions created;
+    StudioOptions studio;
     addInfoCommand(app, info);
     addRenderCommand(app, render);
     addBakeCommand(app, bake);
     addNewCommand(app, created);
+    addStudioCommand(app, studio);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -74,5 +76,6 @@ int main(int argc, char** argv) {
     if (app.got_subcommand("info")) return runInfo(info);
     if (app.got_subcommand("bake")) return runBake(bake);
     if (app.got_subcommand("new")) return runNew(created);
+    if (app.got_subcommand("studio")) return runStudio(studio);
     return runRender(render);
 }
