@@ -117,7 +117,7 @@ host::VoxelGrid bake(const host::BuiltEffect& effect, int threads, double voxelS
     const host::VoxelGrid grid = host::layoutGrid(host::primitiveBounds(copies[0]), effect.transform,
                                                   voxelSize, resolution);
     host::VdbVolumeFile file;
-    const size_t index = file.addEffect(grid, {"density", "Cd", "puff", "Clouds"}, threshold);
+    const size_t index = file.addEffect(grid, {"density", "Cd", "puff", "Clouds", "", ""}, threshold);
     host::sampleGrid(grid, copies, true, [&](int32_t z, const float* d, const QVColourRecord* c) {
         file.addSlice(index, z, d, c);
     });
@@ -305,7 +305,7 @@ TEST(BakeCommand, CtrlCStopsTheBakeAndWritesNothing) {
               out.c_str(), static_cast<char*>(nullptr));
         _exit(99);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(brumo::test::waitForInterruptHandler(child));
     kill(child, SIGINT);
     int raw = 0;
     waitpid(child, &raw, 0);

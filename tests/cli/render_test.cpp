@@ -222,7 +222,7 @@ TEST_F(RenderRun, CtrlCStopsTheRenderWithStatus130AndNoImage) {
               "48", "-o", output.c_str(), static_cast<char*>(nullptr));
         _exit(99);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_TRUE(brumo::test::waitForInterruptHandler(child));
     kill(child, SIGINT);
     int raw = 0;
     waitpid(child, &raw, 0);

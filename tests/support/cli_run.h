@@ -4,8 +4,12 @@
 #include <sys/wait.h>
 
 #include <array>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <string>
+#include <thread>
 
 namespace brumo::test {
 
@@ -26,6 +30,24 @@ inline CliRun runTool(const char* tool, const std::string& arguments) {
     const int raw = pclose(pipe);
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return run;
+}
+
+// Waits (at most `limit`) until the process has a handler for SIGINT, so that a Ctrl-C sent
+// next reaches the tool's own handling however slowly the process started on a loaded machine.
+inline bool waitForInterruptHandler(pid_t process, std::chrono::seconds limit = std::chrono::seconds(60)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    const std::string statusFile = "/proc/" + std::to_string(process) + "/status";
+    while (std::chrono::steady_clock::now() < end) {
+        std::ifstream status(statusFile);
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind("SigCgt:", 0) != 0) continue;
+            const unsigned long long caught = std::stoull(line.substr(7), nullptr, 16);
+            if (caught & (1ull << (SIGINT - 1))) return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 }  // namespace brumo::test
