@@ -1,8 +1,11 @@
 #include "host/scene/scene.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "host/common/text.h"
+#include "host/scene/hazard.h"
 
 namespace brumo::host {
 
@@ -32,7 +35,27 @@ bool holds(const Entries& entries, int32_t index) {
 
 }  // namespace
 
-Scene::~Scene() = default;
+Scene::~Scene() { delete lights_.load(std::memory_order_relaxed); }
+
+template <class Fn>
+auto Scene::withLights(Fn fn) {
+    HazardSlot* slot = HazardSlot::mine();
+    if (slot == nullptr) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return fn(*lights_.load(std::memory_order_relaxed));
+    }
+    HazardScope scope(*slot);
+    return fn(*slot->protect(lights_));
+}
+
+template <class Change>
+void Scene::changeLights(Change change) {
+    auto changed = std::make_unique<Lights>(*lights_.load(std::memory_order_relaxed));
+    change(*changed);
+    Lights* old = lights_.exchange(changed.release(), std::memory_order_seq_cst);
+    HazardSlot::waitUntilUnused(old);
+    delete old;
+}
 
 void QV_CALL Scene::findShader(IQVShaderObject** shader, const TQVString* name) {
     const std::string wanted = textOf(name);
@@ -51,13 +74,17 @@ void QV_CALL Scene::shaderAt(IQVShaderObject** shader, int32_t index) {
 }
 
 int32_t QV_CALL Scene::lightCount() {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return static_cast<int32_t>(lights_.size());
+    return withLights([](const Lights& lights) { return static_cast<int32_t>(lights.size()); });
 }
 
 void QV_CALL Scene::lightAt(IQVLight** light, int32_t index) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    fillSlot(light, holds(lights_, index) ? lights_[static_cast<size_t>(index)].get() : nullptr);
+    if (light == nullptr) return;
+    IQVLight* found = withLights([&](const Lights& lights) {
+        IQVLight* at = holds(lights, index) ? lights[static_cast<size_t>(index)].get() : nullptr;
+        if (at != nullptr) at->AddRef();
+        return at;
+    });
+    if (IQVLight* old = std::exchange(*light, found)) old->Release();
 }
 
 int32_t QV_CALL Scene::objectCount() {
@@ -96,7 +123,7 @@ void Scene::addShader(IQVShaderObject* shader) {
 void Scene::addLight(IQVLight* light) {
     if (light == nullptr) return;
     std::lock_guard<std::mutex> guard(mutex_);
-    lights_.push_back(Ref<IQVLight>::share(light));
+    changeLights([&](Lights& lights) { lights.push_back(Ref<IQVLight>::share(light)); });
 }
 
 void Scene::addObject(IQVSceneObject* object) {
@@ -118,13 +145,14 @@ bool Scene::removeObject(const std::string& name) {
 
 void Scene::removeLight(int32_t index) {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (holds(lights_, index)) lights_.erase(lights_.begin() + index);
+    if (holds(*lights_.load(std::memory_order_relaxed), index))
+        changeLights([&](Lights& lights) { lights.erase(lights.begin() + index); });
 }
 
 void Scene::clear() {
     std::lock_guard<std::mutex> guard(mutex_);
     shaders_.clear();
-    lights_.clear();
+    changeLights([](Lights& lights) { lights.clear(); });
     objects_.clear();
 }
 

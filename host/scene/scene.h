@@ -2,6 +2,7 @@
 // size factor that effects scale their default size by.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -57,11 +58,21 @@ private:
         Ref<T> object;
     };
 
+    using Lights = std::vector<Ref<IQVLight>>;
+    // Calls fn with the current light list, kept alive for the call.
+    template <class Fn>
+    auto withLights(Fn fn);
+    // Publishes a changed copy of the light list; the caller holds the mutex.
+    template <class Change>
+    void changeLights(Change change);
+
     // Render threads look shaders up on every segment while the editor may change the scene.
     mutable std::mutex mutex_;
     float sizeFactor_ = 1.0f;
     std::vector<Named<IQVShaderObject>> shaders_;
-    std::vector<Ref<IQVLight>> lights_;
+    // Render threads read the lights on every segment: an unchanging list, replaced as a whole
+    // and read without the mutex.
+    std::atomic<Lights*> lights_{new Lights};
     std::vector<Named<IQVSceneObject>> objects_;
 };
 

@@ -2,6 +2,7 @@
 // and the application object itself.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 
 #include "host/common/host_object.h"
@@ -21,9 +22,10 @@ public:
     Ref<Scene> scene() const;
 
 private:
-    ~Application() override = default;
+    ~Application() override;
+    // Serialises the writers; render threads ask for the scene on every segment without it.
     mutable std::mutex mutex_;
-    Ref<Scene> scene_;
+    std::atomic<Scene*> scene_{nullptr};  // holds a reference
 };
 
 class ShellService final : public HostObject<IQVShellService> {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "host/scene/lights.h"
+#include "host/services/host_services.h"
 
 namespace brumo::test {
 namespace {
@@ -78,6 +79,53 @@ TEST(ConcurrentRendering, LightReadsGiveOneWholeSettingWhileTheLightChanges) {
                          }),
               0);
     EXPECT_EQ(point->Release(), 0);
+}
+
+// The editor swaps the current scene and adds and removes its lights while a render thread asks
+// for them: every answer is a live scene or light of the test, and each is freed exactly when
+// the last holder lets go.
+TEST(ConcurrentRendering, SceneAndLightListReadsStayValidWhileTheyAreReplaced) {
+    auto services = host::HostServices::create();
+    auto first = host::Ref<host::Scene>::adopt(new host::Scene);
+    auto second = host::Ref<host::Scene>::adopt(new host::Scene);
+    auto sun = host::Ref<IQVLight>::adopt(host::DistantLight::create({0.0f, 0.0f, -1.0f}, {1, 1, 1, 1}));
+    first->addLight(sun.get());
+    IQVApplication* application = services->shell().application();
+    services->setScene(first.get());
+
+    std::atomic<bool> done{false};
+    std::thread editor([&] {
+        for (int i = 0; !done.load(std::memory_order_relaxed); ++i) {
+            services->setScene(i % 2 == 0 ? first.get() : second.get());
+            if (i % 3 == 0) first->addLight(sun.get());
+            if (i % 3 == 2) first->removeLight(0);
+        }
+    });
+    int bad = 0;
+    for (int i = 0; i < kReads / 20; ++i) {
+        IQVScene* scene = nullptr;
+        application->currentScene(&scene);
+        if (scene != first.get() && scene != second.get()) {
+            bad += 1;
+            continue;
+        }
+        IQVLight* light = nullptr;
+        for (int32_t index = 0; index < scene->lightCount(); ++index) {
+            scene->lightAt(&light, index);
+            if (light != nullptr && light != sun.get()) bad += 1;
+        }
+        if (light != nullptr) light->Release();
+        scene->Release();
+    }
+    done = true;
+    editor.join();
+    EXPECT_EQ(bad, 0);
+
+    services->setScene(nullptr);
+    first->clear();
+    EXPECT_EQ(first->referenceCount(), 1);
+    EXPECT_EQ(second->referenceCount(), 1);
+    EXPECT_EQ(static_cast<host::DistantLight*>(sun.get())->referenceCount(), 1);
 }
 
 }  // namespace
