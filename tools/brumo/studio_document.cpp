@@ -1,6 +1,7 @@
 #include "studio_document.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "brumo/class_ids.h"
@@ -424,7 +425,14 @@ json StudioDocument::state() const {
         const FieldInfo& field = component.table->fields[i];
         if (field.type == FieldType::componentList) continue;
         if (std::find(shown.begin(), shown.end(), field.name) != shown.end()) continue;
-        fields.push_back({{"name", field.name}, {"kind", fieldKindName(field.type)}, {"value", host::readField(block, field)}});
+        json entry = {{"name", field.name}, {"kind", fieldKindName(field.type)}, {"value", host::readField(block, field)}};
+        // The range that takes effect bounds the slider; an open end (the table's 1e30) is left
+        // to the page.
+        constexpr double kOpenEnd = 1e29;
+        if (field.meaning[0] != '\0') entry["meaning"] = field.meaning;
+        if (field.ranged && std::fabs(field.low) < kOpenEnd) entry["low"] = field.low;
+        if (field.ranged && std::fabs(field.high) < kOpenEnd) entry["high"] = field.high;
+        fields.push_back(entry);
     }
     out["panel"] = {{"component", component.table->className}, {"controls", controls}, {"fields", fields}};
     return out;

@@ -192,12 +192,16 @@ function controlRow(control) {
 
 function setField(name, value) { act({ action: 'setField', name, value }); }
 
-function rangeOf(name, value) {
-  if (!ranges.has(name)) {
+// The field's own range where the schema gives one; an open end grows from the value first shown.
+function rangeOf(field) {
+  if (!ranges.has(field.name)) {
+    const value = field.value ?? 0;
     const size = Math.max(1, Math.abs(value) * 2);
-    ranges.set(name, value < 0 ? [-size, size] : [0, size]);
+    const low = field.low ?? (value < 0 ? -size : 0);
+    const high = field.high ?? Math.max(low + 1, size);
+    ranges.set(field.name, [low, high]);
   }
-  return ranges.get(name);
+  return ranges.get(field.name);
 }
 
 function numberInput(value, onchange, attributes = {}) {
@@ -210,7 +214,7 @@ function fieldRow(field) {
   let input;
   switch (field.kind) {
     case 'float': {
-      const [low, high] = rangeOf(name, field.value ?? 0);
+      const [low, high] = rangeOf(field);
       const number = numberInput(field.value, (v) => setField(name, v), { dataset: data });
       const slider = element('input', {
         type: 'range', min: low, max: high, step: (high - low) / 1000, value: field.value, dataset: { slider: name },
@@ -248,7 +252,7 @@ function fieldRow(field) {
       input = element('input', { type: 'text', value: field.value ?? '', dataset: data,
         onchange: (ev) => setField(name, ev.target.value) });
   }
-  return element('div', { class: 'row' }, element('label', { title: name }, name), input);
+  return element('div', { class: 'row' }, element('label', { title: field.meaning ?? name }, name), input);
 }
 
 const toHex = (c) => Math.round(Math.min(1, Math.max(0, c)) * 255).toString(16).padStart(2, '0');
