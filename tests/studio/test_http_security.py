@@ -125,6 +125,19 @@ class StudioScenes(unittest.TestCase):
         finally:
             studio.stop()
 
+    def test_an_animated_scene_is_never_saved_over_by_its_first_frame(self):
+        text = '{"frames": [1, 5], "effects": [{"type": "fire", "parameters": {"densityAmount": {"from": 1, "to": 3}}}]}'
+        studio = Studio(text=text)
+        try:
+            self.assertTrue(any("animated" in warning for warning in studio.state()["warnings"]))
+            status, answer = studio.json("POST", "/api/save", {"file": "scene.json"})
+            self.assertEqual(status, 409, answer)
+            with open(os.path.join(studio.folder, "scene.json")) as kept:
+                self.assertEqual(kept.read(), text)
+            self.assertEqual(studio.json("POST", "/api/save", {"file": "first_frame.json"})[0], 200)
+        finally:
+            studio.stop()
+
     def test_a_saved_scene_renders_to_the_previews_bytes_through_its_own_view(self):
         studio = Studio(text='{"image": {"width": 48, "height": 36, "view": "standard", "exposure": 1.5},'
                              ' "effects": [{"type": "fire"}]}')

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include "brumo/class_ids.h"
 #include "host/editor/layouts.h"
@@ -109,6 +110,10 @@ StudioDocument::StudioDocument(host::SceneDescription scene, host::CreateCompone
     // The warnings of the file as its author wrote it; what the studio writes names every
     // field, defaults included, which would warn of settings nobody made.
     for (const host::SceneWarning& warning : host::sceneWarnings(base_)) warnings_.push_back(warning.text());
+    if (animated())
+        warnings_.push_back("the scene is animated: the studio edits and saves its first frame, without the "
+                            "animation, so it saves under another name and never over " +
+                            std::filesystem::path(base_.file).filename().string());
 }
 
 StudioDocument::~StudioDocument() { panel_.reset(); }

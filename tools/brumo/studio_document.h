@@ -41,6 +41,8 @@ public:
     const nlohmann::json& sceneFile() const { return history_[current_].scene; }
     // The scene file the studio opened ("" for the default scene); it anchors relative paths.
     const std::string& file() const { return base_.file; }
+    // What the studio saves holds no animation: an animated file must not be saved over.
+    bool animated() const { return base_.hasFrames; }
     // Counts changes (undo and redo included), so a preview can tell which state it shows.
     int revision() const { return revision_; }
 

@@ -226,6 +226,13 @@ void StudioServer::routes() {
             return;
         }
         const std::string path = (std::filesystem::path(folder_) / name.get<std::string>()).string();
+        std::error_code unused;
+        if (document_.animated() && std::filesystem::equivalent(path, document_.file(), unused)) {
+            sendError(response, 409,
+                      "the scene is animated and the studio saves only its first frame: save under another name "
+                      "so that the animation in " + name.get<std::string>() + " is kept");
+            return;
+        }
         json scene;
         int revision = 0;
         queue_.run([&] {
