@@ -235,7 +235,9 @@ inline float inner(bool soft, const FalloffPair& pair, float x) {
     return window(soft, 1.0f - pair.b, 1.0f - pair.a, x);
 }
 
+#if BRUMO_HAVE_HIGHWAY
 bool worthLanes(int32_t count) { return count >= kFewestForLanes && vectorLanesEnabled(); }
+#endif
 
 }  // namespace
 
