@@ -1,0 +1,84 @@
+// A vector of one lane with the names of Highway's operations that the kernels use, so that a
+// kernel written once over lanes also runs one point at a time: the one-point path of every
+// build, and the only path of a build without Highway. Each operation is the plain float or int
+// operation, so a lane gives the bits it gives in any wider vector.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#if defined(__GNUC__)
+#define BRUMO_KERNEL_INLINE inline __attribute__((always_inline))
+#else
+#define BRUMO_KERNEL_INLINE inline
+#endif
+
+namespace brumo {
+namespace one_lane {
+
+struct FloatTag {};
+struct IntTag {};
+
+struct VecF {
+    float raw;
+};
+struct VecI {
+    int32_t raw;
+};
+struct Mask {
+    bool raw;
+};
+
+constexpr size_t MaxLanes(FloatTag) { return 1; }
+inline size_t Lanes(FloatTag) { return 1; }
+
+inline VecF Set(FloatTag, float v) { return {v}; }
+inline VecI Set(IntTag, int32_t v) { return {v}; }
+inline VecF Zero(FloatTag) { return {0.0f}; }
+inline float GetLane(VecF v) { return v.raw; }
+inline int32_t GetLane(VecI v) { return v.raw; }
+
+inline VecF Add(VecF a, VecF b) { return {a.raw + b.raw}; }
+inline VecF Sub(VecF a, VecF b) { return {a.raw - b.raw}; }
+inline VecF Mul(VecF a, VecF b) { return {a.raw * b.raw}; }
+inline VecF Div(VecF a, VecF b) { return {a.raw / b.raw}; }
+inline VecF Abs(VecF a) { return {std::fabs(a.raw)}; }
+inline VecF Sqrt(VecF a) { return {std::sqrt(a.raw)}; }
+// Through the int conversion where it is exact: cheaper than floorf where SSE4 is not assumed.
+inline VecF Floor(VecF a) {
+    if (!(std::fabs(a.raw) < 2147483648.0f)) return {std::floor(a.raw)};
+    const int32_t i = static_cast<int32_t>(a.raw);
+    const float t = static_cast<float>(i);
+    return {a.raw < t ? t - 1.0f : t};
+}
+inline VecI ConvertTo(IntTag, VecF a) { return {static_cast<int32_t>(a.raw)}; }
+
+inline VecI Add(VecI a, VecI b) { return {static_cast<int32_t>(static_cast<uint32_t>(a.raw) + static_cast<uint32_t>(b.raw))}; }
+inline VecI And(VecI a, VecI b) { return {a.raw & b.raw}; }
+template <int bits>
+inline VecI ShiftRight(VecI a) {
+    return {a.raw >> bits};
+}
+inline VecI GatherIndex(IntTag, const int32_t* table, VecI index) { return {table[index.raw]}; }
+
+inline Mask Lt(VecF a, VecF b) { return {a.raw < b.raw}; }
+inline Mask Gt(VecF a, VecF b) { return {a.raw > b.raw}; }
+inline Mask Le(VecF a, VecF b) { return {a.raw <= b.raw}; }
+inline Mask Ge(VecF a, VecF b) { return {a.raw >= b.raw}; }
+inline Mask Eq(VecF a, VecF b) { return {a.raw == b.raw}; }
+inline Mask IsFinite(VecF a) { return {std::isfinite(a.raw)}; }
+inline Mask And(Mask a, Mask b) { return {a.raw && b.raw}; }
+inline Mask Or(Mask a, Mask b) { return {a.raw || b.raw}; }
+inline Mask Not(Mask a) { return {!a.raw}; }
+// Highway's order: not a, and b.
+inline Mask AndNot(Mask a, Mask b) { return {!a.raw && b.raw}; }
+inline bool AllTrue(FloatTag, Mask m) { return m.raw; }
+inline bool AllFalse(FloatTag, Mask m) { return !m.raw; }
+
+inline VecF IfThenElse(Mask m, VecF yes, VecF no) { return m.raw ? yes : no; }
+inline VecF IfThenElseZero(Mask m, VecF yes) { return m.raw ? yes : VecF{0.0f}; }
+inline VecF IfThenZeroElse(Mask m, VecF no) { return m.raw ? VecF{0.0f} : no; }
+
+}  // namespace one_lane
+}  // namespace brumo
