@@ -5,37 +5,11 @@
 
 #include "frame/module_state.h"
 #include "math/octave_plan.h"
-#include "math/one_lane.h"
 #include "qv/services.h"
 
 namespace brumo {
 
-// The noise kernels in one lane: the one-point functions, and every batch without vector lanes.
-namespace one_point {
-
-namespace hn = one_lane;
-using DF = one_lane::FloatTag;
-using DI = one_lane::IntTag;
-using VF = one_lane::VecF;
-using VI = one_lane::VecI;
-
-BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
-    const float* row = t.gradientRows[k.raw];
-    for (int c = 0; c < 3; ++c) {
-        g0[c] = {row[c]};
-        g1[c] = {row[4 + c]};
-    }
-}
-
-#include "math/noise_kernels-inl.h"
-
-template <NoiseLattice::Fade fade>
-inline float noiseAt(const NoiseLattice::LaneTables& t, const Vector3& p) {
-    const VF x[1] = {{p.x}}, y[1] = {{p.y}}, z[1] = {{p.z}};
-    VF out[1];
-    noise<fade, 1>(t, x, y, z, out);
-    return out[0].raw;
-}
+namespace noise_one_lane {
 
 template <SumKind kind>
 inline float octaveSumAt(const NoiseLattice::LaneTables& t, const OctavePlan& plan, const Vector3& p) {
@@ -45,7 +19,7 @@ inline float octaveSumAt(const NoiseLattice::LaneTables& t, const OctavePlan& pl
     return out[0].raw;
 }
 
-}  // namespace one_point
+}  // namespace noise_one_lane
 
 namespace {
 
@@ -194,43 +168,25 @@ void NoiseLattice::makeLaneTables() {
     t.made = 1;
 }
 
-const NoiseLattice::LaneTables& NoiseLattice::currentLaneTables() {
-    if (!ready) buildLattice();
-    if (laneTables.made != 1) makeLaneTables();
-    return laneTables;
-}
-
-float NoiseLattice::gradientNoiseLinear(const Vector3& p) {
-    return one_point::noiseAt<Fade::linear>(currentLaneTables(), p);
-}
-
-float NoiseLattice::gradientNoiseCubic(const Vector3& p) {
-    return one_point::noiseAt<Fade::cubic>(currentLaneTables(), p);
-}
-
-float NoiseLattice::gradientNoiseQuintic(const Vector3& p) {
-    return one_point::noiseAt<Fade::quintic>(currentLaneTables(), p);
-}
-
 float NoiseLattice::fractalSumScaled(const Vector3& p, float gain, float width) {
     const LaneTables& t = currentLaneTables();
-    return one_point::octaveSumAt<SumKind::scaled>(t, cachedPlan(SumKind::scaled, gain, width, maxFrequency), p);
+    return noise_one_lane::octaveSumAt<SumKind::scaled>(t, cachedPlan(SumKind::scaled, gain, width, maxFrequency), p);
 }
 
 float NoiseLattice::turbulenceScaled(const Vector3& p, float gain, float width) {
     const LaneTables& t = currentLaneTables();
-    return one_point::octaveSumAt<SumKind::turbulence>(t, cachedPlan(SumKind::turbulence, gain, width, maxFrequency),
+    return noise_one_lane::octaveSumAt<SumKind::turbulence>(t, cachedPlan(SumKind::turbulence, gain, width, maxFrequency),
                                                        p);
 }
 
 float NoiseLattice::fractalSumSpectral(const Vector3& p, float h, float width) {
     const LaneTables& t = currentLaneTables();
-    return one_point::octaveSumAt<SumKind::spectral>(t, cachedPlan(SumKind::spectral, h, width, maxFrequency), p);
+    return noise_one_lane::octaveSumAt<SumKind::spectral>(t, cachedPlan(SumKind::spectral, h, width, maxFrequency), p);
 }
 
 float NoiseLattice::ridgedSum(const Vector3& p, float width) {
     const LaneTables& t = currentLaneTables();
-    return one_point::octaveSumAt<SumKind::ridged>(t, cachedPlan(SumKind::ridged, 0.0f, width, maxFrequency), p);
+    return noise_one_lane::octaveSumAt<SumKind::ridged>(t, cachedPlan(SumKind::ridged, 0.0f, width, maxFrequency), p);
 }
 
 }  // namespace brumo

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "math/octave_plan.h"
+#include "math/one_lane.h"
 #include "math/vector3.h"
 
 struct IQVUtilityService;
@@ -80,5 +82,53 @@ private:
 };
 
 constexpr float kLacunarity = 2.13f;
+
+// The noise kernels in one lane: the one-point functions, and every batch without vector lanes.
+// Inline, so that a caller's noises overlap as the plain scalar code did.
+namespace noise_one_lane {
+
+namespace hn = one_lane;
+using DF = one_lane::FloatTag;
+using DI = one_lane::IntTag;
+using VF = one_lane::VecF;
+using VI = one_lane::VecI;
+
+BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
+    const float* row = t.gradientRows[k.raw];
+    for (int c = 0; c < 3; ++c) {
+        g0[c] = {row[c]};
+        g1[c] = {row[4 + c]};
+    }
+}
+
+#include "math/noise_kernels-inl.h"
+
+template <NoiseLattice::Fade fade>
+inline float noiseAt(const NoiseLattice::LaneTables& t, const Vector3& p) {
+    const VF x[1] = {{p.x}}, y[1] = {{p.y}}, z[1] = {{p.z}};
+    VF out[1];
+    noise<fade, 1>(t, x, y, z, out);
+    return out[0].raw;
+}
+
+}  // namespace noise_one_lane
+
+inline const NoiseLattice::LaneTables& NoiseLattice::currentLaneTables() {
+    if (!ready) buildLattice();
+    if (laneTables.made != 1) makeLaneTables();
+    return laneTables;
+}
+
+inline float NoiseLattice::gradientNoiseLinear(const Vector3& p) {
+    return noise_one_lane::noiseAt<Fade::linear>(currentLaneTables(), p);
+}
+
+inline float NoiseLattice::gradientNoiseCubic(const Vector3& p) {
+    return noise_one_lane::noiseAt<Fade::cubic>(currentLaneTables(), p);
+}
+
+inline float NoiseLattice::gradientNoiseQuintic(const Vector3& p) {
+    return noise_one_lane::noiseAt<Fade::quintic>(currentLaneTables(), p);
+}
 
 }  // namespace brumo

@@ -45,16 +45,12 @@ inline VecF Mul(VecF a, VecF b) { return {a.raw * b.raw}; }
 inline VecF Div(VecF a, VecF b) { return {a.raw / b.raw}; }
 inline VecF Abs(VecF a) { return {std::fabs(a.raw)}; }
 inline VecF Sqrt(VecF a) { return {std::sqrt(a.raw)}; }
-// Through the int conversion where it is exact: cheaper than floorf where SSE4 is not assumed.
-inline VecF Floor(VecF a) {
-    if (!(std::fabs(a.raw) < 2147483648.0f)) return {std::floor(a.raw)};
-    const int32_t i = static_cast<int32_t>(a.raw);
-    const float t = static_cast<float>(i);
-    return {a.raw < t ? t - 1.0f : t};
-}
+// Truncates, as Highway's; for floats within the int range.
 inline VecI ConvertTo(IntTag, VecF a) { return {static_cast<int32_t>(a.raw)}; }
+inline VecF ConvertTo(FloatTag, VecI a) { return {static_cast<float>(a.raw)}; }
 
 inline VecI Add(VecI a, VecI b) { return {static_cast<int32_t>(static_cast<uint32_t>(a.raw) + static_cast<uint32_t>(b.raw))}; }
+inline VecI Sub(VecI a, VecI b) { return {static_cast<int32_t>(static_cast<uint32_t>(a.raw) - static_cast<uint32_t>(b.raw))}; }
 inline VecI And(VecI a, VecI b) { return {a.raw & b.raw}; }
 template <int bits>
 inline VecI ShiftRight(VecI a) {
@@ -76,7 +72,9 @@ inline Mask AndNot(Mask a, Mask b) { return {!a.raw && b.raw}; }
 inline bool AllTrue(FloatTag, Mask m) { return m.raw; }
 inline bool AllFalse(FloatTag, Mask m) { return !m.raw; }
 
+inline Mask RebindMask(IntTag, Mask m) { return m; }
 inline VecF IfThenElse(Mask m, VecF yes, VecF no) { return m.raw ? yes : no; }
+inline VecI IfThenElse(Mask m, VecI yes, VecI no) { return m.raw ? yes : no; }
 inline VecF IfThenElseZero(Mask m, VecF yes) { return m.raw ? yes : VecF{0.0f}; }
 inline VecF IfThenZeroElse(Mask m, VecF no) { return m.raw ? VecF{0.0f} : no; }
 
