@@ -10,18 +10,6 @@
 #include "math/vector_lanes.h"
 #include "primitive/brumo_base.h"
 
-#ifndef BRUMO_DENSITY_LANES_SHARED
-#define BRUMO_DENSITY_LANES_SHARED
-namespace brumo {
-namespace density_lanes {
-
-// Below this many points a run is not worth the lanes.
-constexpr int32_t kFewestForLanes = 4;
-
-}  // namespace density_lanes
-}  // namespace brumo
-#endif
-
 #if BRUMO_HAVE_HIGHWAY
 
 #undef HWY_TARGET_INCLUDE
@@ -117,7 +105,7 @@ using MF = one_lane::Mask;
 namespace {
 
 #if BRUMO_HAVE_HIGHWAY
-bool worthLanes(int32_t count) { return count >= density_lanes::kFewestForLanes && vectorLanesEnabled(); }
+bool worthLanes(int32_t count) { return count >= kFewestForLanes && vectorLanesEnabled(); }
 #endif
 
 }  // namespace

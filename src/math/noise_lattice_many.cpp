@@ -260,13 +260,13 @@ bool selectVectorTarget(const char* name) {
 
 #endif
 
-// With lanes, every function runs its kernel for the best set; otherwise, or with
-// BRUMO_SIMD=scalar, it takes the one-point function at each point.
+// With lanes and enough points, every function runs its kernel for the best set; otherwise, or
+// with BRUMO_SIMD=scalar, it takes the one-point function at each point.
 
 void NoiseLattice::noiseMany(Fade fade, int32_t count, const Vector3* points, float* out) {
     if (count <= 0) return;
 #if BRUMO_HAVE_HIGHWAY
-    if (lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseMany)(&currentLaneTables(), fade, count, points, out);
+    if (count >= kFewestForLanes && lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseMany)(&currentLaneTables(), fade, count, points, out);
 #endif
     for (int32_t i = 0; i < count; ++i) {
         const Vector3& p = points[i];
@@ -292,7 +292,7 @@ void NoiseLattice::gradientNoiseQuinticMany(int32_t count, const Vector3* points
 bool NoiseLattice::octaveSumInLanes(int32_t kind, float parameter, float width, int32_t count,
                                     const Vector3* points, float* out) {
 #if BRUMO_HAVE_HIGHWAY
-    if (!lanesActive()) return false;
+    if (count < kFewestForLanes || !lanesActive()) return false;
     const SumKind sum = static_cast<SumKind>(kind);
     const LaneTables& tables = currentLaneTables();
     const OctavePlan& plan = cachedPlan(sum, parameter, width, maxFrequency);
