@@ -16,15 +16,20 @@
 
 namespace brumo {
 
-template <class Effect>
-void runDensityStages(Effect& effect, int32_t count, const Vector3* points, float* densities,
-                      float* shapes) {
-    Vector3 movedPoints[kDensityBatch];
-    DensityLane lanes[kDensityBatch];
+namespace density_stages {
+
+// The stages for runs of at most capacity points: instantiated for kDensityBatch, and for 1, so
+// that a single point, the path of a march with host shaders or BRUMO_SIMD=scalar, keeps no
+// bookkeeping of a run.
+template <int32_t capacity, class Effect>
+void run(Effect& effect, int32_t runCount, const Vector3* points, float* densities, float* shapes) {
+    const int32_t count = capacity == 1 ? 1 : runCount;
+    Vector3 movedPoints[capacity];
+    DensityLane lanes[capacity];
     // The samples still going, as indices into the run, and their points for the next stage.
-    int32_t going[kDensityBatch];
-    Vector3 stagePoints[kDensityBatch];
-    float values[kDensityBatch];
+    int32_t going[capacity];
+    Vector3 stagePoints[capacity];
+    float values[capacity];
 
     // Without modifiers every point stays where it is.
     const Vector3* moved = points;
@@ -72,7 +77,7 @@ void runDensityStages(Effect& effect, int32_t count, const Vector3* points, floa
     n = kept;
     if (n == 0) return;
 
-    DensityLane* weighed[kDensityBatch];
+    DensityLane* weighed[capacity];
     for (int32_t k = 0; k < n; ++k) {
         weighed[k] = &lanes[going[k]];
         stagePoints[k] = moved[going[k]];
@@ -93,6 +98,17 @@ void runDensityStages(Effect& effect, int32_t count, const Vector3* points, floa
 
     effect.noiseFieldMany(n, stagePoints, values);
     for (int32_t k = 0; k < n; ++k) densities[going[k]] = effect.afterNoise(lanes[going[k]], values[k]);
+}
+
+}  // namespace density_stages
+
+template <class Effect>
+inline void runDensityStages(Effect& effect, int32_t count, const Vector3* points, float* densities,
+                             float* shapes) {
+    if (count == 1)
+        density_stages::run<1>(effect, 1, points, densities, shapes);
+    else
+        density_stages::run<kDensityBatch>(effect, count, points, densities, shapes);
 }
 
 }  // namespace brumo
