@@ -1,6 +1,6 @@
 // The shape mask and the clouds' puff coverage, written once over a lane type. Included (without
 // an include guard) inside a namespace that provides hn (Highway's per-target namespace, or
-// one_lane), DF, VF and MF, after math/shaping_kernels-inl.h. Every lane does the arithmetic in
+// one_lane) and the names of math/lane_types-inl.h, after math/shaping_kernels-inl.h. Every lane does the arithmetic in
 // the same order (no fused multiply-add), so a point gives the same bits in one lane as in any
 // wider vector.
 

@@ -23,10 +23,7 @@ namespace HWY_NAMESPACE {
 namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
-using DF = hn::ScalableTag<float>;
-using VF = hn::Vec<DF>;
-using MF = hn::Mask<DF>;
-
+#include "math/lane_types-inl.h"
 #include "math/shaping_kernels-inl.h"
 #include "effects/density_kernels-inl.h"
 
@@ -93,10 +90,7 @@ HWY_EXPORT(PuffCoverageMany);
 namespace density_one_lane {
 
 namespace hn = one_lane;
-using DF = one_lane::FloatTag;
-using VF = one_lane::VecF;
-using MF = one_lane::Mask;
-
+#include "math/lane_types-inl.h"
 #include "math/shaping_kernels-inl.h"
 #include "effects/density_kernels-inl.h"
 

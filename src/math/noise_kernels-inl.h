@@ -1,7 +1,7 @@
 // The gradient noise and its octave sums, written once over a lane type. Included (without an
 // include guard) inside a namespace that provides:
 //   hn                   Highway's per-target namespace, or one_lane
-//   DF, DI, VF, VI       the float and int tags and vectors of that namespace
+//   DF, DI, VF, VI, MF   the names of math/lane_types-inl.h
 //   gradientPair(t, k, g0, g1)
 //                        the gradients (x, y, z) of the corners hashed to k and k + 1, however
 //                        that set reads them best

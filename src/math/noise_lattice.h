@@ -88,10 +88,7 @@ constexpr float kLacunarity = 2.13f;
 namespace noise_one_lane {
 
 namespace hn = one_lane;
-using DF = one_lane::FloatTag;
-using DI = one_lane::IntTag;
-using VF = one_lane::VecF;
-using VI = one_lane::VecI;
+#include "math/lane_types-inl.h"
 
 BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     const float* row = t.gradientRows[k.raw];

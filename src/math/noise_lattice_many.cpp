@@ -23,10 +23,7 @@ namespace HWY_NAMESPACE {
 namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
-using DF = hn::ScalableTag<float>;
-using DI = hn::RebindToSigned<DF>;
-using VF = hn::Vec<DF>;
-using VI = hn::Vec<DI>;
+#include "math/lane_types-inl.h"
 
 // The two x corners whose hash is k (corner x0) and k + 1 (corner x1).
 HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {

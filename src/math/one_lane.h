@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #if defined(__GNUC__)
 #define BRUMO_KERNEL_INLINE inline __attribute__((always_inline))
@@ -26,9 +27,19 @@ struct VecF {
 struct VecI {
     int32_t raw;
 };
-struct Mask {
+struct Flag {
     bool raw;
 };
+
+// Highway's names for tags, vectors and masks.
+template <class T>
+using ScalableTag = std::conditional_t<std::is_same_v<T, float>, FloatTag, IntTag>;
+template <class D>
+using RebindToSigned = IntTag;
+template <class D>
+using Vec = std::conditional_t<std::is_same_v<D, FloatTag>, VecF, VecI>;
+template <class D>
+using Mask = Flag;
 
 constexpr size_t MaxLanes(FloatTag) { return 1; }
 inline size_t Lanes(FloatTag) { return 1; }
@@ -58,25 +69,25 @@ inline VecI ShiftRight(VecI a) {
 }
 inline VecI GatherIndex(IntTag, const int32_t* table, VecI index) { return {table[index.raw]}; }
 
-inline Mask Lt(VecF a, VecF b) { return {a.raw < b.raw}; }
-inline Mask Gt(VecF a, VecF b) { return {a.raw > b.raw}; }
-inline Mask Le(VecF a, VecF b) { return {a.raw <= b.raw}; }
-inline Mask Ge(VecF a, VecF b) { return {a.raw >= b.raw}; }
-inline Mask Eq(VecF a, VecF b) { return {a.raw == b.raw}; }
-inline Mask IsFinite(VecF a) { return {std::isfinite(a.raw)}; }
-inline Mask And(Mask a, Mask b) { return {a.raw && b.raw}; }
-inline Mask Or(Mask a, Mask b) { return {a.raw || b.raw}; }
-inline Mask Not(Mask a) { return {!a.raw}; }
+inline Flag Lt(VecF a, VecF b) { return {a.raw < b.raw}; }
+inline Flag Gt(VecF a, VecF b) { return {a.raw > b.raw}; }
+inline Flag Le(VecF a, VecF b) { return {a.raw <= b.raw}; }
+inline Flag Ge(VecF a, VecF b) { return {a.raw >= b.raw}; }
+inline Flag Eq(VecF a, VecF b) { return {a.raw == b.raw}; }
+inline Flag IsFinite(VecF a) { return {std::isfinite(a.raw)}; }
+inline Flag And(Flag a, Flag b) { return {a.raw && b.raw}; }
+inline Flag Or(Flag a, Flag b) { return {a.raw || b.raw}; }
+inline Flag Not(Flag a) { return {!a.raw}; }
 // Highway's order: not a, and b.
-inline Mask AndNot(Mask a, Mask b) { return {!a.raw && b.raw}; }
-inline bool AllTrue(FloatTag, Mask m) { return m.raw; }
-inline bool AllFalse(FloatTag, Mask m) { return !m.raw; }
+inline Flag AndNot(Flag a, Flag b) { return {!a.raw && b.raw}; }
+inline bool AllTrue(FloatTag, Flag m) { return m.raw; }
+inline bool AllFalse(FloatTag, Flag m) { return !m.raw; }
 
-inline Mask RebindMask(IntTag, Mask m) { return m; }
-inline VecF IfThenElse(Mask m, VecF yes, VecF no) { return m.raw ? yes : no; }
-inline VecI IfThenElse(Mask m, VecI yes, VecI no) { return m.raw ? yes : no; }
-inline VecF IfThenElseZero(Mask m, VecF yes) { return m.raw ? yes : VecF{0.0f}; }
-inline VecF IfThenZeroElse(Mask m, VecF no) { return m.raw ? VecF{0.0f} : no; }
+inline Flag RebindMask(IntTag, Flag m) { return m; }
+inline VecF IfThenElse(Flag m, VecF yes, VecF no) { return m.raw ? yes : no; }
+inline VecI IfThenElse(Flag m, VecI yes, VecI no) { return m.raw ? yes : no; }
+inline VecF IfThenElseZero(Flag m, VecF yes) { return m.raw ? yes : VecF{0.0f}; }
+inline VecF IfThenZeroElse(Flag m, VecF no) { return m.raw ? VecF{0.0f} : no; }
 
 }  // namespace one_lane
 }  // namespace brumo

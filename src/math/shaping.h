@@ -7,8 +7,7 @@ namespace brumo {
 
 namespace shaping_one_lane {
 namespace hn = one_lane;
-using DF = one_lane::FloatTag;
-using VF = one_lane::VecF;
+#include "math/lane_types-inl.h"
 #include "math/shaping_kernels-inl.h"
 }  // namespace shaping_one_lane
 

@@ -1,6 +1,6 @@
 // The soft-object falloff and the falloff windows, written once over a lane type. Included
 // (without an include guard) inside a namespace that provides hn (Highway's per-target
-// namespace, or one_lane), DF and VF.
+// namespace, or one_lane) and the names of math/lane_types-inl.h.
 
 // Wyvill's soft-object falloff over u = x / range: 1 + x (x (17 / range - 4 x / range²) - 22)
 // / (9 range), 1 at u = 0, 0 at u = 1.
