@@ -1,6 +1,5 @@
 // The ray-segment march: density samples at the centres of fixed steps, exponential extinction,
 // front-to-back accumulation with early termination, composite over what lies behind.
-#include <algorithm>
 #include <cmath>
 
 #include "primitive/brumo_base.h"
@@ -13,8 +12,6 @@ namespace brumo {
 namespace {
 
 constexpr float kOpaque = 0.99f;
-// Samples of the first run of a batched march.
-constexpr int32_t kFirstRun = 32;
 // Full steps of one march; the jittered first step and the remainder sample make up the rest.
 constexpr int32_t kMaxFullSteps = kMaxSegmentSamples - 2;
 // The mesh ray starts where the line enters this box of the normalised space.
@@ -227,8 +224,9 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
     SegmentStepper samples(start, direction, length, stepLength(), firstStep(start, length), kMaxFullSteps,
                            kNegligible);
     const bool batched = batchedSampling();
-    // Runs of samples grow, so that a ray stopped early by dense vapour wastes little.
-    int32_t run = batched ? kFirstRun : 1;
+    // Whole runs from the first sample on: a run costs less per sample than the samples after an
+    // early stop that it computes in vain (shorter first runs were measured slower).
+    const int32_t run = batched ? kDensityBatch : 1;
     Vector3 points[kDensityBatch];
     float lengths[kDensityBatch];
     bool stops[kDensityBatch];
@@ -239,7 +237,6 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
         if (batched) {
             sampleDensities(n, points, densities, shapes);
             stopped = addSamples(n, points, lengths, stops, densities, shapes, nullptr, opacity, depth, accumulator);
-            run = std::min(2 * run, kDensityBatch);
         } else {
             // A host shader is asked sample by sample: its colour may read the shading record.
             densities[0] = sampleDensity(points[0]);
