@@ -2,7 +2,7 @@
 
 #include "brumo/class_ids.h"
 #include "editor/editor_support.h"
-#include "editor/module_texts.h"
+#include "frame/module_texts.h"
 #include "qv/exception.h"
 #include "qv/fourcc.h"
 

@@ -3,10 +3,10 @@
 // combine modes decides how the two meet.
 #pragma once
 
-#include "effects/density_lanes.h"
 #include "frame/component.h"
 #include "math/noise_lattice.h"
 #include "primitive/brumo_base.h"
+#include "primitive/density_lanes.h"
 
 namespace brumo {
 

@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "brumo/volume_modifier.h"
-#include "effects/density_lanes.h"
 #include "math/shaping.h"
 #include "modifiers/basic_volume_modifier.h"
 #include "primitive/brumo_base.h"
+#include "primitive/density_lanes.h"
 
 namespace brumo {
 

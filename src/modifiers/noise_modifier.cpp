@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <cstring>
 
+#include "frame/grid_inputs.h"
+#include "frame/host_scene.h"
 #include "frame/module_state.h"
-#include "primitive/brumo_base.h"
-#include "primitive/host_scene.h"
-#include "primitive/shadow_grid.h"
+#include "frame/module_texts.h"
 #include "qv/host_editor.h"
 #include "qv/services.h"
 

@@ -2,10 +2,10 @@
 
 #include "brumo/class_ids.h"
 #include "brumo/volume_modifier.h"
+#include "frame/host_scene.h"
 #include "frame/module_state.h"
 #include "primitive/colour_gradient.h"
 #include "primitive/component_change.h"
-#include "primitive/host_scene.h"
 #include "qv/exception.h"
 #include "qv/fourcc.h"
 #include "qv/host_editor.h"

@@ -16,9 +16,9 @@
 #include "brumo/colour.h"
 #include "brumo/density_sampler.h"
 #include "brumo/parameter_blocks.h"
-#include "effects/vortex.h"
 #include "frame/basic_primitive.h"
 #include "frame/module_state.h"
+#include "frame/module_texts.h"
 #include "math/affine_transform.h"
 #include "math/noise_lattice.h"
 #include "math/vector3.h"
@@ -26,6 +26,7 @@
 #include "primitive/light_sample.h"
 #include "primitive/mesh_shape.h"
 #include "primitive/shadow_grid.h"
+#include "primitive/vortex.h"
 #include "qv/class_array.h"
 #include "qv/counted_ptr.h"
 #include "qv/fourcc.h"
@@ -60,18 +61,6 @@ inline int tableIndex(float v) {
     if (!(scaled > 0.0f)) return 0;
     if (scaled >= 9999.0f) return 9999;
     return static_cast<int>(scaled);
-}
-
-// Reads text `number` of the module's string list 300 into text, with the module's resource
-// context (family "prim", identifier "Fire") pushed around the read. Without a resource service,
-// or when the host has no such text, text keeps what it held.
-inline void loadResourceText(TQVString& text, int32_t number) {
-    IQVResourceService* resources = resourceService();
-    if (resources == nullptr) return;
-    QVResourceContext saved = nullptr;
-    resources->pushResourceContext(qv::fourcc("prim"), qv::fourcc("Fire"), &saved);
-    resources->loadString(&text, 300, number);
-    resources->popResourceContext(saved);
 }
 
 // The lighting modes of lightingMode; any other code lights nothing and builds no grid.

@@ -7,7 +7,7 @@
 #include "frame/module_state.h"
 #include "primitive/brumo_base.h"
 #include "modifiers/basic_volume_modifier.h"
-#include "primitive/host_scene.h"
+#include "frame/host_scene.h"
 #include "primitive/saturating_int.h"
 #include "primitive/segment_stepper.h"
 #include "primitive/shadow_grid.h"

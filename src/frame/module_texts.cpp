@@ -1,4 +1,4 @@
-#include "editor/module_texts.h"
+#include "frame/module_texts.h"
 
 #include "frame/module_state.h"
 #include "qv/fourcc.h"
@@ -25,6 +25,11 @@ void ModuleResourceScope::loadText(int32_t number, TQVString& text) const {
     if (resources_ != nullptr) resources_->loadString(&text, kModuleStringList, number);
 }
 
+void loadResourceText(TQVString& text, int32_t number) {
+    ModuleResourceScope scope;
+    scope.loadText(number, text);
+}
+
 int32_t builtInPatternText(int32_t k) {
     switch (k) {
         case 1: return 3;
@@ -40,8 +45,7 @@ void builtInPatternName(int32_t k, TQVString& text) {
     text.setText(nullptr);
     const int32_t number = builtInPatternText(k);
     if (number == 0) return;
-    ModuleResourceScope scope;
-    scope.loadText(number, text);
+    loadResourceText(text, number);
 }
 
 }  // namespace brumo
