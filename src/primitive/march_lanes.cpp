@@ -103,50 +103,42 @@ HWY_INLINE VF trilinearLanes(DF df, const float* values, int32_t r, VF x, VF y, 
     return hn::Add(z0, hn::Mul(hn::Sub(z1, z0), fz));
 }
 
+// Runs body on the inputs vector by vector, the last (partial) vector through a copy padded
+// with zeros, so that nothing beyond count is read or written.
+template <class In, class Out, class Body>
+HWY_INLINE void byVectors(int32_t count, const In* in, Out* out, const Body& body) {
+    constexpr size_t kLanes = hn::MaxLanes(DF());
+    const size_t n = hn::Lanes(DF());
+    const size_t total = static_cast<size_t>(count);
+    size_t i = 0;
+    for (; i + n <= total; i += n) body(in + i, out + i);
+    if (i == total) return;
+    In paddedIn[kLanes] = {};
+    Out paddedOut[kLanes];
+    std::memcpy(paddedIn, in + i, (total - i) * sizeof(In));
+    body(paddedIn, paddedOut);
+    std::memcpy(out + i, paddedOut, (total - i) * sizeof(Out));
+}
+
 }  // namespace
 
 void GradientColoursMany(const ColourKey* keys, int32_t keyCount, int32_t count, const float* x,
                          ColourRGBA* out) {
     const DF df;
-    constexpr size_t kLanes = hn::MaxLanes(DF());
-    const size_t n = hn::Lanes(df);
-    const size_t total = static_cast<size_t>(count);
-    VF colour[4];
-    size_t i = 0;
-    for (; i + n <= total; i += n) {
-        gradientLanes(df, keys, keyCount, hn::LoadU(df, x + i), colour);
-        hn::StoreInterleaved4(colour[0], colour[1], colour[2], colour[3], df, &out[i].red);
-    }
-    if (i == total) return;
-    HWY_ALIGN float rest[kLanes] = {};
-    HWY_ALIGN float values[4 * kLanes];
-    const size_t left = total - i;
-    std::memcpy(rest, x + i, left * sizeof(float));
-    gradientLanes(df, keys, keyCount, hn::Load(df, rest), colour);
-    hn::StoreInterleaved4(colour[0], colour[1], colour[2], colour[3], df, values);
-    std::memcpy(&out[i], values, left * sizeof(ColourRGBA));
+    byVectors(count, x, out, [&](const float* at, ColourRGBA* into) {
+        VF colour[4];
+        gradientLanes(df, keys, keyCount, hn::LoadU(df, at), colour);
+        hn::StoreInterleaved4(colour[0], colour[1], colour[2], colour[3], df, &into->red);
+    });
 }
 
 void TrilinearMany(const float* values, int32_t r, int32_t count, const Vector3* points, float* out) {
     const DF df;
-    constexpr size_t kLanes = hn::MaxLanes(DF());
-    const size_t n = hn::Lanes(df);
-    const size_t total = static_cast<size_t>(count);
-    size_t i = 0;
-    for (; i + n <= total; i += n) {
+    byVectors(count, points, out, [&](const Vector3* at, float* into) {
         VF x, y, z;
-        hn::LoadInterleaved3(df, &points[i].x, x, y, z);
-        hn::StoreU(trilinearLanes(df, values, r, x, y, z), df, out + i);
-    }
-    if (i == total) return;
-    HWY_ALIGN float rest[3 * kLanes] = {};
-    HWY_ALIGN float found[kLanes];
-    const size_t left = total - i;
-    std::memcpy(rest, &points[i], left * sizeof(Vector3));
-    VF x, y, z;
-    hn::LoadInterleaved3(df, rest, x, y, z);
-    hn::Store(trilinearLanes(df, values, r, x, y, z), df, found);
-    std::memcpy(out + i, found, left * sizeof(float));
+        hn::LoadInterleaved3(df, &at->x, x, y, z);
+        hn::StoreU(trilinearLanes(df, values, r, x, y, z), df, into);
+    });
 }
 
 }  // namespace HWY_NAMESPACE
