@@ -6,9 +6,11 @@
 
 #include "effects/effect_fields.h"
 #include "frame/module_state.h"
+#include "frame/panel_controls.h"
 #include "math/shaping.h"
 #include "primitive/colour_gradient.h"
 #include "primitive/density_stages.h"
+#include "primitive/shape_presets.h"
 #include "qv/counted_ptr.h"
 #include "qv/host_editor.h"
 
@@ -16,7 +18,6 @@ namespace brumo {
 
 namespace {
 
-constexpr int32_t kSpectralSum = 1;
 constexpr int32_t kCloudRamp = 1;
 constexpr float kPi = 3.14159265358979323846f;
 constexpr float kE = 2.718281828459045f;
@@ -35,7 +36,7 @@ BRUMO_ASSERT_FOLLOWS_COMMON_BLOCK(Clouds, CloudsParameters, puffDensity)
 Clouds::Clouds()
     : puffCount(1),
       puffSeed(131313),
-      combineMode(qv::fourcc("Opt1")),
+      combineMode(kCombineMasked),
       puffSize(0.7f),
       puffBlend(0.5f),
       puffDensity(1.0f),
@@ -49,7 +50,7 @@ Clouds::Clouds()
 
     EffectParameters& p = parameters;
     p.noiseType = kSpectralSum;
-    applyShapePreset(qv::fourcc("Opt1"), false, p.shapeFlags, p.shapeFalloffs);
+    applyShapePreset(kBallPreset, false, p.shapeFlags, p.shapeFalloffs);
     copyPreset(kCloudRamp, p.colourGradient);
     p.absorptionDistance = 1.5f;
     p.lightingMode = kSceneLights;
@@ -188,8 +189,7 @@ bool Clouds::afterShape(const Vector3&, const Vector3& p, float m, DensityLane& 
     const Vector3 q = vortices.empty() ? toNoiseSpace(p) : lane.noisePoint;
     lane.noisePoint = q - parameters.noiseOffset;
     lane.mask = m;
-    return combineMode == qv::fourcc("Opt1") || combineMode == qv::fourcc("Opt2") ||
-           combineMode == qv::fourcc("Opt3");
+    return combineMode == kCombineMasked || combineMode == kCombineBlend || combineMode == kCombineMultiply;
 }
 
 void Clouds::weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes) {
@@ -197,7 +197,7 @@ void Clouds::weighRun(int32_t count, const Vector3* moved, DensityLane* const* l
     float coverage[kDensityBatch];
     puffCoverageMany(count, moved, coverage);
     // The blend, deliberately unclamped, reads the noise even where nothing covers it.
-    const bool blend = combineMode == qv::fourcc("Opt2");
+    const bool blend = combineMode == kCombineBlend;
     for (int32_t k = 0; k < count; ++k) {
         DensityLane& lane = *lanes[k];
         const float c = coverage[k] * lane.mask;
@@ -209,8 +209,8 @@ void Clouds::weighRun(int32_t count, const Vector3* moved, DensityLane* const* l
 float Clouds::afterNoise(const DensityLane& lane, float v) {
     const float c = lane.mask;
     float d;
-    if (combineMode == qv::fourcc("Opt2")) return k1 * v + puffBlend * c;
-    if (combineMode == qv::fourcc("Opt1")) {
+    if (combineMode == kCombineBlend) return k1 * v + puffBlend * c;
+    if (combineMode == kCombineMasked) {
         d = c * (k6 * v + k5 * c);
     } else {
         if (v <= kNegligible) return 0.0f;
@@ -228,7 +228,7 @@ QVResult Clouds::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
     if (source != nullptr) {
         QVCountedPtr<IMFPart> part;
         if (part.queryFrom(source, qv::IID_IMFPart) == qv::kOk && part &&
-            part->partId() == qv::fourcc("SpSe")) {
+            part->partId() == kPuffSeedButton) {
             if (IQVUtilityService* utility = utilityService()) puffSeed = utility->nextRandom();
             puffReseedPending = 1;
             return qv::kOk;

@@ -15,6 +15,7 @@
 
 #include "brumo/colour.h"
 #include "brumo/density_sampler.h"
+#include "brumo/parameter_codes.h"
 #include "brumo/parameter_blocks.h"
 #include "frame/basic_primitive.h"
 #include "frame/module_state.h"
@@ -29,7 +30,6 @@
 #include "primitive/vortex.h"
 #include "qv/class_array.h"
 #include "qv/counted_ptr.h"
-#include "qv/fourcc.h"
 #include "qv/scene.h"
 #include "qv/scene_records.h"
 #include "qv/volume_primitive.h"
@@ -62,31 +62,6 @@ inline int tableIndex(float v) {
     if (scaled >= 9999.0f) return 9999;
     return static_cast<int>(scaled);
 }
-
-// The lighting modes of lightingMode; any other code lights nothing and builds no grid.
-constexpr uint32_t kNoShadows = qv::fourcc("Opt0");
-constexpr uint32_t kFixedLight = qv::fourcc("Opt1");
-constexpr uint32_t kSceneLights = qv::fourcc("Opt2");
-
-// Shape option bits of shapeFlags and colourShapeFlags.
-enum ShapeOption : uint32_t {
-    kUpperBall = 0x1,
-    kLowerBall = 0x2,
-    kUpperHollowBall = 0x4,
-    kLowerHollowBall = 0x8,
-    kCylinderX = 0x10,
-    kCylinderY = 0x20,
-    kCylinderZ = 0x40,
-    kHollowCoreX = 0x80,
-    kHollowCoreY = 0x100,
-    kHollowCoreZ = 0x200,
-    kFadePositiveX = 0x400,
-    kFadePositiveY = 0x800,
-    kFadePositiveZ = 0x1000,
-    kFadeNegativeX = 0x2000,
-    kFadeNegativeY = 0x4000,
-    kFadeNegativeZ = 0x8000,
-};
 
 // The most samples one call of sampleDensities takes: the march and the light marches hand
 // over their samples in runs of at most this many.
@@ -188,11 +163,6 @@ public:
     IDensitySampler* densitySamplerInterface() { return this; }
     EffectParameters& block() { return parameters; }
     const EffectParameters& block() const { return parameters; }
-
-    // Shape presets: "Opt1".."Opt5" for the density bank, "Pre1".."Pre5" for the colour bank;
-    // any other code clears the flags and writes no pair.
-    static void applyShapePreset(uint32_t code, bool colourBank, uint32_t& flags,
-                                 FalloffPair (&falloffs)[16]);
 
     // --- Render preparation (lazy; run at the start of integrateSegment) ---
     // What every render call does first, under the lock: the stale caches in the order

@@ -186,7 +186,7 @@ void BrumoBase::refreshShaders() {
             shader.reset();
     };
 
-    if (p.noiseType == 0 && p.densityShaderName->byteLength > 0) {
+    if (p.noiseType == kNoiseFromShader && p.densityShaderName->byteLength > 0) {
         resolve(p.densityShaderName.get(), densityShaderRef, densityShader);
     } else {
         densityShader.reset();
