@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "brumo/volume_modifier.h"
-#include "effects/density_lanes.h"
 #include "math/shaping.h"
 #include "modifiers/basic_volume_modifier.h"
 #include "primitive/brumo_base.h"
+#include "primitive/density_lanes.h"
 
 namespace brumo {
 
@@ -102,10 +102,10 @@ void BrumoBase::noiseFieldMany(int32_t count, const Vector3* points, float* valu
             shadingContext.point = {n.x, n.y, n.z};
             shadingContext.position = {n.x, n.y, n.z};
             float v = 0.0f;
-            if (parameters.noiseType == 0 && densityShader) {
+            if (parameters.noiseType == kNoiseFromShader && densityShader) {
                 uint8_t flag = 0;
                 densityShader->evaluateValue(&v, &flag, &shadingContext);
-            } else if (parameters.noiseType != 0) {
+            } else if (parameters.noiseType != kNoiseFromShader) {
                 builtInField(1, &n, &v);
             }
             values[i] = shapedNoise(v);
@@ -118,18 +118,18 @@ void BrumoBase::noiseFieldMany(int32_t count, const Vector3* points, float* valu
 
 void BrumoBase::builtInField(int32_t count, const Vector3* points, float* values) {
     switch (parameters.noiseType) {
-    case 1:
+    case kSpectralSum:
         lattice.fractalSumSpectralMany(count, points, 0.5f, kNoiseWidth, values);
         for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 1.5f;
         break;
-    case 2:
+    case kTurbulenceSum:
         lattice.turbulenceScaledMany(count, points, 0.5f, kNoiseWidth, values);
         for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 1.5f;
         break;
-    case 3:
+    case kRidgedSum:
         lattice.ridgedSumMany(count, points, kNoiseWidth, values);
         break;
-    case 4:
+    case kFractalSum:
         lattice.fractalSumScaledMany(count, points, 0.5f, kNoiseWidth, values);
         for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 0.6f + 0.5f;
         break;

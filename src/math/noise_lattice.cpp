@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "frame/module_state.h"
 #include "math/octave_plan.h"
 #include "qv/services.h"
 
@@ -26,6 +25,10 @@ namespace {
 // 2^-16: scales the low 16 random bits into [0, 1).
 constexpr float kRandomScale = 0.0000152587890625f;
 constexpr float kTwoPi = 6.2831855f;
+
+RandomServiceSource randomSource = nullptr;
+
+IQVUtilityService* latticeRandom() { return randomSource != nullptr ? randomSource() : nullptr; }
 
 // Highest frequency the footprint allows, kept between 2 and the lattice's maxFrequency.
 inline float bandFrequency(float width, int32_t maxFrequency) {
@@ -105,9 +108,11 @@ const OctavePlan& cachedPlan(SumKind kind, float parameter, float width, int32_t
     return cache.plan;
 }
 
-void NoiseLattice::create() { create(utilityService()); }
+void setLatticeRandomSource(RandomServiceSource source) { randomSource = source; }
 
-void NoiseLattice::buildLattice() { buildLattice(utilityService()); }
+void NoiseLattice::create() { create(latticeRandom()); }
+
+void NoiseLattice::buildLattice() { buildLattice(latticeRandom()); }
 
 void NoiseLattice::create(IQVUtilityService* random) {
     ready = false;

@@ -1,7 +1,7 @@
 // The shape mask and the puff coverage: their kernels in one lane for a single point, and in
 // vector lanes (Highway, compiled for each instruction set, the best one the CPU runs taken at
 // run time) for a run.
-#include "effects/density_lanes.h"
+#include "primitive/density_lanes.h"
 
 #include <cmath>
 #include <cstring>
@@ -13,7 +13,7 @@
 #if BRUMO_HAVE_HIGHWAY
 
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "effects/density_lanes.cpp"
+#define HWY_TARGET_INCLUDE "primitive/density_lanes.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
 
@@ -25,7 +25,7 @@ namespace {
 namespace hn = hwy::HWY_NAMESPACE;
 #include "math/lane_types-inl.h"
 #include "math/shaping_kernels-inl.h"
-#include "effects/density_kernels-inl.h"
+#include "primitive/density_kernels-inl.h"
 
 // Runs body on whole vectors of points, then on the rest through a padded copy, so that nothing
 // beyond the count is read or written.
@@ -92,7 +92,7 @@ namespace density_one_lane {
 namespace hn = one_lane;
 #include "math/lane_types-inl.h"
 #include "math/shaping_kernels-inl.h"
-#include "effects/density_kernels-inl.h"
+#include "primitive/density_kernels-inl.h"
 
 }  // namespace density_one_lane
 
