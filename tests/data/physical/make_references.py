@@ -101,7 +101,7 @@ def volume_material(name, effect, medium, extinction):
         if emission == "colour":
             colour = nodes.new("ShaderNodeAttribute")
             colour.attribute_type = "GEOMETRY"
-            colour.attribute_name = "Cd"
+            colour.attribute_name = "sample_colour"  # the colour grid brumo bake --colour writes
             links.new(colour.outputs["Color"], glow.inputs["Color"])
         else:
             glow.inputs["Color"].default_value = rgb(emission) + [1.0]
@@ -240,7 +240,9 @@ def render(scene, samples, bounces, path, seed=1):
     scene.cycles.diffuse_bounces = 0
     scene.cycles.glossy_bounces = 0
     scene.cycles.transmission_bounces = 0
-    scene.cycles.transparent_max_bounces = 0
+    # Rays toward a lamp cross the volumes' bounds as transparent surfaces: with none allowed, no
+    # lamp would light a volume at all.
+    scene.cycles.transparent_max_bounces = 64
     scene.render.filepath = path
     started = time.time()
     bpy.ops.render.render(write_still=True)
