@@ -1,6 +1,8 @@
 #include "effects/clouds.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "effects/effect_fields.h"
 #include "frame/module_state.h"
@@ -19,6 +21,10 @@ namespace {
 constexpr int32_t kCloudRamp = 1;
 constexpr float kPi = 3.14159265358979323846f;
 constexpr float kE = 2.718281828459045f;
+constexpr float kInfinity = std::numeric_limits<float>::infinity();
+constexpr int32_t kFewestToSortPuffsFor = 8;
+// Samples that share one sorting of the puffs.
+constexpr int32_t kPuffsSortedPer = 32;
 
 inline float fraction(float x) { return x - std::floor(x); }
 
@@ -73,6 +79,7 @@ void Clouds::prepareEffect() {
         puffs.setCount(0);
         N = 0;
     }
+    if (!nearPuffs.setCount(N)) nearPuffs.setCount(0);
 
     // More puffs are smaller and spread further out.
     float S = 1.0f;
@@ -101,6 +108,38 @@ void Clouds::prepareEffect() {
 
 PuffField Clouds::puffField() const { return {puffs.data(), puffs.count(), widthSquared, puffDensity}; }
 
+PuffField Clouds::puffsNear(int32_t count, const Vector3* points, const float* jitter) {
+    // A few points cost as much to sort the puffs for as to cover.
+    if (count < kFewestToSortPuffsFor || nearPuffs.count() != puffs.count()) return puffField();
+    // The box around the points (coordinates that are not numbers left out: such a point's
+    // distance to any puff is not a number, and it takes nothing from a puff).
+    Vector3 lo{kInfinity, kInfinity, kInfinity};
+    Vector3 hi{-kInfinity, -kInfinity, -kInfinity};
+    float jitterFloor = kInfinity;
+    for (int32_t k = 0; k < count; ++k) {
+        for (int axis = 0; axis < 3; ++axis) {
+            const float c = points[k][axis];
+            if (c < lo[axis]) lo[axis] = c;
+            if (c > hi[axis]) hi[axis] = c;
+        }
+        if (jitter[k] < jitterFloor) jitterFloor = jitter[k];
+    }
+    int32_t n = 0;
+    for (const Puff& puff : puffs) {
+        // The distance to the box, worked out as the coverage works out the distance to a point:
+        // rounding keeps the order, so no point's distance plus jitter is shorter than this.
+        Vector3 gap;
+        for (int axis = 0; axis < 3; ++axis) {
+            const float c = puff.centre[axis];
+            gap[axis] = std::max(std::max(lo[axis] - c, c - hi[axis]), 0.0f);
+        }
+        const float nearest = length(gap) + jitterFloor;
+        if (nearest >= puff.radius && nearest >= puff.radius + puff.width) continue;
+        nearPuffs[n++] = puff;
+    }
+    return {nearPuffs.data(), n, widthSquared, puffDensity};
+}
+
 float Clouds::puffCoverage(const Vector3& p) {
     float coverage = 0.0f;
     puffCoverageMany(1, &p, &coverage);
@@ -123,7 +162,12 @@ void Clouds::puffCoverageMany(int32_t count, const Vector3* points, float* cover
     puffLattice.gradientNoiseCubicMany(count, shifted, jitter);
 #pragma GCC diagnostic pop
     for (int32_t k = 0; k < count; ++k) jitter[k] = 0.5f * jitter[k];
-    brumo::puffCoverageMany(puffField(), count, points, jitter, coverage);
+    // A few samples in a row lie close together, and most puffs are far from all of them.
+    for (int32_t start = 0; start < count; start += kPuffsSortedPer) {
+        const int32_t n = count - start < kPuffsSortedPer ? count - start : kPuffsSortedPer;
+        brumo::puffCoverageMany(puffsNear(n, points + start, jitter + start), n, points + start, jitter + start,
+                                coverage + start);
+    }
 }
 
 bool Clouds::beforeShape(const Vector3& point, const Vector3& p, DensityLane& lane) {

@@ -200,16 +200,20 @@ public:
     // --- Integration ---
     float opacityAfter(float increment, float& depth) const;
     ColourRGBA sampleColour(const Vector3& point, float density);
+    // One sample at point taken one at a time (its density, then its colour, host shaders
+    // included) and added as addSamples adds it, without an early stop.
     void accumulateSample(const Vector3& point, float stepLength, float& opacity, float& depth,
                           ColourRGBA& accumulator);
-    // accumulateSample with the density and shape value already known (no host shaders).
-    void accumulateDensity(const Vector3& point, float stepLength, float density, float shape,
-                           float& opacity, float& depth, ColourRGBA& accumulator);
-    // One sample of optical depth x (density × densityScale × step) and its colour added to the
-    // accumulator, opacity and depth; nothing for x not above 2^-14.
-    void addSample(const Vector3& point, float x, float density, const ColourRGBA& colour, float& opacity,
-                   float& depth, ColourRGBA& accumulator);
-    // The colour the gradient gives a density and shape value.
+    // A run of count samples (at most kDensityBatch) added in order to the accumulator, opacity
+    // and depth: each of optical depth x = densityScale × length × density, nothing for x not
+    // above 2^-14, shadowed through the grid. Their colours come from colours (one per sample)
+    // or, when that is null, from the gradient at the densities and shape values. True when the
+    // march stops: opacity at least 0.99 after a full step (stops[k]); later samples are left out.
+    bool addSamples(int32_t count, const Vector3* points, const float* lengths, const bool* stops,
+                    const float* densities, const float* shapes, const ColourRGBA* colours, float& opacity,
+                    float& depth, ColourRGBA& accumulator);
+    // Where the colour gradient is read for a density and shape value, and the colour there.
+    float gradientPosition(float density, float shape) const;
     ColourRGBA gradientColour(float density, float shape) const;
     float lightAtPoint(const Vector3& point);
     float lightTransmittance(const Vector3& point, const LightSample& light);

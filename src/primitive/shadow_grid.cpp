@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "primitive/march_lanes.h"
 #include "qv/exception.h"
 #include "qv/result_codes.h"
 
@@ -114,8 +115,8 @@ void ShadowGrid::build(ShadowSliceSource& source) {
     buildingHere = outer;
 }
 
-float ShadowGrid::lookup(const Vector3& point) const {
-    const float g = static_cast<float>(r_ - 1);
+float trilinearLookup(const float* values, int32_t r, const Vector3& point) {
+    const float g = static_cast<float>(r - 1);
     int32_t index[3];
     float frac[3];
     for (int axis = 0; axis < 3; ++axis) {
@@ -131,9 +132,8 @@ float ShadowGrid::lookup(const Vector3& point) const {
     }
     const int32_t ix = index[0], iy = index[1], iz = index[2];
     const float fx = frac[0], fy = frac[1], fz = frac[2];
-    const float* values = values_.data();
     auto along = [&](int32_t j, int32_t k) {
-        const float* row = values + ix + r_ * (j + r_ * k);
+        const float* row = values + ix + r * (j + r * k);
         const float a = row[0];
         const float b = row[1];
         return a + (b - a) * fx;
@@ -145,6 +145,12 @@ float ShadowGrid::lookup(const Vector3& point) const {
     const float z0 = y0z0 + (y1z0 - y0z0) * fy;
     const float z1 = y0z1 + (y1z1 - y0z1) * fy;
     return z0 + (z1 - z0) * fz;
+}
+
+float ShadowGrid::lookup(const Vector3& point) const { return trilinearLookup(values_.data(), r_, point); }
+
+void ShadowGrid::lookupMany(int32_t count, const Vector3* points, float* out) const {
+    trilinearMany(values_.data(), r_, count, points, out);
 }
 
 }  // namespace brumo

@@ -32,6 +32,10 @@ protected:
     ~ShadowSliceSource() = default;
 };
 
+// The value at a point of the cube read from the r³ values of a grid: trilinear between the
+// eight grid points around it; points outside read the nearest face.
+float trilinearLookup(const float* values, int32_t r, const Vector3& point);
+
 class ShadowGrid : public TQVObject {
 public:
     // The grid of resolution r (at least 2: below, the spacing is undefined) for these inputs,
@@ -51,6 +55,7 @@ public:
     float at(int32_t i, int32_t j, int32_t k) const { return values_[i + r_ * (j + r_ * k)]; }
     // Trilinear lookup at a point of the cube; points outside read the nearest face.
     float lookup(const Vector3& point) const;
+    void lookupMany(int32_t count, const Vector3* points, float* out) const;
 
 private:
     ShadowGrid(int32_t r, const GridInputs& inputs);
@@ -89,6 +94,10 @@ public:
     int32_t resolution() const { return grid_ != nullptr ? grid_->resolution() : 0; }
     float at(int32_t i, int32_t j, int32_t k) const { return grid_->at(i, j, k); }
     float lookup(const Vector3& point) const { return grid_ != nullptr ? grid_->lookup(point) : 1.0f; }
+    void lookupMany(int32_t count, const Vector3* points, float* out) const {
+        if (grid_ != nullptr) return grid_->lookupMany(count, points, out);
+        for (int32_t i = 0; i < count; ++i) out[i] = 1.0f;
+    }
 
 private:
     ShadowGrid* grid_ = nullptr;
