@@ -8,13 +8,11 @@
 #include <string>
 
 #include "brumo/class_ids.h"
-#include "brumo/density_sampler.h"
 #include "host/common/text.h"
 #include "primitive/brumo_base.h"
 #include "tests/support/comparisons.h"
 #include "tests/support/host_doubles.h"
 #include "tests/support/module_objects.h"
-#include "qv/counted_ptr.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -42,25 +40,6 @@ public:
 private:
     BrumoBase* base_;
 };
-
-// What a host reads at a point of the cube through IDensitySampler, which first prepares the
-// primitive as a render call does. The block's edits are announced first unless `announce` is
-// false. The point is scaled by the block's size into local space (exactly, for the default
-// size 4 or any other power of two).
-struct PointSample {
-    float density = -1.0f;
-    float shapeValue = -1.0f;
-};
-inline PointSample sampleAt(const EffectRef& effect, const Vector3& p, bool announce = true) {
-    if (announce) effect->exchangerInterface()->parametersChanged();
-    QVCountedPtr<IDensitySampler> sampler;
-    EXPECT_EQ(sampler.queryFrom(effect->primaryUnknown(), IID_IDensitySampler), qv::kOk);
-    PointSample sample;
-    const float size = effect.block().size;
-    const QVVector3 point{p.x * size, p.y * size, p.z * size};
-    EXPECT_EQ(sampler->sampleAt(&point, &sample.density, &sample.shapeValue, nullptr), qv::kOk);
-    return sample;
-}
 
 // Makes a scene shader of the value given (0 to 1 is the noise field after gain and bias) an
 // effect's density source, for as long as it lives. The effect still has to be prepared or
