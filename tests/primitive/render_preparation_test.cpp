@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "brumo/class_ids.h"
+#include "host/common/text.h"
 #include "host/scene/shaders.h"
 #include "math/affine_transform.h"
 #include "math/shaping.h"
 #include "primitive/colour_gradient.h"
 #include "qv/fourcc.h"
+#include "tests/support/host_doubles.h"
 #include "tests/support/module_objects.h"
 #include "tests/support/probe_effect.h"
 #include "tests/support/test_host.h"
@@ -58,18 +60,26 @@ TEST(RenderPreparation, ExtinctionDensityScaleAndPendingFlag) {
 }
 
 TEST(RenderPreparation, BiasIsClampedAndWrittenBack) {
-    Probe probe;
-    EffectParameters& p = probe->block();
+    // A host shader of value 0 or 1 as the density: the tables' ends.
+    EffectRef smog(CLSID_Smog);
+    EffectParameters& p = smog.block();
+    p.shapeFlags = 0;
+    p.noiseType = 0;
+    SceneShader none("preparation test 0", 0.0f);
+    SceneShader full("preparation test 1", 1.0f);
+    auto densityFrom = [&](const char* shader) {
+        host::setText(&p.densityShaderName.get(), shader);
+        return sampleAt(smog, {0.1f, 0.2f, 0.3f}).density;
+    };
     const struct {
         float given, stored;
     } cases[] = {{1.0f, 0.99993896484375f}, {0.0f, 0.00006103515625f}, {-2.0f, 0.00006103515625f},
                  {kNaN, 0.00006103515625f}, {0.3f, 0.3f}};
     for (const auto& c : cases) {
         p.biasAmount = c.given;
-        probe->prepareRender();
+        EXPECT_EQ(densityFrom("preparation test 0"), 0.0f) << c.given;
         EXPECT_EQ(p.biasAmount, c.stored) << c.given;
-        EXPECT_EQ(probe->biasTable[0], 0.0f) << c.given;
-        EXPECT_EQ(probe->biasTable[9999], 1.0f) << c.given;
+        EXPECT_EQ(densityFrom("preparation test 1"), 1.0f) << c.given;
     }
 }
 
