@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "brumo/density_sampler.h"
 #include "host/common/job_runner.h"
+#include "host/common/text.h"
 #include "host/common/host_object.h"
 #include "qv/geometric_primitive.h"
 #include "qv/volume_primitive.h"
@@ -21,15 +21,9 @@ namespace {
 
 const char* const kAxisNames[3] = {"x", "y", "z"};
 
-std::string codeText(QVResult code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
-    return text;
-}
-
 void check(QVResult result) {
     if (result != qv::kOk)
-        throw SamplerError("the effect failed while sampling (" + codeText(result) + ")", result);
+        throw SamplerError("the effect failed while sampling (" + resultCodeText(result) + ")", result);
 }
 
 }  // namespace

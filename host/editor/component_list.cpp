@@ -48,7 +48,7 @@ bool ComponentList::attach(IQVUnknown* component, int32_t position) {
                           ? components_.size()
                           : static_cast<size_t>(position);
     components_.insert(components_.begin() + static_cast<std::ptrdiff_t>(at), Ref<IQVUnknown>::share(component));
-    notify(kComponentAttached);
+    notify(qv::kComponentAttached);
     return true;
 }
 
@@ -59,7 +59,7 @@ bool ComponentList::detach(IQVUnknown* component) {
     // Keep the component alive until the object has let go of it too.
     Ref<IQVUnknown> leaving = *found;
     components_.erase(found);
-    notify(kComponentDetached);
+    notify(qv::kComponentDetached);
     return true;
 }
 
@@ -69,7 +69,7 @@ bool ComponentList::move(int32_t from, int32_t to) {
     Ref<IQVUnknown> moving = components_[static_cast<size_t>(from)];
     components_.erase(components_.begin() + from);
     components_.insert(components_.begin() + to, moving);
-    notify(kComponentMoved);
+    notify(qv::kComponentMoved);
     return true;
 }
 

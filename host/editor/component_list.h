@@ -14,10 +14,6 @@
 
 namespace brumo::host {
 
-constexpr int32_t kComponentAttached = 5102;
-constexpr int32_t kComponentDetached = 5103;
-constexpr int32_t kComponentMoved = 5104;
-
 // The record of a "Ctrl" event, laid out as the module reads it. It is allocated as a block of
 // the memory service; the receiving object releases the reference and frees the block.
 struct ComponentChangeRecord {

@@ -3,15 +3,12 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "qv/host_editor.h"
 #include "qv/strings.h"
 
 namespace brumo::host {
 
 namespace {
-
-constexpr int32_t kControlChanged = 5;
-constexpr int32_t kBanksFromFlags = 104;
-constexpr int32_t kComponentsAttached = 5110;
 
 bool sameName(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
@@ -83,7 +80,7 @@ QVResult Panel::open() {
         if (part) part->attachPart();
     }
     showFields();
-    post(kBanksFromFlags);
+    post(qv::kPanelFilled);
     return qv::kOk;
 }
 
@@ -220,7 +217,7 @@ void Panel::partMessage(HostPart& source, int32_t message) {
         IMFComponentList* list = nullptr;
         if (source.QueryInterface(qv::IID_IMFComponentList, reinterpret_cast<void**>(&list)) == qv::kOk) {
             list->Release();
-            edited_->handleEvent(kComponentsAttached, source.unknown(), nullptr);
+            edited_->handleEvent(qv::kComponentListChanged, source.unknown(), nullptr);
         }
     }
 }
@@ -239,9 +236,9 @@ bool Panel::sendToParts(int32_t message, IQVUnknown* source) {
 void Panel::userChanged(HostPart& part) {
     Ref<HostPart> keep = Ref<HostPart>::share(&part);
     writeField(part);
-    sendToParts(kControlChanged, part.unknown());
+    sendToParts(qv::kControlChanged, part.unknown());
     if (edited_) {
-        edited_->handleEvent(kControlChanged, part.unknown(), nullptr);
+        edited_->handleEvent(qv::kControlChanged, part.unknown(), nullptr);
         showFields();
     }
 }

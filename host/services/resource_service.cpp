@@ -25,9 +25,10 @@ struct SavedContext {
 }  // namespace
 
 const std::map<int32_t, std::string>& ResourceService::defaultModuleStrings() {
-    static const std::map<int32_t, std::string> texts{{2, "Computing shadows"}, {3, "Spectral noise"},
-                                                      {4, "Turbulence"},        {5, "Ridged noise"},
-                                                      {6, "Fractal noise"},     {8, "None"}};
+    static const std::map<int32_t, std::string> texts{
+        {kTextComputingShadows, "Computing shadows"}, {kTextSpectralNoise, "Spectral noise"},
+        {kTextTurbulence, "Turbulence"},             {kTextRidgedNoise, "Ridged noise"},
+        {kTextFractalNoise, "Fractal noise"},        {kTextNone, "None"}};
     return texts;
 }
 
@@ -44,7 +45,7 @@ void QV_CALL ResourceService::loadString(TQVString* text, int32_t list, int32_t 
     const Context& context = currentContext();
     std::string found;
     bool known = false;
-    if (context.family == kModuleFamily && context.identifier == kModuleIdentifier &&
+    if (context.family == kResourceFamily && context.identifier == kResourceIdentifier &&
         list == kModuleStringList) {
         std::lock_guard<std::mutex> guard(mutex_);
         auto entry = moduleStrings_.find(number);

@@ -10,17 +10,13 @@
 #include <unordered_set>
 
 #include "host/common/host_object.h"
-#include "qv/fourcc.h"
+#include "brumo/resource_texts.h"
 #include "qv/services.h"
 
 namespace brumo::host {
 
 class ResourceService final : public HostObject<IQVResourceService> {
 public:
-    static constexpr uint32_t kModuleFamily = qv::fourcc("prim");
-    static constexpr uint32_t kModuleIdentifier = qv::fourcc("Fire");
-    static constexpr int32_t kModuleStringList = 300;
-
     ResourceService();
     // The texts a new service holds: 2 the shadow caption, 3 to 6 the built-in noise patterns
     // (noiseType 1 to 4), 8 "none chosen".

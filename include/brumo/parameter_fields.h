@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "brumo/parameter_blocks.h"
+#include "brumo/parameter_codes.h"
 
 namespace brumo {
 
@@ -93,55 +94,49 @@ struct ParameterTable {
     uint32_t blockSize;
 };
 
-// Four-character codes as numbers, most significant byte first ("Opt2" = 0x4F707432).
-constexpr uint32_t fieldCode(const char (&code)[5]) {
-    return (uint32_t(uint8_t(code[0])) << 24) | (uint32_t(uint8_t(code[1])) << 16) |
-           (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3]));
-}
-
 // The smallest value the module tells apart from zero (steps, depths, divisors).
 inline constexpr double kFieldNegligible = 0.00006103515625;  // 2^-14
 
 inline constexpr FieldChoice kNoiseTypeChoices[] = {
-    {"shader", 0, "the host shader named by densityShaderName"},
-    {"spectral", 1, "spectral sum of noise octaves"},
-    {"turbulence", 2, "turbulence (sum of absolute octaves)"},
-    {"ridged", 3, "ridged sum: sharp crests, as in flames"},
-    {"fractal", 4, "fractal sum: soft, even haze"}};
+    {"shader", kNoiseFromShader, "the host shader named by densityShaderName"},
+    {"spectral", kSpectralSum, "spectral sum of noise octaves"},
+    {"turbulence", kTurbulenceSum, "turbulence (sum of absolute octaves)"},
+    {"ridged", kRidgedSum, "ridged sum: sharp crests, as in flames"},
+    {"fractal", kFractalSum, "fractal sum: soft, even haze"}};
 inline constexpr FieldChoice kLightingChoices[] = {
-    {"off", fieldCode("Opt0"), "no lighting and no shadows"},
-    {"fixed", fieldCode("Opt1"), "one white light from lightDirection, with shadows"},
-    {"scene", fieldCode("Opt2"), "the scene's distant lights, with shadows"}};
+    {"off", kNoShadows, "no lighting and no shadows"},
+    {"fixed", kFixedLight, "one white light from lightDirection, with shadows"},
+    {"scene", kSceneLights, "the scene's distant lights, with shadows"}};
 // The same bits serve the density shape (shapeFlags) and the colour shape (colourShapeFlags).
 inline constexpr FieldChoice kShapeChoices[] = {
-    {"upperBall", 0x1, "upper half of the unit ball"},
-    {"lowerBall", 0x2, "lower half of the unit ball"},
-    {"upperHollowBall", 0x4, "upper half with the density removed near the centre"},
-    {"lowerHollowBall", 0x8, "lower half with the density removed near the centre"},
-    {"cylinderX", 0x10, "cylinder along x"},
-    {"cylinderY", 0x20, "cylinder along y"},
-    {"cylinderZ", 0x40, "upright cylinder along z, in each half without a ball option (flames)"},
-    {"hollowCoreX", 0x80, "hollow core along x"},
-    {"hollowCoreY", 0x100, "hollow core along y"},
-    {"hollowCoreZ", 0x200, "hollow core along z"},
-    {"fadePlusX", 0x400, "fades out towards +x"},
-    {"fadePlusY", 0x800, "fades out towards +y"},
-    {"fadePlusZ", 0x1000, "fades out towards +z (the top)"},
-    {"fadeMinusX", 0x2000, "fades out towards -x"},
-    {"fadeMinusY", 0x4000, "fades out towards -y"},
-    {"fadeMinusZ", 0x8000, "fades out towards -z (the bottom)"}};
+    {"upperBall", kUpperBall, "upper half of the unit ball"},
+    {"lowerBall", kLowerBall, "lower half of the unit ball"},
+    {"upperHollowBall", kUpperHollowBall, "upper half with the density removed near the centre"},
+    {"lowerHollowBall", kLowerHollowBall, "lower half with the density removed near the centre"},
+    {"cylinderX", kCylinderX, "cylinder along x"},
+    {"cylinderY", kCylinderY, "cylinder along y"},
+    {"cylinderZ", kCylinderZ, "upright cylinder along z, in each half without a ball option (flames)"},
+    {"hollowCoreX", kHollowCoreX, "hollow core along x"},
+    {"hollowCoreY", kHollowCoreY, "hollow core along y"},
+    {"hollowCoreZ", kHollowCoreZ, "hollow core along z"},
+    {"fadePlusX", kFadePositiveX, "fades out towards +x"},
+    {"fadePlusY", kFadePositiveY, "fades out towards +y"},
+    {"fadePlusZ", kFadePositiveZ, "fades out towards +z (the top)"},
+    {"fadeMinusX", kFadeNegativeX, "fades out towards -x"},
+    {"fadeMinusY", kFadeNegativeY, "fades out towards -y"},
+    {"fadeMinusZ", kFadeNegativeZ, "fades out towards -z (the bottom)"}};
 inline constexpr FieldChoice kCombineChoices[] = {
-    {"masked", fieldCode("Opt1"), "noise weighted by the puffs' coverage, plus the coverage"},
-    {"blend", fieldCode("Opt2"), "(1 - puffBlend) x noise + puffBlend x coverage, unclamped"},
-    {"multiply", fieldCode("Opt3"), "noise at puffBlend 0, noise x coverage at 0.5, coverage at 1"}};
-inline constexpr FieldChoice kAxisChoices[] = {{"x", fieldCode("XAXI"), "along x"},
-                                               {"y", fieldCode("YAXI"), "along y"},
-                                               {"z", fieldCode("ZAXI"), "along z"}};
+    {"masked", kCombineMasked, "noise weighted by the puffs' coverage, plus the coverage"},
+    {"blend", kCombineBlend, "(1 - puffBlend) x noise + puffBlend x coverage, unclamped"},
+    {"multiply", kCombineMultiply, "noise at puffBlend 0, noise x coverage at 0.5, coverage at 1"}};
+inline constexpr FieldChoice kAxisChoices[] = {{"x", kAxisX, "along x"},
+                                               {"y", kAxisY, "along y"},
+                                               {"z", kAxisZ, "along z"}};
 inline constexpr FieldChoice kWaveChoices[] = {
-    {"alongAxis", fieldCode("Opt4"), "the cross-section swells and narrows along the axis"},
-    {"acrossSecond", fieldCode("Opt1"), "the axis is squeezed by the second cross coordinate"},
-    {"acrossFirst", fieldCode("Opt2"), "the axis is squeezed by the first cross coordinate"},
-    {"radial", fieldCode("Opt3"), "the axis is squeezed by the distance from it"}};
+    {"alongAxis", kWaveAlongAxis, "the cross-section swells and narrows along the axis"},
+    {"acrossSecond", kWaveAcrossSecond, "the axis is squeezed by the second cross coordinate"},
+    {"acrossFirst", kWaveAcrossFirst, "the axis is squeezed by the first cross coordinate"},
+    {"radial", kWaveRadial, "the axis is squeezed by the distance from it"}};
 
 #define BRUMO_FIELD(Block, member, type) \
     FieldInfo { #member, static_cast<uint32_t>(offsetof(Block, member)), FieldType::type }

@@ -25,6 +25,17 @@ constexpr uint32_t kValueInt32 = fourcc("in32");   // int32_t
 constexpr uint32_t kValueBool = fourcc("bool");    // bool (one byte)
 constexpr uint32_t kValueString = fourcc("str ");  // TQVString (any member of the family)
 
+// The messages of the panel: the kind of an object's handleEvent and of a part's receiveMessage.
+constexpr int32_t kControlChanged = 5;  // from the control whose value changed
+constexpr int32_t kPanelRefresh = 9;
+constexpr int32_t kPanelFilled = 104;  // the controls show the object's values; dependents follow
+// The components attached to the object changed: from the component list to the panel's parts.
+constexpr int32_t kComponentAttached = 5102;
+constexpr int32_t kComponentDetached = 5103;
+constexpr int32_t kComponentMoved = 5104;
+// The same change that no part passed on: to the object, which refills its list from the source.
+constexpr int32_t kComponentListChanged = 5110;
+
 }  // namespace qv
 
 struct IMFPart : IQVUnknown {

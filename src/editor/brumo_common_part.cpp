@@ -2,48 +2,17 @@
 
 #include "brumo/class_ids.h"
 #include "editor/editor_support.h"
-#include "editor/module_texts.h"
+#include "frame/module_texts.h"
+#include "frame/panel_controls.h"
 #include "primitive/component_change.h"
+#include "primitive/shape_presets.h"
 #include "qv/exception.h"
-#include "qv/fourcc.h"
 #include "qv/memory.h"
 #include "qv/strings.h"
 
 namespace brumo {
 
-const CheckBoxBank kDensityBank = {
-    qv::fourcc("DPHU"), qv::fourcc("DPHD"), qv::fourcc("DNHU"), qv::fourcc("DNHD"),
-    qv::fourcc("DPXC"), qv::fourcc("DPYC"), qv::fourcc("DPZC"), qv::fourcc("DNXC"),
-    qv::fourcc("DNYC"), qv::fourcc("DNZC"), qv::fourcc("DXPo"), qv::fourcc("DYPo"),
-    qv::fourcc("DZPo"), qv::fourcc("DXNe"), qv::fourcc("DYNe"), qv::fourcc("DZNe"),
-};
-const CheckBoxBank kColourBank = {
-    qv::fourcc("FPHU"), qv::fourcc("FPHD"), qv::fourcc("FNHU"), qv::fourcc("FNHD"),
-    qv::fourcc("FPXC"), qv::fourcc("FPYC"), qv::fourcc("FPZC"), qv::fourcc("FNXC"),
-    qv::fourcc("FNYC"), qv::fourcc("FNZC"), qv::fourcc("FXPo"), qv::fourcc("FYPo"),
-    qv::fourcc("FZPo"), qv::fourcc("FXNe"), qv::fourcc("FYNe"), qv::fourcc("FZNe"),
-};
-
-namespace {
-
-constexpr int32_t kControlChanged = 5;
-constexpr int32_t kPanelRefresh = 9;
-constexpr int32_t kBanksFromFlags = 104;
-constexpr int32_t kFirstComponentChange = 5102;
-constexpr int32_t kLastComponentChange = 5104;
-
-}  // namespace
-
-uint32_t presetMask(int32_t code) {
-    switch (static_cast<uint32_t>(code)) {
-        case qv::fourcc("Opt1"): case qv::fourcc("Pre1"): return 0x0003;
-        case qv::fourcc("Opt2"): case qv::fourcc("Pre2"): return 0x0040;
-        case qv::fourcc("Opt3"): case qv::fourcc("Pre3"): return 0xFC00;
-        case qv::fourcc("Opt4"): case qv::fourcc("Pre4"): return 0x0080;
-        case qv::fourcc("Opt5"): case qv::fourcc("Pre5"): return 0x1000;
-        default: return 0;
-    }
-}
+uint32_t presetMask(int32_t code) { return shapePresetFlags(static_cast<uint32_t>(code)); }
 
 QVResult BrumoCommonPart::queryInterfaceChain(const QVGuid& iid, void** out) {
     if (iid == CLSID_BrumoCommonPart) return answerQuery(this, out);
@@ -51,27 +20,27 @@ QVResult BrumoCommonPart::queryInterfaceChain(const QVGuid& iid, void** out) {
 }
 
 bool BrumoCommonPart::receiveMessage(int32_t message, IQVUnknown* source, void*) {
-    if (message == kControlChanged) {
+    if (message == qv::kControlChanged) {
         QVCountedPtr<IMFPart> part;
         part.queryFrom(source, qv::IID_IMFPart);
         if (!part) return false;
         const uint32_t id = part->partId();
-        if (id == qv::fourcc("DePr")) {
-            setBank(kDensityBank, presetMask(readInt(part.get(), -1)));
-        } else if (id == qv::fourcc("CoPr")) {
-            setBank(kColourBank, presetMask(readInt(part.get(), -1)));
-        } else if (id == qv::fourcc("ShPo")) {
+        if (id == kDensityPresetPopup) {
+            setBank(kDensityCheckBoxes, presetMask(readInt(part.get(), -1)));
+        } else if (id == kColourPresetPopup) {
+            setBank(kColourCheckBoxes, presetMask(readInt(part.get(), -1)));
+        } else if (id == kShaderPopup) {
             chooseShader(source, part.get());
         }
         return false;
     }
-    if (message == kBanksFromFlags) {
+    if (message == qv::kPanelFilled) {
         // The check boxes follow the flag words the panel shows in "Ramp" and "ColR".
         IMFPart* host = hostPartInterface();
         const struct {
             uint32_t flagsId;
             const CheckBoxBank& bank;
-        } banks[] = {{qv::fourcc("Ramp"), kDensityBank}, {qv::fourcc("ColR"), kColourBank}};
+        } banks[] = {{kDensityFlagsField, kDensityCheckBoxes}, {kColourFlagsField, kColourCheckBoxes}};
         for (const auto& entry : banks) {
             QVCountedPtr<IMFPart> flags = findPanelPart(host, entry.flagsId);
             if (!flags) continue;
@@ -81,12 +50,12 @@ bool BrumoCommonPart::receiveMessage(int32_t message, IQVUnknown* source, void*)
         }
         return false;
     }
-    if (message >= kFirstComponentChange && message <= kLastComponentChange) {
+    if (message >= qv::kComponentAttached && message <= qv::kComponentMoved) {
         if (source == nullptr) return false;
         forwardComponentChange(message, source);
         return true;
     }
-    return message == kPanelRefresh;
+    return message == qv::kPanelRefresh;
 }
 
 void BrumoCommonPart::setBank(const CheckBoxBank& bank, uint32_t mask) {
@@ -109,9 +78,9 @@ void BrumoCommonPart::chooseShader(IQVUnknown* source, IMFPart* popupPart) {
     // The popup lists the scene's shaders, a separator, then the built-in patterns from 1 on.
     const int32_t chosen = readInt(popupPart, -1);
     if (IMFPart* host = hostPartInterface()) {
-        QVCountedPtr<IMFPart> namePart = findPanelPart(host, qv::fourcc("ShaN"));
-        QVCountedPtr<IMFPart> indexPart = findPanelPart(host, qv::fourcc("CusI"));
-        QVCountedPtr<IMFPart> options = findPanelPart(host, qv::fourcc("Opti"));
+        QVCountedPtr<IMFPart> namePart = findPanelPart(host, kShaderNameField);
+        QVCountedPtr<IMFPart> indexPart = findPanelPart(host, kBuiltInIndexField);
+        QVCountedPtr<IMFPart> options = findPanelPart(host, kNoiseOptionsGroup);
         const int32_t shaders = scene ? scene->shaderCount() : 0;
         TQVFixedString<255> name;
         int32_t index = 0;
@@ -156,7 +125,7 @@ void BrumoCommonPart::forwardComponentChange(int32_t message, IQVUnknown* source
         record->list = list.get();
         record->list->AddRef();
     }
-    responder->sendMessage(kControlChanged, responder.get(), record);
+    responder->sendMessage(qv::kControlChanged, responder.get(), record);
 }
 
 void BrumoCommonPart::attachPart() { takeCurrentScene(scene); }

@@ -7,14 +7,10 @@
 
 #include "frame/basic_part.h"
 #include "frame/component.h"
+#include "frame/panel_controls.h"
 #include "qv/scene.h"
 
 namespace brumo {
-
-// The check boxes of one bank; entry i shows bit i of the bank's mask.
-using CheckBoxBank = uint32_t[16];
-extern const CheckBoxBank kDensityBank;  // "DPHU" .. "DZNe"
-extern const CheckBoxBank kColourBank;   // "FPHU" .. "FZNe"
 
 // Mask of the shape options a preset code stands for ("Opt1".."Opt5" or "Pre1".."Pre5");
 // 0 for any other code.

@@ -1,18 +1,17 @@
 #include "editor/popup_parts.h"
 
 #include "brumo/class_ids.h"
+#include "brumo/resource_texts.h"
 #include "editor/editor_support.h"
-#include "editor/module_texts.h"
+#include "frame/module_texts.h"
+#include "frame/panel_controls.h"
 #include "qv/exception.h"
-#include "qv/fourcc.h"
 
 namespace brumo {
 
 namespace {
 
 constexpr const char* kSource = "PopupParts";
-constexpr int32_t kControlChanged = 5;
-constexpr int32_t kNoneText = 8;
 constexpr uint32_t kListGrowth = 16;
 
 // Appends a text, or raises when the list cannot grow.
@@ -52,7 +51,7 @@ QVResult ShaderPopupPart::queryInterfaceChain(const QVGuid& iid, void** out) {
 }
 
 bool ShaderPopupPart::readInitData(uint32_t itemId, IQVUnknown* source) {
-    if (itemId != qv::fourcc("Type")) return false;
+    if (itemId != kListTypeItem) return false;
     QVCountedPtr<IMFPart> item;
     item.queryFrom(source, qv::IID_IMFPart);
     listType = readInt(item.get(), listType);
@@ -92,7 +91,7 @@ void ShaderPopupPart::fillShaderPopup() {
     } else if (listType == 1) {
         fixedEntries = 1;
         TQVString15 none;
-        resources.loadText(kNoneText, none);
+        resources.loadText(kTextNone, none);
         appendText(list, none);
     }
     if (IMFPart* host = hostPartInterface()) fillPopup(host, host->partId(), list, fixedEntries);
@@ -130,7 +129,7 @@ void MeshPopupPart::fillMeshPopup() {
         appendText(list, name);
     }
     TQVString15 none;
-    resources.loadText(kNoneText, none);
+    resources.loadText(kTextNone, none);
     appendText(list, none);
     fillPopup(host, host->partId(), list, 1);
 }
@@ -144,7 +143,7 @@ void ChooserPart::detachPart() {
 
 bool ChooserPart::readChoice(int32_t message, IQVUnknown* source, uint32_t popupId, int32_t& chosen,
                              TQVFixedString<255>& name) {
-    if (message != kControlChanged) return false;
+    if (message != qv::kControlChanged) return false;
     QVCountedPtr<IMFPart> popupPart;
     popupPart.queryFrom(source, qv::IID_IMFPart);
     if (!popupPart || popupPart->partId() != popupId) return false;
@@ -178,9 +177,9 @@ QVResult ShaderChooserPart::queryInterfaceChain(const QVGuid& iid, void** out) {
 }
 
 bool ShaderChooserPart::readInitData(uint32_t itemId, IQVUnknown* source) {
-    uint32_t* target = itemId == qv::fourcc("PaID")   ? &indexPartId
-                       : itemId == qv::fourcc("ShNa") ? &namePartId
-                                                      : nullptr;
+    uint32_t* target = itemId == kShaderIndexField        ? &indexPartId
+                       : itemId == kShaderPickerNameField ? &namePartId
+                                                          : nullptr;
     if (target == nullptr) return false;
     QVCountedPtr<IMFPart> item;
     item.queryFrom(source, qv::IID_IMFPart);
@@ -192,16 +191,16 @@ void ShaderChooserPart::attachPart() {
     if (!takeCurrentScene(scene)) return;
     // The layout names the two controls "PaID" and "ShNa"; they take the ids the init data gave.
     IMFPart* host = hostPartInterface();
-    QVCountedPtr<IMFPart> indexPart = findPanelPart(host, qv::fourcc("PaID"));
+    QVCountedPtr<IMFPart> indexPart = findPanelPart(host, kShaderIndexField);
     if (indexPart) indexPart->setPartId(indexPartId);
-    QVCountedPtr<IMFPart> namePart = findPanelPart(host, qv::fourcc("ShNa"));
+    QVCountedPtr<IMFPart> namePart = findPanelPart(host, kShaderPickerNameField);
     if (namePart) namePart->setPartId(namePartId);
 }
 
 bool ShaderChooserPart::receiveMessage(int32_t message, IQVUnknown* source, void*) {
     int32_t chosen = -1;
     TQVFixedString<255> name;
-    if (!readChoice(message, source, qv::fourcc("ShaP"), chosen, name)) return false;
+    if (!readChoice(message, source, kShaderPickerPopup, chosen, name)) return false;
     // Scene shaders stand before the separator; fixed entry k stands k places after it.
     const int32_t shaders = scene ? scene->shaderCount() : 0;
     writeChoice(name, chosen < shaders ? 0 : chosen - shaders);
@@ -219,7 +218,7 @@ void MeshChooserPart::attachPart() { takeCurrentScene(scene); }
 bool MeshChooserPart::receiveMessage(int32_t message, IQVUnknown* source, void*) {
     int32_t chosen = -1;
     TQVFixedString<255> name;
-    if (!readChoice(message, source, qv::fourcc("MesP"), chosen, name)) return false;
+    if (!readChoice(message, source, kMeshPickerPopup, chosen, name)) return false;
     if (hostPartInterface() != nullptr) {
         QVCountedPtr<IMFPopup> popup;
         popup.queryFrom(source, qv::IID_IMFPopup);

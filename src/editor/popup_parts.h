@@ -6,6 +6,7 @@
 
 #include "frame/basic_part.h"
 #include "frame/component.h"
+#include "frame/panel_controls.h"
 #include "qv/class_array.h"
 #include "qv/scene.h"
 #include "qv/strings.h"
@@ -101,7 +102,7 @@ protected:
 // Reacts to the shader popup "ShaP": index 0 for a scene shader, k for fixed entry k.
 class ShaderChooserPart final : public TQVComponent<ShaderChooserPart, ChooserPart> {
 public:
-    ShaderChooserPart() : TQVUnknownImpl(qv::fourcc("PaID"), qv::fourcc("ShNa")) {}
+    ShaderChooserPart() : TQVUnknownImpl(kShaderIndexField, kShaderPickerNameField) {}
 
     // Items "PaID" and "ShNa" give the ids of the index and name controls.
     bool QV_CALL readInitData(uint32_t itemId, IQVUnknown* source) override;
@@ -122,7 +123,7 @@ private:
 // Reacts to the mesh popup "MesP": index 0 for a scene mesh, 1 for the "none" entry.
 class MeshChooserPart final : public TQVComponent<MeshChooserPart, ChooserPart> {
 public:
-    MeshChooserPart() : TQVUnknownImpl(qv::fourcc("MeID"), qv::fourcc("MeNa")) {}
+    MeshChooserPart() : TQVUnknownImpl(kMeshIndexField, kMeshNameField) {}
 
     void QV_CALL attachPart() override;
     bool QV_CALL receiveMessage(int32_t message, IQVUnknown* source, void* extra) override;

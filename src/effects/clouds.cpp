@@ -1,12 +1,16 @@
 #include "effects/clouds.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "effects/effect_fields.h"
 #include "frame/module_state.h"
+#include "frame/panel_controls.h"
 #include "math/shaping.h"
 #include "primitive/colour_gradient.h"
 #include "primitive/density_stages.h"
+#include "primitive/shape_presets.h"
 #include "qv/counted_ptr.h"
 #include "qv/host_editor.h"
 
@@ -14,10 +18,13 @@ namespace brumo {
 
 namespace {
 
-constexpr int32_t kSpectralSum = 1;
 constexpr int32_t kCloudRamp = 1;
 constexpr float kPi = 3.14159265358979323846f;
 constexpr float kE = 2.718281828459045f;
+constexpr float kInfinity = std::numeric_limits<float>::infinity();
+constexpr int32_t kFewestToSortPuffsFor = 8;
+// Samples that share one sorting of the puffs.
+constexpr int32_t kPuffsSortedPer = 32;
 
 inline float fraction(float x) { return x - std::floor(x); }
 
@@ -29,7 +36,7 @@ BRUMO_ASSERT_FOLLOWS_COMMON_BLOCK(Clouds, CloudsParameters, puffDensity)
 Clouds::Clouds()
     : puffCount(1),
       puffSeed(131313),
-      combineMode(qv::fourcc("Opt1")),
+      combineMode(kCombineMasked),
       puffSize(0.7f),
       puffBlend(0.5f),
       puffDensity(1.0f),
@@ -43,7 +50,7 @@ Clouds::Clouds()
 
     EffectParameters& p = parameters;
     p.noiseType = kSpectralSum;
-    applyShapePreset(qv::fourcc("Opt1"), false, p.shapeFlags, p.shapeFalloffs);
+    applyShapePreset(kBallPreset, false, p.shapeFlags, p.shapeFalloffs);
     copyPreset(kCloudRamp, p.colourGradient);
     p.absorptionDistance = 1.5f;
     p.lightingMode = kSceneLights;
@@ -72,6 +79,7 @@ void Clouds::prepareEffect() {
         puffs.setCount(0);
         N = 0;
     }
+    if (!nearPuffs.setCount(N)) nearPuffs.setCount(0);
 
     // More puffs are smaller and spread further out.
     float S = 1.0f;
@@ -100,6 +108,38 @@ void Clouds::prepareEffect() {
 
 PuffField Clouds::puffField() const { return {puffs.data(), puffs.count(), widthSquared, puffDensity}; }
 
+PuffField Clouds::puffsNear(int32_t count, const Vector3* points, const float* jitter) {
+    // A few points cost as much to sort the puffs for as to cover.
+    if (count < kFewestToSortPuffsFor || nearPuffs.count() != puffs.count()) return puffField();
+    // The box around the points (coordinates that are not numbers left out: such a point's
+    // distance to any puff is not a number, and it takes nothing from a puff).
+    Vector3 lo{kInfinity, kInfinity, kInfinity};
+    Vector3 hi{-kInfinity, -kInfinity, -kInfinity};
+    float jitterFloor = kInfinity;
+    for (int32_t k = 0; k < count; ++k) {
+        for (int axis = 0; axis < 3; ++axis) {
+            const float c = points[k][axis];
+            if (c < lo[axis]) lo[axis] = c;
+            if (c > hi[axis]) hi[axis] = c;
+        }
+        if (jitter[k] < jitterFloor) jitterFloor = jitter[k];
+    }
+    int32_t n = 0;
+    for (const Puff& puff : puffs) {
+        // The distance to the box, worked out as the coverage works out the distance to a point:
+        // rounding keeps the order, so no point's distance plus jitter is shorter than this.
+        Vector3 gap;
+        for (int axis = 0; axis < 3; ++axis) {
+            const float c = puff.centre[axis];
+            gap[axis] = std::max(std::max(lo[axis] - c, c - hi[axis]), 0.0f);
+        }
+        const float nearest = length(gap) + jitterFloor;
+        if (nearest >= puff.radius && nearest >= puff.radius + puff.width) continue;
+        nearPuffs[n++] = puff;
+    }
+    return {nearPuffs.data(), n, widthSquared, puffDensity};
+}
+
 float Clouds::puffCoverage(const Vector3& p) {
     float coverage = 0.0f;
     puffCoverageMany(1, &p, &coverage);
@@ -122,7 +162,12 @@ void Clouds::puffCoverageMany(int32_t count, const Vector3* points, float* cover
     puffLattice.gradientNoiseCubicMany(count, shifted, jitter);
 #pragma GCC diagnostic pop
     for (int32_t k = 0; k < count; ++k) jitter[k] = 0.5f * jitter[k];
-    brumo::puffCoverageMany(puffField(), count, points, jitter, coverage);
+    // A few samples in a row lie close together, and most puffs are far from all of them.
+    for (int32_t start = 0; start < count; start += kPuffsSortedPer) {
+        const int32_t n = count - start < kPuffsSortedPer ? count - start : kPuffsSortedPer;
+        brumo::puffCoverageMany(puffsNear(n, points + start, jitter + start), n, points + start, jitter + start,
+                                coverage + start);
+    }
 }
 
 bool Clouds::beforeShape(const Vector3& point, const Vector3& p, DensityLane& lane) {
@@ -144,8 +189,7 @@ bool Clouds::afterShape(const Vector3&, const Vector3& p, float m, DensityLane& 
     const Vector3 q = vortices.empty() ? toNoiseSpace(p) : lane.noisePoint;
     lane.noisePoint = q - parameters.noiseOffset;
     lane.mask = m;
-    return combineMode == qv::fourcc("Opt1") || combineMode == qv::fourcc("Opt2") ||
-           combineMode == qv::fourcc("Opt3");
+    return combineMode == kCombineMasked || combineMode == kCombineBlend || combineMode == kCombineMultiply;
 }
 
 void Clouds::weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes) {
@@ -153,7 +197,7 @@ void Clouds::weighRun(int32_t count, const Vector3* moved, DensityLane* const* l
     float coverage[kDensityBatch];
     puffCoverageMany(count, moved, coverage);
     // The blend, deliberately unclamped, reads the noise even where nothing covers it.
-    const bool blend = combineMode == qv::fourcc("Opt2");
+    const bool blend = combineMode == kCombineBlend;
     for (int32_t k = 0; k < count; ++k) {
         DensityLane& lane = *lanes[k];
         const float c = coverage[k] * lane.mask;
@@ -165,8 +209,8 @@ void Clouds::weighRun(int32_t count, const Vector3* moved, DensityLane* const* l
 float Clouds::afterNoise(const DensityLane& lane, float v) {
     const float c = lane.mask;
     float d;
-    if (combineMode == qv::fourcc("Opt2")) return k1 * v + puffBlend * c;
-    if (combineMode == qv::fourcc("Opt1")) {
+    if (combineMode == kCombineBlend) return k1 * v + puffBlend * c;
+    if (combineMode == kCombineMasked) {
         d = c * (k6 * v + k5 * c);
     } else {
         if (v <= kNegligible) return 0.0f;
@@ -184,7 +228,7 @@ QVResult Clouds::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
     if (source != nullptr) {
         QVCountedPtr<IMFPart> part;
         if (part.queryFrom(source, qv::IID_IMFPart) == qv::kOk && part &&
-            part->partId() == qv::fourcc("SpSe")) {
+            part->partId() == kPuffSeedButton) {
             if (IQVUtilityService* utility = utilityService()) puffSeed = utility->nextRandom();
             puffReseedPending = 1;
             return qv::kOk;

@@ -3,10 +3,10 @@
 // combine modes decides how the two meet.
 #pragma once
 
-#include "effects/density_lanes.h"
 #include "frame/component.h"
 #include "math/noise_lattice.h"
 #include "primitive/brumo_base.h"
+#include "primitive/density_lanes.h"
 
 namespace brumo {
 
@@ -46,6 +46,9 @@ public:
     // puffCoverage at count points (at most kDensityBatch), the jitter noise and puffs in lanes.
     void puffCoverageMany(int32_t count, const Vector3* points, float* coverage);
     PuffField puffField() const;
+    // The puffs, in their order, that may cover any of count points with their jitter: a puff
+    // left out adds nothing to any of them.
+    PuffField puffsNear(int32_t count, const Vector3* points, const float* jitter);
 
     // Exchanged with the host right behind the common block (CloudsParameters): first members,
     // in this order.
@@ -59,6 +62,9 @@ public:
     // Internal state, not exchanged.
     NoiseLattice puffLattice;
     QVClassArray<Puff> puffs;
+    // Room for the puffs that reach a run of samples (as many as puffs, or none when that could
+    // not be had).
+    QVClassArray<Puff> nearPuffs;
     uint8_t puffReseedPending;
     float widthSquared;
     float k1, k2, k3, k4, k5, k6;

@@ -9,24 +9,13 @@
 
 namespace brumo {
 
-// One popup choice and the preset gradient it loads.
-struct PopupPreset {
-    uint32_t code;
-    int32_t preset;
-};
+constexpr int32_t kColourPopupChoices = 6;
 
-// For a value-changed event from the control `popupId`: copies the preset that the control's
-// value names (no preset for any other value) into gradient, then sets the control back to
-// "NoPt" so that it shows no choice and the same choice can be made again. Other events and
-// controls are left alone.
+// For a value-changed event from the control `popupId`: copies into gradient the preset that
+// the control's value chooses (presets[k] for "Opt0" + k; nothing for any other value), then
+// sets the control back to "NoPt" so that it shows no choice and the same choice can be made
+// again. Other events and controls are left alone.
 void applyColourPresetPopup(int32_t kind, IQVUnknown* source, uint32_t popupId,
-                            const PopupPreset* presets, int32_t presetCount,
-                            ColourGradient& gradient);
-
-template <int32_t N>
-inline void applyColourPresetPopup(int32_t kind, IQVUnknown* source, uint32_t popupId,
-                                   const PopupPreset (&presets)[N], ColourGradient& gradient) {
-    applyColourPresetPopup(kind, source, popupId, presets, N, gradient);
-}
+                            const int32_t (&presets)[kColourPopupChoices], ColourGradient& gradient);
 
 }  // namespace brumo

@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "brumo/volume_modifier.h"
-#include "effects/density_lanes.h"
 #include "math/shaping.h"
 #include "modifiers/basic_volume_modifier.h"
 #include "primitive/brumo_base.h"
+#include "primitive/density_lanes.h"
 
 namespace brumo {
 
@@ -83,7 +83,7 @@ float BrumoBase::noiseField(const Vector3& n) {
 
     float v = 0.0f;
     switch (parameters.noiseType) {
-    case 0:
+    case kNoiseFromShader:
         if (densityShader) {
             float result = 0.0f;
             uint8_t flag = 0;
@@ -91,16 +91,16 @@ float BrumoBase::noiseField(const Vector3& n) {
             v = result;
         }
         break;
-    case 1:
+    case kSpectralSum:
         v = lattice.fractalSumSpectral(n, 0.5f, kNoiseWidth) * 1.5f;
         break;
-    case 2:
+    case kTurbulenceSum:
         v = lattice.turbulenceScaled(n, 0.5f, kNoiseWidth) * 1.5f;
         break;
-    case 3:
+    case kRidgedSum:
         v = lattice.ridgedSum(n, kNoiseWidth);
         break;
-    case 4:
+    case kFractalSum:
         v = lattice.fractalSumScaled(n, 0.5f, kNoiseWidth) * 0.6f + 0.5f;
         break;
     default:
@@ -123,18 +123,18 @@ float BrumoBase::shapedNoise(float v) const {
 
 void BrumoBase::noiseFieldMany(int32_t count, const Vector3* points, float* values) {
     switch (parameters.noiseType) {
-    case 1:
+    case kSpectralSum:
         lattice.fractalSumSpectralMany(count, points, 0.5f, kNoiseWidth, values);
         for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 1.5f;
         break;
-    case 2:
+    case kTurbulenceSum:
         lattice.turbulenceScaledMany(count, points, 0.5f, kNoiseWidth, values);
         for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 1.5f;
         break;
-    case 3:
+    case kRidgedSum:
         lattice.ridgedSumMany(count, points, kNoiseWidth, values);
         break;
-    case 4:
+    case kFractalSum:
         lattice.fractalSumScaledMany(count, points, 0.5f, kNoiseWidth, values);
         for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 0.6f + 0.5f;
         break;

@@ -2,8 +2,10 @@
 
 #include <cmath>
 
+#include "brumo/resource_texts.h"
 #include "effects/colour_preset_popup.h"
 #include "effects/effect_fields.h"
+#include "frame/panel_controls.h"
 #include "primitive/colour_gradient.h"
 #include "primitive/density_stages.h"
 
@@ -11,14 +13,10 @@ namespace brumo {
 
 namespace {
 
-constexpr int32_t kRidgedSum = 3;
-constexpr int32_t kFireShaderText = 5;
 constexpr int32_t kFirstFireRamp = 2;
 
-constexpr PopupPreset kPopupPresets[] = {
-    {qv::fourcc("Opt0"), 2}, {qv::fourcc("Opt1"), 3}, {qv::fourcc("Opt2"), 4},
-    {qv::fourcc("Opt3"), 5}, {qv::fourcc("Opt4"), 6}, {qv::fourcc("Opt5"), 7},
-};
+// The preset gradient each choice of the colour popup loads.
+constexpr int32_t kPopupPresets[kColourPopupChoices] = {2, 3, 4, 5, 6, 7};
 
 }  // namespace
 
@@ -29,7 +27,7 @@ Fire::Fire() : flameStretch(1.0f) {
     parameters.quality = 0.4f;
     parameters.absorptionDistance = 1.5f;
     copyPreset(kFirstFireRamp, parameters.colourGradient);
-    loadResourceText(parameters.densityShaderName.get(), kFireShaderText);
+    loadResourceText(parameters.densityShaderName.get(), kTextRidgedNoise);
 }
 
 bool Fire::beforeShape(const Vector3& point, const Vector3& p, DensityLane& lane) {
@@ -73,7 +71,7 @@ void Fire::sampleDensities(int32_t count, const Vector3* points, float* densitie
 }
 
 QVResult Fire::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
-    applyColourPresetPopup(kind, source, qv::fourcc("FirP"), kPopupPresets, parameters.colourGradient);
+    applyColourPresetPopup(kind, source, kFireColourPopup, kPopupPresets, parameters.colourGradient);
     return BrumoBase::handleEvent(kind, source, data);
 }
 

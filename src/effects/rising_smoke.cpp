@@ -2,16 +2,16 @@
 
 #include <cmath>
 
+#include "brumo/resource_texts.h"
 #include "effects/effect_fields.h"
 #include "math/shaping.h"
 #include "primitive/density_stages.h"
+#include "primitive/shape_presets.h"
 
 namespace brumo {
 
 namespace {
 
-constexpr int32_t kTurbulence = 2;
-constexpr int32_t kRisingSmokeShaderText = 4;
 
 inline bool usableScale(float s) { return std::isfinite(s) && std::fabs(s) > kNegligible; }
 
@@ -61,9 +61,9 @@ BRUMO_ASSERT_FOLLOWS_COMMON_BLOCK(RisingSmoke, RisingSmokeParameters, baseSpread
 BRUMO_ASSERT_FOLLOWS_COMMON_BLOCK(RisingSmoke, RisingSmokeParameters, edgeSoftness)
 
 RisingSmoke::RisingSmoke() : baseSpread(0.2f), edgeSoftness(0.5f), columnHalfHeight(0.0f) {
-    parameters.noiseType = kTurbulence;
-    applyShapePreset(qv::fourcc("Opt5"), false, parameters.shapeFlags, parameters.shapeFalloffs);
-    loadResourceText(parameters.densityShaderName.get(), kRisingSmokeShaderText);
+    parameters.noiseType = kTurbulenceSum;
+    applyShapePreset(kTopFadePreset, false, parameters.shapeFlags, parameters.shapeFalloffs);
+    loadResourceText(parameters.densityShaderName.get(), kTextTurbulence);
 }
 
 void RisingSmoke::prepareEffect() {

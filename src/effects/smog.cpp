@@ -1,20 +1,17 @@
 #include "effects/smog.h"
 
+#include "brumo/resource_texts.h"
 #include "effects/colour_preset_popup.h"
+#include "frame/panel_controls.h"
 #include "primitive/density_stages.h"
 
 namespace brumo {
 
 namespace {
 
-constexpr int32_t kFractalSum = 4;
-constexpr int32_t kSmogShaderText = 6;
 
-// The popup's choices and the preset gradient each one loads; Opt5 is the clouds' ramp.
-constexpr PopupPreset kPopupPresets[] = {
-    {qv::fourcc("Opt0"), 8},  {qv::fourcc("Opt1"), 9},  {qv::fourcc("Opt2"), 10},
-    {qv::fourcc("Opt3"), 11}, {qv::fourcc("Opt4"), 12}, {qv::fourcc("Opt5"), 1},
-};
+// The preset gradient each choice of the colour popup loads; the last is the clouds' ramp.
+constexpr int32_t kPopupPresets[kColourPopupChoices] = {8, 9, 10, 11, 12, 1};
 
 }  // namespace
 
@@ -22,7 +19,7 @@ static_assert(sizeof(SmogParameters) == sizeof(EffectParameters), "Smog appends 
 
 Smog::Smog() {
     parameters.noiseType = kFractalSum;
-    loadResourceText(parameters.densityShaderName.get(), kSmogShaderText);
+    loadResourceText(parameters.densityShaderName.get(), kTextFractalNoise);
 }
 
 // The mask comes before the move into noise space, so vortices never bend the outline; an empty
@@ -50,7 +47,7 @@ void Smog::sampleDensities(int32_t count, const Vector3* points, float* densitie
 }
 
 QVResult Smog::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
-    applyColourPresetPopup(kind, source, qv::fourcc("SmoP"), kPopupPresets, parameters.colourGradient);
+    applyColourPresetPopup(kind, source, kSmogColourPopup, kPopupPresets, parameters.colourGradient);
     return BrumoBase::handleEvent(kind, source, data);
 }
 

@@ -1,7 +1,7 @@
 #include "frame/module_state.h"
 
 #include "frame/fault_handling.h"
-#include "primitive/colour_gradient.h"
+#include "math/noise_lattice.h"
 #include "qv/memory.h"
 
 namespace brumo {
@@ -36,13 +36,11 @@ void initialiseModule(IQVUnknown* hostServices) {
     // From here on every SDK allocation of the module goes to the host.
     qv::memoryServiceSlot() = state.memoryService.get();
     installFaultHandling();
-    createPresetGradients();
+    setLatticeRandomSource(&utilityService);
 }
 
 void cleanUpModule() {
     if (state.cleanedUp) return;
-    // The gradients go back through the memory service, so they go before it is released.
-    destroyPresetGradients();
     state.utilityService.reset();
     state.resourceService.reset();
     state.shellService.reset();

@@ -32,11 +32,11 @@ inline IQVIdleService* idleService() { return moduleState().idleService.get(); }
 inline int32_t liveObjectCount() { return moduleState().liveObjectCount; }
 
 // Takes the services from hostServices (may be null), installs the fault handling on the
-// calling thread and builds the preset gradients.
+// calling thread and hands noise lattices the utility service.
 void initialiseModule(IQVUnknown* hostServices);
 
-// Frees the preset gradients, releases the services and restores the fault handling; a second
-// call before the next initialisation does nothing.
+// Releases the services and restores the fault handling; a second call before the next
+// initialisation does nothing.
 void cleanUpModule();
 
 }  // namespace brumo

@@ -1,6 +1,5 @@
 #include "math/noise_lattice.h"
 
-#include "frame/module_state.h"
 #include "qv/services.h"
 
 namespace brumo {
@@ -13,6 +12,10 @@ namespace {
 // 2^-16: scales the low 16 random bits into [0, 1).
 constexpr float kRandomScale = 0.0000152587890625f;
 constexpr float kTwoPi = 6.2831855f;
+
+RandomServiceSource randomSource = nullptr;
+
+IQVUtilityService* latticeRandom() { return randomSource != nullptr ? randomSource() : nullptr; }
 
 inline Vector3 octavePoint(const Vector3& p, float f) { return {p.x * f, p.y * f, p.z * f}; }
 
@@ -41,9 +44,11 @@ float scaledOctaveSum(const NoiseLattice& lattice, const Vector3& p, float gain,
 
 }  // namespace
 
-void NoiseLattice::create() { create(utilityService()); }
+void setLatticeRandomSource(RandomServiceSource source) { randomSource = source; }
 
-void NoiseLattice::buildLattice() { buildLattice(utilityService()); }
+void NoiseLattice::create() { create(latticeRandom()); }
+
+void NoiseLattice::buildLattice() { buildLattice(latticeRandom()); }
 
 void NoiseLattice::create(IQVUtilityService* random) {
     ready = false;

@@ -12,6 +12,12 @@ struct IQVUtilityService;
 
 namespace brumo {
 
+// Where create and buildLattice without a service take theirs from (and so does a lattice
+// evaluated before it was built): the module installs its accessor at initialisation. Without
+// one there is no service.
+using RandomServiceSource = IQVUtilityService* (*)();
+void setLatticeRandomSource(RandomServiceSource source);
+
 struct NoiseLattice {
     int32_t permutation[256];
     Vector3 gradients[256];
@@ -19,12 +25,11 @@ struct NoiseLattice {
     int32_t maxFrequency;
     int32_t seed;
 
-    // Unready, identity permutation, a fresh seed from the host's random service, frequencies up
-    // to 100.
+    // Unready, identity permutation, a fresh seed from the random service, frequencies up to 100.
     void create();
     void create(IQVUtilityService* random);
 
-    // Shuffles the permutation and draws the gradients from the seed through the host's random
+    // Shuffles the permutation and draws the gradients from the seed through the random
     // service; nothing while ready. The lattice depends on its seed alone.
     void buildLattice();
     void buildLattice(IQVUtilityService* random);

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "brumo/class_ids.h"
-#include "primitive/shadow_grid.h"
+#include "frame/grid_inputs.h"
 #include "qv/exception.h"
 
 namespace brumo {

@@ -13,18 +13,13 @@
 #include <cmath>
 #include <cstdint>
 
+#include "brumo/parameter_codes.h"
 #include "brumo/volume_modifier.h"
 #include "frame/basic_data_component.h"
-#include "qv/fourcc.h"
 
 namespace brumo {
 
 class GridInputs;
-
-// Main-axis codes of the modifiers' `axis` field.
-constexpr uint32_t kAxisX = qv::fourcc("XAXI");
-constexpr uint32_t kAxisY = qv::fourcc("YAXI");
-constexpr uint32_t kAxisZ = qv::fourcc("ZAXI");
 
 // A divisor not above 2^-14 sends the coordinate to 16384, far outside the cube where every
 // effect is empty.

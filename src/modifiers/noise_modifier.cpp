@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <cstring>
 
+#include "brumo/resource_texts.h"
+#include "frame/grid_inputs.h"
+#include "frame/host_scene.h"
 #include "frame/module_state.h"
-#include "primitive/brumo_base.h"
-#include "primitive/host_scene.h"
-#include "primitive/shadow_grid.h"
+#include "frame/module_texts.h"
+#include "frame/panel_controls.h"
 #include "qv/host_editor.h"
 #include "qv/services.h"
 
@@ -16,8 +18,6 @@ namespace brumo {
 namespace {
 
 constexpr float kDegrees = 0.017453292384743690f;  // π / 180
-constexpr int32_t kTextNone = 8;                  // the resources' "none chosen"
-constexpr uint32_t kSeedControl = qv::fourcc("SEED");
 
 // 100 / size, or 0 for a size too small to divide by.
 inline float inverseSize(float size) { return std::fabs(size) > kSmallestFactor ? 100.0f / size : 0.0f; }
@@ -75,7 +75,7 @@ QVResult NoiseModifier::handleEvent(int32_t, IQVUnknown* source, void*) {
     // primitive reads it.
     QVCountedPtr<IMFPart> control;
     control.queryFrom(source, qv::IID_IMFPart);
-    if (!control || control->partId() != kSeedControl) return 0;
+    if (!control || control->partId() != kSeedButton) return 0;
     parameters.seed = drawRandom(parameters.seed);
     reseed(parameters.seed);
     return 1;

@@ -7,16 +7,12 @@ namespace brumo {
 namespace {
 
 constexpr float kPi = 3.141592653589793f;
-constexpr uint32_t kAlongSecondCross = qv::fourcc("Opt1");
-constexpr uint32_t kAlongFirstCross = qv::fourcc("Opt2");
-constexpr uint32_t kRadial = qv::fourcc("Opt3");
-constexpr uint32_t kAlongMain = qv::fourcc("Opt4");
 
 }  // namespace
 
 WaveModifier::WaveModifier()
     : TQVComponent<WaveModifier, BasicVolumeModifier>(&parameters, sizeof(WaveParameters)),
-      parameters{0.5f, 1.0f, 0.0f, 0.0f, 1.0f, kAxisZ, kAlongMain},
+      parameters{0.5f, 1.0f, 0.0f, 0.0f, 1.0f, kAxisZ, kWaveAlongAxis},
       range{0.0f, 1.0f},
       k(0.0f),
       phi(0.0f),
@@ -25,9 +21,9 @@ WaveModifier::WaveModifier()
 void WaveModifier::updateCache() {
     const WaveParameters& p = parameters;
     updateAxis(p.axis);
-    if (p.waveMode == kAlongSecondCross || p.waveMode == kAlongFirstCross || p.waveMode == kAlongMain) {
+    if (p.waveMode == kWaveAcrossSecond || p.waveMode == kWaveAcrossFirst || p.waveMode == kWaveAlongAxis) {
         range.set(p.start, p.end);
-    } else if (p.waveMode == kRadial) {
+    } else if (p.waveMode == kWaveRadial) {
         range = {p.start, p.end};
     }
     k = p.cycles * kPi / ((range.hi - range.lo) * 0.5f);
@@ -44,13 +40,13 @@ void WaveModifier::deformPoint(const Vector3& in, Vector3& out) {
     out = in;
     const uint32_t mode = parameters.waveMode;
     float u;
-    if (mode == kAlongMain) {
+    if (mode == kWaveAlongAxis) {
         u = in[mainAxis];
-    } else if (mode == kAlongSecondCross) {
+    } else if (mode == kWaveAcrossSecond) {
         u = in[secondCrossAxis];
-    } else if (mode == kAlongFirstCross) {
+    } else if (mode == kWaveAcrossFirst) {
         u = in[firstCrossAxis];
-    } else if (mode == kRadial) {
+    } else if (mode == kWaveRadial) {
         const float a = in[secondCrossAxis];
         const float b = in[firstCrossAxis];
         u = std::sqrt(a * a + b * b);
@@ -60,7 +56,7 @@ void WaveModifier::deformPoint(const Vector3& in, Vector3& out) {
     const float uc = range.lo > u ? range.lo : (u > range.hi ? range.hi : u);
     const float w = std::sin(k * uc + phi);
     const float f = (w + 1.0f) * h + (1.0f - parameters.amplitude);
-    if (mode == kAlongMain) {
+    if (mode == kWaveAlongAxis) {
         out[firstCrossAxis] = divideOrFar(out[firstCrossAxis], f);
         out[secondCrossAxis] = divideOrFar(out[secondCrossAxis], f);
     } else {

@@ -2,12 +2,14 @@
 
 #include "brumo/class_ids.h"
 #include "brumo/volume_modifier.h"
+#include "brumo/resource_texts.h"
+#include "frame/host_scene.h"
 #include "frame/module_state.h"
+#include "frame/panel_controls.h"
 #include "primitive/colour_gradient.h"
 #include "primitive/component_change.h"
-#include "primitive/host_scene.h"
+#include "primitive/shape_presets.h"
 #include "qv/exception.h"
-#include "qv/fourcc.h"
 #include "qv/host_editor.h"
 #include "qv/memory.h"
 
@@ -15,46 +17,13 @@ namespace brumo {
 
 namespace {
 
-constexpr int32_t kTextDensityShader = 3;
-constexpr int32_t kTextNone = 8;
 constexpr int32_t kTableSize = 10000;
 
-// Event kinds and the component-list messages a "Ctrl" record carries.
-constexpr int32_t kControlChanged = 5;
-constexpr int32_t kComponentsAttached = 5110;
-constexpr int32_t kFirstListChange = 5102;
-constexpr int32_t kLastListChange = 5104;
-
-// Check box ids of the two banks; entry k belongs to bit k.
-constexpr uint32_t kDensityCheckBoxes[16] = {
-    qv::fourcc("DPHU"), qv::fourcc("DPHD"), qv::fourcc("DNHU"), qv::fourcc("DNHD"),
-    qv::fourcc("DPXC"), qv::fourcc("DPYC"), qv::fourcc("DPZC"), qv::fourcc("DNXC"),
-    qv::fourcc("DNYC"), qv::fourcc("DNZC"), qv::fourcc("DXPo"), qv::fourcc("DYPo"),
-    qv::fourcc("DZPo"), qv::fourcc("DXNe"), qv::fourcc("DYNe"), qv::fourcc("DZNe"),
-};
-constexpr uint32_t kColourCheckBoxes[16] = {
-    qv::fourcc("FPHU"), qv::fourcc("FPHD"), qv::fourcc("FNHU"), qv::fourcc("FNHD"),
-    qv::fourcc("FPXC"), qv::fourcc("FPYC"), qv::fourcc("FPZC"), qv::fourcc("FNXC"),
-    qv::fourcc("FNYC"), qv::fourcc("FNZC"), qv::fourcc("FXPo"), qv::fourcc("FYPo"),
-    qv::fourcc("FZPo"), qv::fourcc("FXNe"), qv::fourcc("FYNe"), qv::fourcc("FZNe"),
-};
-
 // Bit of the check box `id` in `bank`, or -1.
-int checkBoxBit(const uint32_t (&bank)[16], uint32_t id) {
+int checkBoxBit(const CheckBoxBank& bank, uint32_t id) {
     for (int bit = 0; bit < 16; ++bit)
         if (bank[bit] == id) return bit;
     return -1;
-}
-
-struct PresetPairs {
-    int first;
-    int last;
-    FalloffPair density;
-    FalloffPair colour;
-};
-
-void setPairs(FalloffPair (&falloffs)[16], int first, int last, FalloffPair value) {
-    for (int k = first; k <= last; ++k) falloffs[k] = value;
 }
 
 // Flips one bit of a flag word from a check box's value.
@@ -72,8 +41,8 @@ void applyCheckBox(IMFPart* part, int bit, uint32_t& flags) {
 void applyPresetPopup(IMFPart* part, bool colourBank, uint32_t& flags, FalloffPair (&falloffs)[16]) {
     int32_t code = -1;
     part->getValue(&code, qv::kValueInt32);
-    BrumoBase::applyShapePreset(static_cast<uint32_t>(code), colourBank, flags, falloffs);
-    const int32_t none = static_cast<int32_t>(qv::fourcc("NoPt"));
+    applyShapePreset(static_cast<uint32_t>(code), colourBank, flags, falloffs);
+    const int32_t none = static_cast<int32_t>(kNoPreset);
     part->setValue(&none, qv::kValueInt32, 0, 0);
 }
 
@@ -116,8 +85,8 @@ BrumoBase::BrumoBase()
     p.detail = 2.0f;
     p.gainAmount = 0.5f;
     p.biasAmount = 0.5f;
-    loadResourceText(p.densityShaderName.get(), kTextDensityShader);
-    p.noiseType = 1;
+    loadResourceText(p.densityShaderName.get(), kTextSpectralNoise);
+    p.noiseType = kSpectralSum;
     loadResourceText(p.meshName.get(), kTextNone);
     p.meshOff = 1;
     p.meshFalloff = 0.1f;
@@ -129,11 +98,11 @@ BrumoBase::BrumoBase()
     copyPreset(8, p.colourGradient);
     p.colourShapeFlags = 0;
     p.colourSourceMix = 0.0f;
-    setPairs(p.colourShapeFalloffs, 0, 15, {0.0f, 0.5f});
+    setFalloffPairs(p.colourShapeFalloffs, 0, 15, {0.0f, 0.5f});
     loadResourceText(p.colourShaderName.get(), kTextNone);
     p.colourFromGradient = 1;
-    setPairs(p.shapeFalloffs, 0, 15, {0.0f, 0.5f});
-    applyShapePreset(qv::fourcc("Opt3"), false, p.shapeFlags, p.shapeFalloffs);
+    setFalloffPairs(p.shapeFalloffs, 0, 15, {0.0f, 0.5f});
+    applyShapePreset(kBoxPreset, false, p.shapeFlags, p.shapeFalloffs);
 
     if (QVCountedPtr<IQVScene> scene = currentScene()) {
         const float factor = scene->sceneSizeFactor();
@@ -154,31 +123,6 @@ BrumoBase::~BrumoBase() {
     for (IVolumeModifier* modifier : modifiers)
         if (modifier != nullptr) modifier->Release();
     modifiers.clear();
-}
-
-void BrumoBase::applyShapePreset(uint32_t code, bool colourBank, uint32_t& flags,
-                                 FalloffPair (&falloffs)[16]) {
-    struct Preset {
-        uint32_t densityCode;
-        uint32_t colourCode;
-        uint32_t flags;
-        PresetPairs pairs;
-    };
-    static constexpr Preset kPresets[] = {
-        {qv::fourcc("Opt1"), qv::fourcc("Pre1"), 0x3, {0, 1, {0.0f, 0.3f}, {0.0f, 1.0f}}},
-        {qv::fourcc("Opt2"), qv::fourcc("Pre2"), 0x40, {6, 6, {0.0f, 0.3f}, {0.0f, 1.0f}}},
-        {qv::fourcc("Opt3"), qv::fourcc("Pre3"), 0xFC00, {10, 15, {0.0f, 0.1f}, {0.0f, 0.5f}}},
-        {qv::fourcc("Opt4"), qv::fourcc("Pre4"), 0x80, {7, 7, {0.3f, 0.5f}, {0.0f, 1.0f}}},
-        {qv::fourcc("Opt5"), qv::fourcc("Pre5"), 0x1000, {12, 12, {0.0f, 0.3f}, {0.0f, 1.0f}}},
-    };
-    for (const Preset& preset : kPresets) {
-        if ((colourBank ? preset.colourCode : preset.densityCode) != code) continue;
-        flags = preset.flags;
-        setPairs(falloffs, preset.pairs.first, preset.pairs.last,
-                 colourBank ? preset.pairs.colour : preset.pairs.density);
-        return;
-    }
-    flags = 0;
 }
 
 int32_t BrumoBase::primitiveSlot8(intptr_t) { return 0; }
@@ -213,7 +157,7 @@ QVResult BrumoBase::parametersChanged() {
 
 QVResult BrumoBase::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
     EffectParameters& p = parameters;
-    if (kind == kControlChanged && source != nullptr) {
+    if (kind == qv::kControlChanged && source != nullptr) {
         QVCountedPtr<IMFPart> part;
         source->QueryInterface(qv::IID_IMFPart, part.slot());
         if (part) {
@@ -223,22 +167,22 @@ QVResult BrumoBase::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
                 applyCheckBox(part.get(), bit, p.shapeFlags);
             } else if ((bit = checkBoxBit(kColourCheckBoxes, id)) >= 0) {
                 applyCheckBox(part.get(), bit, p.colourShapeFlags);
-            } else if (id == qv::fourcc("DePr")) {
+            } else if (id == kDensityPresetPopup) {
                 applyPresetPopup(part.get(), false, p.shapeFlags, p.shapeFalloffs);
-            } else if (id == qv::fourcc("CoPr")) {
+            } else if (id == kColourPresetPopup) {
                 applyPresetPopup(part.get(), true, p.colourShapeFlags, p.colourShapeFalloffs);
-            } else if (id == qv::fourcc("SEED")) {
+            } else if (id == kSeedButton) {
                 if (IQVUtilityService* utility = utilityService())
                     p.seedValue = static_cast<float>(utility->nextRandom());
                 reseedPending = 1;
-            } else if (id == qv::fourcc("Ctrl")) {
+            } else if (id == kComponentsControl) {
                 // The record is ours whatever it says: release its reference and free it.
                 auto* record = static_cast<ComponentChangeRecord*>(data);
                 if (record != nullptr) {
                     IMFComponentList* list = record->list;
                     record->list = nullptr;
-                    if (list != nullptr && record->kind >= kFirstListChange &&
-                        record->kind <= kLastListChange) {
+                    if (list != nullptr && record->kind >= qv::kComponentAttached &&
+                        record->kind <= qv::kComponentMoved) {
                         list->componentListSlot9(&p.dataComponents);
                         modifiersPending = 1;
                     }
@@ -248,7 +192,7 @@ QVResult BrumoBase::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
                 }
             }
         }
-    } else if (kind == kComponentsAttached && source != nullptr) {
+    } else if (kind == qv::kComponentListChanged && source != nullptr) {
         QVCountedPtr<IMFComponentList> list;
         source->QueryInterface(qv::IID_IMFComponentList, list.slot());
         if (list) list->componentListSlot8(&p.dataComponents);

@@ -15,10 +15,11 @@
 
 #include "brumo/colour.h"
 #include "brumo/density_sampler.h"
+#include "brumo/parameter_codes.h"
 #include "brumo/parameter_blocks.h"
-#include "effects/vortex.h"
 #include "frame/basic_primitive.h"
 #include "frame/module_state.h"
+#include "frame/module_texts.h"
 #include "math/affine_transform.h"
 #include "math/noise_lattice.h"
 #include "math/vector3.h"
@@ -26,9 +27,9 @@
 #include "primitive/light_sample.h"
 #include "primitive/mesh_shape.h"
 #include "primitive/shadow_grid.h"
+#include "primitive/vortex.h"
 #include "qv/class_array.h"
 #include "qv/counted_ptr.h"
-#include "qv/fourcc.h"
 #include "qv/scene.h"
 #include "qv/scene_records.h"
 #include "qv/volume_primitive.h"
@@ -61,43 +62,6 @@ inline int tableIndex(float v) {
     if (scaled >= 9999.0f) return 9999;
     return static_cast<int>(scaled);
 }
-
-// Reads text `number` of the module's string list 300 into text, with the module's resource
-// context (family "prim", identifier "Fire") pushed around the read. Without a resource service,
-// or when the host has no such text, text keeps what it held.
-inline void loadResourceText(TQVString& text, int32_t number) {
-    IQVResourceService* resources = resourceService();
-    if (resources == nullptr) return;
-    QVResourceContext saved = nullptr;
-    resources->pushResourceContext(qv::fourcc("prim"), qv::fourcc("Fire"), &saved);
-    resources->loadString(&text, 300, number);
-    resources->popResourceContext(saved);
-}
-
-// The lighting modes of lightingMode; any other code lights nothing and builds no grid.
-constexpr uint32_t kNoShadows = qv::fourcc("Opt0");
-constexpr uint32_t kFixedLight = qv::fourcc("Opt1");
-constexpr uint32_t kSceneLights = qv::fourcc("Opt2");
-
-// Shape option bits of shapeFlags and colourShapeFlags.
-enum ShapeOption : uint32_t {
-    kUpperBall = 0x1,
-    kLowerBall = 0x2,
-    kUpperHollowBall = 0x4,
-    kLowerHollowBall = 0x8,
-    kCylinderX = 0x10,
-    kCylinderY = 0x20,
-    kCylinderZ = 0x40,
-    kHollowCoreX = 0x80,
-    kHollowCoreY = 0x100,
-    kHollowCoreZ = 0x200,
-    kFadePositiveX = 0x400,
-    kFadePositiveY = 0x800,
-    kFadePositiveZ = 0x1000,
-    kFadeNegativeX = 0x2000,
-    kFadeNegativeY = 0x4000,
-    kFadeNegativeZ = 0x8000,
-};
 
 // The most samples one call of sampleDensities takes: the march and the light marches hand
 // over their samples in runs of at most this many.
@@ -200,11 +164,6 @@ public:
     EffectParameters& block() { return parameters; }
     const EffectParameters& block() const { return parameters; }
 
-    // Shape presets: "Opt1".."Opt5" for the density bank, "Pre1".."Pre5" for the colour bank;
-    // any other code clears the flags and writes no pair.
-    static void applyShapePreset(uint32_t code, bool colourBank, uint32_t& flags,
-                                 FalloffPair (&falloffs)[16]);
-
     // --- Render preparation (lazy; run at the start of integrateSegment) ---
     // What every render call does first, under the lock: the stale caches in the order
     // modifiers, lattice, parameters, then the scene's lights and shaders, then cubeBounds.
@@ -241,16 +200,20 @@ public:
     // --- Integration ---
     float opacityAfter(float increment, float& depth) const;
     ColourRGBA sampleColour(const Vector3& point, float density);
+    // One sample at point taken one at a time (its density, then its colour, host shaders
+    // included) and added as addSamples adds it, without an early stop.
     void accumulateSample(const Vector3& point, float stepLength, float& opacity, float& depth,
                           ColourRGBA& accumulator);
-    // accumulateSample with the density and shape value already known (no host shaders).
-    void accumulateDensity(const Vector3& point, float stepLength, float density, float shape,
-                           float& opacity, float& depth, ColourRGBA& accumulator);
-    // One sample of optical depth x (density × densityScale × step) and its colour added to the
-    // accumulator, opacity and depth; nothing for x not above 2^-14.
-    void addSample(const Vector3& point, float x, float density, const ColourRGBA& colour, float& opacity,
-                   float& depth, ColourRGBA& accumulator);
-    // The colour the gradient gives a density and shape value.
+    // A run of count samples (at most kDensityBatch) added in order to the accumulator, opacity
+    // and depth: each of optical depth x = densityScale × length × density, nothing for x not
+    // above 2^-14, shadowed through the grid. Their colours come from colours (one per sample)
+    // or, when that is null, from the gradient at the densities and shape values. True when the
+    // march stops: opacity at least 0.99 after a full step (stops[k]); later samples are left out.
+    bool addSamples(int32_t count, const Vector3* points, const float* lengths, const bool* stops,
+                    const float* densities, const float* shapes, const ColourRGBA* colours, float& opacity,
+                    float& depth, ColourRGBA& accumulator);
+    // Where the colour gradient is read for a density and shape value, and the colour there.
+    float gradientPosition(float density, float shape) const;
     ColourRGBA gradientColour(float density, float shape) const;
     float lightAtPoint(const Vector3& point);
     float lightTransmittance(const Vector3& point, const LightSample& light);

@@ -1,7 +1,7 @@
 // The density of one point as a run of one, the shape mask over a run, and the stages through
 // the virtual table for an effect that does not run them itself.
-#include "effects/density_lanes.h"
 #include "math/vector_lanes.h"
+#include "primitive/density_lanes.h"
 #include "primitive/density_stages.h"
 
 namespace brumo {

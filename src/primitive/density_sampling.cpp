@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "primitive/brumo_base.h"
+#include "primitive/march_lanes.h"
 #include "qv/exception.h"
 
 namespace brumo {
@@ -82,14 +83,18 @@ void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* d
             m += 1;
         }
         sampleDensities(m, run, d, s);
+        const bool colouring = colours != nullptr && fromGradient;
+        float positions[kDensityBatch];
+        ColourRGBA c[kDensityBatch];
+        if (colouring) {
+            for (int32_t k = 0; k < m; ++k) positions[k] = gradientPosition(d[k], s[k]);
+            evaluateMany(parameters.colourGradient, m, positions, c);
+        }
         for (int32_t k = 0; k < m; ++k) {
             const int32_t i = index[k];
             if (densities != nullptr) densities[i] = d[k];
             if (shapeValues != nullptr) shapeValues[i] = s[k];
-            if (colours != nullptr && fromGradient) {
-                const ColourRGBA c = gradientColour(d[k], s[k]);
-                colours[i] = {c.red, c.green, c.blue, c.alpha};
-            }
+            if (colouring) colours[i] = {c[k].red, c[k].green, c[k].blue, c[k].alpha};
         }
         if (m > 0) shapeValue = s[m - 1];
     }

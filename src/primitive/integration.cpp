@@ -1,10 +1,10 @@
 // The ray-segment march: density samples at the centres of fixed steps, exponential extinction,
 // front-to-back accumulation with early termination, composite over what lies behind.
-#include <algorithm>
 #include <cmath>
 
 #include "primitive/brumo_base.h"
 #include "primitive/colour_gradient.h"
+#include "primitive/march_lanes.h"
 #include "primitive/segment_stepper.h"
 
 namespace brumo {
@@ -12,8 +12,6 @@ namespace brumo {
 namespace {
 
 constexpr float kOpaque = 0.99f;
-// Samples of the first run of a batched march.
-constexpr int32_t kFirstRun = 32;
 // Full steps of one march; the jittered first step and the remainder sample make up the rest.
 constexpr int32_t kMaxFullSteps = kMaxSegmentSamples - 2;
 // The mesh ray starts where the line enters this box of the normalised space.
@@ -87,13 +85,17 @@ float BrumoBase::opacityAfter(float increment, float& depth) const {
     return 1.0f - std::exp(-extinction * depth);
 }
 
-ColourRGBA BrumoBase::gradientColour(float density, float shape) const {
+float BrumoBase::gradientPosition(float density, float shape) const {
     float k = colourWeightDensity * density + colourWeightShape * shape + colourWeightMixed * density * shape;
     if (!(k > 0.0f))
         k = 0.0f;
     else if (k >= 1.0f)
         k = 1.0f;
-    return evaluate(parameters.colourGradient, k);
+    return k;
+}
+
+ColourRGBA BrumoBase::gradientColour(float density, float shape) const {
+    return evaluate(parameters.colourGradient, gradientPosition(density, shape));
 }
 
 ColourRGBA BrumoBase::sampleColour(const Vector3&, float density) {
@@ -114,47 +116,86 @@ void BrumoBase::accumulateSample(const Vector3& point, float stepLength, float& 
     // A colour shader is asked even for a sample too thin to count, as the shading record
     // expects one colour per density.
     const ColourRGBA c = sampleColour(point, d);
-    addSample(point, densityScale * stepLength * d, d, c, opacity, depth, accumulator);
+    const bool fullStep = false;
+    addSamples(1, &point, &stepLength, &fullStep, &d, nullptr, &c, opacity, depth, accumulator);
 }
 
-void BrumoBase::accumulateDensity(const Vector3& point, float stepLength, float density, float shape,
-                                  float& opacity, float& depth, ColourRGBA& accumulator) {
-    // Without a shader the colour has no side effects: a sample too thin to count needs none.
-    const float x = densityScale * stepLength * density;
-    if (!(x > kNegligible)) return;
-    const bool fromGradient = parameters.colourFromGradient != 0;
-    const ColourRGBA c = fromGradient ? gradientColour(density, shape) : ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f};
-    addSample(point, x, density, c, opacity, depth, accumulator);
-}
+bool BrumoBase::addSamples(int32_t count, const Vector3* points, const float* lengths, const bool* stops,
+                           const float* densities, const float* shapes, const ColourRGBA* colours,
+                           float& opacity, float& depth, ColourRGBA& accumulator) {
+    // First, in order, the samples that count (optical depth above 2^-14), the opacity after
+    // each and where the march stops; the colours and shadows of those samples then go through
+    // the lanes together, and last they are added up in order.
+    int32_t counted[kDensityBatch];
+    float weights[kDensityBatch];
+    int32_t m = 0;
+    bool stopped = false;
+    for (int32_t k = 0; k < count; ++k) {
+        const float x = densityScale * lengths[k] * densities[k];
+        if (x > kNegligible) {
+            opacity = opacityAfter(x, depth);
+            // Optical depth times the transmittance after the sample.
+            weights[m] = x * (1.0f - opacity);
+            counted[m++] = k;
+        }
+        if (stops[k] && opacity >= kOpaque) {
+            stopped = true;
+            break;
+        }
+    }
+    if (m == 0) return stopped;
 
-void BrumoBase::addSample(const Vector3& point, float x, float d, const ColourRGBA& c, float& opacity,
-                          float& depth, ColourRGBA& accumulator) {
-    if (!(x > kNegligible)) return;
-    opacity = opacityAfter(x, depth);
-
-    // Optical depth times the transmittance after the sample.
-    const float w = x * (1.0f - opacity);
-    accumulator.alpha += w;
-    if (shadowGridActive == 0) {
-        accumulator.red += w * c.red;
-        accumulator.green += w * c.green;
-        accumulator.blue += w * c.blue;
-        return;
+    ColourRGBA own[kDensityBatch];
+    if (colours != nullptr) {
+        for (int32_t j = 0; j < m; ++j) own[j] = colours[counted[j]];
+    } else if (parameters.colourFromGradient != 0) {
+        float positions[kDensityBatch];
+        for (int32_t j = 0; j < m; ++j) positions[j] = gradientPosition(densities[counted[j]], shapes[counted[j]]);
+        evaluateMany(parameters.colourGradient, m, positions, own);
+    } else {
+        // Without a shader the colour has no side effects: none is asked for.
+        for (int32_t j = 0; j < m; ++j) own[j] = {0.0f, 0.0f, 0.0f, 0.0f};
     }
 
-    // Light reaching the point, weakened by the shadow strength and, for thin vapour, by the
+    if (shadowGridActive == 0) {
+        for (int32_t j = 0; j < m; ++j) {
+            const float w = weights[j];
+            accumulator.alpha += w;
+            accumulator.red += w * own[j].red;
+            accumulator.green += w * own[j].green;
+            accumulator.blue += w * own[j].blue;
+        }
+        return stopped;
+    }
+
+    // Light reaching each point, weakened by the shadow strength and, for thin vapour, by the
     // density influence; what is missing comes from the shadow gradient.
-    const float e = shadowGridLookup(point);
-    float f = 1.0f + (d - 1.0f) * parameters.shadowDensityInfluence;
-    if (!(f > 0.0f))
-        f = 0.0f;
-    else if (f > 1.0f)
-        f = 1.0f;
-    const float lit = 1.0f + (e - 1.0f) * (parameters.shadowStrength * f);
-    const ColourRGBA s = evaluate(parameters.shadowGradient, 1.0f - lit);
-    accumulator.red += w * (1.0f - lit) * s.red + w * lit * c.red;
-    accumulator.green += w * (1.0f - lit) * s.green + w * lit * c.green;
-    accumulator.blue += w * (1.0f - lit) * s.blue + w * lit * c.blue;
+    Vector3 at[kDensityBatch];
+    float lit[kDensityBatch];
+    float unlit[kDensityBatch];
+    ColourRGBA shadow[kDensityBatch];
+    for (int32_t j = 0; j < m; ++j) at[j] = points[counted[j]];
+    shadowGrid.lookupMany(m, at, lit);
+    for (int32_t j = 0; j < m; ++j) {
+        float f = 1.0f + (densities[counted[j]] - 1.0f) * parameters.shadowDensityInfluence;
+        if (!(f > 0.0f))
+            f = 0.0f;
+        else if (f > 1.0f)
+            f = 1.0f;
+        lit[j] = 1.0f + (lit[j] - 1.0f) * (parameters.shadowStrength * f);
+        unlit[j] = 1.0f - lit[j];
+    }
+    evaluateMany(parameters.shadowGradient, m, unlit, shadow);
+    for (int32_t j = 0; j < m; ++j) {
+        const float w = weights[j];
+        const ColourRGBA& s = shadow[j];
+        const ColourRGBA& c = own[j];
+        accumulator.alpha += w;
+        accumulator.red += w * unlit[j] * s.red + w * lit[j] * c.red;
+        accumulator.green += w * unlit[j] * s.green + w * lit[j] * c.green;
+        accumulator.blue += w * unlit[j] * s.blue + w * lit[j] * c.blue;
+    }
+    return stopped;
 }
 
 QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector3* endPoint,
@@ -183,29 +224,32 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
     SegmentStepper samples(start, direction, length, stepLength(), firstStep(start, length), kMaxFullSteps,
                            kNegligible);
     const bool batched = batchedSampling();
-    // Runs of samples grow, so that a ray stopped early by dense vapour wastes little.
-    int32_t run = batched ? kFirstRun : 1;
+    // Whole runs from the first sample on: a run costs less per sample than the samples after an
+    // early stop that it computes in vain (shorter first runs were measured slower).
+    const int32_t run = batched ? kDensityBatch : 1;
     Vector3 points[kDensityBatch];
     float lengths[kDensityBatch];
     bool stops[kDensityBatch];
     float densities[kDensityBatch];
     float shapes[kDensityBatch];
     for (int32_t n; (n = samples.next(run, points, lengths, stops)) > 0;) {
-        if (batched) sampleDensities(n, points, densities, shapes);
-        for (int32_t k = 0; k < n; ++k) {
-            if (batched)
-                accumulateDensity(points[k], lengths[k], densities[k], shapes[k], opacity, depth, accumulator);
-            else
-                accumulateSample(points[k], lengths[k], opacity, depth, accumulator);
-            if (stops[k] && opacity >= kOpaque) {
-                colour->red = accumulator.red;
-                colour->green = accumulator.green;
-                colour->blue = accumulator.blue;
-                colour->alpha = 1.0f;
-                return qv::kOk;
-            }
+        bool stopped;
+        if (batched) {
+            sampleDensities(n, points, densities, shapes);
+            stopped = addSamples(n, points, lengths, stops, densities, shapes, nullptr, opacity, depth, accumulator);
+        } else {
+            // A host shader is asked sample by sample: its colour may read the shading record.
+            densities[0] = sampleDensity(points[0]);
+            const ColourRGBA c = sampleColour(points[0], densities[0]);
+            stopped = addSamples(1, points, lengths, stops, densities, nullptr, &c, opacity, depth, accumulator);
         }
-        if (batched) run = std::min(2 * run, kDensityBatch);
+        if (stopped) {
+            colour->red = accumulator.red;
+            colour->green = accumulator.green;
+            colour->blue = accumulator.blue;
+            colour->alpha = 1.0f;
+            return qv::kOk;
+        }
     }
 
     // Composite over what lies behind.

@@ -4,10 +4,11 @@
 #include <cmath>
 #include <typeinfo>
 
+#include "brumo/resource_texts.h"
 #include "frame/module_state.h"
 #include "primitive/brumo_base.h"
 #include "modifiers/basic_volume_modifier.h"
-#include "primitive/host_scene.h"
+#include "frame/host_scene.h"
 #include "primitive/saturating_int.h"
 #include "primitive/segment_stepper.h"
 #include "primitive/shadow_grid.h"
@@ -19,7 +20,6 @@ namespace brumo {
 
 namespace {
 
-constexpr int32_t kCaptionText = 2;
 constexpr int32_t kIdleMilliseconds = 15;
 // Below an optical depth (times the extinction) of 16, 1 - e^-x rounds to less than 1 (e^-16 is
 // about twice the spacing of floats below 1), so a light march cannot be fully shadowed there.
@@ -69,9 +69,9 @@ class GridProgress {
 public:
     GridProgress() : resources_(resourceService()), utility_(utilityService()) {
         if (resources_ != nullptr)
-            resources_->pushResourceContext(qv::fourcc("prim"), qv::fourcc("Fire"), &saved_);
+            resources_->pushResourceContext(kResourceFamily, kResourceIdentifier, &saved_);
         TQVHeapString caption;
-        if (resources_ != nullptr) resources_->loadString(&caption, 300, kCaptionText);
+        if (resources_ != nullptr) resources_->loadString(&caption, kModuleStringList, kTextComputingShadows);
         if (utility_ != nullptr) utility_->progressStart(&caption, &handle_, 100.0);
     }
     ~GridProgress() {

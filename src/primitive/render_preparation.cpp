@@ -7,7 +7,7 @@
 #include "brumo/volume_modifier.h"
 #include "modifiers/basic_volume_modifier.h"
 #include "primitive/brumo_base.h"
-#include "primitive/host_scene.h"
+#include "frame/host_scene.h"
 #include "primitive/saturating_int.h"
 #include "math/shaping.h"
 #include "qv/fourcc.h"
@@ -186,7 +186,7 @@ void BrumoBase::refreshShaders() {
             shader.reset();
     };
 
-    if (p.noiseType == 0 && p.densityShaderName->byteLength > 0) {
+    if (p.noiseType == kNoiseFromShader && p.densityShaderName->byteLength > 0) {
         resolve(p.densityShaderName.get(), densityShaderRef, densityShader);
     } else {
         densityShader.reset();

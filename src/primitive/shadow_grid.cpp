@@ -1,8 +1,8 @@
 #include "primitive/shadow_grid.h"
 
 #include <cmath>
-#include <cstring>
 
+#include "primitive/march_lanes.h"
 #include "qv/exception.h"
 #include "qv/result_codes.h"
 
@@ -26,47 +26,6 @@ thread_local const ShadowGrid* buildingHere = nullptr;
 void raiseOutOfMemory() { qv::raise(qv::kOutOfMemory, "QVClassArray", 978); }
 
 }  // namespace
-
-void GridInputs::add(uint32_t word) {
-    if (!words_.append(word)) raiseOutOfMemory();
-}
-
-void GridInputs::add(float value) {
-    uint32_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    add(bits);
-}
-
-void GridInputs::add(const Vector3& v) {
-    add(v.x);
-    add(v.y);
-    add(v.z);
-}
-
-void GridInputs::add(const void* address) {
-    const uint64_t value = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(address));
-    add(static_cast<uint32_t>(value));
-    add(static_cast<uint32_t>(value >> 32));
-}
-
-void GridInputs::addBytes(const void* bytes, int32_t count) {
-    const auto* p = static_cast<const unsigned char*>(bytes);
-    for (int32_t at = 0; at < count; at += 4) {
-        uint32_t word = 0;
-        std::memcpy(&word, p + at, static_cast<size_t>(count - at < 4 ? count - at : 4));
-        add(word);
-    }
-}
-
-bool GridInputs::operator==(const GridInputs& other) const {
-    const int32_t n = words_.count();
-    return n == other.words_.count() &&
-           (n == 0 || std::memcmp(words_.data(), other.words_.data(), sizeof(uint32_t) * size_t(n)) == 0);
-}
-
-void GridInputs::copyFrom(const GridInputs& other) {
-    if (!words_.assign(other.words_)) raiseOutOfMemory();
-}
 
 ShadowGrid::ShadowGrid(int32_t r, const GridInputs& inputs) : r_(r) {
     inputs_.copyFrom(inputs);
@@ -156,8 +115,8 @@ void ShadowGrid::build(ShadowSliceSource& source) {
     buildingHere = outer;
 }
 
-float ShadowGrid::lookup(const Vector3& point) const {
-    const float g = static_cast<float>(r_ - 1);
+float trilinearLookup(const float* values, int32_t r, const Vector3& point) {
+    const float g = static_cast<float>(r - 1);
     int32_t index[3];
     float frac[3];
     for (int axis = 0; axis < 3; ++axis) {
@@ -173,9 +132,8 @@ float ShadowGrid::lookup(const Vector3& point) const {
     }
     const int32_t ix = index[0], iy = index[1], iz = index[2];
     const float fx = frac[0], fy = frac[1], fz = frac[2];
-    const float* values = values_.data();
     auto along = [&](int32_t j, int32_t k) {
-        const float* row = values + ix + r_ * (j + r_ * k);
+        const float* row = values + ix + r * (j + r * k);
         const float a = row[0];
         const float b = row[1];
         return a + (b - a) * fx;
@@ -187,6 +145,12 @@ float ShadowGrid::lookup(const Vector3& point) const {
     const float z0 = y0z0 + (y1z0 - y0z0) * fy;
     const float z1 = y0z1 + (y1z1 - y0z1) * fy;
     return z0 + (z1 - z0) * fz;
+}
+
+float ShadowGrid::lookup(const Vector3& point) const { return trilinearLookup(values_.data(), r_, point); }
+
+void ShadowGrid::lookupMany(int32_t count, const Vector3* points, float* out) const {
+    trilinearMany(values_.data(), r_, count, points, out);
 }
 
 }  // namespace brumo

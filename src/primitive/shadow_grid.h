@@ -12,32 +12,13 @@
 #include <cstdint>
 #include <mutex>
 
+#include "frame/grid_inputs.h"
 #include "frame/qv_object.h"
 #include "math/vector3.h"
 #include "qv/class_array.h"
 #include "qv/platform.h"
 
 namespace brumo {
-
-// Everything a grid is computed from, as plain words: two grids with equal inputs hold equal
-// values. Floats go in by their bits, so NaN equals NaN and 0 differs from -0.
-class GridInputs {
-public:
-    void add(uint32_t word);
-    void add(int32_t value) { add(static_cast<uint32_t>(value)); }
-    void add(float value);
-    void add(const Vector3& v);
-    // The identity of an object's dynamic type or any other address.
-    void add(const void* address);
-    // Raw bytes, padded with zeros to whole words.
-    void addBytes(const void* bytes, int32_t count);
-    bool operator==(const GridInputs& other) const;
-    // Raises when out of memory.
-    void copyFrom(const GridInputs& other);
-
-private:
-    QVClassArray<uint32_t> words_;
-};
 
 // What fills a grid: the slices of one primitive's light march, and its progress bar.
 class ShadowSliceSource {
@@ -50,6 +31,10 @@ public:
 protected:
     ~ShadowSliceSource() = default;
 };
+
+// The value at a point of the cube read from the r³ values of a grid: trilinear between the
+// eight grid points around it; points outside read the nearest face.
+float trilinearLookup(const float* values, int32_t r, const Vector3& point);
 
 class ShadowGrid : public TQVObject {
 public:
@@ -70,6 +55,7 @@ public:
     float at(int32_t i, int32_t j, int32_t k) const { return values_[i + r_ * (j + r_ * k)]; }
     // Trilinear lookup at a point of the cube; points outside read the nearest face.
     float lookup(const Vector3& point) const;
+    void lookupMany(int32_t count, const Vector3* points, float* out) const;
 
 private:
     ShadowGrid(int32_t r, const GridInputs& inputs);
@@ -108,6 +94,10 @@ public:
     int32_t resolution() const { return grid_ != nullptr ? grid_->resolution() : 0; }
     float at(int32_t i, int32_t j, int32_t k) const { return grid_->at(i, j, k); }
     float lookup(const Vector3& point) const { return grid_ != nullptr ? grid_->lookup(point) : 1.0f; }
+    void lookupMany(int32_t count, const Vector3* points, float* out) const {
+        if (grid_ != nullptr) return grid_->lookupMany(count, points, out);
+        for (int32_t i = 0; i < count; ++i) out[i] = 1.0f;
+    }
 
 private:
     ShadowGrid* grid_ = nullptr;

@@ -21,27 +21,12 @@
 #include "host/bake/vdb_headers.h"
 #include "host/bake/volume_bake.h"
 #include "tests/support/cli_run.h"
+#include "tests/support/scratch_folder.h"
 
 namespace brumo::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "brumo-bake-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) != nullptr ? pattern : "";
-    }
-    ~ScratchFolder() {
-        std::error_code error;
-        if (!path_.empty()) fs::remove_all(path_, error);
-    }
-    std::string file(const std::string& name) const { return (fs::path(path_) / name).string(); }
-
-private:
-    std::string path_;
-};
 
 QVBox cube(float size) { return {{-size, -size, -size}, {size, size, size}}; }
 

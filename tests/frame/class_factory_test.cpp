@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "brumo/class_ids.h"
-#include "frame/class_table.h"
-#include "host/services/utility_service.h"
 #include "frame/module_state.h"
+#include "host/services/utility_service.h"
+#include "module/class_table.h"
 #include "qv/class_factory.h"
 #include "qv/data_exchanger.h"
 #include "qv/entry_points.h"

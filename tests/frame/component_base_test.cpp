@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "frame/class_factory.h"
 #include "frame/module_state.h"
+#include "module/class_factory.h"
 #include "qv/strings.h"
 #include "tests/frame/frame_doubles.h"
 #include "tests/support/test_host.h"

@@ -1,5 +1,6 @@
 // A fresh, empty folder in the temporary directory for one test, removed again with everything
-// in it. Its name holds the running test's name, so suites run in parallel never share one.
+// in it. Its name holds the running test's name and the process id, so neither suites run in
+// parallel nor two checkouts tested at once share one.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include <unistd.h>
 
 namespace brumo::test {
 
@@ -37,7 +40,7 @@ public:
 private:
     static std::filesystem::path folderPath(const std::string& name) {
         const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string folder = "brumo";
+        std::string folder = "brumo-" + std::to_string(getpid());
         if (test != nullptr) folder += std::string("-") + test->test_suite_name() + "-" + test->name();
         if (!name.empty()) folder += "-" + name;
         return std::filesystem::temp_directory_path() / folder;

@@ -9,6 +9,7 @@
 #include "brumo/parameter_fields.h"
 #include "commands.h"
 #include "host/common/guid_text.h"
+#include "host/common/text.h"
 #include "host/loader/module_loader.h"
 #include "host/scene_file/parameter_block.h"
 #include "host/scene_file/scene_builder.h"
@@ -138,9 +139,7 @@ ClassInfo describe(host::ModuleLoader& module, const ClassListEntry& entry) {
         return info;
     }
     if (created != qv::kOk || !object) {
-        char code[32];
-        std::snprintf(code, sizeof code, "failed (0x%08X)", static_cast<unsigned>(created));
-        info.state = code;
+        info.state = "failed (" + host::resultCodeText(created) + ")";
         return info;
     }
     info.table = findParameterTable(entry.name);

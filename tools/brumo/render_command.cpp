@@ -15,6 +15,7 @@
 #include "host_session.h"
 #include "commands.h"
 #include "frame_numbers.h"
+#include "host/common/text.h"
 #include "host/image/exr_writer.h"
 #include "host/loader/module_loader.h"
 #include "host/render/renderer.h"
@@ -73,12 +74,6 @@ void addRenderCommand(CLI::App& app, RenderOptions& options) {
 
 namespace {
 
-
-std::string hexCode(QVResult code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
-    return text;
-}
 
 struct Job {
     host::SceneDescription scene;
@@ -281,7 +276,7 @@ int runRender(const RenderOptions& options) {
                 fail("cancelled while computing shadows; no image was written for this frame");
                 status = kExitInterrupted;
             } else {
-                fail("the module failed while rendering (" + hexCode(error.code) +
+                fail("the module failed while rendering (" + host::resultCodeText(error.code) +
                      "); no image was written for this frame");
                 status = kExitFailure;
             }

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "brumo/class_ids.h"
+#include "host/common/text.h"
 #include "host/editor/layouts.h"
 #include "host/scene_file/parameter_block.h"
 #include "host/scene_file/scene_warnings.h"
@@ -91,12 +92,6 @@ host::SceneDescription readFragment(const json& effect) {
     }
 }
 
-std::string hexCode(QVResult code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
-    return text;
-}
-
 }  // namespace
 
 StudioDocument::StudioDocument(host::SceneDescription scene, host::CreateComponent create,
@@ -149,7 +144,7 @@ void StudioDocument::openPanel() {
         host::buildNoiseModifierPanel(*panel_);
     }
     const QVResult opened = panel_->open();
-    if (opened != qv::kOk) throw StudioRequestError("the module cannot build the panel's editor parts (" + hexCode(opened) + ")");
+    if (opened != qv::kOk) throw StudioRequestError("the module cannot build the panel's editor parts (" + host::resultCodeText(opened) + ")");
     panel_->prepare();
 }
 
@@ -235,7 +230,7 @@ void StudioDocument::panelEvent(const json& request) {
         }
     } catch (const TQVException& error) {
         panel_->prepare();
-        throw StudioRequestError("the module's editor part failed (" + hexCode(error.code) + ")");
+        throw StudioRequestError("the module's editor part failed (" + host::resultCodeText(error.code) + ")");
     }
     panel_->prepare();
 }
@@ -299,7 +294,7 @@ void StudioDocument::addModifier(const std::string& type) {
     modifier.classId = described.classId;
     const QVResult created = create_(described.classId, reinterpret_cast<IQVUnknown**>(modifier.object.slot()));
     if (created != qv::kOk || !modifier.object)
-        throw StudioRequestError("the module cannot create " + described.className + " (" + hexCode(created) + ")");
+        throw StudioRequestError("the module cannot create " + described.className + " (" + host::resultCodeText(created) + ")");
     host::BuiltEffect& effect = selectedEffect();
     effect.modifiers.push_back(modifier);
     panelList().attach(modifier.object.get());

@@ -1,4 +1,4 @@
-#include "effects/vortex.h"
+#include "primitive/vortex.h"
 
 namespace brumo {
 

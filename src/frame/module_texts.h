@@ -1,5 +1,6 @@
 // The module's own texts (string list 300), read under its resource context (family "prim",
-// identifier "Fire"). The editor parts name the built-in noise patterns with them.
+// identifier "Fire"): default names in parameter blocks, the progress bar's title, and the
+// editor parts' names of the built-in noise patterns.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,10 @@ private:
     IQVResourceService* resources_;
     QVResourceContext saved_;
 };
+
+// Text `number` into text under a scope of its own. Without a resource service, or when the
+// host has no such text, text keeps what it held.
+void loadResourceText(TQVString& text, int32_t number);
 
 // Resource text of built-in pattern k: k = 1 to 4 are the noise patterns (texts 3 to 6), 5 is
 // "none chosen" (text 8). Any other k leaves the text empty.

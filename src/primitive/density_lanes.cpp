@@ -1,6 +1,6 @@
 // One-point shape mask and puff coverage, and their vector-lane kernels (Highway, compiled for
 // each instruction set, the best one the CPU runs taken at run time).
-#include "effects/density_lanes.h"
+#include "primitive/density_lanes.h"
 
 #include <cmath>
 #include <cstring>
@@ -26,7 +26,7 @@ constexpr int32_t kFewestForLanes = 4;
 #if BRUMO_HAVE_HIGHWAY
 
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "effects/density_lanes.cpp"
+#define HWY_TARGET_INCLUDE "primitive/density_lanes.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 #include "hwy/highway.h"
 

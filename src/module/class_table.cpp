@@ -1,4 +1,4 @@
-#include "frame/class_table.h"
+#include "module/class_table.h"
 
 #include "editor/brumo_common_part.h"
 #include "editor/popup_parts.h"

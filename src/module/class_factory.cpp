@@ -1,4 +1,4 @@
-#include "frame/class_factory.h"
+#include "module/class_factory.h"
 
 #include "qv/counted_ptr.h"
 

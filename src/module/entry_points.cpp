@@ -1,17 +1,21 @@
 // The six functions the module exports; nothing else leaves the library.
-#include "frame/class_factory.h"
 #include "frame/fault_handling.h"
 #include "frame/module_state.h"
+#include "module/class_factory.h"
+#include "primitive/colour_gradient.h"
 #include "qv/entry_points.h"
 
 extern "C" {
 
 QV_EXPORT QVResult QV_CALL QVDllInit(IQVUnknown* hostServices) {
     brumo::initialiseModule(hostServices);
+    brumo::createPresetGradients();
     return 0;
 }
 
 QV_EXPORT QVResult QV_CALL QVDllCleanUp() {
+    // The gradients go back through the memory service, so they go before it is released.
+    if (!brumo::moduleState().cleanedUp) brumo::destroyPresetGradients();
     brumo::cleanUpModule();
     return 0;
 }

@@ -1,20 +1,14 @@
-#include "editor/module_texts.h"
+#include "frame/module_texts.h"
 
+#include "brumo/resource_texts.h"
 #include "frame/module_state.h"
-#include "qv/fourcc.h"
 #include "qv/strings.h"
 
 namespace brumo {
 
-namespace {
-
-constexpr int32_t kModuleStringList = 300;
-
-}  // namespace
-
 ModuleResourceScope::ModuleResourceScope() : resources_(resourceService()), saved_(nullptr) {
     if (resources_ != nullptr)
-        resources_->pushResourceContext(qv::fourcc("prim"), qv::fourcc("Fire"), &saved_);
+        resources_->pushResourceContext(kResourceFamily, kResourceIdentifier, &saved_);
 }
 
 ModuleResourceScope::~ModuleResourceScope() {
@@ -25,13 +19,18 @@ void ModuleResourceScope::loadText(int32_t number, TQVString& text) const {
     if (resources_ != nullptr) resources_->loadString(&text, kModuleStringList, number);
 }
 
+void loadResourceText(TQVString& text, int32_t number) {
+    ModuleResourceScope scope;
+    scope.loadText(number, text);
+}
+
 int32_t builtInPatternText(int32_t k) {
     switch (k) {
-        case 1: return 3;
-        case 2: return 4;
-        case 3: return 5;
-        case 4: return 6;
-        case 5: return 8;
+        case 1: return kTextSpectralNoise;
+        case 2: return kTextTurbulence;
+        case 3: return kTextRidgedNoise;
+        case 4: return kTextFractalNoise;
+        case 5: return kTextNone;
         default: return 0;
     }
 }
@@ -40,8 +39,7 @@ void builtInPatternName(int32_t k, TQVString& text) {
     text.setText(nullptr);
     const int32_t number = builtInPatternText(k);
     if (number == 0) return;
-    ModuleResourceScope scope;
-    scope.loadText(number, text);
+    loadResourceText(text, number);
 }
 
 }  // namespace brumo

@@ -1,8 +1,8 @@
 // ModuleClassFactory: the class factory the module hands out for one class identifier.
 #pragma once
 
-#include "frame/class_table.h"
 #include "frame/component.h"
+#include "module/class_table.h"
 #include "qv/class_factory.h"
 
 namespace brumo {
