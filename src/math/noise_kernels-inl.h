@@ -2,6 +2,8 @@
 // include guard) inside a namespace that provides:
 //   hn                   Highway's per-target namespace, or one_lane
 //   DF, DI, VF, VI, MF   the names of math/lane_types-inl.h
+//   hashPair(t, k)       the hashes of k and k + 1 (t.hashPairs[k]), however that set looks
+//                        them up best
 //   gradientPair(t, k, g0, g1)
 //                        the gradients (x, y, z) of the corners hashed to k and k + 1, however
 //                        that set reads them best
@@ -74,10 +76,10 @@ BRUMO_KERNEL_INLINE void noise(const Tables& t, const VF (&x)[U], const VF (&y)[
         latticeCells(z[u], iz[u], fz[u]);
     }
     // Corner hash, z first: each pair entry holds the hashes of k and k + 1.
-    for (int u = 0; u < U; ++u) hz[u] = hn::GatherIndex(di, t.hashPairs, iz[u]);
+    for (int u = 0; u < U; ++u) hz[u] = hashPair(t, iz[u]);
     for (int u = 0; u < U; ++u) {
-        hy0[u] = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy[u], hn::And(hz[u], low)), mask));
-        hy1[u] = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy[u], hn::ShiftRight<16>(hz[u])), mask));
+        hy0[u] = hashPair(t, hn::And(hn::Add(iy[u], hn::And(hz[u], low)), mask));
+        hy1[u] = hashPair(t, hn::And(hn::Add(iy[u], hn::ShiftRight<16>(hz[u])), mask));
     }
     VF c000[U], c100[U], c010[U], c110[U], c001[U], c101[U], c011[U], c111[U];
     for (int u = 0; u < U; ++u) {

@@ -163,6 +163,7 @@ void NoiseLattice::makeLaneTables() {
         const int32_t h0 = permutation[k] & 255;
         const int32_t h1 = permutation[(k + 1) & 255] & 255;
         t.hashPairs[k] = h0 | (h1 << 16);
+        t.hashBytes[k] = static_cast<uint8_t>(h0);
         const float pairs[3][2] = {{gradients[h0].x, gradients[h1].x},
                                    {gradients[h0].y, gradients[h1].y},
                                    {gradients[h0].z, gradients[h1].z}};

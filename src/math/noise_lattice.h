@@ -68,6 +68,8 @@ struct NoiseLattice {
     struct LaneTables {
         // P[k] in the low 16 bits, P[k + 1] in the high 16 bits, both masked to 0..255.
         int32_t hashPairs[256];
+        // P[k] masked to 0..255, for the sets that look bytes up in registers.
+        uint8_t hashBytes[256];
         // Gradient component (x, y, z) of corner P[k] in the low float, of P[k + 1] in the high.
         int64_t gradientPairs[3][256];
         // The same two gradients as one row (x, y, z, 0 of P[k], then of P[k + 1]), for one lane
@@ -94,6 +96,8 @@ namespace noise_one_lane {
 
 namespace hn = one_lane;
 #include "math/lane_types-inl.h"
+
+BRUMO_KERNEL_INLINE VI hashPair(const NoiseLattice::LaneTables& t, VI k) { return {t.hashPairs[k.raw]}; }
 
 BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     const float* row = t.gradientRows[k.raw];

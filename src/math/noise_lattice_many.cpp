@@ -12,6 +12,11 @@
 
 #if BRUMO_HAVE_HIGHWAY
 
+// The noise also compiles for AVX-512 with byte permutes (VBMI), which look the hashes up in
+// registers.
+#ifndef HWY_WANT_AVX3_DL
+#define HWY_WANT_AVX3_DL 1
+#endif
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "math/noise_lattice_many.cpp"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
@@ -24,6 +29,25 @@ namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
 #include "math/lane_types-inl.h"
+
+// The hashes of k (low 16 bits) and k + 1 (high 16 bits).
+HWY_INLINE VI hashPair(const NoiseLattice::LaneTables& t, VI k) {
+#if HWY_TARGET == HWY_AVX3_DL
+    // The 256 permutation bytes are four registers: a two-table byte permute covers each half,
+    // bit 7 of the index picks the half. k goes in byte 0 and k + 1 in byte 2 of each lane, so
+    // one lookup gives both; bytes 1 and 3 look up entry 0 and are masked off.
+    const uint8_t* bytes = t.hashBytes;
+    const __m512i k1 = _mm512_and_si512(_mm512_add_epi32(k.raw, _mm512_set1_epi32(1)), _mm512_set1_epi32(255));
+    const __m512i index = _mm512_or_si512(k.raw, _mm512_slli_epi32(k1, 16));
+    const __m512i low = _mm512_permutex2var_epi8(_mm512_loadu_si512(bytes), index, _mm512_loadu_si512(bytes + 64));
+    const __m512i high = _mm512_permutex2var_epi8(_mm512_loadu_si512(bytes + 128), index, _mm512_loadu_si512(bytes + 192));
+    const __mmask64 upper = _mm512_test_epi8_mask(index, _mm512_set1_epi8(static_cast<char>(0x80)));
+    const __m512i both = _mm512_mask_blend_epi8(upper, low, high);
+    return VI{_mm512_and_si512(both, _mm512_set1_epi32(0x00FF00FF))};
+#else
+    return hn::GatherIndex(DI(), t.hashPairs, k);
+#endif
+}
 
 // The two x corners whose hash is k (corner x0) and k + 1 (corner x1).
 HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
@@ -92,8 +116,9 @@ struct SumBody {
     }
 };
 
-// Vectors taken two at a time.
-constexpr int kGroup = 2;
+// Vectors taken together, so that one's lookups wait while the others compute: four with AVX2,
+// whose loads and transposes have long latency, two elsewhere (measured best).
+constexpr int kGroup = HWY_TARGET == HWY_AVX2 ? 4 : 2;
 
 // Runs body on whole vectors of points, then on the rest through a zero-padded copy, so that
 // nothing beyond points[count - 1] is read or out[count - 1] written.
