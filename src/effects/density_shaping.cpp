@@ -21,13 +21,9 @@ constexpr float kNoiseWidth = 0.002f;
 }  // namespace
 
 Vector3 BrumoBase::applyModifiers(const Vector3& p) {
-    Vector3 current = p;
-    for (IVolumeModifier* modifier : modifiers) {
-        Vector3 out = current;
-        modifier->deformPoint(current, out);
-        current = out;
-    }
-    return current;
+    Vector3 moved = p;
+    applyModifiersMany(1, &p, &moved);
+    return moved;
 }
 
 void BrumoBase::applyModifiersMany(int32_t count, const Vector3* points, Vector3* moved) {
@@ -69,45 +65,21 @@ void BrumoBase::applyVortices(Vector3& q, float heightFactor) const {
 
 float BrumoBase::shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16],
                            bool soft) {
-    const float start = parameters.meshOff != 0 ? 1.0f : meshShape.insideWeight(s);
-    shapeValue = shapeWeight(s, start, flags, falloffs, soft);
+    shapeMaskMany(1, &s, flags, falloffs, soft, &shapeValue);
     return shapeValue;
 }
 
+void BrumoBase::shapeMaskMany(int32_t count, const Vector3* points, uint32_t flags, const FalloffPair (&falloffs)[16],
+                              bool soft, float* out) {
+    float start[kDensityBatch];
+    for (int32_t i = 0; i < count; ++i) start[i] = parameters.meshOff != 0 ? 1.0f : meshShape.insideWeight(points[i]);
+    shapeWeightMany(count, points, start, flags, falloffs, soft, out);
+}
+
 float BrumoBase::noiseField(const Vector3& n) {
-    // A host shader reads the sample point from the shading record.
-    if (densityShader || colourShader) {
-        shadingContext.point = {n.x, n.y, n.z};
-        shadingContext.position = {n.x, n.y, n.z};
-    }
-
     float v = 0.0f;
-    switch (parameters.noiseType) {
-    case kNoiseFromShader:
-        if (densityShader) {
-            float result = 0.0f;
-            uint8_t flag = 0;
-            densityShader->evaluateValue(&result, &flag, &shadingContext);
-            v = result;
-        }
-        break;
-    case kSpectralSum:
-        v = lattice.fractalSumSpectral(n, 0.5f, kNoiseWidth) * 1.5f;
-        break;
-    case kTurbulenceSum:
-        v = lattice.turbulenceScaled(n, 0.5f, kNoiseWidth) * 1.5f;
-        break;
-    case kRidgedSum:
-        v = lattice.ridgedSum(n, kNoiseWidth);
-        break;
-    case kFractalSum:
-        v = lattice.fractalSumScaled(n, 0.5f, kNoiseWidth) * 0.6f + 0.5f;
-        break;
-    default:
-        break;
-    }
-
-    return shapedNoise(v);
+    noiseFieldMany(1, &n, &v);
+    return v;
 }
 
 float BrumoBase::shapedNoise(float v) const {
@@ -122,6 +94,29 @@ float BrumoBase::shapedNoise(float v) const {
 }
 
 void BrumoBase::noiseFieldMany(int32_t count, const Vector3* points, float* values) {
+    // A host shader reads the sample point from the shading record: one point at a time, the
+    // record left with the last one.
+    if (densityShader || colourShader) {
+        for (int32_t i = 0; i < count; ++i) {
+            const Vector3& n = points[i];
+            shadingContext.point = {n.x, n.y, n.z};
+            shadingContext.position = {n.x, n.y, n.z};
+            float v = 0.0f;
+            if (parameters.noiseType == kNoiseFromShader && densityShader) {
+                uint8_t flag = 0;
+                densityShader->evaluateValue(&v, &flag, &shadingContext);
+            } else if (parameters.noiseType != kNoiseFromShader) {
+                builtInField(1, &n, &v);
+            }
+            values[i] = shapedNoise(v);
+        }
+        return;
+    }
+    builtInField(count, points, values);
+    for (int32_t i = 0; i < count; ++i) values[i] = shapedNoise(values[i]);
+}
+
+void BrumoBase::builtInField(int32_t count, const Vector3* points, float* values) {
     switch (parameters.noiseType) {
     case kSpectralSum:
         lattice.fractalSumSpectralMany(count, points, 0.5f, kNoiseWidth, values);
@@ -139,11 +134,10 @@ void BrumoBase::noiseFieldMany(int32_t count, const Vector3* points, float* valu
         for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 0.6f + 0.5f;
         break;
     default:
-        // No field without a host shader, which the batched path never has.
+        // Type 0 without a host shader, or an unknown type: no field.
         for (int32_t i = 0; i < count; ++i) values[i] = 0.0f;
         break;
     }
-    for (int32_t i = 0; i < count; ++i) values[i] = shapedNoise(values[i]);
 }
 
 }  // namespace brumo

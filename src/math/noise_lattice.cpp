@@ -1,11 +1,24 @@
 #include "math/noise_lattice.h"
 
+#include <cmath>
+#include <cstring>
+
+#include "math/octave_plan.h"
 #include "qv/services.h"
 
 namespace brumo {
 
-using noise_detail::bandFrequency;
-using noise_detail::partialFade;
+namespace noise_one_lane {
+
+template <SumKind kind>
+inline float octaveSumAt(const NoiseLattice::LaneTables& t, const OctavePlan& plan, const Vector3& p) {
+    const VF x[1] = {{p.x}}, y[1] = {{p.y}}, z[1] = {{p.z}};
+    VF out[1];
+    octaveSum<kind, 1>(t, plan, x, y, z, out);
+    return out[0].raw;
+}
+
+}  // namespace noise_one_lane
 
 namespace {
 
@@ -17,32 +30,83 @@ RandomServiceSource randomSource = nullptr;
 
 IQVUtilityService* latticeRandom() { return randomSource != nullptr ? randomSource() : nullptr; }
 
-inline Vector3 octavePoint(const Vector3& p, float f) { return {p.x * f, p.y * f, p.z * f}; }
+// Highest frequency the footprint allows, kept between 2 and the lattice's maxFrequency.
+inline float bandFrequency(float width, int32_t maxFrequency) {
+    float fmax = 0.5f / width;
+    if (fmax < 2.0f)
+        fmax = 2.0f;
+    else if (fmax > static_cast<float>(maxFrequency))
+        fmax = static_cast<float>(maxFrequency);
+    return fmax;
+}
 
-// The sum of fractalSumScaled (octave values) and turbulenceScaled (their magnitudes): each
-// octave weighs amp / f, amp falling by gain from octave to octave.
-template <bool magnitudes>
-float scaledOctaveSum(const NoiseLattice& lattice, const Vector3& p, float gain, float width) {
-    auto octave = [&lattice, &p](float f) {
-        const float n = lattice.evaluate<NoiseLattice::Fade::quintic>(octavePoint(p, f));
-        return magnitudes ? std::fabs(n) : n;
-    };
-    const float fmax = bandFrequency(width, lattice.maxFrequency);
-    const float limit = fmax * 0.5f;
-    float sum = 0.0f;
-    float amp = 1.0f;
-    float f = 1.0f;
-    while (f < limit) {
-        sum += octave(f) * amp / f;
-        amp *= gain;
-        f *= kLacunarity;
-    }
-    const float fade = partialFade(fmax, f);
-    if (fade > 0.0f) sum += octave(f) * (fade * amp) / f;
-    return sum;
+// Weight of the partial octave at frequency f, in [0, 1] (0 for a NaN band).
+inline float partialFade(float fmax, float f) {
+    const float fade = 2.0f * (fmax - f) / fmax;
+    if (!(fade > 0.0f)) return 0.0f;
+    return fade > 1.0f ? 1.0f : fade;
+}
+
+inline uint32_t bitsOf(float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
 }
 
 }  // namespace
+
+OctavePlan planOctaves(SumKind kind, float parameter, float width, int32_t maxFrequency) {
+    OctavePlan plan;
+    plan.count = 0;
+    const float fmax = bandFrequency(width, maxFrequency);
+    const float limit = fmax * 0.5f;
+    float amp = 1.0f;
+    float e = 0.0f;
+    float f = 1.0f;
+    auto factor = [&](float scaledFactor) {
+        if (kind == SumKind::spectral) return std::pow(kLacunarity, e);
+        if (kind == SumKind::ridged) return 1.0f / f;  // the ridges' spectral exponent is -1
+        return scaledFactor;
+    };
+    while (f < limit && plan.count < kMaxOctaves - 1) {
+        plan.frequency[plan.count] = f;
+        plan.factor[plan.count] = factor(amp);
+        ++plan.count;
+        amp *= parameter;
+        e -= parameter;
+        f *= kLacunarity;
+    }
+    plan.fade = partialFade(fmax, f);
+    plan.partial = plan.fade > 0.0f;
+    if (plan.partial) {
+        plan.frequency[plan.count] = f;
+        plan.factor[plan.count] = factor(plan.fade * amp);
+        ++plan.count;
+    }
+    return plan;
+}
+
+const OctavePlan& cachedPlan(SumKind kind, float parameter, float width, int32_t maxFrequency) {
+    struct Cache {
+        bool valid = false;
+        SumKind kind = SumKind::scaled;
+        uint32_t parameter = 0;
+        uint32_t width = 0;
+        int32_t maxFrequency = 0;
+        OctavePlan plan;
+    };
+    thread_local Cache cache;
+    if (!cache.valid || cache.kind != kind || cache.parameter != bitsOf(parameter) ||
+        cache.width != bitsOf(width) || cache.maxFrequency != maxFrequency) {
+        cache.plan = planOctaves(kind, parameter, width, maxFrequency);
+        cache.kind = kind;
+        cache.parameter = bitsOf(parameter);
+        cache.width = bitsOf(width);
+        cache.maxFrequency = maxFrequency;
+        cache.valid = true;
+    }
+    return cache.plan;
+}
 
 void setLatticeRandomSource(RandomServiceSource source) { randomSource = source; }
 
@@ -58,7 +122,7 @@ void NoiseLattice::create(IQVUtilityService* random) {
     }
     seed = random != nullptr ? random->nextRandom() : 0;
     maxFrequency = 100;
-    laneTables.made = 0;
+    makeLaneTables();
 }
 
 void NoiseLattice::buildLattice(IQVUtilityService* random) {
@@ -88,60 +152,46 @@ void NoiseLattice::buildLattice(IQVUtilityService* random) {
         gradients[k] = {static_cast<float>(rho * std::cos(theta)),
                         static_cast<float>(rho * std::sin(theta)), z};
     }
-    laneTables.made = 0;
+    makeLaneTables();
     ready = true;
 }
 
+void NoiseLattice::makeLaneTables() {
+    LaneTables& t = laneTables;
+    // A permutation entry outside 0..255 would index past the gradients: masked here.
+    for (int32_t k = 0; k < 256; ++k) {
+        const int32_t h0 = permutation[k] & 255;
+        const int32_t h1 = permutation[(k + 1) & 255] & 255;
+        t.hashPairs[k] = h0 | (h1 << 16);
+        const float pairs[3][2] = {{gradients[h0].x, gradients[h1].x},
+                                   {gradients[h0].y, gradients[h1].y},
+                                   {gradients[h0].z, gradients[h1].z}};
+        for (int c = 0; c < 3; ++c) std::memcpy(&t.gradientPairs[c][k], pairs[c], sizeof(int64_t));
+        const float row[8] = {pairs[0][0], pairs[1][0], pairs[2][0], 0.0f, pairs[0][1], pairs[1][1], pairs[2][1], 0.0f};
+        std::memcpy(t.gradientRows[k], row, sizeof row);
+    }
+    t.made = 1;
+}
+
 float NoiseLattice::fractalSumScaled(const Vector3& p, float gain, float width) {
-    ensureReady();
-    return scaledOctaveSum<false>(*this, p, gain, width);
+    const LaneTables& t = currentLaneTables();
+    return noise_one_lane::octaveSumAt<SumKind::scaled>(t, cachedPlan(SumKind::scaled, gain, width, maxFrequency), p);
 }
 
 float NoiseLattice::turbulenceScaled(const Vector3& p, float gain, float width) {
-    ensureReady();
-    return scaledOctaveSum<true>(*this, p, gain, width);
+    const LaneTables& t = currentLaneTables();
+    return noise_one_lane::octaveSumAt<SumKind::turbulence>(t, cachedPlan(SumKind::turbulence, gain, width, maxFrequency),
+                                                       p);
 }
 
 float NoiseLattice::fractalSumSpectral(const Vector3& p, float h, float width) {
-    ensureReady();
-    const float fmax = bandFrequency(width, maxFrequency);
-    const float limit = fmax * 0.5f;
-    float sum = 0.0f;
-    float e = 0.0f;
-    float f = 1.0f;
-    while (f < limit) {
-        sum += std::pow(kLacunarity, e) * evaluate<Fade::quintic>(octavePoint(p, f));
-        e -= h;
-        f *= kLacunarity;
-    }
-    const float fade = partialFade(fmax, f);
-    if (fade > 0.0f)
-        sum += evaluate<Fade::quintic>(octavePoint(p, f)) * fade * std::pow(kLacunarity, e);
-    return sum;
+    const LaneTables& t = currentLaneTables();
+    return noise_one_lane::octaveSumAt<SumKind::spectral>(t, cachedPlan(SumKind::spectral, h, width, maxFrequency), p);
 }
 
 float NoiseLattice::ridgedSum(const Vector3& p, float width) {
-    ensureReady();
-    const float fmax = bandFrequency(width, maxFrequency);
-    const float limit = fmax * 0.5f;
-    float sum = 0.0f;
-    float weight = 1.0f;
-    float f = 1.0f;
-    while (f < limit) {
-        const float s = 1.0f - std::fabs(evaluate<Fade::cubic>(octavePoint(p, f)));
-        // f^-1: the ridges' spectral exponent is the constant -1.
-        const float t = s * s * weight * (1.0f / f);
-        sum += t;
-        weight = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
-        f *= kLacunarity;
-    }
-    const float fade = partialFade(fmax, f);
-    if (fade > 0.0f) {
-        const float s = 1.0f - std::fabs(evaluate<Fade::cubic>(octavePoint(p, f)));
-        const float t = s * s * weight * (1.0f / f);
-        sum += t * fade;
-    }
-    return sum;
+    const LaneTables& t = currentLaneTables();
+    return noise_one_lane::octaveSumAt<SumKind::ridged>(t, cachedPlan(SumKind::ridged, 0.0f, width, maxFrequency), p);
 }
 
 }  // namespace brumo

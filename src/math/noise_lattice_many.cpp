@@ -1,38 +1,14 @@
-// The batch noise functions. Every lane does the one-point arithmetic in the same order (no
-// fused multiply-add, no reciprocal for a division), so out[i] is bit for bit what the one-point
-// function gives for points[i]. With Highway the kernels are compiled once per instruction set
-// and the best one the CPU runs is taken at the first call; without it (the 32-bit builds) the
-// batch functions take one point at a time.
+// The batch noise functions: the noise kernels compiled once per instruction set with
+// Highway, the best one the CPU runs taken at the first call, and the choice of that set.
+// Without Highway (the 32-bit builds) or with BRUMO_SIMD=scalar a batch takes one point at a
+// time, the kernels' one-lane case.
 #include "math/noise_lattice.h"
+#include "math/octave_plan.h"
+#include "math/one_lane.h"
 #include "math/vector_lanes.h"
 
 #include <cstdlib>
 #include <cstring>
-
-#ifndef BRUMO_NOISE_LANES_PLAN
-#define BRUMO_NOISE_LANES_PLAN
-namespace brumo {
-namespace noise_lanes {
-
-// Enough for any band: the band top is at most 2^31, so f stays below 2^30 for 28 octaves.
-constexpr int32_t kMaxOctaves = 40;
-
-enum class SumKind : int32_t { scaled, turbulence, spectral, ridged };
-
-// The per-octave factors of one call, worked out once in scalar code as the one-point sums do:
-// octave k samples at frequency[k] and weighs with factor[k] (amp for the scaled sums, the
-// spectral weight, 1 / f for the ridges). When partial, the last octave is the faded one.
-struct OctavePlan {
-    int32_t count;
-    bool partial;
-    float fade;
-    float frequency[kMaxOctaves];
-    float factor[kMaxOctaves];
-};
-
-}  // namespace noise_lanes
-}  // namespace brumo
-#endif
 
 #if BRUMO_HAVE_HIGHWAY
 
@@ -47,61 +23,17 @@ namespace HWY_NAMESPACE {
 namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
-using noise_lanes::OctavePlan;
-using noise_lanes::SumKind;
-using Fade = NoiseLattice::Fade;
-using Tables = NoiseLattice::LaneTables;
+#include "math/lane_types-inl.h"
 
-using DF = hn::ScalableTag<float>;
-using DI = hn::RebindToSigned<DF>;
-using VF = hn::Vec<DF>;
-using VI = hn::Vec<DI>;
-
-// latticeCell in every lane. The floor is taken as a float; adding +0 turns the floor of -0
-// into +0, the float of the int 0, so that -0 keeps its offset -0. Coordinates outside the
-// int range (NaN and infinities too) give cell 0 and offset 0.
-HWY_INLINE void latticeCells(VF x, VI& cell, VF& offset) {
+// The two x corners whose hash is k (corner x0) and k + 1 (corner x1).
+HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     const DF df;
-    const DI di;
-    const auto inRange = hn::Lt(hn::Abs(x), hn::Set(df, 2147483648.0f));
-    const VF xs = hn::IfThenElseZero(inRange, x);
-    const VF floor = hn::Add(hn::Floor(xs), hn::Zero(df));
-    offset = hn::Sub(xs, floor);
-    cell = hn::And(hn::ConvertTo(di, floor), hn::Set(di, 255));
-}
-
-template <Fade fade>
-HWY_INLINE VF weight(VF f) {
-    const DF df;
-    if constexpr (fade == Fade::linear) {
-        const VF zero = hn::Zero(df);
-        const VF one = hn::Set(df, 1.0f);
-        return hn::IfThenElse(hn::Lt(f, zero), zero, hn::IfThenElse(hn::Gt(f, one), one, f));
-    } else if constexpr (fade == Fade::cubic) {
-        return hn::Mul(hn::Mul(f, f), hn::Sub(hn::Set(df, 3.0f), hn::Mul(hn::Set(df, 2.0f), f)));
-    } else {
-        const VF cube = hn::Mul(hn::Mul(f, f), f);
-        const VF poly = hn::Add(hn::Sub(hn::Set(df, 10.0f), hn::Mul(hn::Set(df, 15.0f), f)),
-                                hn::Mul(hn::Mul(hn::Set(df, 6.0f), f), f));
-        return hn::Mul(cube, poly);
-    }
-}
-
-HWY_INLINE VF lerp(VF a, VF b, VF w) { return hn::Add(a, hn::Mul(hn::Sub(b, a), w)); }
-
-// The two x corners whose hash is k (corner x0) and k + 1 (corner x1): one 64-bit gather per
-// gradient component fetches both, and the even and odd floats split them.
-HWY_INLINE void cornerPair(const Tables& t, VI k, VF dx0, VF dx1, VF dy, VF dz, VF& c0, VF& c1) {
-    const DF df;
-    VF g0[3], g1[3];
 #if HWY_TARGET == HWY_SCALAR
-    // One lane (the fallback this compiler builds): the pair is read directly.
-    const int32_t index = hn::GetLane(k);
+    // One lane (the fallback this compiler builds): the row is read directly.
+    const float* row = t.gradientRows[hn::GetLane(k)];
     for (int c = 0; c < 3; ++c) {
-        float pair[2];
-        std::memcpy(pair, &t.gradientPairs[c][index], sizeof pair);
-        g0[c] = hn::Set(df, pair[0]);
-        g1[c] = hn::Set(df, pair[1]);
+        g0[c] = hn::Set(df, row[c]);
+        g1[c] = hn::Set(df, row[4 + c]);
     }
 #elif HWY_TARGET == HWY_AVX2
     // Gathers are slow here: each lane's row is two 16-byte loads, and a 4 x 4 transpose in
@@ -125,6 +57,7 @@ HWY_INLINE void cornerPair(const Tables& t, VI k, VF dx0, VF dx1, VF dy, VF dz, 
         g[2] = VF{_mm256_shuffle_ps(z01, z23, 0x44)};
     }
 #else
+    // One 64-bit gather per component fetches both corners; the even and odd floats split them.
     const hn::Half<DI> dh;
     const hn::Rebind<int64_t, decltype(dh)> d64;
     const auto kLow = hn::PromoteTo(d64, hn::LowerHalf(dh, k));
@@ -136,103 +69,9 @@ HWY_INLINE void cornerPair(const Tables& t, VI k, VF dx0, VF dx1, VF dy, VF dz, 
         g1[c] = hn::ConcatOdd(df, high, low);
     }
 #endif
-    c0 = hn::Add(hn::Add(hn::Mul(g0[0], dx0), hn::Mul(g0[1], dy)), hn::Mul(g0[2], dz));
-    c1 = hn::Add(hn::Add(hn::Mul(g1[0], dx1), hn::Mul(g1[1], dy)), hn::Mul(g1[2], dz));
 }
 
-// The noise at U vectors of points. Each stage runs for all U before the next, so that while
-// one vector waits for its gathers (each hash level needs the one before) the others compute.
-template <Fade fade, int U>
-HWY_INLINE void noise(const Tables& t, const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) {
-    const DF df;
-    const DI di;
-    const VI mask = hn::Set(di, 255);
-    const VI low = hn::Set(di, 0xFFFF);
-    const VF one = hn::Set(df, 1.0f);
-    VI ix[U], iy[U], iz[U], hz[U], hy0[U], hy1[U];
-    VF fx[U], fy[U], fz[U];
-    for (int u = 0; u < U; ++u) {
-        latticeCells(x[u], ix[u], fx[u]);
-        latticeCells(y[u], iy[u], fy[u]);
-        latticeCells(z[u], iz[u], fz[u]);
-    }
-    // Corner hash, z first: each pair entry holds the hashes of k and k + 1.
-    for (int u = 0; u < U; ++u) hz[u] = hn::GatherIndex(di, t.hashPairs, iz[u]);
-    for (int u = 0; u < U; ++u) {
-        hy0[u] = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy[u], hn::And(hz[u], low)), mask));
-        hy1[u] = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy[u], hn::ShiftRight<16>(hz[u])), mask));
-    }
-    VF c000[U], c100[U], c010[U], c110[U], c001[U], c101[U], c011[U], c111[U];
-    for (int u = 0; u < U; ++u) {
-        const VF gx = hn::Sub(fx[u], one);
-        const VF gy = hn::Sub(fy[u], one);
-        const VF gz = hn::Sub(fz[u], one);
-        cornerPair(t, hn::And(hn::Add(ix[u], hn::And(hy0[u], low)), mask), fx[u], gx, fy[u], fz[u], c000[u], c100[u]);
-        cornerPair(t, hn::And(hn::Add(ix[u], hn::ShiftRight<16>(hy0[u])), mask), fx[u], gx, gy, fz[u], c010[u],
-                   c110[u]);
-        cornerPair(t, hn::And(hn::Add(ix[u], hn::And(hy1[u], low)), mask), fx[u], gx, fy[u], gz, c001[u], c101[u]);
-        cornerPair(t, hn::And(hn::Add(ix[u], hn::ShiftRight<16>(hy1[u])), mask), fx[u], gx, gy, gz, c011[u], c111[u]);
-    }
-    for (int u = 0; u < U; ++u) {
-        const auto valid = hn::And(hn::And(hn::IsFinite(x[u]), hn::IsFinite(y[u])), hn::IsFinite(z[u]));
-        const VF wx = weight<fade>(fx[u]);
-        const VF wy = weight<fade>(fy[u]);
-        const VF wz = weight<fade>(fz[u]);
-        const VF a0 = lerp(c000[u], c100[u], wx);
-        const VF a1 = lerp(c010[u], c110[u], wx);
-        const VF b0 = lerp(c001[u], c101[u], wx);
-        const VF b1 = lerp(c011[u], c111[u], wx);
-        out[u] = hn::IfThenElseZero(valid, lerp(lerp(a0, a1, wy), lerp(b0, b1, wy), wz));
-    }
-}
-
-template <SumKind kind, int U>
-HWY_INLINE void octaveSum(const Tables& t, const OctavePlan& plan, const VF (&x)[U], const VF (&y)[U],
-                          const VF (&z)[U], VF (&sum)[U]) {
-    const DF df;
-    constexpr Fade fade = kind == SumKind::ridged ? Fade::cubic : Fade::quintic;
-    const VF zero = hn::Zero(df);
-    const VF one = hn::Set(df, 1.0f);
-    VF ridgeWeight[U];
-    for (int u = 0; u < U; ++u) {
-        sum[u] = zero;
-        ridgeWeight[u] = one;
-    }
-    const int32_t faded = plan.partial ? plan.count - 1 : plan.count;
-    for (int32_t k = 0; k < plan.count; ++k) {
-        const VF f = hn::Set(df, plan.frequency[k]);
-        const VF factor = hn::Set(df, plan.factor[k]);
-        VF px[U], py[U], pz[U], n[U];
-        for (int u = 0; u < U; ++u) {
-            px[u] = hn::Mul(x[u], f);
-            py[u] = hn::Mul(y[u], f);
-            pz[u] = hn::Mul(z[u], f);
-        }
-        noise<fade, U>(t, px, py, pz, n);
-        for (int u = 0; u < U; ++u) {
-            if constexpr (kind == SumKind::scaled) {
-                // octave * amp / f; the faded octave's factor is fade * amp.
-                sum[u] = hn::Add(sum[u], hn::Div(hn::Mul(n[u], factor), f));
-            } else if constexpr (kind == SumKind::turbulence) {
-                sum[u] = hn::Add(sum[u], hn::Div(hn::Mul(hn::Abs(n[u]), factor), f));
-            } else if constexpr (kind == SumKind::spectral) {
-                if (k != faded)
-                    sum[u] = hn::Add(sum[u], hn::Mul(factor, n[u]));
-                else
-                    sum[u] = hn::Add(sum[u], hn::Mul(hn::Mul(n[u], hn::Set(df, plan.fade)), factor));
-            } else {
-                const VF s = hn::Sub(one, hn::Abs(n[u]));
-                const VF tw = hn::Mul(hn::Mul(hn::Mul(s, s), ridgeWeight[u]), factor);
-                if (k != faded) {
-                    sum[u] = hn::Add(sum[u], tw);
-                    ridgeWeight[u] = hn::IfThenElse(hn::Lt(tw, zero), zero, hn::IfThenElse(hn::Gt(tw, one), one, tw));
-                } else {
-                    sum[u] = hn::Add(sum[u], hn::Mul(tw, hn::Set(df, plan.fade)));
-                }
-            }
-        }
-    }
-}
+#include "math/noise_kernels-inl.h"
 
 template <Fade fade>
 struct NoiseBody {
@@ -328,12 +167,6 @@ HWY_AFTER_NAMESPACE();
 
 namespace brumo {
 
-using noise_detail::bandFrequency;
-using noise_detail::partialFade;
-using noise_lanes::kMaxOctaves;
-using noise_lanes::OctavePlan;
-using noise_lanes::SumKind;
-
 #if BRUMO_HAVE_HIGHWAY
 
 HWY_EXPORT(NoiseMany);
@@ -424,116 +257,19 @@ bool selectVectorTarget(const char* name) {
 
 #endif
 
-#if BRUMO_HAVE_HIGHWAY
-
-namespace {
-
-// The octave loops of the one-point sums with the noise left out: frequencies and factors in
-// the order those loops make them.
-OctavePlan planOctaves(SumKind kind, float parameter, float width, int32_t maxFrequency) {
-    OctavePlan plan;
-    plan.count = 0;
-    const float fmax = bandFrequency(width, maxFrequency);
-    const float limit = fmax * 0.5f;
-    float amp = 1.0f;
-    float e = 0.0f;
-    float f = 1.0f;
-    while (f < limit && plan.count < kMaxOctaves - 1) {
-        plan.frequency[plan.count] = f;
-        if (kind == SumKind::spectral)
-            plan.factor[plan.count] = std::pow(kLacunarity, e);
-        else if (kind == SumKind::ridged)
-            plan.factor[plan.count] = 1.0f / f;
-        else
-            plan.factor[plan.count] = amp;
-        ++plan.count;
-        amp *= parameter;
-        e -= parameter;
-        f *= kLacunarity;
-    }
-    plan.fade = partialFade(fmax, f);
-    plan.partial = plan.fade > 0.0f;
-    if (plan.partial) {
-        plan.frequency[plan.count] = f;
-        if (kind == SumKind::spectral)
-            plan.factor[plan.count] = std::pow(kLacunarity, e);
-        else if (kind == SumKind::ridged)
-            plan.factor[plan.count] = 1.0f / f;
-        else
-            plan.factor[plan.count] = plan.fade * amp;
-        ++plan.count;
-    }
-    return plan;
-}
-
-inline uint32_t bitsOf(float v) {
-    uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
-}
-
-// The plan of the last call on this thread: a march asks for the same band run after run, and
-// working the factors out again (a pow per octave) would cost more than a short run's noise.
-const OctavePlan& cachedPlan(SumKind kind, float parameter, float width, int32_t maxFrequency) {
-    struct Cache {
-        bool valid = false;
-        SumKind kind = SumKind::scaled;
-        uint32_t parameter = 0;
-        uint32_t width = 0;
-        int32_t maxFrequency = 0;
-        OctavePlan plan;
-    };
-    thread_local Cache cache;
-    if (!cache.valid || cache.kind != kind || cache.parameter != bitsOf(parameter) ||
-        cache.width != bitsOf(width) || cache.maxFrequency != maxFrequency) {
-        cache.plan = planOctaves(kind, parameter, width, maxFrequency);
-        cache.kind = kind;
-        cache.parameter = bitsOf(parameter);
-        cache.width = bitsOf(width);
-        cache.maxFrequency = maxFrequency;
-        cache.valid = true;
-    }
-    return cache.plan;
-}
-
-}  // namespace
-
-const NoiseLattice::LaneTables& NoiseLattice::currentLaneTables() {
-    ensureReady();
-    LaneTables& t = laneTables;
-    if (t.made == 1) return t;
-    // A permutation entry outside 0..255 would index past the gradients: masked here.
-    for (int32_t k = 0; k < 256; ++k) {
-        const int32_t h0 = permutation[k] & 255;
-        const int32_t h1 = permutation[(k + 1) & 255] & 255;
-        t.hashPairs[k] = h0 | (h1 << 16);
-        const float pairs[3][2] = {{gradients[h0].x, gradients[h1].x},
-                                   {gradients[h0].y, gradients[h1].y},
-                                   {gradients[h0].z, gradients[h1].z}};
-        for (int c = 0; c < 3; ++c) std::memcpy(&t.gradientPairs[c][k], pairs[c], sizeof(int64_t));
-        const float row[8] = {pairs[0][0], pairs[1][0], pairs[2][0], 0.0f, pairs[0][1], pairs[1][1], pairs[2][1], 0.0f};
-        std::memcpy(t.gradientRows[k], row, sizeof row);
-    }
-    t.made = 1;
-    return t;
-}
-
-#endif
-
-// With lanes, every function runs its kernel for the best set; otherwise, or with
-// BRUMO_SIMD=scalar, it takes the one-point function at each point.
+// With lanes and enough points, every function runs its kernel for the best set; otherwise, or
+// with BRUMO_SIMD=scalar, it takes the one-point function at each point.
 
 void NoiseLattice::noiseMany(Fade fade, int32_t count, const Vector3* points, float* out) {
     if (count <= 0) return;
 #if BRUMO_HAVE_HIGHWAY
-    if (lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseMany)(&currentLaneTables(), fade, count, points, out);
+    if (count >= kFewestForLanes && lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseMany)(&currentLaneTables(), fade, count, points, out);
 #endif
-    ensureReady();
     for (int32_t i = 0; i < count; ++i) {
         const Vector3& p = points[i];
-        out[i] = fade == Fade::linear  ? evaluate<Fade::linear>(p)
-                 : fade == Fade::cubic ? evaluate<Fade::cubic>(p)
-                                       : evaluate<Fade::quintic>(p);
+        out[i] = fade == Fade::linear  ? gradientNoiseLinear(p)
+                 : fade == Fade::cubic ? gradientNoiseCubic(p)
+                                       : gradientNoiseQuintic(p);
     }
 }
 
@@ -553,7 +289,7 @@ void NoiseLattice::gradientNoiseQuinticMany(int32_t count, const Vector3* points
 bool NoiseLattice::octaveSumInLanes(int32_t kind, float parameter, float width, int32_t count,
                                     const Vector3* points, float* out) {
 #if BRUMO_HAVE_HIGHWAY
-    if (!lanesActive()) return false;
+    if (count < kFewestForLanes || !lanesActive()) return false;
     const SumKind sum = static_cast<SumKind>(kind);
     const LaneTables& tables = currentLaneTables();
     const OctavePlan& plan = cachedPlan(sum, parameter, width, maxFrequency);

@@ -1,25 +1,28 @@
-// Scalar shaping curves: soft and linear falloff windows, smooth step, Perlin's bias and gain.
+// Shaping curves of one value: soft and linear falloff windows, smooth step, Perlin's bias and gain.
 #pragma once
+
+#include "math/one_lane.h"
 
 namespace brumo {
 
+namespace shaping_one_lane {
+namespace hn = one_lane;
+#include "math/lane_types-inl.h"
+#include "math/shaping_kernels-inl.h"
+}  // namespace shaping_one_lane
+
 // Wyvill's soft-object falloff over u = x / range: 1 at u = 0, 0 at u = 1.
 inline float softObject(float x, float range) {
-    return 1.0f + x * (x * (17.0f / range - 4.0f * x / (range * range)) - 22.0f) / (9.0f * range);
+    return shaping_one_lane::softObject({}, {x}, {range}).raw;
 }
 
-// 1 below full, 0 from zero on, a ramp between. Testing full first means full >= zero never
-// divides by zero.
+// 1 below full, 0 from zero on, a ramp between.
 inline float linearStep(float full, float zero, float x) {
-    if (x < full) return 1.0f;
-    if (x >= zero) return 0.0f;
-    return (x - zero) / (full - zero);
+    return shaping_one_lane::window({}, false, {full}, {zero}, {x}).raw;
 }
 
 inline float softStep(float full, float zero, float x) {
-    if (x < full) return 1.0f;
-    if (x >= zero) return 0.0f;
-    return softObject(x - full, zero - full);
+    return shaping_one_lane::window({}, true, {full}, {zero}, {x}).raw;
 }
 
 inline float smoothStep(float edge0, float edge1, float x) {

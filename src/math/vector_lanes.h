@@ -9,6 +9,9 @@
 
 namespace brumo {
 
+// Below this many points a batch is not worth the lanes: it takes one point at a time.
+constexpr int32_t kFewestForLanes = 4;
+
 // True when batches run in vector lanes; false with BRUMO_SIMD=scalar or in a build without them.
 bool vectorLanesEnabled();
 

@@ -132,18 +132,9 @@ void NoiseModifier::updateCache() {
 }
 
 void NoiseModifier::deformPoint(const Vector3& in, Vector3& out) {
-    if (needsUpdate) updateCache();
-    out = in;
-    float value = 1.0f;
-    if (shader) {
-        shadingRecord.point = {in.x, in.y, in.z};
-        shadingRecord.position = {in.x, in.y, in.z};
-        uint8_t flag = 0;
-        shader->evaluateValue(&value, &flag, &shadingRecord);
-    } else {
-        value = lattice.gradientNoiseCubic(applyAffine(noiseTransform, in));
-    }
-    moveAlongDirection(value, out);
+    // in and out may be the same point.
+    const Vector3 point = in;
+    deformPoints(1, &point, &out);
 }
 
 bool NoiseModifier::addInputs(GridInputs& inputs) const {
@@ -157,7 +148,15 @@ bool NoiseModifier::addInputs(GridInputs& inputs) const {
 void NoiseModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
     if (needsUpdate) updateCache();
     if (shader) {
-        BasicVolumeModifier::deformPoints(count, in, out);
+        for (int32_t i = 0; i < count; ++i) {
+            shadingRecord.point = {in[i].x, in[i].y, in[i].z};
+            shadingRecord.position = {in[i].x, in[i].y, in[i].z};
+            float value = 1.0f;
+            uint8_t flag = 0;
+            shader->evaluateValue(&value, &flag, &shadingRecord);
+            out[i] = in[i];
+            moveAlongDirection(value, out[i]);
+        }
         return;
     }
     for (int32_t i = 0; i < count; ++i) out[i] = applyAffine(noiseTransform, in[i]);

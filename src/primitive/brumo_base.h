@@ -244,14 +244,19 @@ public:
     static void applyVortex(const Vortex& vortex, Vector3& q, float heightFactor);
     // Applies the vortex list from the last to the first.
     void applyVortices(Vector3& q, float heightFactor) const;
+    // The shape mask at a point of the normalised cube, also left in shapeValue.
     float shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16], bool soft);
-    // shapeMask at count points, into out.
-    void shapeMaskMany(int32_t count, const Vector3* points, float* out);
+    // The shape mask at count (at most kDensityBatch) points, into out.
+    void shapeMaskMany(int32_t count, const Vector3* points, uint32_t flags, const FalloffPair (&falloffs)[16],
+                       bool soft, float* out);
     float noiseField(const Vector3& n);
     // The field value clamped to [0, 1] and passed through the gain and bias tables.
     float shapedNoise(float v) const;
-    // noiseField at count points (no host density shader: the built-in fields only).
+    // noiseField at count points; with a host shader one point at a time through the shading
+    // record, which keeps the last point.
     void noiseFieldMany(int32_t count, const Vector3* points, float* values);
+    // The built-in field of the noise type before shaping (0 for type 0).
+    void builtInField(int32_t count, const Vector3* points, float* values);
 
     // Fields, in their order.
     uint8_t preparePending;

@@ -1,7 +1,6 @@
-// The shape mask and the clouds' puff coverage, one point at a time and in vector lanes. The
-// lanes do the one-point arithmetic in the same order (no fused multiply-add), so both give the
-// same bits; without Highway, or with BRUMO_SIMD=scalar, the Many functions loop the one-point
-// ones.
+// The shape mask and the clouds' puff coverage, each one kernel over lanes: one lane for a
+// single point, vector lanes for a run. A point gives the same bits either way; without Highway,
+// or with BRUMO_SIMD=scalar, the Many functions take one point at a time.
 #pragma once
 
 #include <cstdint>

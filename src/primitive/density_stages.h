@@ -1,8 +1,8 @@
 // An effect's density as stages, each taken for a whole run of samples: the modifiers, the
 // effect's way to the shape point, the shape mask, the effect's weights, the noise field, the
-// finish. One point is a run of one. Within a sample the stages run in the one-point order, and
-// the mask, puffs and noise give the same bits in vector lanes as one at a time, so a run's
-// densities do not depend on how many points it holds.
+// finish. One point is a run of one. Within a sample the stages run in the same order whatever
+// the run, and the mask, puffs and noise give the same bits in vector lanes as in one, so a
+// run's densities do not depend on how many points it holds.
 //
 // An effect class (final) runs it as its sampleDensities, so that its stages are called
 // directly rather than through the virtual table:
@@ -16,35 +16,20 @@
 
 namespace brumo {
 
-// The stages for a single point, without the bookkeeping of a run: the one-point path of a
-// march with host shaders or with BRUMO_SIMD=scalar takes every sample this way.
-template <class Effect>
-float densityOfOnePoint(Effect& effect, const Vector3& point, float& shape) {
-    const Vector3 moved = effect.modifiers.empty() ? point : effect.applyModifiers(point);
-    DensityLane lane;
-    lane.density = 0.0f;
-    lane.needsNoise = true;
-    shape = 0.0f;
-    if (!effect.beforeShape(point, moved, lane)) return lane.density;
-    const EffectParameters& p = effect.parameters;
-    shape = effect.shapeMask(lane.shapePoint, p.shapeFlags, p.shapeFalloffs, true);
-    if (!effect.afterShape(point, moved, shape, lane)) return lane.density;
-    DensityLane* weighed = &lane;
-    effect.weighRun(1, &moved, &weighed);
-    if (!lane.needsNoise) return lane.density;
-    return effect.afterNoise(lane, effect.noiseField(lane.noisePoint));
-}
+namespace density_stages {
 
-// The stages for a run of points.
-template <class Effect>
-void runDensityStagesForRun(Effect& effect, int32_t count, const Vector3* points, float* densities,
-                            float* shapes) {
-    Vector3 movedPoints[kDensityBatch];
-    DensityLane lanes[kDensityBatch];
+// The stages for runs of at most capacity points: instantiated for kDensityBatch, and for 1, so
+// that a single point, the path of a march with host shaders or BRUMO_SIMD=scalar, keeps no
+// bookkeeping of a run.
+template <int32_t capacity, class Effect>
+void run(Effect& effect, int32_t runCount, const Vector3* points, float* densities, float* shapes) {
+    const int32_t count = capacity == 1 ? 1 : runCount;
+    Vector3 movedPoints[capacity];
+    DensityLane lanes[capacity];
     // The samples still going, as indices into the run, and their points for the next stage.
-    int32_t going[kDensityBatch];
-    Vector3 stagePoints[kDensityBatch];
-    float values[kDensityBatch];
+    int32_t going[capacity];
+    Vector3 stagePoints[capacity];
+    float values[capacity];
 
     // Without modifiers every point stays where it is.
     const Vector3* moved = points;
@@ -77,7 +62,8 @@ void runDensityStagesForRun(Effect& effect, int32_t count, const Vector3* points
         n += 1;
     }
 
-    effect.shapeMaskMany(n, stagePoints, values);
+    const EffectParameters& parameters = effect.parameters;
+    effect.shapeMaskMany(n, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, values);
     int32_t kept = 0;
     for (int32_t k = 0; k < n; ++k) {
         const int32_t i = going[k];
@@ -91,7 +77,7 @@ void runDensityStagesForRun(Effect& effect, int32_t count, const Vector3* points
     n = kept;
     if (n == 0) return;
 
-    DensityLane* weighed[kDensityBatch];
+    DensityLane* weighed[capacity];
     for (int32_t k = 0; k < n; ++k) {
         weighed[k] = &lanes[going[k]];
         stagePoints[k] = moved[going[k]];
@@ -110,23 +96,19 @@ void runDensityStagesForRun(Effect& effect, int32_t count, const Vector3* points
     }
     n = kept;
 
-    // One point, or a host shader, takes the field one point at a time (a shader reads the point
-    // from the shading record).
-    if (n == 1 || effect.densityShader || effect.colourShader) {
-        for (int32_t k = 0; k < n; ++k) values[k] = effect.noiseField(stagePoints[k]);
-    } else {
-        effect.noiseFieldMany(n, stagePoints, values);
-    }
+    effect.noiseFieldMany(n, stagePoints, values);
     for (int32_t k = 0; k < n; ++k) densities[going[k]] = effect.afterNoise(lanes[going[k]], values[k]);
 }
+
+}  // namespace density_stages
 
 template <class Effect>
 inline void runDensityStages(Effect& effect, int32_t count, const Vector3* points, float* densities,
                              float* shapes) {
     if (count == 1)
-        densities[0] = densityOfOnePoint(effect, points[0], shapes[0]);
+        density_stages::run<1>(effect, 1, points, densities, shapes);
     else
-        runDensityStagesForRun(effect, count, points, densities, shapes);
+        density_stages::run<kDensityBatch>(effect, count, points, densities, shapes);
 }
 
 }  // namespace brumo

@@ -4,10 +4,10 @@
 
 #include <climits>
 #include <cmath>
+#include <vector>
 
 #include "effect_fixtures.h"
 #include "effects/clouds.h"
-#include "math/shaping.h"
 
 namespace brumo::test {
 namespace {
@@ -19,22 +19,36 @@ protected:
         block().common.lightingMode = qv::fourcc("Opt0");  // no shadow grid to build
     }
     CloudsParameters& block() { return hostBlock<CloudsParameters>(ref); }
-    Clouds& clouds() { return *static_cast<Clouds*>(ref.get()); }
-    // Prepares as the march would after the host edited the block.
-    void prepare() {
-        ref->exchangerInterface()->parametersChanged();
-        ref->prepareRender();
-    }
-    void preparePuffs(int32_t count) {
-        block().puffCount = count;
-        prepare();
-    }
     QVResult press(uint32_t id) {
         auto part = loosePart(id, host::PartKind::integer, 1);
         return ref->exchangerInterface()->handleEvent(5, part->unknown(), nullptr);
     }
 
     EffectRef ref{CLSID_Clouds};
+};
+
+// The puffs' coverage as the density shows it: "Opt2" at puffBlend 1 is the coverage alone,
+// unclamped, and with no shape option the mask is 1 inside the cube. Where point + noiseOffset
+// lies on the puff lattice the jitter vanishes.
+class CloudsCoverageTest : public CloudsTest {
+protected:
+    void SetUp() override {
+        CloudsTest::SetUp();
+        block().common.shapeFlags = 0;
+        block().combineMode = qv::fourcc("Opt2");
+        block().puffBlend = 1.0f;
+    }
+    float coverage(const Vector3& p) { return sampleAt(ref, p).density; }
+    // The coverage along a line through the cloud, to tell two puff layouts apart.
+    static std::vector<float> profile(const EffectRef& cloud) {
+        std::vector<float> values;
+        for (float t = -0.95f; t < 1.0f; t += 0.05f)
+            values.push_back(sampleAt(cloud, {t, 0.3f * t, -0.2f * t}).density);
+        return values;
+    }
+    std::vector<float> profile() { return profile(ref); }
+
+    DensityShader noise{ref.get(), "clouds test constant", 0.6f};
 };
 
 TEST_F(CloudsTest, ANewCloudHasItsDefaultsInTheHostsBlock) {
@@ -58,13 +72,19 @@ TEST_F(CloudsTest, ANewCloudHasItsDefaultsInTheHostsBlock) {
     EXPECT_EQ(text(b.common.densityShaderName), "Spectral noise");
     EXPECT_TRUE(isPreset(b.common.colourGradient, 1));
     EXPECT_EQ(EffectRef(CLSID_Clouds).block().lightingMode, qv::fourcc("Opt2"));
-    EXPECT_TRUE(clouds().puffs.empty());
 }
 
+// The layout itself is the preparation's: the only place that shows the sizes and spread.
 TEST_F(CloudsTest, PuffsShrinkAndSpreadAsTheirNumberGrows) {
+    Clouds& clouds = *static_cast<Clouds*>(ref.get());
+    auto preparePuffs = [&](int32_t count) {
+        block().puffCount = count;
+        ref->exchangerInterface()->parametersChanged();
+        ref->prepareRender();
+    };
     preparePuffs(1);
-    ASSERT_EQ(clouds().puffs.count(), 1);
-    const Puff one = clouds().puffs[0];
+    ASSERT_EQ(clouds.puffs.count(), 1);
+    const Puff one = clouds.puffs[0];
     EXPECT_EQ(one.centre, (Vector3{0.0f, 0.0f, 0.0f}));
     EXPECT_GT(one.radius, 0.0f);
     EXPECT_LT(one.radius, 0.3f + 1e-6f);
@@ -78,69 +98,64 @@ TEST_F(CloudsTest, PuffsShrinkAndSpreadAsTheirNumberGrows) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.count);
         preparePuffs(c.count);
-        ASSERT_EQ(clouds().puffs.count(), c.count);
+        ASSERT_EQ(clouds.puffs.count(), c.count);
         const float S = c.S;
-        for (const Puff& puff : clouds().puffs) {
+        for (const Puff& puff : clouds.puffs) {
             EXPECT_FLOAT_EQ(puff.width, S * 0.7f);
             EXPECT_LE(length(puff.centre), 1.0f - S + 1e-6f);
             EXPECT_LE(puff.radius, 0.3f * S + 1e-6f);
         }
-        EXPECT_FLOAT_EQ(clouds().widthSquared, S * 0.7f * S * 0.7f);
     }
-    preparePuffs(2);
-    EXPECT_NEAR(clouds().puffs[0].width, 0.525f, 1e-6f);
     // Many puffs: S falls towards 2 - pi^2 / 6 but stays above it.
     preparePuffs(200);
-    EXPECT_GT(clouds().puffs[0].width / 0.7f, 2.0f - 3.14159265f * 3.14159265f / 6.0f);
-    EXPECT_LT(clouds().puffs[0].width / 0.7f, 0.365f);
+    EXPECT_GT(clouds.puffs[0].width / 0.7f, 2.0f - 3.14159265f * 3.14159265f / 6.0f);
+    EXPECT_LT(clouds.puffs[0].width / 0.7f, 0.365f);
 }
 
-TEST_F(CloudsTest, ACoreIsCoveredWhateverThePuffDensityOnlyTheBorderScales) {
-    preparePuffs(1);
-    const Puff puff = clouds().puffs[0];
-    // The jitter vanishes where point + noiseOffset lies on the puff lattice.
+TEST_F(CloudsCoverageTest, ACoreIsCoveredWhateverThePuffDensityOnlyTheBorderScales) {
     for (float density : {0.25f, 1.0f, 4.0f}) {
-        clouds().puffDensity = density;
-        EXPECT_EQ(clouds().puffCoverage({0.0f, 0.0f, 0.0f}), 1.0f);
+        block().puffDensity = density;
+        EXPECT_EQ(coverage({0.0f, 0.0f, 0.0f}), 1.0f);
     }
     block().common.noiseOffset = {0.5f, 0.0f, 0.0f};
-    const float border = softObject((0.5f - puff.radius) * (0.5f - puff.radius), 0.49f);
+    block().puffDensity = 1.0f;
+    const float border = coverage({0.5f, 0.0f, 0.0f});
     ASSERT_GT(border, 0.0f);
     ASSERT_LT(border, 1.0f);
-    clouds().puffDensity = 1.0f;
-    EXPECT_NEAR(clouds().puffCoverage({0.5f, 0.0f, 0.0f}), border, 1e-5f);
-    clouds().puffDensity = 3.0f;
-    EXPECT_NEAR(clouds().puffCoverage({0.5f, 0.0f, 0.0f}), 3.0f * border, 3e-5f);
-    // A mesh gives the outline instead of the puffs.
-    block().common.meshOff = 0;
-    EXPECT_EQ(clouds().puffCoverage({0.9f, 0.9f, 0.9f}), 1.0f);
-    block().common.meshOff = 1;
-    EXPECT_EQ(clouds().puffCoverage({0.9f, 0.9f, 0.9f}), 0.0f);
+    block().puffDensity = 3.0f;
+    EXPECT_NEAR(coverage({0.5f, 0.0f, 0.0f}), 3.0f * border, 3e-5f);
+    EXPECT_EQ(coverage({0.9f, 0.9f, 0.9f}), 0.0f);  // beyond the border
 }
 
-class CloudsCombineTest : public CloudsTest {
+// Seen from inside: the test hosts have no mesh that rays hit.
+TEST_F(CloudsTest, AMeshGivesTheOutlineInsteadOfThePuffs) {
+    Clouds& clouds = *static_cast<Clouds*>(ref.get());
+    ref->prepareRender();
+    block().common.meshOff = 0;
+    EXPECT_EQ(clouds.puffCoverage({0.9f, 0.9f, 0.9f}), 1.0f);
+    block().common.meshOff = 1;
+    EXPECT_EQ(clouds.puffCoverage({0.9f, 0.9f, 0.9f}), 0.0f);
+}
+
+class CloudsCombineTest : public CloudsCoverageTest {
 protected:
     void SetUp() override {
-        CloudsTest::SetUp();
-        block().common.shapeFlags = 0;  // mask 1 inside the cube
-        preparePuffs(1);
-        V = ref->noiseField({0.3f, 0.2f, 0.1f});
+        CloudsCoverageTest::SetUp();
+        // The noise alone ("Opt2" at blend 0), then the coverage of a point in the border.
+        V = density(qv::fourcc("Opt2"), 0.0f, {0.3f, 0.2f, 0.1f});
         ASSERT_GT(V, 0.1f);
         ASSERT_LT(V, 0.9f);
-        // A point in the border: half-covered somewhere between 0 and 1.
         block().common.noiseOffset = {0.5f, 0.0f, 0.0f};
-        c = clouds().puffCoverage(border);
+        c = density(qv::fourcc("Opt2"), 1.0f, border);
         ASSERT_GT(c, 0.05f);
         ASSERT_LT(c, 0.95f);
     }
     float density(uint32_t mode, float blend, const Vector3& p) {
         block().combineMode = mode;
         block().puffBlend = blend;
-        prepare();
-        return ref->sampleDensity(p);
+        return sampleAt(ref, p).density;
     }
 
-    DensityShader noise{ref.get(), "clouds test constant", 0.6f};
     const Vector3 border{0.5f, 0.0f, 0.0f};
     float V = 0.0f;
     float c = 0.0f;
@@ -172,70 +187,72 @@ TEST_F(CloudsCombineTest, WithoutPuffsOnlyOpt2LeavesTheNoise) {
         EXPECT_EQ(density(qv::fourcc("Opt1"), blend, border), 0.0f);
         EXPECT_EQ(density(qv::fourcc("Opt3"), blend, border), 0.0f);
         EXPECT_NEAR(density(qv::fourcc("Opt2"), blend, border), (1.0f - blend) * V, 1e-6f);
-        EXPECT_TRUE(clouds().puffs.empty());
     }
 }
 
-TEST_F(CloudsTest, SpSeDrawsASeedThatTheNextPreparationUses) {
-    preparePuffs(3);
+TEST_F(CloudsCoverageTest, SpSeDrawsASeedThatTheNextPreparationUses) {
+    block().puffCount = 3;
+    const std::vector<float> before = profile();
     host().utility().setRandomSeed(2024);
     const int32_t drawn = host().utility().nextRandom();
     host().utility().setRandomSeed(2024);
     EXPECT_EQ(press(qv::fourcc("SpSe")), 0);
     EXPECT_EQ(block().puffSeed, drawn);
-    EXPECT_NE(clouds().puffLattice.seed, drawn);
-    prepare();
-    EXPECT_EQ(clouds().puffLattice.seed, drawn);
+    const std::vector<float> after = profile();
+    EXPECT_NE(after, before);
 
     // The same seed places the same puffs in a cloud that never saw the event.
     EffectRef other(CLSID_Clouds);
-    Clouds& twin = *static_cast<Clouds*>(other.get());
-    hostBlock<CloudsParameters>(other).puffSeed = drawn;
-    hostBlock<CloudsParameters>(other).puffCount = 3;
-    twin.prepareEffect();
-    for (int32_t i = 0; i < 3; ++i) EXPECT_EQ(twin.puffs[i].centre, clouds().puffs[i].centre);
+    DensityShader twinNoise{other.get(), "clouds twin constant", 0.6f};
+    CloudsParameters& twin = hostBlock<CloudsParameters>(other);
+    twin.common.lightingMode = block().common.lightingMode;
+    twin.common.shapeFlags = 0;
+    twin.combineMode = block().combineMode;
+    twin.puffBlend = block().puffBlend;
+    twin.puffCount = 3;
+    twin.puffSeed = drawn;
+    EXPECT_EQ(profile(other), after);
 
     // Other controls still reach the common handling.
     EXPECT_EQ(press(qv::fourcc("DNZC")), 1);
-    EXPECT_EQ(block().common.shapeFlags, 0x3u | 0x200u);
+    EXPECT_EQ(block().common.shapeFlags, 0x200u);
 }
 
-TEST_F(CloudsTest, ASeedWrittenIntoTheBlockTakesEffectAtTheNextPreparation) {
-    preparePuffs(3);
-    const Vector3 before = clouds().puffs[1].centre;
+TEST_F(CloudsCoverageTest, ASeedWrittenIntoTheBlockTakesEffectAtTheNextPreparation) {
+    block().puffCount = 3;
+    const std::vector<float> before = profile();
     block().puffSeed = 99;  // typed in, or restored with a scene
-    prepare();
-    EXPECT_EQ(clouds().puffLattice.seed, 99);
-    EXPECT_NE(clouds().puffs[1].centre, before);
-
-    EffectRef other(CLSID_Clouds);
-    hostBlock<CloudsParameters>(other).puffSeed = 99;
-    hostBlock<CloudsParameters>(other).puffCount = 3;
-    other->prepareEffect();
-    EXPECT_EQ(static_cast<Clouds*>(other.get())->puffs[1].centre, clouds().puffs[1].centre);
+    const std::vector<float> reseeded = profile();
+    EXPECT_NE(reseeded, before);
+    block().puffSeed = 131313;
+    EXPECT_EQ(profile(), before);
 }
 
-TEST_F(CloudsTest, CountsThatCannotBeHonouredDegradeToFewerOrNoPuffs) {
-    preparePuffs(5);
-    preparePuffs(-3);
-    EXPECT_TRUE(clouds().puffs.empty());
-    EXPECT_EQ(clouds().puffCoverage({0.0f, 0.0f, 0.0f}), 0.0f);
+TEST_F(CloudsCoverageTest, CountsThatCannotBeHonouredDegradeToFewerOrNoPuffs) {
+    block().puffCount = -3;
+    EXPECT_EQ(coverage({0.0f, 0.0f, 0.0f}), 0.0f);
 
-    preparePuffs(INT_MAX);
-    EXPECT_EQ(clouds().puffs.count(), kMaxPuffs);
-    for (const Puff& puff : clouds().puffs) ASSERT_TRUE(std::isfinite(puff.radius));
+    block().puffCount = INT_MAX;
+    for (float t : {-0.5f, 0.0f, 0.4f}) {
+        const float covered = coverage({t, t, t});
+        EXPECT_TRUE(covered >= 0.0f && covered <= 1.0f) << covered;
+    }
 
-    // Storage refused: no puffs rather than a partial list.
-    preparePuffs(0);
-    clouds().puffs.clear();
-    block().puffCount = 40;
+    // Storage refused to a new cloud: no puffs rather than a partial list, until the next
+    // preparation.
+    EffectRef fresh(CLSID_Clouds);
+    DensityShader freshNoise{fresh.get(), "clouds fresh constant", 0.6f};
+    CloudsParameters& b = hostBlock<CloudsParameters>(fresh);
+    b.common.lightingMode = qv::fourcc("Opt0");
+    b.common.shapeFlags = 0;
+    b.combineMode = qv::fourcc("Opt2");
+    b.puffBlend = 1.0f;
+    b.puffCount = 40;
     host().memory().failNthAllocation(1);
-    clouds().prepareEffect();
+    EXPECT_EQ(sampleAt(fresh, {0.0f, 0.0f, 0.0f}).density, 0.0f);
     host().memory().clearFaults();
-    EXPECT_EQ(clouds().puffs.count(), 0);
-    EXPECT_EQ(clouds().puffCoverage({0.0f, 0.0f, 0.0f}), 0.0f);
-    clouds().prepareEffect();
-    EXPECT_EQ(clouds().puffs.count(), 40);
+    EXPECT_EQ(sampleAt(fresh, {0.0f, 0.0f, 0.0f}, false).density, 0.0f);
+    EXPECT_EQ(sampleAt(fresh, {0.0f, 0.0f, 0.0f}).density, 1.0f);
 }
 
 }  // namespace

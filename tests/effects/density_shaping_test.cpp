@@ -25,6 +25,12 @@ protected:
     float mask(uint32_t flags, Vector3 p, bool soft = true) {
         return effect->shapeMask(p, flags, pairs, soft);
     }
+    // The density mask as a host sees it: the shape value of a sample.
+    PointSample sampled(uint32_t flags, Vector3 p) {
+        effect.block().shapeFlags = flags;
+        for (int k = 0; k < 16; ++k) effect.block().shapeFalloffs[k] = pairs[k];
+        return sampleAt(effect, p);
+    }
 
     EffectRef effect{CLSID_Smog};
     FalloffPair pairs[16];
@@ -35,44 +41,43 @@ TEST_F(ShapeMaskTest, OutsideTheCubeByMoreThanTheThresholdIsEmptyWhateverTheFlag
     for (uint32_t flags : flagSets) {
         for (Vector3 p : {Vector3{1.00007f, 0.0f, 0.0f}, Vector3{0.0f, -1.00007f, 0.0f},
                           Vector3{0.0f, 0.0f, 1.00007f}, Vector3{0.0f, 0.0f, kNaN}}) {
-            effect->shapeValue = 0.5f;
             EXPECT_EQ(mask(flags, p), 0.0f) << std::hex << flags << " at " << p.x << ", " << p.y << ", " << p.z;
-            EXPECT_EQ(effect->shapeValue, 0.0f);
+            ASSERT_EQ(sampled(0, {0.0f, 0.0f, 0.0f}).shapeValue, 1.0f);  // no stale value after it
+            const PointSample sample = sampled(flags, p);
+            EXPECT_EQ(sample.shapeValue, 0.0f);
+            EXPECT_EQ(sample.density, 0.0f);
         }
     }
     // A face itself, and the sliver of 2^-14 beyond it, still belong to the cube.
     EXPECT_EQ(mask(0, {1.00006f, -1.0f, 1.0f}), 1.0f);
-    EXPECT_EQ(effect->shapeValue, 1.0f);
+    EXPECT_EQ(sampled(0, {1.00006f, -1.0f, 1.0f}).shapeValue, 1.0f);
 }
 
 TEST_F(ShapeMaskTest, WithoutFlagsTheMaskIsOneInsideTheCube) {
     for (Vector3 p : {Vector3{0.0f, 0.0f, 0.0f}, Vector3{0.99f, -0.99f, 0.99f},
                       Vector3{-1.0f, 1.0f, -1.0f}, Vector3{0.3f, 0.2f, -0.7f}}) {
-        effect->shapeValue = 0.0f;
-        EXPECT_EQ(mask(0, p), 1.0f);
-        EXPECT_EQ(effect->shapeValue, 1.0f);
+        EXPECT_EQ(sampled(0, p).shapeValue, 1.0f);
     }
 }
 
 TEST_F(ShapeMaskTest, MeshShapingStartsFromTheMeshWeight) {
     // With mesh shaping on but no mesh found, every point lies outside the mesh.
     effect.block().meshOff = 0;
-    EXPECT_EQ(mask(0, {0.0f, 0.0f, 0.0f}), 0.0f);
-    EXPECT_EQ(effect->shapeValue, 0.0f);
+    EXPECT_EQ(sampled(0, {0.0f, 0.0f, 0.0f}).shapeValue, 0.0f);
     effect.block().meshOff = 1;
-    EXPECT_EQ(mask(0, {0.0f, 0.0f, 0.0f}), 1.0f);
+    EXPECT_EQ(sampled(0, {0.0f, 0.0f, 0.0f}).shapeValue, 1.0f);
 }
 
 TEST_F(ShapeMaskTest, UpperBallHasASoftEdgeNearTheUnitSphere) {
     pairs[0] = {0.0f, 0.3f};
     EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 0.5f}), 1.0f);
     EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}), softObject(0.15f, 0.3f), 1e-5f);
-    EXPECT_NEAR(effect->shapeValue, softObject(0.15f, 0.3f), 1e-5f);
+    EXPECT_NEAR(sampled(0x1, {0.0f, 0.0f, 0.85f}).shapeValue, softObject(0.15f, 0.3f), 1e-5f);
     const float nearEdge = mask(0x1, {0.0f, 0.0f, 0.999f});
     EXPECT_GE(nearEdge, 0.0f);
     EXPECT_LT(nearEdge, 1e-3f);
     EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 1.0f}), 0.0f);
-    EXPECT_EQ(effect->shapeValue, 0.0f);
+    EXPECT_EQ(sampled(0x1, {0.0f, 0.0f, 1.0f}).shapeValue, 0.0f);
     EXPECT_EQ(mask(0x1, {0.6f, 0.0f, 0.8f}), 0.0f);
     // The lower half is left alone.
     EXPECT_EQ(mask(0x1, {0.0f, 0.0f, -0.95f}), 1.0f);
@@ -184,7 +189,6 @@ TEST_F(ShapeMaskTest, PlanarFadesTowardsEachFace) {
     // The box preset multiplies the fades of a corner.
     for (int k = 10; k < 16; ++k) pairs[k] = {0.0f, 0.1f};
     EXPECT_NEAR(mask(0xFC00, {0.9f, -0.9f, 0.0f}, false), 0.25f, 1e-4f);
-    EXPECT_NEAR(effect->shapeValue, 0.25f, 1e-4f);
 }
 
 TEST(VortexTest, KindTableAndDerivedRadius) {

@@ -121,8 +121,8 @@ protected:
         block.noiseOffset = {0.3f, -1.2f, 2.0f};
         block.noiseScale = 25.0f;
         block.noiseRotation = {10.0f, 20.0f, 30.0f};
-        smog->prepareRender();
     }
+    // The noise field as the last preparation left it.
     float noiseAt(const Vector3& p) {
         return smog->noiseField(smog->toNoiseSpace(p) - smog.block().noiseOffset);
     }
@@ -134,44 +134,43 @@ TEST_F(SmogDensityTest, WithoutShapeOptionsTheDensityIsTheNoiseField) {
     smog.block().shapeFlags = 0;
     for (Vector3 p : {Vector3{0.0f, 0.0f, 0.0f}, Vector3{0.9f, -0.4f, 0.2f},
                       Vector3{-1.0f, 1.0f, 1.0f}, Vector3{0.33f, 0.66f, -0.99f}}) {
-        const float density = smog->sampleDensity(p);
-        EXPECT_EQ(density, noiseAt(p));
-        EXPECT_GT(density, 0.0f);
-        EXPECT_LE(density, 1.0f);
-        EXPECT_EQ(smog->shapeValue, 1.0f);
+        const PointSample sample = sampleAt(smog, p);
+        EXPECT_EQ(sample.density, noiseAt(p));
+        EXPECT_GT(sample.density, 0.0f);
+        EXPECT_LE(sample.density, 1.0f);
+        EXPECT_EQ(sample.shapeValue, 1.0f);
     }
 }
 
 TEST_F(SmogDensityTest, TheShapeMaskScalesTheNoise) {
     const Vector3 p{0.0f, 0.0f, 0.85f};
     smog.block().shapeFlags = 0;
-    const float unshaped = smog->sampleDensity(p);
+    const float unshaped = sampleAt(smog, p).density;
     ASSERT_GT(unshaped, 0.0f);
     // The sphere preset: r = 0.85 lies halfway through its soft edge.
     smog.block().shapeFlags = 0x3;
     smog.block().shapeFalloffs[0] = {0.0f, 0.3f};
-    EXPECT_NEAR(smog->sampleDensity(p), softObject(0.15f, 0.3f) * unshaped, 1e-6f);
-    EXPECT_NEAR(smog->shapeValue, softObject(0.15f, 0.3f), 1e-6f);
-    EXPECT_EQ(smog->sampleDensity({0.0f, 0.8f, -0.7f}), 0.0f);
+    const PointSample shaped = sampleAt(smog, p);
+    EXPECT_NEAR(shaped.density, softObject(0.15f, 0.3f) * unshaped, 1e-6f);
+    EXPECT_NEAR(shaped.shapeValue, softObject(0.15f, 0.3f), 1e-6f);
+    EXPECT_EQ(sampleAt(smog, {0.0f, 0.8f, -0.7f}).density, 0.0f);
 }
 
 TEST_F(SmogDensityTest, OutsideTheCubeNoNoiseIsEvaluated) {
     // A host shader as the density source counts the evaluations.
     DensityShader shader(smog.get(), "smog test density", 0.5f);
     smog.block().shapeFlags = 0;
-    smog->refreshShaders();
-    ASSERT_NE(smog->densityShader.get(), nullptr);
-
     for (Vector3 p : {Vector3{1.0001f, 0.0f, 0.0f}, Vector3{0.0f, -1.5f, 0.0f},
                       Vector3{0.2f, 0.2f, 1.00007f}}) {
-        EXPECT_EQ(smog->sampleDensity(p), 0.0f);
-        EXPECT_EQ(smog->shapeValue, 0.0f);
+        const PointSample sample = sampleAt(smog, p);
+        EXPECT_EQ(sample.density, 0.0f);
+        EXPECT_EQ(sample.shapeValue, 0.0f);
     }
     EXPECT_EQ(shader->evaluations, 0);
-    EXPECT_GT(smog->sampleDensity({1.00006f, 0.0f, 0.0f}), 0.0f);
+    EXPECT_GT(sampleAt(smog, {1.00006f, 0.0f, 0.0f}).density, 0.0f);
     EXPECT_EQ(shader->evaluations, 1);
 
-    // The built-in noise likewise: an unbuilt lattice stays unbuilt.
+    // The built-in noise likewise, seen from inside: an unbuilt lattice stays unbuilt.
     smog.block().noiseType = 4;
     smog->lattice.ready = false;
     EXPECT_EQ(smog->sampleDensity({0.0f, 0.0f, -1.01f}), 0.0f);
@@ -181,6 +180,8 @@ TEST_F(SmogDensityTest, OutsideTheCubeNoNoiseIsEvaluated) {
 }
 
 TEST_F(SmogDensityTest, TheMaskAndNoiseSeeTheModifiedPoint) {
+    // Modifiers and vortices put straight into the lists: sampled from inside.
+    smog->prepareRender();
     smog.block().shapeFlags = 0;
     const Vector3 origin{0.0f, 0.0f, 0.0f};
     ASSERT_GT(smog->sampleDensity(origin), 0.0f);
@@ -199,6 +200,7 @@ TEST_F(SmogDensityTest, TheMaskAndNoiseSeeTheModifiedPoint) {
 }
 
 TEST_F(SmogDensityTest, VorticesTurnWithTheHeightOfTheReceivedPoint) {
+    smog->prepareRender();
     smog.block().shapeFlags = 0;
     // A modifier that lowers every point, so its height differs from the received one.
     auto lower = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.z = in.z - 0.8f; });

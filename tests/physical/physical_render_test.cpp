@@ -5,7 +5,9 @@
 #include <ImfArray.h>
 #include <ImfRgbaFile.h>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -14,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/render/physical/empty_space.h"
 #include "host/render/physical/physical_renderer.h"
 #include "host/scene_file/physical_scene.h"
 #include "host/scene_file/scene_builder.h"
@@ -147,6 +150,37 @@ TEST(PhysicalRender, AThickGlowingMediumShowsItsEmissionNotBlack) {
             EXPECT_NEAR(centre.blue, 0.8f * centre.alpha, 2e-3f);
         }
     }
+}
+
+TEST(PhysicalEmptySpace, AnEmptyRunHoldsNoDensityUpToItsEnd) {
+    // A few lone voxels, some on block faces and the field's edges; rays in every direction.
+    const QVBox box{{-1.0f, -1.0f, -1.0f}, {1.0f, 1.0f, 1.0f}};
+    const host::VoxelGrid grid = host::layoutGrid(box, {}, 0.0, 23);
+    host::LatticeField field(grid, host::LatticeField::Edge::zero);
+    for (const auto& [i, j, k] : std::vector<std::array<int, 3>>{{0, 0, 0}, {3, 4, 8}, {12, 11, 4}, {22, 7, 15}, {8, 22, 3}})
+        *field.voxel(i, j, k) = 0.5f;
+    const host::EmptySpace empty(field);
+    uint32_t state = 1;
+    auto next = [&] { return float((state = state * 1664525u + 1013904223u) >> 8) / 16777216.0f * 2.0f - 1.0f; };
+    int emptyRuns = 0;
+    for (int r = 0; r < 400; ++r) {
+        const QVVector3 origin{next(), next(), next()}, direction{next(), next(), next()};
+        for (float t = 0.0f; t < 3.0f;) {
+            const host::EmptySpace::Run run = empty.runAt(field, origin, direction, t);
+            if (!run.empty) {
+                t += 0.01f;
+                continue;
+            }
+            ++emptyRuns;
+            ASSERT_GT(run.until, t);
+            const float end = std::fmin(run.until, 3.0f);
+            for (float u = t; u < end; u += 0.002f)
+                ASSERT_EQ(field.at({origin.x + direction.x * u, origin.y + direction.y * u, origin.z + direction.z * u}), 0.0f)
+                    << "ray " << r << " at " << u << " in a run from " << t << " to " << run.until;
+            t = end + 0.001f;
+        }
+    }
+    EXPECT_GT(emptyRuns, 1000);
 }
 
 TEST(PhysicalSceneKeys, ASavedSceneRendersTheSame) {

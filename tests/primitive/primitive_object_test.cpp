@@ -312,17 +312,23 @@ TEST(PrimitiveEvents, CheckBoxesSetAndClearTheirOwnBit) {
     EXPECT_EQ(owner.writes, 0);
 }
 
-TEST(PrimitiveEvents, SeedDrawsTheNextRandomNumber) {
-    Probe probe;
-    probe->reseedPending = 0;
+TEST(PrimitiveEvents, SeedDrawsTheNextRandomNumberThatTheNextSampleUses) {
+    EffectRef smog(CLSID_Smog);
+    const Vector3 point{0.2f, -0.3f, 0.1f};
+    const float before = sampleAt(smog, point).density;
     host().utility().setRandomSeed(2024);
     std::mt19937 engine(2024u);
     const int32_t expected = static_cast<int32_t>(engine() >> 1);
 
     auto button = control("SEED", PartKind::integer);
-    EXPECT_EQ(sendControl(*probe, button->unknown()), qv::kHandled);
-    EXPECT_EQ(probe->block().seedValue, static_cast<float>(expected));
-    EXPECT_EQ(probe->reseedPending, 1);
+    EXPECT_EQ(smog->exchangerInterface()->handleEvent(5, button->unknown(), nullptr), qv::kHandled);
+    EXPECT_EQ(smog.block().seedValue, static_cast<float>(expected));
+    // No notice of changed parameters is needed: the press itself reseeds.
+    EffectRef twin(CLSID_Smog);
+    twin.block().seedValue = static_cast<float>(expected);
+    const float after = sampleAt(smog, point, false).density;
+    EXPECT_EQ(after, sampleAt(twin, point).density);
+    EXPECT_NE(after, before);
 }
 
 TEST(PrimitiveEvents, EventsWithoutAPartAreIgnored) {
@@ -340,55 +346,67 @@ TEST(PrimitiveEvents, EventsWithoutAPartAreIgnored) {
     EXPECT_EQ(other->referenceCount(), 1);
 }
 
-ComponentChangeRecord* newRecord(int32_t kind, IMFComponentList* list) {
-    auto* record = static_cast<ComponentChangeRecord*>(qv::allocateBlock(sizeof(ComponentChangeRecord)));
-    record->kind = kind;
-    record->list = list;
-    if (list != nullptr) list->AddRef();
-    return record;
-}
-
 TEST(PrimitiveEvents, ComponentChangeRecordIsAlwaysReleasedAndFreed) {
-    Probe probe;
+    // A modifier shows in the densities: with it a point reads what the plain smog reads half a
+    // unit further along x.
+    EffectRef smog(CLSID_Smog);
+    EffectRef plain(CLSID_Smog);
+    smog.block().shapeFlags = 0;
+    plain.block().shapeFlags = 0;
+    const Vector3 point{0.1f, 0.2f, 0.3f};
+    const float unmodified = sampleAt(plain, point).density;
+    const float modified = sampleAt(plain, point + Vector3{0.5f, 0.0f, 0.0f}).density;
+    ASSERT_NE(modified, unmodified);
+    auto density = [&]() { return sampleAt(smog, point, false).density; };
+    ASSERT_EQ(density(), unmodified);
+
     std::vector<int> log;
     auto* modifier = new LoggingModifier(&log, 1);
+    modifier->offset = {0.5f, 0.0f, 0.0f};
     FakeComponentList list;
     list.attached = {modifier->unknown()};
     auto ctrl = control("Ctrl", PartKind::integer);
-    probe->modifiersPending = 0;
     const int64_t blocks = host().memory().counts().liveBlocks;
+    auto send = [&](int32_t kind, IMFComponentList* from) {
+        auto* record = static_cast<ComponentChangeRecord*>(qv::allocateBlock(sizeof(ComponentChangeRecord)));
+        record->kind = kind;
+        record->list = from;
+        if (from != nullptr) from->AddRef();
+        return smog->exchangerInterface()->handleEvent(5, ctrl->unknown(), record);
+    };
 
     // 5101 is not a component change: nothing is filled, but the record is consumed.
-    EXPECT_EQ(sendControl(*probe, ctrl->unknown(), newRecord(5101, &list)), qv::kHandled);
+    EXPECT_EQ(send(5101, &list), qv::kHandled);
     EXPECT_EQ(list.references, 1);
     EXPECT_EQ(list.fills9, 0);
-    EXPECT_TRUE(probe->block().dataComponents.empty());
-    EXPECT_EQ(probe->modifiersPending, 0);
+    EXPECT_TRUE(smog.block().dataComponents.empty());
     EXPECT_EQ(host().memory().counts().liveBlocks, blocks);
+    EXPECT_EQ(density(), unmodified);
 
-    // 5103 refills the list through the 9th operation and marks the chain stale.
-    EXPECT_EQ(sendControl(*probe, ctrl->unknown(), newRecord(5103, &list)), qv::kHandled);
+    // 5103 refills the list through the 9th operation, and the next sample has the modifier.
+    EXPECT_EQ(send(5103, &list), qv::kHandled);
     EXPECT_EQ(list.fills9, 1);
     EXPECT_EQ(list.references, 1);
-    ASSERT_EQ(probe->block().dataComponents.count(), 1);
-    EXPECT_EQ(probe->block().dataComponents[0], modifier->unknown());
-    EXPECT_EQ(probe->modifiersPending, 1);
+    ASSERT_EQ(smog.block().dataComponents.count(), 1);
+    EXPECT_EQ(smog.block().dataComponents[0], modifier->unknown());
     EXPECT_EQ(host().memory().counts().liveBlocks, blocks + 1);  // the list's own storage
+    EXPECT_EQ(density(), modified);
 
     // A record without a list is freed as well.
-    probe->modifiersPending = 0;
-    EXPECT_EQ(sendControl(*probe, ctrl->unknown(), newRecord(5102, nullptr)), qv::kHandled);
-    EXPECT_EQ(probe->modifiersPending, 0);
-    EXPECT_EQ(host().memory().counts().liveBlocks, blocks + 1);
+    const int64_t held = host().memory().counts().liveBlocks;
+    EXPECT_EQ(send(5102, nullptr), qv::kHandled);
+    EXPECT_EQ(host().memory().counts().liveBlocks, held);
     EXPECT_EQ(ctrl->referenceCount(), 1);
 
-    // Event 5110 fills through the 8th operation and does not mark the chain.
-    EXPECT_EQ(probe->handleEvent(5110, &list, nullptr), qv::kHandled);
+    // Event 5110 fills through the 8th operation but leaves the modifiers in use as they were.
+    list.attached.clear();
+    EXPECT_EQ(smog->exchangerInterface()->handleEvent(5110, &list, nullptr), qv::kHandled);
     EXPECT_EQ(list.fills8, 1);
     EXPECT_EQ(list.references, 1);
-    EXPECT_EQ(probe->modifiersPending, 0);
+    EXPECT_TRUE(smog.block().dataComponents.empty());
+    EXPECT_EQ(density(), modified);
 
-    modifier->unknown()->Release();  // the primitive's list still holds one
+    modifier->unknown()->Release();  // the primitive's chain still holds one
     EXPECT_EQ(modifier->references(), 1);
 }
 

@@ -4,12 +4,17 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
+#include "brumo/class_ids.h"
+#include "host/common/text.h"
 #include "host/scene/shaders.h"
 #include "math/affine_transform.h"
 #include "math/shaping.h"
 #include "primitive/colour_gradient.h"
 #include "qv/fourcc.h"
+#include "tests/support/host_doubles.h"
+#include "tests/support/module_objects.h"
 #include "tests/support/probe_effect.h"
 #include "tests/support/test_host.h"
 
@@ -55,18 +60,26 @@ TEST(RenderPreparation, ExtinctionDensityScaleAndPendingFlag) {
 }
 
 TEST(RenderPreparation, BiasIsClampedAndWrittenBack) {
-    Probe probe;
-    EffectParameters& p = probe->block();
+    // A host shader of value 0 or 1 as the density: the tables' ends.
+    EffectRef smog(CLSID_Smog);
+    EffectParameters& p = smog.block();
+    p.shapeFlags = 0;
+    p.noiseType = 0;
+    SceneShader none("preparation test 0", 0.0f);
+    SceneShader full("preparation test 1", 1.0f);
+    auto densityFrom = [&](const char* shader) {
+        host::setText(&p.densityShaderName.get(), shader);
+        return sampleAt(smog, {0.1f, 0.2f, 0.3f}).density;
+    };
     const struct {
         float given, stored;
     } cases[] = {{1.0f, 0.99993896484375f}, {0.0f, 0.00006103515625f}, {-2.0f, 0.00006103515625f},
                  {kNaN, 0.00006103515625f}, {0.3f, 0.3f}};
     for (const auto& c : cases) {
         p.biasAmount = c.given;
-        probe->prepareRender();
+        EXPECT_EQ(densityFrom("preparation test 0"), 0.0f) << c.given;
         EXPECT_EQ(p.biasAmount, c.stored) << c.given;
-        EXPECT_EQ(probe->biasTable[0], 0.0f) << c.given;
-        EXPECT_EQ(probe->biasTable[9999], 1.0f) << c.given;
+        EXPECT_EQ(densityFrom("preparation test 1"), 1.0f) << c.given;
     }
 }
 
@@ -189,38 +202,40 @@ TEST(RenderPreparation, ZeroScaleGivesZeroMatrixAndIdentityInverse) {
 }
 
 TEST(RenderPreparation, EverySeedTakesEffect) {
-    Probe probe;
-    probe->march({0, 0, 0}, {0, 0, 0}, {});
-    EXPECT_EQ(probe->lattice.seed, 777);
-    EXPECT_EQ(probe->reseedPending, 0);
-
-    // A lattice built directly from the seed is the reference.
-    auto latticeFor = [](int32_t seed) {
-        NoiseLattice reference;
-        reference.create();
-        reference.seed = seed;
-        reference.buildLattice();
-        return reference;
+    EffectRef smog(CLSID_Smog);
+    EffectParameters& p = smog.block();
+    p.shapeFlags = 0;
+    // The noise along a line through the cube, to tell patterns apart.
+    auto pattern = [&smog](bool announce) {
+        if (announce) smog->exchangerInterface()->parametersChanged();
+        std::vector<float> values;
+        for (float t = -0.9f; t < 1.0f; t += 0.1f)
+            values.push_back(sampleAt(smog, {t, 0.5f * t, -0.3f * t}, false).density);
+        return values;
     };
+    auto patternFor = [&](float seed) {
+        p.seedValue = seed;
+        return pattern(true);
+    };
+    const std::vector<float> first = pattern(true);
 
-    // The host writes a new seed and says nothing: the next march still uses it.
-    probe->block().seedValue = 4321.0f;
-    probe->march({0, 0, 0}, {0, 0, 0}, {});
-    EXPECT_EQ(probe->lattice.seed, 4321);
-    EXPECT_TRUE(probe->lattice.ready);
-    const NoiseLattice expected = latticeFor(4321);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(probe->lattice.permutation[i], expected.permutation[i]) << i;
+    // The host writes a new seed and says nothing: the next sample still uses it.
+    const std::vector<float> reference = patternFor(4321.0f);
+    p.seedValue = 777.0f;
+    EXPECT_EQ(pattern(true), first);
+    p.seedValue = 4321.0f;
+    EXPECT_EQ(pattern(false), reference);
+    EXPECT_NE(reference, first);
 
-    // Seeds the int cannot hold saturate instead of overflowing; NaN is seed 0.
-    const struct {
-        float value;
-        int32_t seed;
-    } cases[] = {{2147483648.0f, INT32_MAX}, {-1e20f, INT32_MIN}, {kNaN, 0}, {-12.7f, -12}};
-    for (const auto& c : cases) {
-        probe->block().seedValue = c.value;
-        probe->march({0, 0, 0}, {0, 0, 0}, {});
-        EXPECT_EQ(probe->lattice.seed, c.seed) << c.value;
-    }
+    // Seeds the int cannot hold saturate instead of overflowing; NaN is seed 0, and the
+    // fraction is cut off.
+    const std::vector<float> highest = patternFor(2147483648.0f);
+    EXPECT_EQ(patternFor(1e20f), highest);
+    EXPECT_NE(patternFor(-1e20f), highest);
+    EXPECT_EQ(patternFor(-1e20f), patternFor(-2147483648.0f));
+    EXPECT_EQ(patternFor(kNaN), patternFor(0.0f));
+    EXPECT_EQ(patternFor(-12.7f), patternFor(-12.0f));
+    EXPECT_NE(patternFor(-12.7f), patternFor(-13.0f));
 }
 
 TEST(RenderPreparation, ShadersAreLookedUpOnlyWhenUsed) {

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "brumo/class_ids.h"
+#include "brumo/density_sampler.h"
 #include "brumo/parameter_blocks.h"
 #include "host/loader/module_loader.h"
 #include "primitive/brumo_base.h"
 #include "qv/class_factory.h"
+#include "qv/counted_ptr.h"
 #include "qv/entry_points.h"
 
 namespace brumo::test {
@@ -50,5 +52,24 @@ public:
 private:
     BrumoBase* base_ = nullptr;
 };
+
+// What a host reads at a point of the cube through IDensitySampler, which first prepares the
+// primitive as a render call does. The block's edits are announced first unless `announce` is
+// false. The point is scaled by the block's size into local space (exactly, for the default
+// size 4 or any other power of two).
+struct PointSample {
+    float density = -1.0f;
+    float shapeValue = -1.0f;
+};
+inline PointSample sampleAt(const EffectRef& effect, const Vector3& p, bool announce = true) {
+    if (announce) effect->exchangerInterface()->parametersChanged();
+    QVCountedPtr<IDensitySampler> sampler;
+    EXPECT_EQ(sampler.queryFrom(effect->primaryUnknown(), IID_IDensitySampler), qv::kOk);
+    PointSample sample;
+    const float size = effect.block().size;
+    const QVVector3 point{p.x * size, p.y * size, p.z * size};
+    EXPECT_EQ(sampler->sampleAt(&point, &sample.density, &sample.shapeValue, nullptr), qv::kOk);
+    return sample;
+}
 
 }  // namespace brumo::test

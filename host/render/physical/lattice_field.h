@@ -36,9 +36,17 @@ public:
     // All channels at the point, into out[0 .. channels).
     void at(const QVVector3& local, float* out) const {
         for (int c = 0; c < channels_; ++c) out[c] = 0.0f;
+        forCorners(local, [&](const float* v, float w) {
+            for (int c = 0; c < channels_; ++c) out[c] += w * v[c];
+        });
+    }
+
+    // Calls visit(channels of a voxel, weight) for each voxel the interpolation at the point
+    // reads with a weight other than zero, always in the same order.
+    template <class Visit>
+    void forCorners(const QVVector3& local, const Visit& visit) const {
         if (values_.empty()) return;
-        float u[3] = {(local.x - first_[0]) * inverseSpacing_[0], (local.y - first_[1]) * inverseSpacing_[1],
-                      (local.z - first_[2]) * inverseSpacing_[2]};
+        float u[3] = {gridCoordinate(0, local.x), gridCoordinate(1, local.y), gridCoordinate(2, local.z)};
         int lo[3];
         float f[3];
         for (int a = 0; a < 3; ++a) {
@@ -46,7 +54,8 @@ public:
                 if (edge_ == Edge::zero) return;
                 u[a] = u[a] > 0.0f ? float(n_[a] - 1) : 0.0f;
             } else if (edge_ == Edge::clamp) {
-                u[a] = std::fmin(std::fmax(u[a], 0.0f), float(n_[a] - 1));
+                const float last = float(n_[a] - 1);
+                u[a] = u[a] < 0.0f ? 0.0f : u[a] > last ? last : u[a];
             }
             const float fl = std::floor(u[a]);
             lo[a] = int(fl);
@@ -57,10 +66,14 @@ public:
             const float w = ((corner & 1) ? f[0] : 1.0f - f[0]) * (((corner >> 1) & 1) ? f[1] : 1.0f - f[1]) *
                             ((corner >> 2) ? f[2] : 1.0f - f[2]);
             if (w == 0.0f || i < 0 || j < 0 || k < 0 || i >= n_[0] || j >= n_[1] || k >= n_[2]) continue;
-            const float* v = voxel(i, j, k);
-            for (int c = 0; c < channels_; ++c) out[c] += w * v[c];
+            visit(voxel(i, j, k), w);
         }
     }
+
+    // A local coordinate along an axis in voxel units: 0 at the first centre, 1 at the next.
+    float gridCoordinate(int axis, float local) const { return (local - first_[axis]) * inverseSpacing_[axis]; }
+    // Voxel units per local unit along an axis.
+    float voxelsPerUnit(int axis) const { return inverseSpacing_[axis]; }
 
     // The value of a field of one channel.
     float at(const QVVector3& local) const {

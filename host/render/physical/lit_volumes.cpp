@@ -74,8 +74,14 @@ float opticalDepth(const std::vector<LitVolume>& volumes, const QVVector3& from,
         const int steps = std::max(1, int(std::ceil((far - span.near) / step)));
         const float dt = (far - span.near) / float(steps);
         float sum = 0.0f;
+        EmptySpace::Run run;
         for (int s = 0; s < steps; ++s) {
             const float t = span.near + (float(s) + 0.5f) * dt;
+            if (!(t < run.until)) run = volume.emptySpace.runAt(volume.density, local.origin, local.direction, t);
+            if (run.empty) {
+                s = firstStepFrom(run.until, span.near, dt, s, steps) - 1;
+                continue;
+            }
             sum += volume.density.at({local.origin.x + local.direction.x * t,
                                       local.origin.y + local.direction.y * t,
                                       local.origin.z + local.direction.z * t});
@@ -128,6 +134,7 @@ bool buildLitVolumes(const PhysicalSettings& physical, const std::vector<Physica
         } catch (const BakeCancelled&) {
             return false;
         }
+        volume.emptySpace = EmptySpace(volume.density);
         lightLayouts[e] = layoutGrid(volume.box, effect.transform, 0.0, std::max(2, resolution / 2));
         // The sky's shadows are soft: a quarter of the resolution, but no fewer than 32 voxels.
         skyLayouts[e] = layoutGrid(volume.box, effect.transform, 0.0,

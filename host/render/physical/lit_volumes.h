@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/bake/volume_bake.h"
+#include "host/render/physical/empty_space.h"
 #include "host/render/physical/lattice_field.h"
 #include "host/render/physical/physical_renderer.h"
 
@@ -21,6 +22,7 @@ struct LitVolume {
     double voxelSize = 1.0;   // world edge of a density voxel
     double lightVoxelSize = 1.0;
     LatticeField density;
+    EmptySpace emptySpace;  // of the density
     LatticeField colour;  // only when the emission comes from the effect's colour
     std::vector<LatticeField> lightDepth;  // one per light, on the light grid
     // Transmittance toward each sky direction, for each octave (direction-major).

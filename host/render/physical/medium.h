@@ -42,8 +42,8 @@ struct MultipleScattering {
     bool enabled = true;
     int octaves = 4;
     float attenuation = 0.2f;    // a
-    float contribution = 0.38f;  // b
-    float eccentricity = 0.9f;   // c
+    float contribution = 0.42f;  // b
+    float eccentricity = 0.5f;   // c
 };
 
 struct PhysicalSettings {

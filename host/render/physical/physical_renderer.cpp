@@ -1,10 +1,14 @@
 #include "host/render/physical/physical_renderer.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
+#include "host/render/physical/empty_space.h"
 #include "host/render/physical/lit_volumes.h"
 #include "host/common/job_runner.h"
 
@@ -35,7 +39,7 @@ public:
         : physical_(physical), volumes_(volumes), lights_(lights), sky_(sky),
           octaves_(physical.multiple.enabled ? std::max(1, physical.multiple.octaves) : 1),
           hasSky_(sky.r > 0.0f || sky.g > 0.0f || sky.b > 0.0f),
-          skyWeights_(volumes.size()) {}
+          skyWeights_(volumes.size()), phases_(volumes.size()) {}
 
     // Premultiplied radiance of the ray and its transmittance.
     QVColourRecord integrate(const QVRay& ray, float& transmittance) {
@@ -43,6 +47,7 @@ public:
         transmittance = 1.0f;
         crossings_.resize(volumes_.size());
         cuts_.clear();
+        skyCorners_.fill({});
         for (size_t v = 0; v < volumes_.size(); ++v) {
             Crossing& c = crossings_[v];
             c.hit = false;
@@ -58,6 +63,7 @@ public:
             cuts_.push_back(span.near);
             cuts_.push_back(span.far);
             if (hasSky_) weighSky(volumes_[v].medium.anisotropy, ray.direction, skyWeights_[v]);
+            phaseDistantLights(volumes_[v].medium.anisotropy, ray.direction, phases_[v]);
         }
         std::sort(cuts_.begin(), cuts_.end());
         cuts_.erase(std::unique(cuts_.begin(), cuts_.end()), cuts_.end());
@@ -75,13 +81,61 @@ public:
             const float step = float(voxel) / std::max(0.01f, physical_.stepsPerVoxel);
             const int steps = std::max(1, int(std::ceil((b - a) / step)));
             const float dt = (b - a) / float(steps);
-            for (int s = 0; s < steps && transmittance > kOpaque; ++s)
-                addStep(ray, a + (float(s) + 0.5f) * dt, dt, light, transmittance);
+            EmptySpace::Run run;
+            for (int s = 0; s < steps && transmittance > kOpaque; ++s) {
+                const float t = a + (float(s) + 0.5f) * dt;
+                if (!(t < run.until)) run = runAt(t);
+                if (run.empty) {
+                    s = firstStepFrom(run.until, a, dt, s, steps) - 1;
+                    continue;
+                }
+                addStep(ray, t, dt, light, transmittance);
+            }
         }
         return {light.r, light.g, light.b, 1.0f - transmittance};
     }
 
 private:
+    // The run of space the ray is in at t: empty in every volume there or not, and where any
+    // of their blocks ends.
+    EmptySpace::Run runAt(float t) const {
+        EmptySpace::Run run{true, std::numeric_limits<float>::infinity()};
+        for (size_t v : covering_) {
+            const Crossing& c = crossings_[v];
+            const EmptySpace::Run own =
+                volumes_[v].emptySpace.runAt(volumes_[v].density, c.local.origin, c.local.direction, t);
+            run.empty = run.empty && own.empty;
+            run.until = std::min(run.until, own.until);
+        }
+        return run;
+    }
+
+    // The phase of each distant light's octaves for light scattered along the ray: the angle is
+    // the same all along it.
+    void phaseDistantLights(float g, const QVVector3& direction, std::vector<float>& phases) const {
+        phases.assign(lights_.size() * size_t(octaves_), 0.0f);
+        for (size_t l = 0; l < lights_.size(); ++l) {
+            if (lights_[l].kind != PhysicalLight::Kind::distant) continue;
+            const QVVector3& travel = lights_[l].vector;
+            const float cosine = -(travel.x * direction.x + travel.y * direction.y + travel.z * direction.z);
+            float octaveG = g;
+            for (int o = 0; o < octaves_; ++o, octaveG *= physical_.multiple.eccentricity)
+                phases[l * size_t(octaves_) + size_t(o)] = henyeyGreenstein(cosine, octaveG);
+        }
+    }
+
+    // The sky seen from one voxel of the sky grid along the ray: its transmittances weighed for
+    // the ray. Neighbouring steps read the same voxels, so the last few are kept.
+    float skyCornerShare(const float* voxel, const std::vector<float>& weights) {
+        SkyCorner& kept = skyCorners_[(uint64_t(reinterpret_cast<uintptr_t>(voxel) >> 4) * 0x9E3779B97F4A7C15ull) >> 58];
+        if (kept.voxel != voxel) {
+            float share = 0.0f;
+            for (size_t c = 0; c < weights.size(); ++c) share += weights[c] * voxel[c];
+            kept = {voxel, share};
+        }
+        return kept.share;
+    }
+
     // The sky directions' weights for light scattered along the ray, per octave (each octave's
     // weights add up to its share, so an open sky gives its radiance exactly).
     void weighSky(float g, const QVVector3& direction, std::vector<float>& weights) const {
@@ -151,9 +205,11 @@ private:
             // Toward the camera is against the ray.
             const float cosine = -(travel.x * ray.direction.x + travel.y * ray.direction.y + travel.z * ray.direction.z);
             const float depth = volume.lightDepth[l].at(local);
+            const float* phases = phases_[v].data() + l * size_t(octaves_);
+            const bool distant = light.kind == PhysicalLight::Kind::distant;
             float weight = 1.0f, scale = 1.0f, g = m.anisotropy, sum = 0.0f;
             for (int o = 0; o < octaves_; ++o) {
-                sum += weight * henyeyGreenstein(cosine, g) * std::exp(-scale * depth);
+                sum += weight * (distant ? phases[o] : henyeyGreenstein(cosine, g)) * std::exp(-scale * depth);
                 weight *= multiple.contribution;
                 scale *= multiple.attenuation;
                 g *= multiple.eccentricity;
@@ -165,10 +221,10 @@ private:
         }
         float skyShare = 0.0f;
         if (hasSky_) {
-            seen_.resize(size_t(volume.skyLight.channels()));
-            volume.skyLight.at(local, seen_.data());
             const std::vector<float>& weights = skyWeights_[v];
-            for (size_t c = 0; c < seen_.size(); ++c) skyShare += weights[c] * seen_[c];
+            volume.skyLight.forCorners(local, [&](const float* voxel, float w) {
+                skyShare += w * skyCornerShare(voxel, weights);
+            });
         }
         Rgb out{m.albedo.r * (in.r + skyShare * sky_.r), m.albedo.g * (in.g + skyShare * sky_.g),
                 m.albedo.b * (in.b + skyShare * sky_.b)};
@@ -193,7 +249,12 @@ private:
     int octaves_;
     bool hasSky_;
     std::vector<std::vector<float>> skyWeights_;  // per volume, for the current ray
-    std::vector<float> seen_;
+    std::vector<std::vector<float>> phases_;      // per volume, light and octave, for the current ray
+    struct SkyCorner {
+        const float* voxel = nullptr;
+        float share = 0.0f;
+    };
+    std::array<SkyCorner, 64> skyCorners_;
     std::vector<Crossing> crossings_;
     std::vector<float> cuts_;
     std::vector<size_t> covering_;

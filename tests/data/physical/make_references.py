@@ -3,6 +3,11 @@
 #   blender -b --factory-startup --python tests/data/physical/make_references.py -- \
 #       --brumo build/bin/brumo [--samples 1024] [--scene cloud] [--single]
 #
+# With --sweep 1,2,4,... --out DIR it instead renders each scene at those sample counts (another
+# seed than the references') into DIR and prints each one's render time and mean absolute
+# error per channel against the stored reference, colours clipped to 0-1 as test_physical
+# clips them: the sample count at which Cycles' noise falls to the physical mode's own error.
+#
 # For every scene file beside this script (cloud.json, smoke.json, fire.json) each effect is
 # baked by `brumo bake` on the grid the physical integrator samples (the scene's
 # "physical.grid"), and Cycles renders the volumes with the same medium (extinction, albedo,
@@ -43,6 +48,8 @@ def arguments():
     parser.add_argument("--scene", action="append")
     parser.add_argument("--single", action="store_true", help="only the single-scattering images")
     parser.add_argument("--multiple", action="store_true", help="only the multiple-scattering images")
+    parser.add_argument("--sweep", help="comma-separated sample counts to measure against the references")
+    parser.add_argument("--out", help="where the sweep's images go")
     return parser.parse_args(argv)
 
 
@@ -94,7 +101,7 @@ def volume_material(name, effect, medium, extinction):
         if emission == "colour":
             colour = nodes.new("ShaderNodeAttribute")
             colour.attribute_type = "GEOMETRY"
-            colour.attribute_name = "Cd"
+            colour.attribute_name = "sample_colour"  # the colour grid brumo bake --colour writes
             links.new(colour.outputs["Color"], glow.inputs["Color"])
         else:
             glow.inputs["Color"].default_value = rgb(emission) + [1.0]
@@ -217,6 +224,31 @@ def build(scene_path, brumo, work):
     return scene
 
 
+def pixels(path):
+    import numpy
+    image = bpy.data.images.load(path)
+    values = numpy.array(image.pixels[:], dtype=numpy.float64).reshape(-1, 4)[:, :3]
+    bpy.data.images.remove(image)
+    return numpy.clip(values, 0.0, 1.0)
+
+
+def render(scene, samples, bounces, path, seed=1):
+    scene.cycles.samples = samples
+    scene.cycles.seed = seed
+    scene.cycles.max_bounces = bounces
+    scene.cycles.volume_bounces = bounces
+    scene.cycles.diffuse_bounces = 0
+    scene.cycles.glossy_bounces = 0
+    scene.cycles.transmission_bounces = 0
+    # Rays toward a lamp cross the volumes' bounds as transparent surfaces: with none allowed, no
+    # lamp would light a volume at all.
+    scene.cycles.transparent_max_bounces = 64
+    scene.render.filepath = path
+    started = time.time()
+    bpy.ops.render.render(write_still=True)
+    return time.time() - started
+
+
 def main():
     args = arguments()
     brumo = os.path.abspath(args.brumo)
@@ -228,19 +260,19 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         for name in args.scene or SCENES:
             for suffix, bounces in kinds:
+                if args.sweep:
+                    reference = pixels(os.path.join(HERE, name + suffix + ".exr"))
+                    for samples in [int(n) for n in args.sweep.split(",")]:
+                        scene = build(os.path.join(HERE, name + ".json"), brumo, work)
+                        path = os.path.join(os.path.abspath(args.out), f"{name}{suffix}_{samples}.exr")
+                        seconds = render(scene, samples, bounces, path, seed=2)
+                        error = abs(pixels(path) - reference).mean(axis=0)
+                        print(f"sweep {name}{suffix}: {samples} samples, {seconds:.1f} s, mean absolute error "
+                              + " ".join(f"{e:.4f}" for e in error), flush=True)
+                    continue
                 scene = build(os.path.join(HERE, name + ".json"), brumo, work)
-                scene.cycles.samples = args.samples
-                scene.cycles.max_bounces = bounces
-                scene.cycles.volume_bounces = bounces
-                scene.cycles.diffuse_bounces = 0
-                scene.cycles.glossy_bounces = 0
-                scene.cycles.transmission_bounces = 0
-                scene.cycles.transparent_max_bounces = 0
-                scene.render.filepath = os.path.join(HERE, name + suffix + ".exr")
-                started = time.time()
-                bpy.ops.render.render(write_still=True)
-                print(f"reference {name}{suffix}: {args.samples} samples, {time.time() - started:.1f} s",
-                      flush=True)
+                seconds = render(scene, args.samples, bounces, os.path.join(HERE, name + suffix + ".exr"))
+                print(f"reference {name}{suffix}: {args.samples} samples, {seconds:.1f} s", flush=True)
 
 
 main()

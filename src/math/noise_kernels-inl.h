@@ -1,0 +1,153 @@
+// The gradient noise and its octave sums, written once over a lane type. Included (without an
+// include guard) inside a namespace that provides:
+//   hn                   Highway's per-target namespace, or one_lane
+//   DF, DI, VF, VI, MF   the names of math/lane_types-inl.h
+//   gradientPair(t, k, g0, g1)
+//                        the gradients (x, y, z) of the corners hashed to k and k + 1, however
+//                        that set reads them best
+// Every lane does the arithmetic in the same order (no fused multiply-add, no reciprocal for a
+// division), so a point gives the same bits in one lane as in any wider vector.
+
+using Fade = NoiseLattice::Fade;
+using Tables = NoiseLattice::LaneTables;
+
+// The lattice cell wrapped to 0..255 and the offset inside it. The floor comes from the
+// truncated int, one less where that lies above x: the float of the int 0 is +0, so -0 keeps
+// its offset -0, and the cell needs no second conversion. Coordinates outside the int range
+// (NaN and infinities too) give cell 0 and offset 0.
+BRUMO_KERNEL_INLINE void latticeCells(VF x, VI& cell, VF& offset) {
+    const DF df;
+    const DI di;
+    const auto inRange = hn::Lt(hn::Abs(x), hn::Set(df, 2147483648.0f));
+    const VF xs = hn::IfThenElseZero(inRange, x);
+    const VI truncated = hn::ConvertTo(di, xs);
+    const VF t = hn::ConvertTo(df, truncated);
+    const auto above = hn::Lt(xs, t);
+    const VF floor = hn::IfThenElse(above, hn::Sub(t, hn::Set(df, 1.0f)), t);
+    offset = hn::Sub(xs, floor);
+    const VI i = hn::IfThenElse(hn::RebindMask(di, above), hn::Sub(truncated, hn::Set(di, 1)), truncated);
+    cell = hn::And(i, hn::Set(di, 255));
+}
+
+template <Fade fade>
+BRUMO_KERNEL_INLINE VF weight(VF f) {
+    const DF df;
+    if constexpr (fade == Fade::linear) {
+        const VF zero = hn::Zero(df);
+        const VF one = hn::Set(df, 1.0f);
+        return hn::IfThenElse(hn::Lt(f, zero), zero, hn::IfThenElse(hn::Gt(f, one), one, f));
+    } else if constexpr (fade == Fade::cubic) {
+        return hn::Mul(hn::Mul(f, f), hn::Sub(hn::Set(df, 3.0f), hn::Mul(hn::Set(df, 2.0f), f)));
+    } else {
+        const VF cube = hn::Mul(hn::Mul(f, f), f);
+        const VF poly = hn::Add(hn::Sub(hn::Set(df, 10.0f), hn::Mul(hn::Set(df, 15.0f), f)),
+                                hn::Mul(hn::Mul(hn::Set(df, 6.0f), f), f));
+        return hn::Mul(cube, poly);
+    }
+}
+
+BRUMO_KERNEL_INLINE VF lerp(VF a, VF b, VF w) { return hn::Add(a, hn::Mul(hn::Sub(b, a), w)); }
+
+// The two x corners of a cell edge, hashed to k (offset dx0) and k + 1 (offset dx1).
+BRUMO_KERNEL_INLINE void cornerPair(const Tables& t, VI k, VF dx0, VF dx1, VF dy, VF dz, VF& c0, VF& c1) {
+    VF g0[3], g1[3];
+    gradientPair(t, k, g0, g1);
+    c0 = hn::Add(hn::Add(hn::Mul(g0[0], dx0), hn::Mul(g0[1], dy)), hn::Mul(g0[2], dz));
+    c1 = hn::Add(hn::Add(hn::Mul(g1[0], dx1), hn::Mul(g1[1], dy)), hn::Mul(g1[2], dz));
+}
+
+// The noise at U vectors of points. Each stage runs for all U before the next, so that while
+// one vector waits for its lookups (each hash level needs the one before) the others compute.
+template <Fade fade, int U>
+BRUMO_KERNEL_INLINE void noise(const Tables& t, const VF (&x)[U], const VF (&y)[U], const VF (&z)[U],
+                               VF (&out)[U]) {
+    const DF df;
+    const DI di;
+    const VI mask = hn::Set(di, 255);
+    const VI low = hn::Set(di, 0xFFFF);
+    const VF one = hn::Set(df, 1.0f);
+    VI ix[U], iy[U], iz[U], hz[U], hy0[U], hy1[U];
+    VF fx[U], fy[U], fz[U];
+    for (int u = 0; u < U; ++u) {
+        latticeCells(x[u], ix[u], fx[u]);
+        latticeCells(y[u], iy[u], fy[u]);
+        latticeCells(z[u], iz[u], fz[u]);
+    }
+    // Corner hash, z first: each pair entry holds the hashes of k and k + 1.
+    for (int u = 0; u < U; ++u) hz[u] = hn::GatherIndex(di, t.hashPairs, iz[u]);
+    for (int u = 0; u < U; ++u) {
+        hy0[u] = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy[u], hn::And(hz[u], low)), mask));
+        hy1[u] = hn::GatherIndex(di, t.hashPairs, hn::And(hn::Add(iy[u], hn::ShiftRight<16>(hz[u])), mask));
+    }
+    VF c000[U], c100[U], c010[U], c110[U], c001[U], c101[U], c011[U], c111[U];
+    for (int u = 0; u < U; ++u) {
+        const VF gx = hn::Sub(fx[u], one);
+        const VF gy = hn::Sub(fy[u], one);
+        const VF gz = hn::Sub(fz[u], one);
+        cornerPair(t, hn::And(hn::Add(ix[u], hn::And(hy0[u], low)), mask), fx[u], gx, fy[u], fz[u], c000[u], c100[u]);
+        cornerPair(t, hn::And(hn::Add(ix[u], hn::ShiftRight<16>(hy0[u])), mask), fx[u], gx, gy, fz[u], c010[u],
+                   c110[u]);
+        cornerPair(t, hn::And(hn::Add(ix[u], hn::And(hy1[u], low)), mask), fx[u], gx, fy[u], gz, c001[u], c101[u]);
+        cornerPair(t, hn::And(hn::Add(ix[u], hn::ShiftRight<16>(hy1[u])), mask), fx[u], gx, gy, gz, c011[u], c111[u]);
+    }
+    for (int u = 0; u < U; ++u) {
+        const auto valid = hn::And(hn::And(hn::IsFinite(x[u]), hn::IsFinite(y[u])), hn::IsFinite(z[u]));
+        const VF wx = weight<fade>(fx[u]);
+        const VF wy = weight<fade>(fy[u]);
+        const VF wz = weight<fade>(fz[u]);
+        const VF a0 = lerp(c000[u], c100[u], wx);
+        const VF a1 = lerp(c010[u], c110[u], wx);
+        const VF b0 = lerp(c001[u], c101[u], wx);
+        const VF b1 = lerp(c011[u], c111[u], wx);
+        out[u] = hn::IfThenElseZero(valid, lerp(lerp(a0, a1, wy), lerp(b0, b1, wy), wz));
+    }
+}
+
+// The octave sum of the kind along the plan: octave values weighed by amp / f (scaled), their
+// magnitudes (turbulence), the spectral weights, or the ridges, each weighed by the one before.
+template <SumKind kind, int U>
+BRUMO_KERNEL_INLINE void octaveSum(const Tables& t, const OctavePlan& plan, const VF (&x)[U], const VF (&y)[U],
+                                   const VF (&z)[U], VF (&sum)[U]) {
+    const DF df;
+    constexpr Fade fade = kind == SumKind::ridged ? Fade::cubic : Fade::quintic;
+    const VF zero = hn::Zero(df);
+    const VF one = hn::Set(df, 1.0f);
+    VF ridgeWeight[U];
+    for (int u = 0; u < U; ++u) {
+        sum[u] = zero;
+        ridgeWeight[u] = one;
+    }
+    const int32_t faded = plan.partial ? plan.count - 1 : plan.count;
+    for (int32_t k = 0; k < plan.count; ++k) {
+        const VF f = hn::Set(df, plan.frequency[k]);
+        const VF factor = hn::Set(df, plan.factor[k]);
+        VF px[U], py[U], pz[U], n[U];
+        for (int u = 0; u < U; ++u) {
+            px[u] = hn::Mul(x[u], f);
+            py[u] = hn::Mul(y[u], f);
+            pz[u] = hn::Mul(z[u], f);
+        }
+        noise<fade, U>(t, px, py, pz, n);
+        for (int u = 0; u < U; ++u) {
+            if constexpr (kind == SumKind::scaled) {
+                sum[u] = hn::Add(sum[u], hn::Div(hn::Mul(n[u], factor), f));
+            } else if constexpr (kind == SumKind::turbulence) {
+                sum[u] = hn::Add(sum[u], hn::Div(hn::Mul(hn::Abs(n[u]), factor), f));
+            } else if constexpr (kind == SumKind::spectral) {
+                if (k != faded)
+                    sum[u] = hn::Add(sum[u], hn::Mul(factor, n[u]));
+                else
+                    sum[u] = hn::Add(sum[u], hn::Mul(hn::Mul(n[u], hn::Set(df, plan.fade)), factor));
+            } else {
+                const VF s = hn::Sub(one, hn::Abs(n[u]));
+                const VF tw = hn::Mul(hn::Mul(hn::Mul(s, s), ridgeWeight[u]), factor);
+                if (k != faded) {
+                    sum[u] = hn::Add(sum[u], tw);
+                    ridgeWeight[u] = hn::IfThenElse(hn::Lt(tw, zero), zero, hn::IfThenElse(hn::Gt(tw, one), one, tw));
+                } else {
+                    sum[u] = hn::Add(sum[u], hn::Mul(tw, hn::Set(df, plan.fade)));
+                }
+            }
+        }
+    }
+}

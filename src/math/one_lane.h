@@ -1,0 +1,93 @@
+// A vector of one lane with the names of Highway's operations that the kernels use, so that a
+// kernel written once over lanes also runs one point at a time: the one-point path of every
+// build, and the only path of a build without Highway. Each operation is the plain float or int
+// operation, so a lane gives the bits it gives in any wider vector.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#if defined(__GNUC__)
+#define BRUMO_KERNEL_INLINE inline __attribute__((always_inline))
+#else
+#define BRUMO_KERNEL_INLINE inline
+#endif
+
+namespace brumo {
+namespace one_lane {
+
+struct FloatTag {};
+struct IntTag {};
+
+struct VecF {
+    float raw;
+};
+struct VecI {
+    int32_t raw;
+};
+struct Flag {
+    bool raw;
+};
+
+// Highway's names for tags, vectors and masks.
+template <class T>
+using ScalableTag = std::conditional_t<std::is_same_v<T, float>, FloatTag, IntTag>;
+template <class D>
+using RebindToSigned = IntTag;
+template <class D>
+using Vec = std::conditional_t<std::is_same_v<D, FloatTag>, VecF, VecI>;
+template <class D>
+using Mask = Flag;
+
+constexpr size_t MaxLanes(FloatTag) { return 1; }
+inline size_t Lanes(FloatTag) { return 1; }
+
+inline VecF Set(FloatTag, float v) { return {v}; }
+inline VecI Set(IntTag, int32_t v) { return {v}; }
+inline VecF Zero(FloatTag) { return {0.0f}; }
+inline float GetLane(VecF v) { return v.raw; }
+inline int32_t GetLane(VecI v) { return v.raw; }
+
+inline VecF Add(VecF a, VecF b) { return {a.raw + b.raw}; }
+inline VecF Sub(VecF a, VecF b) { return {a.raw - b.raw}; }
+inline VecF Mul(VecF a, VecF b) { return {a.raw * b.raw}; }
+inline VecF Div(VecF a, VecF b) { return {a.raw / b.raw}; }
+inline VecF Abs(VecF a) { return {std::fabs(a.raw)}; }
+inline VecF Sqrt(VecF a) { return {std::sqrt(a.raw)}; }
+// Truncates, as Highway's; for floats within the int range.
+inline VecI ConvertTo(IntTag, VecF a) { return {static_cast<int32_t>(a.raw)}; }
+inline VecF ConvertTo(FloatTag, VecI a) { return {static_cast<float>(a.raw)}; }
+
+inline VecI Add(VecI a, VecI b) { return {static_cast<int32_t>(static_cast<uint32_t>(a.raw) + static_cast<uint32_t>(b.raw))}; }
+inline VecI Sub(VecI a, VecI b) { return {static_cast<int32_t>(static_cast<uint32_t>(a.raw) - static_cast<uint32_t>(b.raw))}; }
+inline VecI And(VecI a, VecI b) { return {a.raw & b.raw}; }
+template <int bits>
+inline VecI ShiftRight(VecI a) {
+    return {a.raw >> bits};
+}
+inline VecI GatherIndex(IntTag, const int32_t* table, VecI index) { return {table[index.raw]}; }
+
+inline Flag Lt(VecF a, VecF b) { return {a.raw < b.raw}; }
+inline Flag Gt(VecF a, VecF b) { return {a.raw > b.raw}; }
+inline Flag Le(VecF a, VecF b) { return {a.raw <= b.raw}; }
+inline Flag Ge(VecF a, VecF b) { return {a.raw >= b.raw}; }
+inline Flag Eq(VecF a, VecF b) { return {a.raw == b.raw}; }
+inline Flag IsFinite(VecF a) { return {std::isfinite(a.raw)}; }
+inline Flag And(Flag a, Flag b) { return {a.raw && b.raw}; }
+inline Flag Or(Flag a, Flag b) { return {a.raw || b.raw}; }
+inline Flag Not(Flag a) { return {!a.raw}; }
+// Highway's order: not a, and b.
+inline Flag AndNot(Flag a, Flag b) { return {!a.raw && b.raw}; }
+inline bool AllTrue(FloatTag, Flag m) { return m.raw; }
+inline bool AllFalse(FloatTag, Flag m) { return !m.raw; }
+
+inline Flag RebindMask(IntTag, Flag m) { return m; }
+inline VecF IfThenElse(Flag m, VecF yes, VecF no) { return m.raw ? yes : no; }
+inline VecI IfThenElse(Flag m, VecI yes, VecI no) { return m.raw ? yes : no; }
+inline VecF IfThenElseZero(Flag m, VecF yes) { return m.raw ? yes : VecF{0.0f}; }
+inline VecF IfThenZeroElse(Flag m, VecF no) { return m.raw ? VecF{0.0f} : no; }
+
+}  // namespace one_lane
+}  // namespace brumo

@@ -1,0 +1,118 @@
+// The shape mask and the clouds' puff coverage, written once over a lane type. Included (without
+// an include guard) inside a namespace that provides hn (Highway's per-target namespace, or
+// one_lane) and the names of math/lane_types-inl.h, after math/shaping_kernels-inl.h. Every lane does the arithmetic in
+// the same order (no fused multiply-add), so a point gives the same bits in one lane as in any
+// wider vector.
+
+// Half-width of the cube as the mask sees it: 1 + 2^-14, so points on a face still count.
+constexpr float kCubeLimit = 1.0f + kNegligible;
+
+// Positive option: full inside 1 - b, none from 1 - a outwards.
+BRUMO_KERNEL_INLINE VF inner(DF df, bool soft, VF a, VF b, VF x) {
+    const VF one = hn::Set(df, 1.0f);
+    return window(df, soft, hn::Sub(one, b), hn::Sub(one, a), x);
+}
+BRUMO_KERNEL_INLINE VF inner(DF df, bool soft, const FalloffPair& pair, VF x) {
+    return inner(df, soft, hn::Set(df, pair.a), hn::Set(df, pair.b), x);
+}
+
+// False for a coordinate that is not a number, too.
+BRUMO_KERNEL_INLINE MF withinCube(DF df, VF c) {
+    return hn::And(hn::Ge(c, hn::Set(df, -kCubeLimit)), hn::Le(c, hn::Set(df, kCubeLimit)));
+}
+
+// The shape options of flags with their falloff pairs, applied to the weight start m at (x, y,
+// z), a point of the normalised cube: 0 outside the cube or where an option empties it.
+BRUMO_KERNEL_INLINE VF shapeWeightKernel(DF df, VF x, VF y, VF z, VF m, uint32_t flags,
+                                         const FalloffPair (&falloffs)[16], bool soft) {
+    const VF one = hn::Set(df, 1.0f);
+    MF empty = hn::Not(hn::And(withinCube(df, x), hn::And(withinCube(df, y), withinCube(df, z))));
+    if (hn::AllTrue(df, empty)) return hn::Zero(df);
+    const VF xx = hn::Mul(x, x);
+    const VF yy = hn::Mul(y, y);
+    const VF zz = hn::Mul(z, z);
+    const VF r2 = hn::Add(hn::Add(xx, yy), zz);
+    const VF rhoZ2 = hn::Add(xx, yy);
+
+    // Where the option applies: a factor on m, or nothing left from unit radius on.
+    auto solid = [&](MF applies, VF rho2, VF a, VF b) {
+        empty = hn::Or(empty, hn::And(applies, hn::Ge(rho2, one)));
+        m = hn::IfThenElse(applies, hn::Mul(m, inner(df, soft, a, b, hn::Sqrt(rho2))), m);
+    };
+    // Hollow core: density removed near the axis, untouched from unit radius on.
+    auto hollowCore = [&](VF rho2, const FalloffPair& pair) {
+        const VF factor = hn::Sub(one, inner(df, soft, pair, hn::Sqrt(rho2)));
+        m = hn::IfThenElse(hn::Lt(rho2, one), hn::Mul(m, factor), m);
+    };
+    auto fade = [&](const FalloffPair& pair, VF t) { m = hn::Mul(m, inner(df, soft, pair, t)); };
+    auto has = [flags](uint32_t option) { return (flags & option) != 0; };
+    const MF all = hn::Eq(one, one);
+    const MF none = hn::Not(all);
+    auto uniform = [all, none](bool on) { return on ? all : none; };
+
+    // Each half takes its first option: ball, hollowed ball, then the z cylinder.
+    const MF upper = hn::Ge(z, hn::Zero(df));
+    const MF lower = hn::Not(upper);
+    const MF ball = hn::Or(hn::And(upper, uniform(has(kUpperBall))), hn::And(lower, uniform(has(kLowerBall))));
+    const MF hollow = hn::AndNot(ball, hn::Or(hn::And(upper, uniform(has(kUpperHollowBall))),
+                                              hn::And(lower, uniform(has(kLowerHollowBall)))));
+    const MF cylinder = hn::AndNot(hn::Or(ball, hollow), uniform(has(kCylinderZ)));
+    auto pairPart = [&](int upperIndex, int lowerIndex, bool second) {
+        const FalloffPair& u = falloffs[upperIndex];
+        const FalloffPair& l = falloffs[lowerIndex];
+        return hn::IfThenElse(upper, hn::Set(df, second ? u.b : u.a), hn::Set(df, second ? l.b : l.a));
+    };
+    // The ball's radius is sqrt(r2), as the cylinders' is sqrt(rho2).
+    if (!hn::AllFalse(df, ball)) solid(ball, r2, pairPart(0, 1, false), pairPart(0, 1, true));
+    if (!hn::AllFalse(df, hollow)) {
+        const VF r = hn::Sqrt(r2);
+        const VF factor = hn::Sub(one, window(df, soft, pairPart(2, 3, true), pairPart(2, 3, false), r));
+        m = hn::IfThenElse(hn::And(hollow, hn::Lt(r2, one)), hn::Mul(m, factor), m);
+    }
+    if (!hn::AllFalse(df, cylinder)) solid(cylinder, rhoZ2, hn::Set(df, falloffs[6].a), hn::Set(df, falloffs[6].b));
+
+    if (has(kCylinderX)) solid(all, hn::Add(yy, zz), hn::Set(df, falloffs[4].a), hn::Set(df, falloffs[4].b));
+    if (has(kCylinderY)) solid(all, hn::Add(xx, zz), hn::Set(df, falloffs[5].a), hn::Set(df, falloffs[5].b));
+    if (has(kHollowCoreX)) hollowCore(hn::Add(yy, zz), falloffs[7]);
+    if (has(kHollowCoreY)) hollowCore(hn::Add(xx, zz), falloffs[8]);
+    if (has(kHollowCoreZ)) hollowCore(rhoZ2, falloffs[9]);
+
+    // Planar fades, t = 0 on the far face, 1 on the face the density fades towards.
+    const VF half = hn::Set(df, 0.5f);
+    if (has(kFadePositiveX)) fade(falloffs[10], hn::Add(hn::Mul(half, x), half));
+    if (has(kFadeNegativeX)) fade(falloffs[13], hn::Sub(half, hn::Mul(half, x)));
+    if (has(kFadePositiveY)) fade(falloffs[11], hn::Add(hn::Mul(half, y), half));
+    if (has(kFadeNegativeY)) fade(falloffs[14], hn::Sub(half, hn::Mul(half, y)));
+    if (has(kFadePositiveZ)) fade(falloffs[12], hn::Add(hn::Mul(half, z), half));
+    if (has(kFadeNegativeZ)) fade(falloffs[15], hn::Sub(half, hn::Mul(half, z)));
+    return hn::IfThenZeroElse(empty, m);
+}
+
+// Share of (x, y, z) covered by the puffs, their distances lengthened by jitter, scaled by the
+// field's density where partial; 1 once the rest left uncovered is negligible.
+BRUMO_KERNEL_INLINE VF puffCoverageKernel(DF df, const PuffField& field, VF x, VF y, VF z, VF jitter) {
+    const VF one = hn::Set(df, 1.0f);
+    const VF negligible = hn::Set(df, kNegligible);
+    const VF widthSquared = hn::Set(df, field.widthSquared);
+    VF rest = one;
+    MF full = hn::Lt(one, hn::Zero(df));  // lanes already fully covered
+    for (int32_t k = 0; k < field.count; ++k) {
+        const Puff& puff = field.puffs[k];
+        const VF dx = hn::Sub(hn::Set(df, puff.centre.x), x);
+        const VF dy = hn::Sub(hn::Set(df, puff.centre.y), y);
+        const VF dz = hn::Sub(hn::Set(df, puff.centre.z), z);
+        const VF dist = hn::Add(hn::Sqrt(hn::Add(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)), hn::Mul(dz, dz))), jitter);
+        const VF radius = hn::Set(df, puff.radius);
+        full = hn::Or(full, hn::Lt(dist, radius));
+        const MF border = hn::AndNot(full, hn::Lt(dist, hn::Add(radius, hn::Set(df, puff.width))));
+        if (!hn::AllFalse(df, border)) {
+            const VF d = hn::Sub(dist, radius);
+            const VF kept = hn::Mul(rest, hn::Sub(one, softObject(df, hn::Mul(d, d), widthSquared)));
+            rest = hn::IfThenElse(border, kept, rest);
+            full = hn::Or(full, hn::Lt(rest, negligible));
+        }
+        if (hn::AllTrue(df, full)) break;
+    }
+    const VF partial = hn::Mul(hn::Sub(one, rest), hn::Set(df, field.density));
+    return hn::IfThenElse(full, one, partial);
+}
