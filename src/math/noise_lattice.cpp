@@ -86,26 +86,17 @@ OctavePlan planOctaves(SumKind kind, float parameter, float width, int32_t maxFr
     return plan;
 }
 
-const OctavePlan& cachedPlan(SumKind kind, float parameter, float width, int32_t maxFrequency) {
-    struct Cache {
-        bool valid = false;
-        SumKind kind = SumKind::scaled;
-        uint32_t parameter = 0;
-        uint32_t width = 0;
-        int32_t maxFrequency = 0;
-        OctavePlan plan;
-    };
-    thread_local Cache cache;
-    if (!cache.valid || cache.kind != kind || cache.parameter != bitsOf(parameter) ||
-        cache.width != bitsOf(width) || cache.maxFrequency != maxFrequency) {
-        cache.plan = planOctaves(kind, parameter, width, maxFrequency);
-        cache.kind = kind;
-        cache.parameter = bitsOf(parameter);
-        cache.width = bitsOf(width);
-        cache.maxFrequency = maxFrequency;
-        cache.valid = true;
+const OctavePlan& PlanCache::get(SumKind sumKind, float sumParameter, float sumWidth, int32_t sumMaxFrequency) {
+    if (!valid || kind != sumKind || parameter != bitsOf(sumParameter) || width != bitsOf(sumWidth) ||
+        maxFrequency != sumMaxFrequency) {
+        plan = planOctaves(sumKind, sumParameter, sumWidth, sumMaxFrequency);
+        kind = sumKind;
+        parameter = bitsOf(sumParameter);
+        width = bitsOf(sumWidth);
+        maxFrequency = sumMaxFrequency;
+        valid = true;
     }
-    return cache.plan;
+    return plan;
 }
 
 void setLatticeRandomSource(RandomServiceSource source) { randomSource = source; }
@@ -122,6 +113,7 @@ void NoiseLattice::create(IQVUtilityService* random) {
     }
     seed = random != nullptr ? random->nextRandom() : 0;
     maxFrequency = 100;
+    planCache.valid = false;
     makeLaneTables();
 }
 
@@ -176,23 +168,23 @@ void NoiseLattice::makeLaneTables() {
 
 float NoiseLattice::fractalSumScaled(const Vector3& p, float gain, float width) {
     const LaneTables& t = currentLaneTables();
-    return noise_one_lane::octaveSumAt<SumKind::scaled>(t, cachedPlan(SumKind::scaled, gain, width, maxFrequency), p);
+    return noise_one_lane::octaveSumAt<SumKind::scaled>(t, planCache.get(SumKind::scaled, gain, width, maxFrequency), p);
 }
 
 float NoiseLattice::turbulenceScaled(const Vector3& p, float gain, float width) {
     const LaneTables& t = currentLaneTables();
-    return noise_one_lane::octaveSumAt<SumKind::turbulence>(t, cachedPlan(SumKind::turbulence, gain, width, maxFrequency),
+    return noise_one_lane::octaveSumAt<SumKind::turbulence>(t, planCache.get(SumKind::turbulence, gain, width, maxFrequency),
                                                        p);
 }
 
 float NoiseLattice::fractalSumSpectral(const Vector3& p, float h, float width) {
     const LaneTables& t = currentLaneTables();
-    return noise_one_lane::octaveSumAt<SumKind::spectral>(t, cachedPlan(SumKind::spectral, h, width, maxFrequency), p);
+    return noise_one_lane::octaveSumAt<SumKind::spectral>(t, planCache.get(SumKind::spectral, h, width, maxFrequency), p);
 }
 
 float NoiseLattice::ridgedSum(const Vector3& p, float width) {
     const LaneTables& t = currentLaneTables();
-    return noise_one_lane::octaveSumAt<SumKind::ridged>(t, cachedPlan(SumKind::ridged, 0.0f, width, maxFrequency), p);
+    return noise_one_lane::octaveSumAt<SumKind::ridged>(t, planCache.get(SumKind::ridged, 0.0f, width, maxFrequency), p);
 }
 
 }  // namespace brumo

@@ -78,6 +78,7 @@ struct NoiseLattice {
         uint8_t made;
     };
     LaneTables laneTables;
+    PlanCache planCache;
 
 private:
     // The tables of a ready lattice (built first when it is not).

@@ -317,7 +317,7 @@ bool NoiseLattice::octaveSumInLanes(int32_t kind, float parameter, float width, 
     if (count < kFewestForLanes || !lanesActive()) return false;
     const SumKind sum = static_cast<SumKind>(kind);
     const LaneTables& tables = currentLaneTables();
-    const OctavePlan& plan = cachedPlan(sum, parameter, width, maxFrequency);
+    const OctavePlan& plan = planCache.get(sum, parameter, width, maxFrequency);
     HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, sum, count, points, out);
     return true;
 #else

@@ -25,8 +25,18 @@ struct OctavePlan {
 // parameter: the gain of the scaled sums, h of the spectral sum, unused by the ridges.
 OctavePlan planOctaves(SumKind kind, float parameter, float width, int32_t maxFrequency);
 
-// The plan of the last call on this thread: a march asks for the same band sample after sample,
-// and working the factors out again (a pow per octave) would cost more than the noise.
-const OctavePlan& cachedPlan(SumKind kind, float parameter, float width, int32_t maxFrequency);
+// The plan of the last band asked for: a march asks for the same band sample after sample, and
+// working the factors out again (a pow per octave) would cost more than the noise. Plain data,
+// kept by each lattice and so by the thread that uses it; invalid until the first call.
+struct PlanCache {
+    bool valid;
+    SumKind kind;
+    uint32_t parameter;  // the bits of the floats
+    uint32_t width;
+    int32_t maxFrequency;
+    OctavePlan plan;
+
+    const OctavePlan& get(SumKind kind, float parameter, float width, int32_t maxFrequency);
+};
 
 }  // namespace brumo
