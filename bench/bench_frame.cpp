@@ -45,37 +45,21 @@ using nlohmann::json;
 
 using brumo::bench::createFromModule;
 
-// The examples folder of the source tree this file was built from.
-json readExample(const std::string& name) {
-    const std::filesystem::path path =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / name;
-    std::ifstream file(path);
-    if (!file) throw std::runtime_error("cannot read " + path.string());
-    return json::parse(file);
-}
+using brumo::bench::readExample;
 
-// The module, initialised once with a reference host.
-struct FrameFixture {
-    Ref<HostServices> services = HostServices::create();
+// The module, initialised once with a reference host, and the scenes the frames start from.
+struct FrameFixture : brumo::bench::ModuleWithHost {
     json defaultScene;
     json smogScene;
     std::string problem;
 
     FrameFixture() {
-        qv::memoryServiceSlot() = &services->memory();
-        QVDllInit(services.get());
         try {
             defaultScene = readExample("default.json");
             smogScene = readExample("smog.json");
         } catch (const std::exception& error) {
             problem = error.what();
         }
-    }
-
-    ~FrameFixture() {
-        services->scene().clear();
-        QVDllCleanUp();
-        qv::memoryServiceSlot() = nullptr;
     }
 };
 

@@ -32,27 +32,16 @@ namespace {
 using namespace brumo::host;
 using nlohmann::json;
 
-struct PhysicalFixture {
-    Ref<HostServices> services = HostServices::create();
+struct PhysicalFixture : brumo::bench::ModuleWithHost {
     json scene;
     std::string problem;
 
     PhysicalFixture() {
-        qv::memoryServiceSlot() = &services->memory();
-        QVDllInit(services.get());
-        const std::filesystem::path path =
-            std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / "default.json";
-        std::ifstream file(path);
-        if (!file)
-            problem = "cannot read " + path.string();
-        else
-            scene = json::parse(file);
-    }
-
-    ~PhysicalFixture() {
-        services->scene().clear();
-        QVDllCleanUp();
-        qv::memoryServiceSlot() = nullptr;
+        try {
+            scene = brumo::bench::readExample("default.json");
+        } catch (const std::exception& error) {
+            problem = error.what();
+        }
     }
 };
 
