@@ -52,18 +52,8 @@ BrumoBase::BrumoBase()
     : preparePending(1),
       reseedPending(1),
       modifiersPending(1),
-      noiseTransform(AffineTransform::identity()),
-      noiseTransformInverse(AffineTransform::identity()),
-      extinction(1.0f),
-      densityScale(1.0f),
-      shadowGridActive(0),
-      shadowGridResolution(32.0f),
-      colourWeightDensity(0.0f),
-      colourWeightShape(0.0f),
-      colourWeightMixed(0.0f),
       shapeValue(0.0f),
-      lock(nullptr),
-      cubeBounds{0.0f, {1e20f, 1e20f, 1e20f}, {-1e20f, -1e20f, -1e20f}, 0.0f} {
+      lock(nullptr) {
     // The density path indexes the tables without a bound check: a primitive without them
     // cannot exist.
     if (!gainTable.setCount(kTableSize) || !biasTable.setCount(kTableSize))

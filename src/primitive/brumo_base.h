@@ -1,6 +1,6 @@
 // BrumoBase: the volume primitive every effect derives from. It holds the parameter block the
-// host edits, the caches derived from it, and the march that integrates ray segments; an effect
-// type supplies only prepareEffect and sampleDensity.
+// host edits, the prepared volume derived from it (prepared_volume.h), and the march that
+// integrates ray segments; an effect type supplies only prepareEffect and its density stages.
 //
 // Effect types derive through TQVComponent, which completes the interface boilerplate:
 //
@@ -20,28 +20,15 @@
 #include "frame/basic_primitive.h"
 #include "frame/module_state.h"
 #include "frame/module_texts.h"
-#include "math/affine_transform.h"
-#include "math/noise_lattice.h"
 #include "math/vector3.h"
 #include "primitive/critical_section.h"
-#include "primitive/light_sample.h"
-#include "primitive/mesh_shape.h"
+#include "primitive/prepared_volume.h"
 #include "primitive/shadow_grid.h"
-#include "primitive/vortex.h"
-#include "qv/class_array.h"
-#include "qv/counted_ptr.h"
 #include "qv/scene.h"
 #include "qv/scene_records.h"
 #include "qv/volume_primitive.h"
 
-struct IVolumeModifier;
-
 namespace brumo {
-
-class BasicVolumeModifier;
-
-// The module-wide threshold for a negligible value: minimum step, optical depth, divisor floor.
-constexpr float kNegligible = 0.00006103515625f;  // 2^-14
 
 // The most samples one integrateSegment call takes, so that no segment, however long, holds the
 // host up: a segment that would need more full steps is marched with proportionally longer ones.
@@ -78,20 +65,14 @@ struct DensityLane {
     bool needsNoise;     // true until the run-wide stage stops the sample
 };
 
-// The primitive's cube and the reciprocal of its edge, recomputed only when size changes.
-struct CubeBounds {
-    float halfSize;
-    Vector3 min;
-    Vector3 max;
-    float inverseEdge;  // 1 / (2 size)
-};
-
-// IDensitySampler is the last base and its overrides come last: an interface added later must
-// not move the primary slots above, nor the slots of the host's interfaces.
+// IDensitySampler is the last interface and its overrides come last: an interface added later
+// must not move the primary slots above, nor the slots of the host's interfaces. The prepared
+// volume, which has no virtual functions, adds no slot.
 class BrumoBase : public TBasicPrimitive,
                   public IVolumePrimitive,
                   public I3DExNewVolumePrimitive,
-                  public IDensitySampler {
+                  public IDensitySampler,
+                  public PreparedVolume {
 public:
     // Primary operations 8 to 10. They must stay the first virtual functions declared here: an
     // override of another interface's operation below also takes a primary slot.
@@ -258,39 +239,15 @@ public:
     // The built-in field of the noise type before shaping (0 for type 0).
     void builtInField(int32_t count, const Vector3* points, float* values);
 
-    // Fields, in their order.
+    // The component's own state; the prepared volume is the last base.
     uint8_t preparePending;
     uint8_t reseedPending;
     uint8_t modifiersPending;
-    AffineTransform noiseTransform;
-    AffineTransform noiseTransformInverse;
-    QVClassArray<Vortex> vortices;
-    QVClassArray<float> gainTable;
-    QVClassArray<float> biasTable;
-    float extinction;
-    float densityScale;
-    NoiseLattice lattice;
-    QVCountedPtr<IQVShaderObject> colourShaderRef;
-    QVCountedPtr<IQVShader> colourShader;
-    QVCountedPtr<IQVShaderObject> densityShaderRef;
-    QVCountedPtr<IQVShader> densityShader;
     QVShadingRecord shadingContext;
-    uint8_t shadowGridActive;
-    float shadowGridResolution;
-    ShadowGridRef shadowGrid;
-    QVClassArray<LightSample> lights;
     // Set when a rebuild of the scene's lights was cancelled, so that the next check redoes it.
     uint8_t sceneLightsPending = 0;
-    float colourWeightDensity;
-    float colourWeightShape;
-    float colourWeightMixed;
     float shapeValue;
-    MeshShape meshShape;
     CriticalSection* lock;
-    QVClassArray<IVolumeModifier*> modifiers;  // each entry holds a reference
-    // In step with modifiers: the module's own ones, which take runs of points; null for others.
-    QVClassArray<BasicVolumeModifier*> ownModifiers;
-    CubeBounds cubeBounds;
     EffectParameters parameters;  // effect types append their own fields right behind it
 
 protected:

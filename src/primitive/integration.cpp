@@ -62,14 +62,7 @@ void BrumoBase::refreshForRender() {
     refreshCubeBounds();
 }
 
-void BrumoBase::refreshCubeBounds() {
-    const float size = parameters.size;
-    if (cubeBounds.halfSize == size) return;
-    cubeBounds.halfSize = size;
-    cubeBounds.min = {-size, -size, -size};
-    cubeBounds.max = {size, size, size};
-    cubeBounds.inverseEdge = 1.0f / (2.0f * size);
-}
+void BrumoBase::refreshCubeBounds() { prepareCubeBounds(parameters.size); }
 
 void BrumoBase::castMeshRay(const Vector3& start, const Vector3& direction) {
     Vector3 hit1, hit2;

@@ -1,5 +1,5 @@
-// The lazy rebuild of everything the march derives from the parameters: tables, the noise-space
-// transform, extinction and colour weights, host shaders, the modifier chain, lights and mesh.
+// The lazy rebuild of the prepared volume at the next render or sampler call: what the parameters
+// alone give, then host shaders, the effect's own part, the modifier chain, mesh and lights.
 #include <cmath>
 #include <cstdint>
 
@@ -9,16 +9,11 @@
 #include "primitive/brumo_base.h"
 #include "frame/host_scene.h"
 #include "primitive/saturating_int.h"
-#include "math/shaping.h"
-#include "qv/fourcc.h"
 
 namespace brumo {
 
 namespace {
 
-constexpr float kBiasCeiling = 0.99993896484375f;
-constexpr float kTableStep = 0.00010001000191550702f;  // 1 / 9999 in single precision
-constexpr float kDegrees = 0.017453292f;
 constexpr int32_t kLargestGridResolution = 64;
 
 // The seed a lattice is built from for a seed parameter: truncated, held in the int range (a
@@ -26,38 +21,6 @@ constexpr int32_t kLargestGridResolution = 64;
 int32_t latticeSeed(float seedValue) {
     if (std::isnan(seedValue)) return 0;
     return saturatingInt(seedValue, INT32_MIN, INT32_MAX);
-}
-
-// k × S × R of the noise parameters: uniform scale, per-axis scale and rotation.
-AffineTransform noiseSpaceTransform(const EffectParameters& p) {
-    auto inverseScale = [](float s) { return std::fabs(s) <= kNegligible ? 0.0f : 100.0f / s; };
-    const float sx = inverseScale(p.noiseScaleXYZ.x);
-    const float sy = inverseScale(p.noiseScaleXYZ.y);
-    const float sz = inverseScale(p.noiseScaleXYZ.z);
-
-    const float a = p.noiseRotation.x * kDegrees;
-    const float b = p.noiseRotation.y * kDegrees;
-    const float c = p.noiseRotation.z * kDegrees;
-    const float ca = std::cos(a), sa = std::sin(a);
-    const float cb = std::cos(b), sb = std::sin(b);
-    const float cc = std::cos(c), sc = std::sin(c);
-
-    // Rz(a) Ry(b) Rx(c), row by row, each row scaled by its axis.
-    AffineTransform t;
-    t.m[0][0] = sx * (cb * ca);
-    t.m[0][1] = sx * (sb * ca * sc - cc * sa);
-    t.m[0][2] = sx * (sb * ca * cc + sc * sa);
-    t.m[1][0] = sy * (cb * sa);
-    t.m[1][1] = sy * (sc * sb * sa + ca * cc);
-    t.m[1][2] = sy * (cc * sb * sa - sc * ca);
-    t.m[2][0] = sz * -sb;
-    t.m[2][1] = sz * (sc * cb);
-    t.m[2][2] = sz * (cc * cb);
-
-    const float k = std::fabs(p.noiseScale) > kNegligible ? 100.0f / p.noiseScale : 0.0f;
-    scaleRows(t, k);
-    t.translation = p.noiseOffset;
-    return t;
 }
 
 }  // namespace
@@ -68,36 +31,7 @@ void BrumoBase::prepareRender() {
     EffectParameters& p = parameters;
     preparePending = 0;
 
-    // Highest octave frequency; clamped first, since a huge detail would overflow the int.
-    const float power = static_cast<float>(std::pow(2.0, static_cast<double>(p.detail)));
-    lattice.maxFrequency = saturatingInt(2.0f * power, 0, INT32_MAX);
-
-    noiseTransform = noiseSpaceTransform(p);
-    noiseTransformInverse = noiseTransform;
-    invertAffine(noiseTransformInverse);
-
-    if (!(p.biasAmount >= kNegligible))
-        p.biasAmount = kNegligible;
-    else if (p.biasAmount > kBiasCeiling)
-        p.biasAmount = kBiasCeiling;
-
-    const int32_t entries = gainTable.count() < biasTable.count() ? gainTable.count() : biasTable.count();
-    for (int32_t i = 0; i < entries; ++i) {
-        const float t = static_cast<float>(i) * kTableStep;
-        gainTable[i] = gain(p.gainAmount, t);
-        biasTable[i] = bias(p.biasAmount, t);
-    }
-
-    extinction = p.absorptionDistance > kNegligible ? 1.0f / p.absorptionDistance : 0.0f;
-
-    // Quadratic Lagrange weights of the colour source mix for the nodes 0, 1 and 1/2.
-    const float g = p.colourSourceMix;
-    colourWeightDensity = g * (2.0f * g - 3.0f) + 1.0f;
-    colourWeightShape = (2.0f * g - 1.0f) * g;
-    colourWeightMixed = g * (4.0f - 4.0f * g);
-
-    densityScale = 2.0f * p.densityAmount;
-
+    prepareFromParameters(p);
     refreshShaders();
     prepareEffect();
 
