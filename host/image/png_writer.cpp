@@ -15,12 +15,51 @@
 
 namespace brumo::host {
 
-uint8_t encodeSrgb(float linear) {
+namespace {
+
+// The sRGB curve quantised to 8 bits, worked out with pow: the reference the table is built from.
+uint8_t encodeSrgbDirect(float linear) {
     if (!(linear > 0.0f)) return 0;
     if (linear >= 1.0f) return 255;
     const double c = linear;
     const double encoded = c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1.0 / 2.4) - 0.055;
     return static_cast<uint8_t>(std::lround(encoded * 255.0));
+}
+
+// firstAtLeast[k - 1]: the least float in (0, 1) that encodes to k or more. The curve rises with
+// its input, and positive floats order as their bit patterns, so each is found by bisection on
+// the bits; a pixel then costs a search of 255 floats instead of a pow per channel.
+struct SrgbThresholds {
+    float firstAtLeast[255];
+    SrgbThresholds() {
+        const auto bitsOf = [](float f) {
+            uint32_t u;
+            std::memcpy(&u, &f, sizeof u);
+            return u;
+        };
+        for (int k = 1; k <= 255; ++k) {
+            uint32_t low = 0, high = bitsOf(1.0f);  // encodes below k at low, to k or more at high
+            while (high - low > 1) {
+                const uint32_t middle = low + (high - low) / 2;
+                float f;
+                std::memcpy(&f, &middle, sizeof f);
+                (encodeSrgbDirect(f) >= k ? high : low) = middle;
+            }
+            std::memcpy(&firstAtLeast[k - 1], &high, sizeof(float));
+        }
+    }
+};
+
+}  // namespace
+
+uint8_t encodeSrgb(float linear) {
+    static const SrgbThresholds table;
+    if (!(linear > 0.0f)) return 0;
+    if (linear >= 1.0f) return 255;
+    int count = 0;  // thresholds at or below linear
+    for (int step = 128; step > 0; step /= 2)
+        if (count + step <= 255 && table.firstAtLeast[count + step - 1] <= linear) count += step;
+    return static_cast<uint8_t>(count);
 }
 
 void encodePixel(const QVColourRecord& premultiplied, uint8_t out[4], const ViewTransform& view) {

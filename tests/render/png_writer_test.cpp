@@ -35,6 +35,23 @@ TEST(PngEncoding, LinearLightGoesThroughTheSrgbCurve) {
     EXPECT_EQ(encodeSrgb(std::nanf("")), 0);
 }
 
+// The encoder answers from a table of thresholds; the closed curve is the oracle, on floats
+// spread through (0, 1] by their bit patterns (every float there agrees; a full sweep is slow).
+TEST(PngEncoding, TheThresholdTableAgreesWithTheCurve) {
+    const auto curve = [](float linear) {
+        const double c = linear;
+        const double encoded = c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1.0 / 2.4) - 0.055;
+        return static_cast<int>(std::lround(encoded * 255.0));
+    };
+    int differing = 0;
+    for (uint32_t bits = 1; bits <= 0x3f800000u; bits += 1021) {
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        differing += encodeSrgb(f) != curve(f);
+    }
+    EXPECT_EQ(differing, 0);
+}
+
 TEST(PngEncoding, PremultipliedPixelsBecomeStraightAlpha) {
     uint8_t out[4];
     const auto encodePixel = [](const QVColourRecord& pixel, uint8_t* bytes) {
