@@ -81,8 +81,9 @@ struct Span {
     bool hit;
 };
 
-// Per-thread scratch, reused from pixel to pixel.
-struct Scratch {
+// Per-thread scratch, reused from pixel to pixel; a cache line of its own, since every ray
+// writes the lists' ends and the threads' scratch sits side by side.
+struct alignas(64) Scratch {
     std::vector<Span> spans;
     std::vector<float> cuts;
     std::vector<int> covering;

@@ -14,6 +14,7 @@ namespace brumo::host {
 
 class Scene final : public HostObject<IQVScene> {
 public:
+    Scene() { countPerWorker(); }
     void QV_CALL findShader(IQVShaderObject** shader, const TQVString* name) override;
     int32_t QV_CALL shaderCount() override;
     void QV_CALL shaderAt(IQVShaderObject** shader, int32_t index) override;
