@@ -233,9 +233,8 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
             stopped = addSamples(n, points, lengths, stops, densities, shapes, nullptr, opacity, depth, accumulator);
         } else {
             // A host shader is asked sample by sample: its colour may read the shading record.
-            const DensitySample sample = densityAt(points[0]);
-            densities[0] = sample.density;
-            const ColourRGBA c = sampleColour(points[0], sample);
+            sampleDensities(1, points, densities, shapes);
+            const ColourRGBA c = sampleColour(points[0], {densities[0], shapes[0]});
             stopped = addSamples(1, points, lengths, stops, densities, nullptr, &c, opacity, depth, accumulator);
         }
         if (stopped) {
