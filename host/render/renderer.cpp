@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "host/common/job_runner.h"
+#include "host/scene/scene_view.h"
 
 namespace brumo::host {
 
@@ -81,8 +82,9 @@ struct Span {
     bool hit;
 };
 
-// Per-thread scratch, reused from pixel to pixel.
-struct Scratch {
+// Per-thread scratch, reused from pixel to pixel; a cache line of its own, which the other
+// threads' scratch does not share.
+struct alignas(64) Scratch {
     std::vector<Span> spans;
     std::vector<float> cuts;
     std::vector<int> covering;
@@ -197,6 +199,7 @@ Image render(const RenderSettings& settings, std::vector<VolumeSet>& sets,
     std::vector<RenderStats> threadStats(sets.size());
 
     auto prepare = [&](int worker) {
+        ThreadSceneViews::enable();
         for (PlacedVolume& placed : sets[size_t(worker)]) {
             placed.refreshBounds();
             placed.prepare();
