@@ -82,8 +82,8 @@ struct Span {
     bool hit;
 };
 
-// Per-thread scratch, reused from pixel to pixel; a cache line of its own, which the other
-// threads' scratch does not share.
+// Per-thread scratch, reused from pixel to pixel; a cache line of its own, since every ray
+// writes the lists' ends and the threads' scratch sits side by side.
 struct alignas(64) Scratch {
     std::vector<Span> spans;
     std::vector<float> cuts;

@@ -65,8 +65,9 @@ void BrumoBase::applyVortices(Vector3& q, float heightFactor) const {
 
 float BrumoBase::shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16],
                            bool soft) {
-    shapeMaskMany(1, &s, flags, falloffs, soft, &shapeValue);
-    return shapeValue;
+    float mask = 0.0f;
+    shapeMaskMany(1, &s, flags, falloffs, soft, &mask);
+    return mask;
 }
 
 void BrumoBase::shapeMaskMany(int32_t count, const Vector3* points, uint32_t flags, const FalloffPair (&falloffs)[16],

@@ -80,6 +80,18 @@ HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3
         g[1] = VF{_mm256_shuffle_ps(xy01, xy23, 0xEE)};
         g[2] = VF{_mm256_shuffle_ps(z01, z23, 0x44)};
     }
+#elif HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+    // One 64-bit gather per component and half fetches both corners, indexed by the 32-bit k
+    // directly; the even and odd floats split them.
+    const __m256i kLow = _mm512_castsi512_si256(k.raw);
+    const __m256i kHigh = _mm512_extracti64x4_epi64(k.raw, 1);
+    for (int c = 0; c < 3; ++c) {
+        const void* table = t.gradientPairs[c];
+        const VF low{_mm512_castpd_ps(_mm512_i32gather_pd(kLow, table, 8))};
+        const VF high{_mm512_castpd_ps(_mm512_i32gather_pd(kHigh, table, 8))};
+        g0[c] = hn::ConcatEven(df, high, low);
+        g1[c] = hn::ConcatOdd(df, high, low);
+    }
 #else
     // One 64-bit gather per component fetches both corners; the even and odd floats split them.
     const hn::Half<DI> dh;

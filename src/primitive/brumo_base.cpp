@@ -52,7 +52,6 @@ BrumoBase::BrumoBase()
     : preparePending(1),
       reseedPending(1),
       modifiersPending(1),
-      shapeValue(0.0f),
       lock(nullptr) {
     // The density path indexes the tables without a bound check: a primitive without them
     // cannot exist.

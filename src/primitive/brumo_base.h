@@ -65,6 +65,14 @@ struct DensityLane {
     bool needsNoise;     // true until the run-wide stage stops the sample
 };
 
+// What the density field gives at one point: the density and the shape value the colour
+// gradient reads. With a host density shader the point the shader read is left in the
+// shading record, which a host colour shader reads next.
+struct DensitySample {
+    float density;
+    float shape;
+};
+
 // IDensitySampler is the last interface and its overrides come last: an interface added later
 // must not move the primary slots above, nor the slots of the host's interfaces. The prepared
 // volume, which has no virtual functions, adds no slot.
@@ -79,9 +87,7 @@ public:
     virtual int32_t QV_CALL primitiveSlot8(intptr_t unused);  // answers 0
     // Effect preparation, run by prepareRender after the tables and shaders and before lighting.
     virtual void QV_CALL prepareEffect();
-    // Density at a point of the normalised cube; leaves shapeValue (and, with a host shader, the
-    // point in shadingContext) for the colour mapping: the effect's density stages for a run of
-    // one point.
+    // Density at a point of the normalised cube: densityAt's density.
     virtual float QV_CALL sampleDensity(const Vector3& point);
 
     // IExDataExchanger.
@@ -178,9 +184,14 @@ public:
     // shader takes part in density or colour.
     bool batchedSampling() const;
 
+    // The effect's density stages for a run of one point.
+    DensitySample densityAt(const Vector3& point);
+
     // --- Integration ---
     float opacityAfter(float increment, float& depth) const;
-    ColourRGBA sampleColour(const Vector3& point, float density);
+    // The colour of a sample: from the gradient, else from the host colour shader (which reads
+    // the shading record the density path left), else none.
+    ColourRGBA sampleColour(const Vector3& point, const DensitySample& sample);
     // One sample at point taken one at a time (its density, then its colour, host shaders
     // included) and added as addSamples adds it, without an early stop.
     void accumulateSample(const Vector3& point, float stepLength, float& opacity, float& depth,
@@ -225,7 +236,7 @@ public:
     static void applyVortex(const Vortex& vortex, Vector3& q, float heightFactor);
     // Applies the vortex list from the last to the first.
     void applyVortices(Vector3& q, float heightFactor) const;
-    // The shape mask at a point of the normalised cube, also left in shapeValue.
+    // The shape mask at a point of the normalised cube.
     float shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16], bool soft);
     // The shape mask at count (at most kDensityBatch) points, into out.
     void shapeMaskMany(int32_t count, const Vector3* points, uint32_t flags, const FalloffPair (&falloffs)[16],
@@ -246,7 +257,6 @@ public:
     QVShadingRecord shadingContext;
     // Set when a rebuild of the scene's lights was cancelled, so that the next check redoes it.
     uint8_t sceneLightsPending = 0;
-    float shapeValue;
     CriticalSection* lock;
     EffectParameters parameters;  // effect types append their own fields right behind it
 

@@ -5,13 +5,13 @@
 
 namespace brumo {
 
-float BrumoBase::sampleDensity(const Vector3& point) {
-    float density = 0.0f;
-    float shape = 0.0f;
-    sampleDensities(1, &point, &density, &shape);
-    shapeValue = shape;
-    return density;
+DensitySample BrumoBase::densityAt(const Vector3& point) {
+    DensitySample sample{0.0f, 0.0f};
+    sampleDensities(1, &point, &sample.density, &sample.shape);
+    return sample;
 }
+
+float BrumoBase::sampleDensity(const Vector3& point) { return densityAt(point).density; }
 
 bool BrumoBase::batchedSampling() const {
     return vectorLanesEnabled() && !densityShader && !colourShader;

@@ -48,10 +48,11 @@ void BrumoBase::samplePoints(int32_t count, const QVVector3* points, float* dens
                 lineY = p.y;
                 lineZ = p.z;
             }
-            d = sampleDensity(p);
-            s = shapeValue;
-            // The colour reads what the density path left behind, as in accumulateSample.
-            if (colours != nullptr) c = sampleColour(p, d);
+            const DensitySample sample = densityAt(p);
+            d = sample.density;
+            s = sample.shape;
+            // A host colour shader reads the record the density path left, as in the march.
+            if (colours != nullptr) c = sampleColour(p, sample);
         }
         if (densities != nullptr) densities[i] = d;
         if (shapeValues != nullptr) shapeValues[i] = s;
@@ -96,7 +97,6 @@ void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* d
             if (shapeValues != nullptr) shapeValues[i] = s[k];
             if (colouring) colours[i] = {c[k].red, c[k].green, c[k].blue, c[k].alpha};
         }
-        if (m > 0) shapeValue = s[m - 1];
     }
 }
 

@@ -91,8 +91,8 @@ ColourRGBA BrumoBase::gradientColour(float density, float shape) const {
     return evaluate(parameters.colourGradient, gradientPosition(density, shape));
 }
 
-ColourRGBA BrumoBase::sampleColour(const Vector3&, float density) {
-    if (parameters.colourFromGradient != 0) return gradientColour(density, shapeValue);
+ColourRGBA BrumoBase::sampleColour(const Vector3&, const DensitySample& sample) {
+    if (parameters.colourFromGradient != 0) return gradientColour(sample.density, sample.shape);
     if (colourShader) {
         // The density path has just written the point into shadingContext.
         QVColourRecord record{0.0f, 0.0f, 0.0f, 0.0f};
@@ -105,10 +105,11 @@ ColourRGBA BrumoBase::sampleColour(const Vector3&, float density) {
 
 void BrumoBase::accumulateSample(const Vector3& point, float stepLength, float& opacity,
                                  float& depth, ColourRGBA& accumulator) {
-    const float d = sampleDensity(point);
+    const DensitySample sample = densityAt(point);
+    const float d = sample.density;
     // A colour shader is asked even for a sample too thin to count, as the shading record
     // expects one colour per density.
-    const ColourRGBA c = sampleColour(point, d);
+    const ColourRGBA c = sampleColour(point, sample);
     const bool fullStep = false;
     addSamples(1, &point, &stepLength, &fullStep, &d, nullptr, &c, opacity, depth, accumulator);
 }
@@ -232,8 +233,9 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
             stopped = addSamples(n, points, lengths, stops, densities, shapes, nullptr, opacity, depth, accumulator);
         } else {
             // A host shader is asked sample by sample: its colour may read the shading record.
-            densities[0] = sampleDensity(points[0]);
-            const ColourRGBA c = sampleColour(points[0], densities[0]);
+            const DensitySample sample = densityAt(points[0]);
+            densities[0] = sample.density;
+            const ColourRGBA c = sampleColour(points[0], sample);
             stopped = addSamples(1, points, lengths, stops, densities, nullptr, &c, opacity, depth, accumulator);
         }
         if (stopped) {

@@ -305,7 +305,7 @@ float BrumoBase::lightTransmittance(const Vector3& point, const LightSample& lig
         if (batched)
             sampleDensities(n, points, densities, shapes);
         else
-            densities[0] = sampleDensity(points[0]);
+            densities[0] = densityAt(points[0]).density;
         for (int32_t k = 0; k < n; ++k) {
             if (!fullSteps[k]) {
                 depth = depth + densities[k] * (2.0f * densityScale * (lengths[k] * 0.5f));

@@ -160,9 +160,9 @@ TEST_F(RisingSmokeTest, TheFunnelIsNarrowAtTheBaseWithASoftWall) {
     const float R2 = 0.8f * (P * P) + 0.2f;
     float mask = 0.0f;
     auto at = [&](float rho2) {
-        const float density = ref->sampleDensity({std::sqrt(rho2), 0.0f, z});
-        mask = ref->shapeValue;
-        return density;
+        const DensitySample sample = ref->densityAt({std::sqrt(rho2), 0.0f, z});
+        mask = sample.shape;
+        return sample.density;
     };
     EXPECT_EQ(at(0.21f), 0.0f);
     EXPECT_EQ(at(0.0f), V * mask);

@@ -11,14 +11,13 @@
 
 namespace brumo::test {
 
-// Leaves `shape` in shapeValue at every sample. Its density reads no noise, and it sees the
-// point as the march hands it over, before the modifiers.
+// Its density reads no noise and its shape value is 0; it sees the point as the march hands it
+// over, before the modifiers.
 class ProbeEffect final : public TQVComponent<ProbeEffect, BrumoBase> {
 public:
     bool beforeShape(const Vector3& point, const Vector3&, DensityLane& lane) override {
         if (recording) samples.push_back(point);
         ++sampleCount;
-        shapeValue = shape;
         lane.density = density ? density(point) : 0.0f;
         return false;
     }
@@ -38,7 +37,6 @@ public:
     }
 
     std::function<float(const Vector3&)> density;
-    float shape = 0.0f;
     bool recording = true;
     std::vector<Vector3> samples;
     long sampleCount = 0;
