@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "host/common/job_runner.h"
+#include "host/scene/lights.h"
+#include "host/scene/scene.h"
 
 using namespace brumo::host;
 
@@ -63,4 +65,58 @@ TEST(JobRunner, TheFirstFailureIsRethrownAndACancelStopsTheItems) {
         },
         hooks));
     EXPECT_LT(started, 1000);
+}
+
+// References workers take to the scene and its lights come out right once the job ends, and an
+// object a worker let go of last is deleted then (the ASan build would report it leaked, or
+// used after it was freed).
+TEST(JobRunner, WorkersReferencesToTheSceneAndItsLightsAreSettledWhenTheJobEnds) {
+    Scene* scene = new Scene;
+    IQVLight* made = DistantLight::create({0.0f, 0.0f, -1.0f}, {1.0f, 1.0f, 1.0f, 1.0f});
+    auto* light = static_cast<DistantLight*>(made);
+    scene->addLight(made);
+    const int32_t sceneBefore = scene->referenceCount(), lightBefore = light->referenceCount();
+    std::atomic<IQVLight*> kept{nullptr};
+    runJob(2, 400, nullptr, [&](int, int item, const std::atomic<bool>&) {
+        IQVLight* found = nullptr;
+        scene->lightAt(&found, 0);
+        scene->AddRef();
+        scene->Release();
+        if (item == 7) kept = found;  // this one stays held after the job
+        else found->Release();
+    });
+    EXPECT_EQ(scene->referenceCount(), sceneBefore);
+    EXPECT_EQ(light->referenceCount(), lightBefore + 1);
+    kept.load()->Release();
+    EXPECT_EQ(light->referenceCount(), lightBefore);
+    light->Release();
+
+    runJob(1, 1, nullptr, [&](int, int, const std::atomic<bool>&) {
+        scene->AddRef();
+        scene->Release();
+        scene->Release();  // the last reference, dropped on a worker
+    });
+}
+
+// A reference a worker hands to another thread is an ordinary one: released there after the
+// scene let go, it leaves the worker's own reference alive (the ASan build would report a use after free).
+TEST(JobRunner, AWorkersReferenceReleasedOnAnotherThreadLeavesItsOtherOnesAlive) {
+    auto scene = Ref<Scene>::adopt(new Scene);
+    IQVLight* made = DistantLight::create({0.0f, 0.0f, -1.0f}, {1.0f, 1.0f, 1.0f, 1.0f});
+    scene->addLight(made);
+    made->Release();
+    int32_t kind = 0;
+    runJob(1, 1, nullptr, [&](int, int, const std::atomic<bool>&) {
+        IQVLight* mine = nullptr;
+        IQVLight* handed = nullptr;
+        scene->lightAt(&mine, 0);
+        scene->lightAt(&handed, 0);
+        std::thread([&] {
+            scene->clear();
+            handed->Release();
+        }).join();
+        mine->lightKind(&kind);
+        mine->Release();
+    });
+    EXPECT_EQ(kind, qv::kDistantLight);
 }
