@@ -14,12 +14,7 @@
 
 namespace brumo::host {
 
-// The record of a "Ctrl" event, laid out as the module reads it. It is allocated as a block of
-// the memory service; the receiving object releases the reference and frees the block.
-struct ComponentChangeRecord {
-    int32_t kind;
-    IMFComponentList* list;  // counted reference
-};
+using ComponentChangeRecord = QVComponentChangeRecord;
 
 class ComponentList final : public HostPart, public IMFComponentList {
 public:

@@ -133,3 +133,12 @@ struct IMFComponentList : IQVUnknown {
     virtual void QV_CALL componentListSlot8(QVClassArray<IQVUnknown*>* components) = 0;  // 8 fixed
     virtual void QV_CALL componentListSlot9(QVClassArray<IQVUnknown*>* components) = 0;  // 9 fixed
 };
+
+// The record that comes with a "Ctrl" event from the components control: the components
+// attached to the object changed. The sender allocates it as a block of the memory service
+// (qv::allocateBlock) and gives up both the block and the list reference; the receiving object
+// releases the reference and frees the block, whatever the kind.
+struct QVComponentChangeRecord {
+    int32_t kind;            // kComponentAttached, kComponentDetached or kComponentMoved ask for a refill
+    IMFComponentList* list;  // counted reference; may be null
+};

@@ -4,9 +4,9 @@
 #include "editor/editor_support.h"
 #include "frame/module_texts.h"
 #include "frame/panel_controls.h"
-#include "primitive/component_change.h"
 #include "primitive/shape_presets.h"
 #include "qv/exception.h"
+#include "qv/host_editor.h"
 #include "qv/memory.h"
 #include "qv/strings.h"
 
@@ -119,7 +119,7 @@ void BrumoCommonPart::forwardComponentChange(int32_t message, IQVUnknown* source
     if (!responder) return;  // nobody to tell; nothing was handed out yet
 
     // The primitive takes the record: it releases the list reference and frees the block.
-    auto* record = static_cast<ComponentChangeRecord*>(qv::allocateBlock(sizeof(ComponentChangeRecord)));
+    auto* record = static_cast<QVComponentChangeRecord*>(qv::allocateBlock(sizeof(QVComponentChangeRecord)));
     if (record != nullptr) {
         record->kind = message;
         record->list = list.get();

@@ -7,7 +7,6 @@
 #include "frame/module_state.h"
 #include "frame/panel_controls.h"
 #include "primitive/colour_gradient.h"
-#include "primitive/component_change.h"
 #include "primitive/shape_presets.h"
 #include "qv/exception.h"
 #include "qv/host_editor.h"
@@ -166,7 +165,7 @@ QVResult BrumoBase::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
                 reseedPending = 1;
             } else if (id == kComponentsControl) {
                 // The record is ours whatever it says: release its reference and free it.
-                auto* record = static_cast<ComponentChangeRecord*>(data);
+                auto* record = static_cast<QVComponentChangeRecord*>(data);
                 if (record != nullptr) {
                     IMFComponentList* list = record->list;
                     record->list = nullptr;

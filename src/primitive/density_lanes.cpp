@@ -27,32 +27,21 @@ namespace hn = hwy::HWY_NAMESPACE;
 #include "math/shaping_kernels-inl.h"
 #include "primitive/density_kernels-inl.h"
 
-// Runs body on whole vectors of points, then on the rest through a padded copy, so that nothing
-// beyond the count is read or written.
-template <class Body>
-HWY_INLINE void forEachVector(int32_t count, const Vector3* points, const float* extra, float* out,
-                              const Body& body) {
+#include "primitive/lane_loops-inl.h"
+
+// A kernel of a point and one value per sample over a run.
+template <class Kernel>
+HWY_INLINE void pointRuns(int32_t count, const Vector3* points, const float* extra, float* out,
+                          const Kernel& kernel) {
     const DF df;
-    constexpr size_t kLanes = hn::MaxLanes(DF());
-    const size_t n = hn::Lanes(df);
-    const size_t total = static_cast<size_t>(count);
-    size_t i = 0;
-    for (; i + n <= total; i += n) {
-        VF x, y, z;
-        hn::LoadInterleaved3(df, &points[i].x, x, y, z);
-        hn::StoreU(body(x, y, z, hn::LoadU(df, extra + i)), df, out + i);
-    }
-    if (i == total) return;
-    HWY_ALIGN float rest[3 * kLanes] = {};
-    HWY_ALIGN float restExtra[kLanes] = {};
-    HWY_ALIGN float values[kLanes];
-    const size_t left = total - i;
-    std::memcpy(rest, &points[i], left * sizeof(Vector3));
-    std::memcpy(restExtra, extra + i, left * sizeof(float));
-    VF x, y, z;
-    hn::LoadInterleaved3(df, rest, x, y, z);
-    hn::Store(body(x, y, z, hn::Load(df, restExtra)), df, values);
-    std::memcpy(out + i, values, left * sizeof(float));
+    byVectors(
+        count, out,
+        [&](float* into, const Vector3* at, const float* value) {
+            VF x, y, z;
+            hn::LoadInterleaved3(df, &at->x, x, y, z);
+            hn::StoreU(kernel(x, y, z, hn::LoadU(df, value)), df, into);
+        },
+        points, extra);
 }
 
 }  // namespace
@@ -60,7 +49,7 @@ HWY_INLINE void forEachVector(int32_t count, const Vector3* points, const float*
 void ShapeWeightMany(int32_t count, const Vector3* points, const float* start, uint32_t flags,
                      const FalloffPair (*falloffs)[16], bool soft, float* out) {
     const DF df;
-    forEachVector(count, points, start, out, [&](VF x, VF y, VF z, VF m) {
+    pointRuns(count, points, start, out, [&](VF x, VF y, VF z, VF m) {
         return shapeWeightKernel(df, x, y, z, m, flags, *falloffs, soft);
     });
 }
@@ -68,7 +57,7 @@ void ShapeWeightMany(int32_t count, const Vector3* points, const float* start, u
 void PuffCoverageMany(const PuffField* field, int32_t count, const Vector3* points, const float* jitter,
                       float* out) {
     const DF df;
-    forEachVector(count, points, jitter, out,
+    pointRuns(count, points, jitter, out,
                   [&](VF x, VF y, VF z, VF j) { return puffCoverageKernel(df, *field, x, y, z, j); });
 }
 

@@ -13,7 +13,6 @@
 #include "primitive/segment_stepper.h"
 #include "primitive/shadow_grid.h"
 #include "qv/exception.h"
-#include "qv/fourcc.h"
 #include "qv/strings.h"
 
 namespace brumo {
@@ -67,11 +66,9 @@ bool usableDirection(const Vector3& d) {
 // closed on every way out, cancellation included.
 class GridProgress {
 public:
-    GridProgress() : resources_(resourceService()), utility_(utilityService()) {
-        if (resources_ != nullptr)
-            resources_->pushResourceContext(kResourceFamily, kResourceIdentifier, &saved_);
+    GridProgress() : utility_(utilityService()) {
         TQVHeapString caption;
-        if (resources_ != nullptr) resources_->loadString(&caption, kModuleStringList, kTextComputingShadows);
+        resources_.loadText(kTextComputingShadows, caption);
         if (utility_ != nullptr) utility_->progressStart(&caption, &handle_, 100.0);
     }
     ~GridProgress() {
@@ -79,7 +76,6 @@ public:
             utility_->progressEnd(handle_);
             handle_->Release();
         }
-        if (resources_ != nullptr) resources_->popResourceContext(saved_);
     }
     GridProgress(const GridProgress&) = delete;
     GridProgress& operator=(const GridProgress&) = delete;
@@ -93,9 +89,9 @@ public:
     }
 
 private:
-    IQVResourceService* resources_;
+    // First in, last out: the context is current from before the bar opens until it closes.
+    ModuleResourceScope resources_;
     IQVUtilityService* utility_;
-    QVResourceContext saved_ = nullptr;
     QVProgressHandle handle_ = nullptr;
 };
 

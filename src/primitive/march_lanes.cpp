@@ -103,42 +103,33 @@ HWY_INLINE VF trilinearLanes(DF df, const float* values, int32_t r, VF x, VF y, 
     return hn::Add(z0, hn::Mul(hn::Sub(z1, z0), fz));
 }
 
-// Runs body on the inputs vector by vector, the last (partial) vector through a copy padded
-// with zeros, so that nothing beyond count is read or written.
-template <class In, class Out, class Body>
-HWY_INLINE void byVectors(int32_t count, const In* in, Out* out, const Body& body) {
-    constexpr size_t kLanes = hn::MaxLanes(DF());
-    const size_t n = hn::Lanes(DF());
-    const size_t total = static_cast<size_t>(count);
-    size_t i = 0;
-    for (; i + n <= total; i += n) body(in + i, out + i);
-    if (i == total) return;
-    In paddedIn[kLanes] = {};
-    Out paddedOut[kLanes];
-    std::memcpy(paddedIn, in + i, (total - i) * sizeof(In));
-    body(paddedIn, paddedOut);
-    std::memcpy(out + i, paddedOut, (total - i) * sizeof(Out));
-}
+#include "primitive/lane_loops-inl.h"
 
 }  // namespace
 
 void GradientColoursMany(const ColourKey* keys, int32_t keyCount, int32_t count, const float* x,
                          ColourRGBA* out) {
     const DF df;
-    byVectors(count, x, out, [&](const float* at, ColourRGBA* into) {
-        VF colour[4];
-        gradientLanes(df, keys, keyCount, hn::LoadU(df, at), colour);
-        hn::StoreInterleaved4(colour[0], colour[1], colour[2], colour[3], df, &into->red);
-    });
+    byVectors(
+        count, out,
+        [&](ColourRGBA* into, const float* at) {
+            VF colour[4];
+            gradientLanes(df, keys, keyCount, hn::LoadU(df, at), colour);
+            hn::StoreInterleaved4(colour[0], colour[1], colour[2], colour[3], df, &into->red);
+        },
+        x);
 }
 
 void TrilinearMany(const float* values, int32_t r, int32_t count, const Vector3* points, float* out) {
     const DF df;
-    byVectors(count, points, out, [&](const Vector3* at, float* into) {
-        VF x, y, z;
-        hn::LoadInterleaved3(df, &at->x, x, y, z);
-        hn::StoreU(trilinearLanes(df, values, r, x, y, z), df, into);
-    });
+    byVectors(
+        count, out,
+        [&](float* into, const Vector3* at) {
+            VF x, y, z;
+            hn::LoadInterleaved3(df, &at->x, x, y, z);
+            hn::StoreU(trilinearLanes(df, values, r, x, y, z), df, into);
+        },
+        points);
 }
 
 }  // namespace HWY_NAMESPACE

@@ -8,8 +8,8 @@
 
 #include "brumo/class_ids.h"
 #include "primitive/colour_gradient.h"
-#include "primitive/component_change.h"
 #include "qv/exception.h"
+#include "qv/host_editor.h"
 #include "qv/fourcc.h"
 #include "qv/memory.h"
 #include "tests/primitive/primitive_doubles.h"
@@ -368,7 +368,7 @@ TEST(PrimitiveEvents, ComponentChangeRecordIsAlwaysReleasedAndFreed) {
     auto ctrl = control("Ctrl", PartKind::integer);
     const int64_t blocks = host().memory().counts().liveBlocks;
     auto send = [&](int32_t kind, IMFComponentList* from) {
-        auto* record = static_cast<ComponentChangeRecord*>(qv::allocateBlock(sizeof(ComponentChangeRecord)));
+        auto* record = static_cast<QVComponentChangeRecord*>(qv::allocateBlock(sizeof(QVComponentChangeRecord)));
         record->kind = kind;
         record->list = from;
         if (from != nullptr) from->AddRef();
