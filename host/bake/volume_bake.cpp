@@ -11,6 +11,7 @@
 #include "host/common/job_runner.h"
 #include "host/common/text.h"
 #include "host/common/host_object.h"
+#include "host/scene/scene_view.h"
 #include "qv/geometric_primitive.h"
 #include "qv/volume_primitive.h"
 #include "qv/result_codes.h"
@@ -166,6 +167,7 @@ void sampleGrid(const VoxelGrid& grid, const std::vector<IQVUnknown*>& copies, b
 
     // Count 0 only prepares: the shadow grid and the rest are built before the first slice.
     auto prepare = [&](int worker) {
+        ThreadSceneViews::enable();
         check(samplers[size_t(worker)]->sampleMany(0, nullptr, nullptr, nullptr, nullptr));
     };
     auto sampleSlice = [&](int worker, int z, const std::atomic<bool>& stop) {

@@ -1,10 +1,10 @@
 // Reference counting and interface queries shared by every object of the reference host.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <utility>
 
-#include "host/common/counted_object.h"
 #include "qv/result_codes.h"
 #include "qv/unknown.h"
 
@@ -23,11 +23,13 @@ namespace brumo::host {
 
 // A host object implementing one or more interfaces. The creator holds the first reference.
 // One AddRef/Release/QueryInterface overrides the slot in every base interface at once.
-// Render threads may share host objects, so the count is atomic (see CountedObject).
+// Render threads may share host objects, so the count is atomic.
 template <class Primary, class... Others>
-class HostObject : public Primary, public Others..., public CountedObject {
+class HostObject : public Primary, public Others... {
 public:
     HostObject() = default;
+    HostObject(const HostObject&) = delete;
+    HostObject& operator=(const HostObject&) = delete;
 
     QVResult QV_CALL QueryInterface(const QVGuid& iid, void** out) override {
         if (out == nullptr) return qv::kNoInterface;
@@ -38,13 +40,22 @@ public:
         *out = found;
         return qv::kOk;
     }
-    int32_t QV_CALL AddRef() override { return addReference(); }
-    int32_t QV_CALL Release() override { return dropReference(); }
+    int32_t QV_CALL AddRef() override { return ++references_; }
+    int32_t QV_CALL Release() override {
+        const int32_t left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    int32_t referenceCount() const { return references_.load(); }
 
 protected:
-    ~HostObject() override = default;
+    virtual ~HostObject() = default;
     // Further interfaces a class answers besides IQVUnknown.
     virtual void* findInterface(const QVGuid&) { return nullptr; }
+
+private:
+    std::atomic<int32_t> references_{1};
 };
 
 // An owned counted reference on the host side.

@@ -7,8 +7,6 @@
 #include <thread>
 #include <vector>
 
-#include "host/common/counted_object.h"
-
 namespace brumo::host {
 
 bool runJob(int workers, int items, const std::function<void(int worker)>& prepare,
@@ -33,7 +31,6 @@ bool runJob(int workers, int items, const std::function<void(int worker)>& prepa
     };
 
     auto worker = [&](int index) {
-        const WorkerReferences ownCounts;
         try {
             if (prepare) prepare(index);
         } catch (...) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "host/common/job_runner.h"
+#include "host/scene/scene_view.h"
 
 namespace brumo::host {
 
@@ -198,6 +199,7 @@ Image render(const RenderSettings& settings, std::vector<VolumeSet>& sets,
     std::vector<RenderStats> threadStats(sets.size());
 
     auto prepare = [&](int worker) {
+        ThreadSceneViews::enable();
         for (PlacedVolume& placed : sets[size_t(worker)]) {
             placed.refreshBounds();
             placed.prepare();

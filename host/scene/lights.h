@@ -53,7 +53,7 @@ public:
     QVColourRecord colour() const;
 
 protected:
-    ColouredLight(QVColourRecord colour, QVVector3 vector) : values_(colour, vector) { countPerWorker(); }
+    ColouredLight(QVColourRecord colour, QVVector3 vector) : values_(colour, vector) {}
     ~ColouredLight() override = default;
 
     LightValues values_;

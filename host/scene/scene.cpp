@@ -37,17 +37,6 @@ bool holds(const Entries& entries, int32_t index) {
 
 Scene::~Scene() { delete lights_.load(std::memory_order_relaxed); }
 
-template <class Fn>
-auto Scene::withLights(Fn fn) {
-    HazardSlot* slot = HazardSlot::mine();
-    if (slot == nullptr) {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return fn(*lights_.load(std::memory_order_relaxed));
-    }
-    HazardScope scope(*slot);
-    return fn(*slot->protect(lights_));
-}
-
 template <class Change>
 void Scene::changeLights(Change change) {
     auto changed = std::make_unique<Lights>(*lights_.load(std::memory_order_relaxed));

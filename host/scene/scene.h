@@ -8,21 +8,15 @@
 #include <vector>
 
 #include "host/common/host_object.h"
+#include "host/scene/hazard.h"
 #include "qv/scene.h"
 
 namespace brumo::host {
 
-class Scene final : public HostObject<IQVScene> {
+// The scene interface with its placeholder operations filled in, shared by the scene and the
+// views render threads read it through.
+class SceneInterface : public HostObject<IQVScene> {
 public:
-    Scene() { countPerWorker(); }
-    void QV_CALL findShader(IQVShaderObject** shader, const TQVString* name) override;
-    int32_t QV_CALL shaderCount() override;
-    void QV_CALL shaderAt(IQVShaderObject** shader, int32_t index) override;
-    int32_t QV_CALL lightCount() override;
-    void QV_CALL lightAt(IQVLight** light, int32_t index) override;
-    int32_t QV_CALL objectCount() override;
-    IQVSceneObject* QV_CALL objectAt(int32_t index) override;
-    void QV_CALL findObjectByName(IQVSceneObject** object, const TQVString* name) override;
     BRUMO_HOST_NOOP_SLOT(12) BRUMO_HOST_NOOP_SLOT(13) BRUMO_HOST_NOOP_SLOT(14) BRUMO_HOST_NOOP_SLOT(15)
     BRUMO_HOST_NOOP_SLOT(16) BRUMO_HOST_NOOP_SLOT(17) BRUMO_HOST_NOOP_SLOT(18) BRUMO_HOST_NOOP_SLOT(19)
     BRUMO_HOST_NOOP_SLOTS_TENS(2)
@@ -36,6 +30,21 @@ public:
     BRUMO_HOST_NOOP_SLOTS_TENS(10)
     BRUMO_HOST_NOOP_SLOT(110) BRUMO_HOST_NOOP_SLOT(111) BRUMO_HOST_NOOP_SLOT(112) BRUMO_HOST_NOOP_SLOT(113)
     BRUMO_HOST_NOOP_SLOT(114) BRUMO_HOST_NOOP_SLOT(115) BRUMO_HOST_NOOP_SLOT(116)
+
+protected:
+    ~SceneInterface() override = default;
+};
+
+class Scene final : public SceneInterface {
+public:
+    void QV_CALL findShader(IQVShaderObject** shader, const TQVString* name) override;
+    int32_t QV_CALL shaderCount() override;
+    void QV_CALL shaderAt(IQVShaderObject** shader, int32_t index) override;
+    int32_t QV_CALL lightCount() override;
+    void QV_CALL lightAt(IQVLight** light, int32_t index) override;
+    int32_t QV_CALL objectCount() override;
+    IQVSceneObject* QV_CALL objectAt(int32_t index) override;
+    void QV_CALL findObjectByName(IQVSceneObject** object, const TQVString* name) override;
     float QV_CALL sceneSizeFactor() override;
 
     void setSizeFactor(float factor);
@@ -50,6 +59,19 @@ public:
     void removeLight(int32_t index);
     void clear();
 
+    using Lights = std::vector<Ref<IQVLight>>;
+    // Calls fn with the current light list, kept alive for the call; no reference is counted.
+    template <class Fn>
+    auto withLights(Fn fn) {
+        HazardSlot* slot = HazardSlot::mine();
+        if (slot == nullptr) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            return fn(*lights_.load(std::memory_order_relaxed));
+        }
+        HazardScope scope(*slot);
+        return fn(*slot->protect(lights_));
+    }
+
 private:
     ~Scene() override;
 
@@ -59,10 +81,6 @@ private:
         Ref<T> object;
     };
 
-    using Lights = std::vector<Ref<IQVLight>>;
-    // Calls fn with the current light list, kept alive for the call.
-    template <class Fn>
-    auto withLights(Fn fn);
     // Publishes a changed copy of the light list; the caller holds the mutex.
     template <class Change>
     void changeLights(Change change);

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "host/scene/hazard.h"
+#include "host/scene/scene_view.h"
 
 namespace brumo::host {
 
@@ -12,6 +13,15 @@ Application::~Application() {
 
 void QV_CALL Application::currentScene(IQVScene** scene) {
     if (scene == nullptr) return;
+    if (ThreadSceneViews* views = ThreadSceneViews::mine()) {
+        // The view holds its scene, so an equal address is the current scene.
+        Scene* current = scene_.load(std::memory_order_acquire);
+        SceneView* view = views->view();
+        if (current == nullptr) view = views->show(Ref<Scene>());
+        else if (view == nullptr || view->scene() != current) view = views->show(this->scene());
+        fillSlot<IQVScene>(scene, view);
+        return;
+    }
     Scene* found = nullptr;
     if (HazardSlot* slot = HazardSlot::mine()) {
         HazardScope scope(*slot);

@@ -67,9 +67,9 @@ TEST(JobRunner, TheFirstFailureIsRethrownAndACancelStopsTheItems) {
     EXPECT_LT(started, 1000);
 }
 
-// Workers count their references to the scene and its lights on their own; the counts come
-// out right once the job ends, and an object a worker let go of last is deleted then (the
-// ASan build would report it leaked, or used after it was freed).
+// References workers take to the scene and its lights come out right once the job ends, and an
+// object a worker let go of last is deleted then (the ASan build would report it leaked, or
+// used after it was freed).
 TEST(JobRunner, WorkersReferencesToTheSceneAndItsLightsAreSettledWhenTheJobEnds) {
     Scene* scene = new Scene;
     IQVLight* made = DistantLight::create({0.0f, 0.0f, -1.0f}, {1.0f, 1.0f, 1.0f, 1.0f});
@@ -96,4 +96,27 @@ TEST(JobRunner, WorkersReferencesToTheSceneAndItsLightsAreSettledWhenTheJobEnds)
         scene->Release();
         scene->Release();  // the last reference, dropped on a worker
     });
+}
+
+// A reference a worker hands to another thread is an ordinary one: released there after the
+// scene let go, it leaves the worker's own reference alive (the ASan build would report a use after free).
+TEST(JobRunner, AWorkersReferenceReleasedOnAnotherThreadLeavesItsOtherOnesAlive) {
+    auto scene = Ref<Scene>::adopt(new Scene);
+    IQVLight* made = DistantLight::create({0.0f, 0.0f, -1.0f}, {1.0f, 1.0f, 1.0f, 1.0f});
+    scene->addLight(made);
+    made->Release();
+    int32_t kind = 0;
+    runJob(1, 1, nullptr, [&](int, int, const std::atomic<bool>&) {
+        IQVLight* mine = nullptr;
+        IQVLight* handed = nullptr;
+        scene->lightAt(&mine, 0);
+        scene->lightAt(&handed, 0);
+        std::thread([&] {
+            scene->clear();
+            handed->Release();
+        }).join();
+        mine->lightKind(&kind);
+        mine->Release();
+    });
+    EXPECT_EQ(kind, qv::kDistantLight);
 }

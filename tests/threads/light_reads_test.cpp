@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "host/scene/lights.h"
+#include "host/scene/scene_view.h"
 #include "host/services/host_services.h"
 
 namespace brumo::test {
@@ -126,6 +127,70 @@ TEST(ConcurrentRendering, SceneAndLightListReadsStayValidWhileTheyAreReplaced) {
     EXPECT_EQ(first->referenceCount(), 1);
     EXPECT_EQ(second->referenceCount(), 1);
     EXPECT_EQ(static_cast<host::DistantLight*>(sun.get())->referenceCount(), 1);
+}
+
+
+// A render thread reads the scene through views of its own: they answer what the shared scene
+// and light answer at that moment, follow a swapped scene and a replaced light, and give their
+// references back when the thread ends.
+TEST(ConcurrentRendering, RenderThreadViewsFollowTheSceneAndEndWithTheThread) {
+    auto services = host::HostServices::create();
+    auto first = host::Ref<host::Scene>::adopt(new host::Scene);
+    auto second = host::Ref<host::Scene>::adopt(new host::Scene);
+    second->setSizeFactor(3.0f);
+    auto sun = host::Ref<IQVLight>::adopt(host::DistantLight::create({0.0f, 0.0f, -1.0f}, {1, 1, 1, 1}));
+    auto lamp = host::Ref<IQVLight>::adopt(host::PointLight::create({1.0f, 2.0f, 3.0f}, {1, 0, 0, 1}));
+    first->addLight(sun.get());
+    services->setScene(first.get());
+    IQVApplication* application = services->shell().application();
+
+    auto kindAt = [&](int32_t index) {
+        IQVScene* scene = nullptr;
+        application->currentScene(&scene);
+        IQVLight* light = nullptr;
+        scene->lightAt(&light, index);
+        int32_t kind = 0;
+        if (light != nullptr) light->lightKind(&kind);
+        if (light != nullptr) light->Release();
+        scene->Release();
+        return kind;
+    };
+    std::thread render([&] {
+        host::ThreadSceneViews::enable();
+        EXPECT_EQ(kindAt(0), qv::kDistantLight);
+        EXPECT_EQ(kindAt(1), 0);
+        static_cast<host::DistantLight*>(sun.get())->setColour({0.5f, 0.25f, 2.0f, 1.0f});
+        IQVScene* scene = nullptr;
+        application->currentScene(&scene);
+        IQVLight* light = nullptr;
+        scene->lightAt(&light, 0);
+        QVColourRecord colour{};
+        float intensity = 0.0f;
+        light->lightColourAt({0, 0, 0}, {0, 0, 1}, 1.0f, &colour, &intensity);
+        EXPECT_TRUE(sameColour(colour, {0.5f, 0.25f, 2.0f, 1.0f}));
+        // A held view of a removed light still answers for it.
+        first->removeLight(0);
+        first->addLight(lamp.get());
+        EXPECT_EQ(kindAt(0), qv::kPointLight);
+        int32_t kind = 0;
+        light->lightKind(&kind);
+        EXPECT_EQ(kind, qv::kDistantLight);
+        light->Release();
+        // The out slot still holds the view; the next fill releases it.
+        services->setScene(second.get());
+        application->currentScene(&scene);
+        EXPECT_EQ(scene->sceneSizeFactor(), 3.0f);
+        EXPECT_EQ(scene->lightCount(), 0);
+        scene->Release();
+    });
+    render.join();
+
+    services->setScene(nullptr);
+    first->clear();
+    EXPECT_EQ(first->referenceCount(), 1);
+    EXPECT_EQ(second->referenceCount(), 1);
+    EXPECT_EQ(static_cast<host::DistantLight*>(sun.get())->referenceCount(), 1);
+    EXPECT_EQ(static_cast<host::PointLight*>(lamp.get())->referenceCount(), 1);
 }
 
 }  // namespace

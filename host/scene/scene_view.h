@@ -1,0 +1,92 @@
+// A render thread's own view of the current scene and of its lights.
+//
+// The module asks for the current scene and its lights on every segment and releases them
+// again. Counting references on the scene and light objects every render thread shares would
+// pass their cache lines from core to core on each call; a thread that reads through views of
+// its own counts only on objects no other thread touches. Every answer still comes from the
+// shared scene and lights, so a change made while the threads render shows at the next call.
+#pragma once
+
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "host/common/host_object.h"
+#include "host/scene/scene.h"
+#include "qv/scene.h"
+
+namespace brumo::host {
+
+// Answers what the light it stands for answers; holds a reference to it.
+class LightView final : public HostObject<IQVLight> {
+public:
+    explicit LightView(IQVLight* light) : light_(Ref<IQVLight>::share(light)) {}
+
+    void QV_CALL lightKind(int32_t* kind) override { light_->lightKind(kind); }
+    void QV_CALL lightDirectionTo(const QVVector3& point, QVVector3* direction,
+                                  float* distance) override {
+        light_->lightDirectionTo(point, direction, distance);
+    }
+    void QV_CALL lightColourAt(const QVVector3& point, const QVVector3& direction, float distance,
+                               QVColourRecord* colour, float* intensity) override {
+        light_->lightColourAt(point, direction, distance, colour, intensity);
+    }
+
+    IQVLight* light() const { return light_.get(); }
+
+private:
+    ~LightView() override = default;
+    Ref<IQVLight> light_;
+};
+
+// Answers what the scene answers; its lights come as views kept from call to call while the
+// scene holds the same light at that index. Only the thread that made the view keeps light
+// views; another thread it reaches gets the scene's own lights.
+class SceneView final : public SceneInterface {
+public:
+    explicit SceneView(Ref<Scene> scene) : scene_(std::move(scene)) {}
+
+    void QV_CALL findShader(IQVShaderObject** shader, const TQVString* name) override {
+        scene_->findShader(shader, name);
+    }
+    int32_t QV_CALL shaderCount() override { return scene_->shaderCount(); }
+    void QV_CALL shaderAt(IQVShaderObject** shader, int32_t index) override {
+        scene_->shaderAt(shader, index);
+    }
+    int32_t QV_CALL lightCount() override { return scene_->lightCount(); }
+    void QV_CALL lightAt(IQVLight** light, int32_t index) override;
+    int32_t QV_CALL objectCount() override { return scene_->objectCount(); }
+    IQVSceneObject* QV_CALL objectAt(int32_t index) override { return scene_->objectAt(index); }
+    void QV_CALL findObjectByName(IQVSceneObject** object, const TQVString* name) override {
+        scene_->findObjectByName(object, name);
+    }
+    float QV_CALL sceneSizeFactor() override { return scene_->sceneSizeFactor(); }
+
+    Scene* scene() const { return scene_.get(); }
+
+private:
+    ~SceneView() override = default;
+
+    Ref<Scene> scene_;
+    const std::thread::id owner_ = std::this_thread::get_id();
+    std::vector<Ref<LightView>> lights_;  // by index; only the owner touches them
+};
+
+// A thread's view of the current scene, kept from call to call. Off until the thread calls
+// enable(); the views are released when the thread ends. Threads that never enable them read
+// the shared objects.
+class ThreadSceneViews {
+public:
+    static void enable();
+    // The calling thread's views; null unless it enabled them.
+    static ThreadSceneViews* mine();
+
+    SceneView* view() const { return view_.get(); }
+    // Replaces the view by one of `scene` (none when it is null) and returns it.
+    SceneView* show(Ref<Scene> scene);
+
+private:
+    Ref<SceneView> view_;
+};
+
+}  // namespace brumo::host
