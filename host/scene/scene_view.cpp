@@ -12,9 +12,10 @@ void QV_CALL SceneView::lightAt(IQVLight** light, int32_t index) {
     }
     IQVLight* found = scene_->withLights([&](const Scene::Lights& lights) -> IQVLight* {
         if (index < 0 || static_cast<size_t>(index) >= lights.size()) return nullptr;
-        IQVLight* shared = lights[static_cast<size_t>(index)].get();
-        if (static_cast<size_t>(index) >= lights_.size()) lights_.resize(static_cast<size_t>(index) + 1);
-        Ref<LightView>& kept = lights_[static_cast<size_t>(index)];
+        const auto at = static_cast<size_t>(index);
+        IQVLight* shared = lights[at].get();
+        if (at >= lights_.size()) lights_.resize(at + 1);
+        Ref<LightView>& kept = lights_[at];
         // The kept view holds its light, so an equal address is the same light.
         if (!kept || kept->light() != shared) kept = Ref<LightView>::adopt(new LightView(shared));
         return kept.get();

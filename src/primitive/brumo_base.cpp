@@ -190,7 +190,7 @@ QVResult BrumoBase::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
 }
 
 QVBox* BrumoBase::queryBounds(QVBox* box) {
-    refreshCubeBounds();
+    prepareCubeBounds(parameters.size);
     if (box != nullptr) {
         box->min = {cubeBounds.min.x, cubeBounds.min.y, cubeBounds.min.z};
         box->max = {cubeBounds.max.x, cubeBounds.max.y, cubeBounds.max.z};

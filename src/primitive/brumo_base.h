@@ -193,9 +193,10 @@ public:
     // the shading record the density path left), else none.
     ColourRGBA sampleColour(const Vector3& point, const DensitySample& sample);
     // One sample at point taken one at a time (its density, then its colour, host shaders
-    // included) and added as addSamples adds it, without an early stop.
-    void accumulateSample(const Vector3& point, float stepLength, float& opacity, float& depth,
-                          ColourRGBA& accumulator);
+    // included) and added as addSamples adds it; true when the march stops there (a full step
+    // that brought the opacity to 0.99).
+    bool accumulateSample(const Vector3& point, float stepLength, float& opacity, float& depth,
+                          ColourRGBA& accumulator, bool fullStep = false);
     // A run of count samples (at most kDensityBatch) added in order to the accumulator, opacity
     // and depth: each of optical depth x = densityScale × length × density, nothing for x not
     // above 2^-14, shadowed through the grid. Their colours come from colours (one per sample)
@@ -217,8 +218,6 @@ public:
     float firstStep(const Vector3& start, float length);
     // Step length from quality: 2 / (100 quality), 2 below quality 0.01, within [2^-14, 2].
     float stepLength() const;
-    // Refreshes cubeBounds from size.
-    void refreshCubeBounds();
     // Density, shape value and colour at points of the local space, after refreshForRender; the
     // body of the density sampler's operations.
     void samplePoints(int32_t count, const QVVector3* points, float* densities, float* shapeValues,

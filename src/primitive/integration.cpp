@@ -59,10 +59,8 @@ void BrumoBase::refreshForRender() {
     if (preparePending != 0) prepareRender();
     checkSceneLights();
     refreshShaders();
-    refreshCubeBounds();
+    prepareCubeBounds(parameters.size);
 }
-
-void BrumoBase::refreshCubeBounds() { prepareCubeBounds(parameters.size); }
 
 void BrumoBase::castMeshRay(const Vector3& start, const Vector3& direction) {
     Vector3 hit1, hit2;
@@ -103,15 +101,14 @@ ColourRGBA BrumoBase::sampleColour(const Vector3&, const DensitySample& sample) 
     return {0.0f, 0.0f, 0.0f, 0.0f};
 }
 
-void BrumoBase::accumulateSample(const Vector3& point, float stepLength, float& opacity,
-                                 float& depth, ColourRGBA& accumulator) {
+bool BrumoBase::accumulateSample(const Vector3& point, float stepLength, float& opacity,
+                                 float& depth, ColourRGBA& accumulator, bool fullStep) {
     const DensitySample sample = densityAt(point);
     const float d = sample.density;
     // A colour shader is asked even for a sample too thin to count, as the shading record
     // expects one colour per density.
     const ColourRGBA c = sampleColour(point, sample);
-    const bool fullStep = false;
-    addSamples(1, &point, &stepLength, &fullStep, &d, nullptr, &c, opacity, depth, accumulator);
+    return addSamples(1, &point, &stepLength, &fullStep, &d, nullptr, &c, opacity, depth, accumulator);
 }
 
 bool BrumoBase::addSamples(int32_t count, const Vector3* points, const float* lengths, const bool* stops,
@@ -233,9 +230,7 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
             stopped = addSamples(n, points, lengths, stops, densities, shapes, nullptr, opacity, depth, accumulator);
         } else {
             // A host shader is asked sample by sample: its colour may read the shading record.
-            sampleDensities(1, points, densities, shapes);
-            const ColourRGBA c = sampleColour(points[0], {densities[0], shapes[0]});
-            stopped = addSamples(1, points, lengths, stops, densities, nullptr, &c, opacity, depth, accumulator);
+            stopped = accumulateSample(points[0], lengths[0], opacity, depth, accumulator, stops[0]);
         }
         if (stopped) {
             colour->red = accumulator.red;
