@@ -51,13 +51,14 @@ BrumoBase::BrumoBase()
     : preparePending(1),
       reseedPending(1),
       modifiersPending(1),
+      lastShadingPoint(kZeroVector),
+      field_(*this, lattice, parameters, *this),
       lock(nullptr) {
     // The density path indexes the tables without a bound check: a primitive without them
     // cannot exist.
     if (!gainTable.setCount(kTableSize) || !biasTable.setCount(kTableSize))
         qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
     lattice.create();
-    qv::resetShadingRecord(shadingContext);
 
     EffectParameters& p = parameters;
     p.size = 4.0f;
@@ -116,18 +117,6 @@ BrumoBase::~BrumoBase() {
 int32_t BrumoBase::primitiveSlot8(intptr_t) { return 0; }
 
 void BrumoBase::prepareEffect() {}
-
-bool BrumoBase::beforeShape(const Vector3&, const Vector3&, DensityLane&) { qv::raise(qv::kMissingOperation); }
-
-bool BrumoBase::afterShape(const Vector3&, const Vector3&, float, DensityLane&) {
-    qv::raise(qv::kMissingOperation);
-}
-
-bool BrumoBase::shapeReadsMovedPoint() const { return false; }
-
-void BrumoBase::weighRun(int32_t, const Vector3*, DensityLane* const*) {}
-
-float BrumoBase::afterNoise(const DensityLane&, float) { qv::raise(qv::kMissingOperation); }
 
 void* BrumoBase::parameterBlock() { return &parameters; }
 

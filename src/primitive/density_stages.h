@@ -4,15 +4,16 @@
 // the run, and the mask, puffs and noise give the same bits in vector lanes as in one, so a
 // run's densities do not depend on how many points it holds.
 //
-// An effect class (final) runs it as its sampleDensities, so that its stages are called
-// directly rather than through the virtual table:
+// An effect class (final) runs it as its runStages, so that its stages are called directly
+// rather than through the virtual table:
 //
-//   void Smog::sampleDensities(int32_t n, const Vector3* p, float* d, float* s) {
-//       runDensityStages(*this, n, p, d, s);
+//   void Smog::runStages(const DensityField& f, int32_t n, const Vector3* p, float* d, float* s,
+//                        ShadingPoint* shading) {
+//       runDensityStages(f, *this, n, p, d, s, shading);
 //   }
 #pragma once
 
-#include "primitive/brumo_base.h"
+#include "primitive/density_field.h"
 
 namespace brumo {
 
@@ -22,7 +23,8 @@ namespace density_stages {
 // that a single point, the path of a march with host shaders or BRUMO_SIMD=scalar, keeps no
 // bookkeeping of a run.
 template <int32_t capacity, class Effect>
-void run(Effect& effect, int32_t runCount, const Vector3* points, float* densities, float* shapes) {
+void run(const DensityField& field, Effect& effect, int32_t runCount, const Vector3* points, float* densities,
+         float* shapes, ShadingPoint* shading) {
     const int32_t count = capacity == 1 ? 1 : runCount;
     Vector3 movedPoints[capacity];
     DensityLane lanes[capacity];
@@ -33,16 +35,18 @@ void run(Effect& effect, int32_t runCount, const Vector3* points, float* densiti
 
     // Without modifiers every point stays where it is.
     const Vector3* moved = points;
-    if (!effect.modifiers.empty()) {
-        effect.applyModifiersMany(count, points, movedPoints);
+    const bool modified = !field.volume().modifiers.empty();
+    if (modified) {
+        field.applyModifiersMany(count, points, movedPoints);
         moved = movedPoints;
     }
 
     // With both balls on, the mask empties every point from unit radius on, whatever else it
     // holds; when it reads the point as it comes, such samples need no stage at all.
     const uint32_t balls = kUpperBall | kLowerBall;
-    const bool ballCut = (effect.parameters.shapeFlags & balls) == balls && effect.modifiers.empty() &&
-                         effect.shapeReadsMovedPoint();
+    const EffectParameters& parameters = field.parameters();
+    const bool ballCut =
+        (parameters.shapeFlags & balls) == balls && !modified && effect.shapeReadsMovedPoint(field);
     int32_t n = 0;
     for (int32_t i = 0; i < count; ++i) {
         shapes[i] = 0.0f;
@@ -53,7 +57,7 @@ void run(Effect& effect, int32_t runCount, const Vector3* points, float* densiti
             densities[i] = 0.0f;
             continue;
         }
-        if (!effect.beforeShape(points[i], moved[i], lanes[i])) {
+        if (!effect.beforeShape(field, points[i], moved[i], lanes[i])) {
             densities[i] = lanes[i].density;
             continue;
         }
@@ -62,13 +66,16 @@ void run(Effect& effect, int32_t runCount, const Vector3* points, float* densiti
         n += 1;
     }
 
-    const EffectParameters& parameters = effect.parameters;
-    effect.shapeMaskMany(n, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, values);
+    // GCC 12 does not see that the loop above wrote every entry the call reads.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+    field.shapeMaskMany(n, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, values);
+#pragma GCC diagnostic pop
     int32_t kept = 0;
     for (int32_t k = 0; k < n; ++k) {
         const int32_t i = going[k];
         shapes[i] = values[k];
-        if (!effect.afterShape(points[i], moved[i], values[k], lanes[i])) {
+        if (!effect.afterShape(field, points[i], moved[i], values[k], lanes[i])) {
             densities[i] = lanes[i].density;
             continue;
         }
@@ -82,7 +89,7 @@ void run(Effect& effect, int32_t runCount, const Vector3* points, float* densiti
         weighed[k] = &lanes[going[k]];
         stagePoints[k] = moved[going[k]];
     }
-    effect.weighRun(n, stagePoints, weighed);
+    effect.weighRun(field, n, stagePoints, weighed);
     kept = 0;
     for (int32_t k = 0; k < n; ++k) {
         const int32_t i = going[k];
@@ -96,19 +103,19 @@ void run(Effect& effect, int32_t runCount, const Vector3* points, float* densiti
     }
     n = kept;
 
-    effect.noiseFieldMany(n, stagePoints, values);
+    field.noiseFieldMany(n, stagePoints, values, shading);
     for (int32_t k = 0; k < n; ++k) densities[going[k]] = effect.afterNoise(lanes[going[k]], values[k]);
 }
 
 }  // namespace density_stages
 
 template <class Effect>
-inline void runDensityStages(Effect& effect, int32_t count, const Vector3* points, float* densities,
-                             float* shapes) {
+inline void runDensityStages(const DensityField& field, Effect& effect, int32_t count, const Vector3* points,
+                             float* densities, float* shapes, ShadingPoint* shading) {
     if (count == 1)
-        density_stages::run<1>(effect, 1, points, densities, shapes);
+        density_stages::run<1>(field, effect, 1, points, densities, shapes, shading);
     else
-        density_stages::run<kDensityBatch>(effect, count, points, densities, shapes);
+        density_stages::run<kDensityBatch>(field, effect, count, points, densities, shapes, shading);
 }
 
 }  // namespace brumo

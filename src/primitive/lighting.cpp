@@ -299,7 +299,7 @@ float BrumoBase::lightTransmittance(const Vector3& point, const LightSample& lig
     float shapes[kDensityBatch];
     for (int32_t n; (n = samples.next(batched ? kDensityBatch : 1, points, lengths, fullSteps)) > 0;) {
         if (batched)
-            sampleDensities(n, points, densities, shapes);
+            field_.sampleDensities(n, points, densities, shapes);
         else
             densities[0] = densityAt(points[0]).density;
         for (int32_t k = 0; k < n; ++k) {

@@ -23,7 +23,7 @@ protected:
     }
     // The mask with the flags and pairs of the test, soft window unless asked otherwise.
     float mask(uint32_t flags, Vector3 p, bool soft = true) {
-        return effect->shapeMask(p, flags, pairs, soft);
+        return effect->field().shapeMask(p, flags, pairs, soft);
     }
     // The density mask as a host sees it: the shape value of a sample.
     PointSample sampled(uint32_t flags, Vector3 p) {
@@ -217,12 +217,12 @@ TEST(VortexTest, PointsAtTheRadiusOrBeyondAreUntouched) {
     for (Vector3 p : {Vector3{0.5f, 0.0f, 0.3f}, Vector3{0.0f, -0.6f, 0.0f},
                       Vector3{0.4f, 0.4f, -0.2f}, Vector3{3.0f, 2.0f, 1.0f}}) {
         Vector3 q = p;
-        BrumoBase::applyVortex(vortex, q, 1.0f);
+        DensityField::applyVortex(vortex, q, 1.0f);
         EXPECT_EQ(q, p);
     }
     // Just inside the radius it moves.
     Vector3 q{0.49f, 0.0f, 0.3f};
-    BrumoBase::applyVortex(vortex, q, 1.0f);
+    DensityField::applyVortex(vortex, q, 1.0f);
     EXPECT_NE(q, (Vector3{0.49f, 0.0f, 0.3f}));
 }
 
@@ -234,14 +234,14 @@ TEST(VortexTest, OnTheAxisTheLiftIsLiftTimesTheFullAngle) {
     vortex.lift = 0.1f;
     // h = 0.75: 45 degrees at the axis.
     Vector3 q{0.25f, -0.5f, 0.2f};
-    BrumoBase::applyVortex(vortex, q, 0.75f);
+    DensityField::applyVortex(vortex, q, 0.75f);
     EXPECT_EQ(q.x, 0.25f);
     EXPECT_EQ(q.y, -0.5f);
     EXPECT_NEAR(q.z, 0.2f + 0.1f * 0.78539816f, 1e-6f);
 
     vortex.setKind(5);  // same axis, lifting the other way
     q = {0.25f, -0.5f, 0.2f};
-    BrumoBase::applyVortex(vortex, q, 0.75f);
+    DensityField::applyVortex(vortex, q, 0.75f);
     EXPECT_NEAR(q.z, 0.2f - 0.1f * 0.78539816f, 1e-6f);
 }
 
@@ -255,13 +255,13 @@ TEST(VortexTest, TheAngleFallsOffWithTheSquareOfTheDistance) {
     const float h = 0.5f;
     const double angle = 0.96 * 0.96 * 90.0 * h * 3.14159265358979 / 180.0;
     Vector3 q{0.7f, 0.1f, 0.0f};
-    BrumoBase::applyVortex(vortex, q, h);
+    DensityField::applyVortex(vortex, q, h);
     EXPECT_EQ(q.x, 0.7f);
     EXPECT_NEAR(q.y, 0.1 * std::cos(angle), 1e-6);
     EXPECT_NEAR(q.z, 0.1 * std::sin(angle), 1e-6);
     // No turn at height factor 0.
     q = {0.7f, 0.1f, 0.0f};
-    BrumoBase::applyVortex(vortex, q, 0.0f);
+    DensityField::applyVortex(vortex, q, 0.0f);
     EXPECT_EQ(q, (Vector3{0.7f, 0.1f, 0.0f}));
 }
 
@@ -275,8 +275,8 @@ TEST(VortexTest, ReversedKindsTurnTheSameWayAndLiftTheOtherWay) {
         reversed.setKind(kind + 3);
         Vector3 a = start;
         Vector3 b = start;
-        BrumoBase::applyVortex(plain, a, 0.8f);
-        BrumoBase::applyVortex(reversed, b, 0.8f);
+        DensityField::applyVortex(plain, a, 0.8f);
+        DensityField::applyVortex(reversed, b, 0.8f);
         const int k = plain.axisK;
         EXPECT_NEAR(a[plain.axisI], b[plain.axisI], 1e-6f);
         EXPECT_NEAR(a[plain.axisJ], b[plain.axisJ], 1e-6f);
@@ -302,15 +302,15 @@ TEST(VortexTest, TheListIsAppliedFromLastToFirst) {
 
     const Vector3 start{0.1f, 0.05f, -0.1f};
     Vector3 expected = start;
-    BrumoBase::applyVortex(second, expected, 0.6f);
-    BrumoBase::applyVortex(first, expected, 0.6f);
+    DensityField::applyVortex(second, expected, 0.6f);
+    DensityField::applyVortex(first, expected, 0.6f);
     Vector3 otherOrder = start;
-    BrumoBase::applyVortex(first, otherOrder, 0.6f);
-    BrumoBase::applyVortex(second, otherOrder, 0.6f);
+    DensityField::applyVortex(first, otherOrder, 0.6f);
+    DensityField::applyVortex(second, otherOrder, 0.6f);
     ASSERT_NE(expected, otherOrder);
 
     Vector3 q = start;
-    effect->applyVortices(q, 0.6f);
+    effect->field().applyVortices(q, 0.6f);
     EXPECT_EQ(q, expected);
     effect->vortices.clear();
 }
@@ -318,7 +318,7 @@ TEST(VortexTest, TheListIsAppliedFromLastToFirst) {
 TEST(ModifierPassTest, ModifiersDeformInListOrderFromACopyOfThePoint) {
     EffectRef effect(CLSID_Smog);
     ASSERT_TRUE(effect);
-    EXPECT_EQ(effect->applyModifiers({0.1f, 0.2f, 0.3f}), (Vector3{0.1f, 0.2f, 0.3f}));
+    EXPECT_EQ(effect->field().applyModifiers({0.1f, 0.2f, 0.3f}), (Vector3{0.1f, 0.2f, 0.3f}));
 
     // The first shifts x only (y and z come from the copy), the second doubles everything.
     auto shift = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.x = in.x + 1.0f; });
@@ -327,14 +327,14 @@ TEST(ModifierPassTest, ModifiersDeformInListOrderFromACopyOfThePoint) {
         ModifierList list(effect.get());
         list.add(shift.get());
         list.add(twice.get());
-        EXPECT_EQ(effect->applyModifiers({0.1f, 0.2f, 0.3f}),
+        EXPECT_EQ(effect->field().applyModifiers({0.1f, 0.2f, 0.3f}),
                   (Vector3{(0.1f + 1.0f) * 2.0f, 0.2f * 2.0f, 0.3f * 2.0f}));
     }
     {
         ModifierList list(effect.get());
         list.add(twice.get());
         list.add(shift.get());
-        EXPECT_EQ(effect->applyModifiers({0.1f, 0.2f, 0.3f}),
+        EXPECT_EQ(effect->field().applyModifiers({0.1f, 0.2f, 0.3f}),
                   (Vector3{0.1f * 2.0f + 1.0f, 0.2f * 2.0f, 0.3f * 2.0f}));
     }
     EXPECT_EQ(shift->calls, 2);
@@ -377,12 +377,12 @@ TEST_F(NoiseFieldTest, NoShaderAndUnknownTypesReadTheFirstEntries) {
     effect.block().noiseType = 0;
     effect->refreshShaders();
     ASSERT_EQ(effect->densityShader.get(), nullptr);
-    EXPECT_EQ(effect->noiseField({0.3f, 0.4f, 0.5f}), 0.0f);
+    EXPECT_EQ(effect->field().noiseField({0.3f, 0.4f, 0.5f}), 0.0f);
     effect->biasTable[0] = 0.25f;
-    EXPECT_EQ(effect->noiseField({0.3f, 0.4f, 0.5f}), 0.25f);
+    EXPECT_EQ(effect->field().noiseField({0.3f, 0.4f, 0.5f}), 0.25f);
     for (int32_t type : {-1, 5, 99}) {
         effect.block().noiseType = type;
-        EXPECT_EQ(effect->noiseField({0.3f, 0.4f, 0.5f}), 0.25f) << type;
+        EXPECT_EQ(effect->field().noiseField({0.3f, 0.4f, 0.5f}), 0.25f) << type;
     }
 }
 
@@ -392,23 +392,23 @@ TEST_F(NoiseFieldTest, EachOctaveSumWithItsScaleAndOffsetThenTheTables) {
                               {2.5f, 2.5f, 2.5f}};
     for (const Vector3& n : points) {
         effect.block().noiseType = 1;
-        EXPECT_EQ(effect->noiseField(n), throughTables(clamped(lattice.fractalSumSpectral(n, 0.5f, 0.002f) * 1.5f)));
+        EXPECT_EQ(effect->field().noiseField(n), throughTables(clamped(lattice.fractalSumSpectral(n, 0.5f, 0.002f) * 1.5f)));
         effect.block().noiseType = 2;
-        EXPECT_EQ(effect->noiseField(n), throughTables(clamped(lattice.turbulenceScaled(n, 0.5f, 0.002f) * 1.5f)));
+        EXPECT_EQ(effect->field().noiseField(n), throughTables(clamped(lattice.turbulenceScaled(n, 0.5f, 0.002f) * 1.5f)));
         effect.block().noiseType = 3;
-        EXPECT_EQ(effect->noiseField(n), throughTables(clamped(lattice.ridgedSum(n, 0.002f))));
+        EXPECT_EQ(effect->field().noiseField(n), throughTables(clamped(lattice.ridgedSum(n, 0.002f))));
         effect.block().noiseType = 4;
         const float fractal = lattice.fractalSumScaled(n, 0.5f, 0.002f) * 0.6f + 0.5f;
-        EXPECT_EQ(effect->noiseField(n), throughTables(clamped(fractal)));
+        EXPECT_EQ(effect->field().noiseField(n), throughTables(clamped(fractal)));
         // The fractal sum sits around 0.5, well inside the tables.
-        EXPECT_GT(effect->noiseField(n), 0.0f);
+        EXPECT_GT(effect->field().noiseField(n), 0.0f);
     }
 }
 
 TEST_F(NoiseFieldTest, TheDensityShaderGetsThePointAndAFreshResult) {
     useShader(0.5f);
     const Vector3 n{1.5f, -2.0f, 0.25f};
-    EXPECT_EQ(effect->noiseField(n), throughTables(0.5f));
+    EXPECT_EQ(effect->field().noiseField(n), throughTables(0.5f));
     EXPECT_EQ(shader->evaluations, 1);
     EXPECT_EQ(shader->valueOnEntry, 0.0f);
     EXPECT_EQ(shader->flagOnEntry, 0);
@@ -418,7 +418,10 @@ TEST_F(NoiseFieldTest, TheDensityShaderGetsThePointAndAFreshResult) {
     EXPECT_EQ(shader->record.position.x, 1.5f);
     EXPECT_EQ(shader->record.position.y, -2.0f);
     EXPECT_EQ(shader->record.position.z, 0.25f);
-    EXPECT_EQ(effect->shadingContext.position.z, 0.25f);
+    float value = 0.0f;
+    ShadingPoint shading{kZeroVector, false};
+    effect->field().noiseFieldMany(1, &n, &value, &shading);
+    EXPECT_EQ(shading.point.z, 0.25f);
 }
 
 TEST_F(NoiseFieldTest, ValuesAreClampedAndNotANumberReadsTheFirstEntries) {
@@ -432,7 +435,7 @@ TEST_F(NoiseFieldTest, ValuesAreClampedAndNotANumberReadsTheFirstEntries) {
     for (const auto& c : cases) {
         shader->value = c.value;
         const float expected = static_cast<float>(tableIndex(effect->gainTable[c.gainIndex]));
-        EXPECT_EQ(effect->noiseField({0.1f, 0.2f, 0.3f}), expected) << c.value;
+        EXPECT_EQ(effect->field().noiseField({0.1f, 0.2f, 0.3f}), expected) << c.value;
     }
 }
 
@@ -441,7 +444,7 @@ TEST_F(NoiseFieldTest, TheBiasIndexStaysInsideTheTableForAGainCurveOutsideTheUni
     for (float gained : {1.5f, 1e9f, -2.0f, kNaN}) {
         effect->gainTable[9999] = gained;
         const float expected = gained > 1.0f ? 9999.0f : 0.0f;
-        EXPECT_EQ(effect->noiseField({0.1f, 0.2f, 0.3f}), expected) << gained;
+        EXPECT_EQ(effect->field().noiseField({0.1f, 0.2f, 0.3f}), expected) << gained;
     }
 }
 
@@ -451,9 +454,13 @@ TEST_F(NoiseFieldTest, AColourShaderAlsoReceivesTheNoisePoint) {
     effect.block().colourFromGradient = 0;
     effect->refreshShaders();
     ASSERT_NE(effect->colourShader.get(), nullptr);
-    effect->noiseField({0.75f, -0.5f, 4.0f});
-    EXPECT_EQ(effect->shadingContext.point.x, 0.75f);
-    EXPECT_EQ(effect->shadingContext.position.z, 4.0f);
+    const Vector3 n{0.75f, -0.5f, 4.0f};
+    float value = 0.0f;
+    ShadingPoint shading{kZeroVector, false};
+    effect->field().noiseFieldMany(1, &n, &value, &shading);
+    EXPECT_TRUE(shading.read);
+    EXPECT_EQ(shading.point.x, 0.75f);
+    EXPECT_EQ(shading.point.z, 4.0f);
     EXPECT_EQ(colour->evaluations, 0);  // the fractal sum stays the density source
 }
 

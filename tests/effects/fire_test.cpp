@@ -23,9 +23,9 @@ protected:
     // The noise field at the point as given, with noise-space height scaled by `stretch`, as the
     // last sample prepared it.
     float noiseAt(const Vector3& p, float stretch) {
-        Vector3 q = ref->toNoiseSpace(p);
+        Vector3 q = ref->field().toNoiseSpace(p);
         q.z = q.z * stretch;
-        return ref->noiseField(q - block().common.noiseOffset);
+        return ref->field().noiseField(q - block().common.noiseOffset);
     }
 
     EffectRef ref{CLSID_Fire};

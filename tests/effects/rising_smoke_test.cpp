@@ -152,7 +152,7 @@ TEST_F(RisingSmokeTest, TheFunnelIsNarrowAtTheBaseWithASoftWall) {
     // Near the base the shape point divides the ladder's swirl by d, which sweeps off-axis
     // points out of the cube; without the ladder the funnel alone shapes the base.
     ref->vortices.clear();
-    const float V = ref->noiseField({0.0f, 0.0f, 0.0f});
+    const float V = ref->field().noiseField({0.0f, 0.0f, 0.0f});
     ASSERT_GT(V, 0.0f);
     // Just above the base the squared column radius is k = 0.2, the full core ends at 0.1.
     const float z = -0.999f;

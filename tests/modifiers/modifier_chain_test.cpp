@@ -23,7 +23,7 @@ class ModifierChainTest : public ::testing::Test {
 protected:
     void SetUp() override {
         probe->density = [this](const Vector3& point) {
-            samples.push_back({point, probe->applyModifiers(point)});
+            samples.push_back({point, probe->field().applyModifiers(point)});
             return 0.0f;
         };
         components = host::ComponentList::create(probe->primaryUnknown());

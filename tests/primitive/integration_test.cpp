@@ -151,23 +151,23 @@ TEST(SegmentMarch, ColourComesFromTheGradientAtTheClampedIndex) {
     addKey(gradient, {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f);
     addKey(gradient, {1.0f, 0.5f, 0.0f, 1.0f}, 1.0f);
     probe->prepareRender();
-    EXPECT_FLOAT_EQ(probe->sampleColour({0, 0, 0}, {0.3f, 0.0f}).red, 0.3f);
-    EXPECT_EQ(probe->sampleColour({0, 0, 0}, {7.0f, 0.0f}).red, 1.0f);
-    EXPECT_EQ(probe->sampleColour({0, 0, 0}, {-1.0f, 0.0f}).green, 0.0f);
-    EXPECT_EQ(probe->sampleColour({0, 0, 0}, {kNaN, 0.0f}).red, 0.0f);
+    EXPECT_FLOAT_EQ(probe->sampleColour({0.3f, 0.0f}).red, 0.3f);
+    EXPECT_EQ(probe->sampleColour({7.0f, 0.0f}).red, 1.0f);
+    EXPECT_EQ(probe->sampleColour({-1.0f, 0.0f}).green, 0.0f);
+    EXPECT_EQ(probe->sampleColour({kNaN, 0.0f}).red, 0.0f);
 
     // Mixed by the shape value: mix 1 colours by shape, 0.5 by the product.
     p.colourSourceMix = 1.0f;
     probe->prepareRender();
-    EXPECT_FLOAT_EQ(probe->sampleColour({0, 0, 0}, {0.9f, 0.5f}).red, 0.5f);
+    EXPECT_FLOAT_EQ(probe->sampleColour({0.9f, 0.5f}).red, 0.5f);
     p.colourSourceMix = 0.5f;
     probe->prepareRender();
-    EXPECT_FLOAT_EQ(probe->sampleColour({0, 0, 0}, {0.9f, 0.5f}).red, 0.45f);
+    EXPECT_FLOAT_EQ(probe->sampleColour({0.9f, 0.5f}).red, 0.45f);
 
     // Neither the gradient nor a shader: no colour.
     p.colourFromGradient = 0;
     probe->refreshShaders();
-    EXPECT_EQ(probe->sampleColour({0, 0, 0}, {0.9f, 0.5f}), (ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(probe->sampleColour({0.9f, 0.5f}), (ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f}));
 }
 
 TEST(SegmentMarch, RaySpanMarchesBetweenItsDistances) {

@@ -115,11 +115,16 @@ TEST(PrimitiveConstruction, DerivedStateStartsStale) {
         }
 }
 
-TEST(PrimitiveConstruction, ShadingContextHoldsTheHostDefaults) {
+TEST(PrimitiveConstruction, AColourShaderReceivesTheHostDefaults) {
     Probe probe;
+    SceneShader colour("primitive test colour");
+    host::setText(&probe->block().colourShaderName.get(), colour->name);
+    probe->block().colourFromGradient = 0;
+    probe->refreshShaders();
+    probe->sampleColour(probe->densityAt({0.5f, 0.25f, 0.0f}));
     uint32_t words[60];
-    static_assert(sizeof words == sizeof probe->shadingContext, "sixty words");
-    std::memcpy(words, &probe->shadingContext, sizeof words);
+    static_assert(sizeof words == sizeof colour->colourRecord, "sixty words");
+    std::memcpy(words, &colour->colourRecord, sizeof words);
     auto asFloat = [&words](int i) {
         float f;
         std::memcpy(&f, &words[i], sizeof f);

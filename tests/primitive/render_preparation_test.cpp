@@ -173,7 +173,7 @@ TEST(RenderPreparation, NoiseSpaceTransformAndItsInverse) {
     EXPECT_NEAR(back.y, 0.0f, 1e-5f);
     EXPECT_NEAR(back.z, 0.0f, 1e-5f);
     // The effects apply the matrix alone.
-    EXPECT_EQ(probe->toNoiseSpace({0.0f, 0.0f, 0.0f}), kZeroVector);
+    EXPECT_EQ(probe->field().toNoiseSpace({0.0f, 0.0f, 0.0f}), kZeroVector);
 
 }
 
@@ -256,7 +256,7 @@ TEST(RenderPreparation, ShadersAreLookedUpOnlyWhenUsed) {
     ASSERT_TRUE(probe->colourShader);
     EXPECT_TRUE(probe->colourShaderRef);
     EXPECT_FALSE(probe->densityShader);
-    const ColourRGBA colour = probe->sampleColour({0, 0, 0}, {0.5f, 0.0f});
+    const ColourRGBA colour = probe->sampleColour({0.5f, 0.0f});
     EXPECT_EQ(colour.red, 0.2f);
     EXPECT_EQ(colour.blue, 0.6f);
 
@@ -270,7 +270,7 @@ TEST(RenderPreparation, ShadersAreLookedUpOnlyWhenUsed) {
     EXPECT_FALSE(probe->colourShaderRef);
     EXPECT_FALSE(probe->colourShader);
     EXPECT_FALSE(probe->densityShader);
-    EXPECT_EQ(probe->sampleColour({0, 0, 0}, {0.5f, 0.0f}), (ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(probe->sampleColour({0.5f, 0.0f}), (ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f}));
 
     // An empty name releases what was held.
     scene.addShader(shader);

@@ -61,7 +61,8 @@ public:
         *flag = 1;
         return 12345;  // must not matter
     }
-    float QV_CALL evaluateColour(QVColourRecord* colour, uint8_t*, QVShadingRecord*) override {
+    float QV_CALL evaluateColour(QVColourRecord* colour, uint8_t*, QVShadingRecord* shading) override {
+        colourRecord = *shading;
         *colour = {1.0f, 1.0f, 1.0f, 1.0f};
         return 1.0f;
     }
@@ -72,6 +73,7 @@ public:
     float valueOnEntry = -1.0f;
     uint8_t flagOnEntry = 0xFF;
     QVShadingRecord record{};
+    QVShadingRecord colourRecord{};  // what the last colour evaluation received
 };
 
 // A ValueShader in the host's scene for as long as this lives.

@@ -15,7 +15,7 @@ namespace brumo::test {
 // over, before the modifiers.
 class ProbeEffect final : public TQVComponent<ProbeEffect, BrumoBase> {
 public:
-    bool beforeShape(const Vector3& point, const Vector3&, DensityLane& lane) override {
+    bool beforeShape(const DensityField&, const Vector3& point, const Vector3&, DensityLane& lane) override {
         if (recording) samples.push_back(point);
         ++sampleCount;
         lane.density = density ? density(point) : 0.0f;
