@@ -92,6 +92,20 @@ TEST(MeshShadow, TheShadowGridSeesTheMeshFromTheFirstPreparation) {
     EXPECT_GT(first.alpha, 0.5f);
 }
 
+// An unknown lighting mode skips the lighting and the mesh steps of the preparation: without
+// its mesh the shaped vapour is empty.
+TEST(MeshShadow, AnUnknownLightingModeLeavesTheMeshOut) {
+    SceneMesh ball(MeshObject::sphere("Unlit ball", 1.0f));
+    ShapedSmog smog("Unlit ball", 0.0f);
+    EffectParameters& p = smog.block();
+    p.lightingMode = qv::fourcc("Opt9");
+    const QVColourRecord behind{0.2f, 0.4f, 0.6f, 0.5f};
+    EXPECT_TRUE(sameColour(smog.march({-1.0f, 0.3f, 0.1f}, {1.0f, 0.3f, 0.1f}, behind), behind));
+    p.lightingMode = qv::fourcc("Opt0");
+    smog.changed();
+    EXPECT_GT(smog.march({-1.0f, 0.3f, 0.1f}, {1.0f, 0.3f, 0.1f}, behind).alpha, behind.alpha);
+}
+
 TEST(MeshParity, SamplesBetweenTheEntryAndTheExitOfASphereAreInside) {
     SceneMesh ball(MeshObject::sphere("Ball", 1.0f));
     ShapedSmog smog("Ball", 0.0f);
