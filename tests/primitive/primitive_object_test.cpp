@@ -331,15 +331,6 @@ TEST(PrimitiveEvents, EventsWithoutAPartAreIgnored) {
     EXPECT_EQ(other->referenceCount(), 1);
 }
 
-// The common editor part's report of a change of the attached components, as a "Ctrl" record.
-QVResult sendComponentChange(BrumoBase& primitive, host::HostPart& ctrl, int32_t kind, IMFComponentList* from) {
-    auto* record = static_cast<QVComponentChangeRecord*>(qv::allocateBlock(sizeof(QVComponentChangeRecord)));
-    record->kind = kind;
-    record->list = from;
-    if (from != nullptr) from->AddRef();
-    return primitive.exchangerInterface()->handleEvent(5, ctrl.unknown(), record);
-}
-
 TEST(PrimitiveEvents, ComponentChangeRecordIsAlwaysReleasedAndFreed) {
     // A modifier shows in the densities: with it a point reads what the plain smog reads half a
     // unit further along x.
@@ -361,7 +352,7 @@ TEST(PrimitiveEvents, ComponentChangeRecordIsAlwaysReleasedAndFreed) {
     list.attached = {modifier->unknown()};
     auto ctrl = control("Ctrl", PartKind::integer);
     const int64_t blocks = host().memory().counts().liveBlocks;
-    auto send = [&](int32_t kind, IMFComponentList* from) { return sendComponentChange(*smog, *ctrl, kind, from); };
+    auto send = [&](int32_t kind, IMFComponentList* from) { return reportComponentChange(*smog, from, kind, ctrl.get()); };
 
     // 5101 is not a component change: nothing is filled, but the record is consumed.
     EXPECT_EQ(send(5101, &list), qv::kHandled);
@@ -421,8 +412,7 @@ TEST(PrimitiveEvents, ParametersChangedReachesEveryModifierInOrder) {
         EXPECT_EQ(probe->effectPreparations, 2);
 
         // Rebuilding the chain after a reported change keeps one reference per entry.
-        auto ctrl = control("Ctrl", PartKind::integer);
-        EXPECT_EQ(sendComponentChange(*probe, *ctrl, 5103, &list), qv::kHandled);
+        EXPECT_EQ(reportComponentChange(*probe, &list), qv::kHandled);
         probe->march({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, {});
         for (LoggingModifier* modifier : modifiers) EXPECT_EQ(modifier->references(), 3);
     }
