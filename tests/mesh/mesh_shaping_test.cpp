@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "brumo/class_ids.h"
+#include "effects/clouds.h"
 #include "host/scene/mesh_object.h"
 #include "host/scene/scene.h"
 #include "primitive/brumo_base.h"
 #include "tests/support/comparisons.h"
+#include "tests/support/host_doubles.h"
 #include "tests/support/module_objects.h"
 #include "tests/support/test_host.h"
 
@@ -247,6 +249,27 @@ TEST(MeshRayStart, TheMeshRayStartsWhereTheLineEntersTheOuterBoxEvenBehindTheSeg
     Vector3 direction{-0.8f, -0.5f, 0.1f};
     direction = direction * (1.0f / length(direction));
     EXPECT_TRUE(sameAsUnshaped(start, start + direction * 0.5f));
+}
+
+// Clouds with mesh shaping take the mesh's outline instead of the puffs: full coverage where
+// the puffs leave nothing.
+TEST(MeshOutline, AMeshGivesCloudsTheOutlineInsteadOfThePuffs) {
+    SceneMesh crate(MeshObject::box("Cloud crate", {1.0f, 1.0f, 1.0f}));
+    SceneShader field("clouds mesh field", 0.6f);
+    EffectRef clouds(CLSID_Clouds);
+    auto& b = *static_cast<CloudsParameters*>(clouds->exchangerInterface()->parameterBlock());
+    b.common.lightingMode = qv::fourcc("Opt0");
+    b.common.shapeFlags = 0;
+    b.common.noiseType = 0;
+    b.common.densityShaderName->setText("clouds mesh field");
+    b.common.meshName->setText("Cloud crate");
+    // "Opt2" at puffBlend 1: the density is the coverage alone.
+    b.combineMode = qv::fourcc("Opt2");
+    b.puffBlend = 1.0f;
+    const Vector3 corner{0.9f, 0.9f, 0.9f};
+    EXPECT_EQ(sampleAt(clouds, corner).density, 0.0f);  // beyond the puff
+    b.common.meshOff = 0;
+    EXPECT_EQ(sampleAt(clouds, corner).density, 1.0f);
 }
 
 TEST(MeshMissing, ShapingWithoutAUsableMeshGivesNoVapourAndNoFault) {
