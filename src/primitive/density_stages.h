@@ -16,6 +16,17 @@
 
 namespace brumo {
 
+// True when the density is 0 at every point from unit radius on, before any stage: both balls of
+// the mask are on, no modifier moves the point, and the effect hands the mask the point as it comes.
+template <class Effect>
+bool emptyBeyondUnitBall(const Effect& effect) {
+    const uint32_t balls = kUpperBall | kLowerBall;
+    return (effect.parameters.shapeFlags & balls) == balls && effect.modifiers.empty() &&
+           effect.shapeReadsMovedPoint();
+}
+
+inline bool beyondUnitBall(const Vector3& p) { return p.x * p.x + p.y * p.y + p.z * p.z >= 1.0f; }
+
 namespace density_stages {
 
 // The stages for runs of at most capacity points: instantiated for kDensityBatch, and for 1, so
@@ -38,18 +49,14 @@ void run(Effect& effect, int32_t runCount, const Vector3* points, float* densiti
         moved = movedPoints;
     }
 
-    // With both balls on, the mask empties every point from unit radius on, whatever else it
-    // holds; when it reads the point as it comes, such samples need no stage at all.
-    const uint32_t balls = kUpperBall | kLowerBall;
-    const bool ballCut = (effect.parameters.shapeFlags & balls) == balls && effect.modifiers.empty() &&
-                         effect.shapeReadsMovedPoint();
+    // Samples the ball shape empties need no stage at all.
+    const bool ballCut = emptyBeyondUnitBall(effect);
     int32_t n = 0;
     for (int32_t i = 0; i < count; ++i) {
         shapes[i] = 0.0f;
         lanes[i].density = 0.0f;
         lanes[i].needsNoise = true;
-        const Vector3& p = points[i];
-        if (ballCut && p.x * p.x + p.y * p.y + p.z * p.z >= 1.0f) {
+        if (ballCut && beyondUnitBall(points[i])) {
             densities[i] = 0.0f;
             continue;
         }
