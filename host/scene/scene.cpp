@@ -69,7 +69,7 @@ int32_t QV_CALL Scene::lightCount() {
 void QV_CALL Scene::lightAt(IQVLight** light, int32_t index) {
     if (light == nullptr) return;
     IQVLight* found = withLights([&](const Lights& lights) {
-        IQVLight* at = holds(lights, index) ? lights[static_cast<size_t>(index)].get() : nullptr;
+        IQVLight* at = lightIn(lights, index);
         if (at != nullptr) at->AddRef();
         return at;
     });
@@ -134,7 +134,7 @@ bool Scene::removeObject(const std::string& name) {
 
 void Scene::removeLight(int32_t index) {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (holds(*lights_.load(std::memory_order_relaxed), index))
+    if (lightIn(*lights_.load(std::memory_order_relaxed), index) != nullptr)
         changeLights([&](Lights& lights) { lights.erase(lights.begin() + index); });
 }
 

@@ -60,6 +60,11 @@ public:
     void clear();
 
     using Lights = std::vector<Ref<IQVLight>>;
+    // The light at index, or null when the list has none there.
+    static IQVLight* lightIn(const Lights& lights, int32_t index) {
+        return index >= 0 && static_cast<size_t>(index) < lights.size() ? lights[static_cast<size_t>(index)].get()
+                                                                        : nullptr;
+    }
     // Calls fn with the current light list, kept alive for the call; no reference is counted.
     template <class Fn>
     auto withLights(Fn fn) {

@@ -11,9 +11,9 @@ void QV_CALL SceneView::lightAt(IQVLight** light, int32_t index) {
         return;
     }
     IQVLight* found = scene_->withLights([&](const Scene::Lights& lights) -> IQVLight* {
-        if (index < 0 || static_cast<size_t>(index) >= lights.size()) return nullptr;
+        IQVLight* shared = Scene::lightIn(lights, index);
+        if (shared == nullptr) return nullptr;
         const auto at = static_cast<size_t>(index);
-        IQVLight* shared = lights[at].get();
         if (at >= lights_.size()) lights_.resize(at + 1);
         Ref<LightView>& kept = lights_[at];
         // The kept view holds its light, so an equal address is the same light.

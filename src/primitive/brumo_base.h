@@ -163,7 +163,8 @@ public:
     // Where the colour gradient is read for a density and shape value, and the colour there.
     float gradientPosition(float density, float shape) const;
     ColourRGBA gradientColour(float density, float shape) const;
-    float lightAtPoint(const Vector3& point);
+    // The light reaching count points (at most 64) from every light, their marches stepped together.
+    void lightAtPoints(int32_t count, const Vector3* points, float* sums);
     float lightTransmittance(const Vector3& point, const LightSample& light);
     float shadowGridLookup(const Vector3& point) const;
     // The mesh ray of a march along direction through start (normalised space), cast from where

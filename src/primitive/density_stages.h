@@ -17,6 +17,17 @@
 
 namespace brumo {
 
+// True when the density is 0 at every point from unit radius on, before any stage: both balls of
+// the mask are on, no modifier moves the point, and the effect hands the mask the point as it comes.
+template <class Effect>
+bool emptyBeyondUnitBall(const DensityField& field, const Effect& effect) {
+    const uint32_t balls = kUpperBall | kLowerBall;
+    return (field.parameters().shapeFlags & balls) == balls && field.volume().modifiers.empty() &&
+           effect.shapeReadsMovedPoint(field);
+}
+
+inline bool beyondUnitBall(const Vector3& p) { return p.x * p.x + p.y * p.y + p.z * p.z >= 1.0f; }
+
 namespace density_stages {
 
 // The stages for runs of at most capacity points: instantiated for kDensityBatch, and for 1, so
@@ -35,25 +46,19 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
 
     // Without modifiers every point stays where it is.
     const Vector3* moved = points;
-    const bool modified = !field.volume().modifiers.empty();
-    if (modified) {
+    if (!field.volume().modifiers.empty()) {
         field.applyModifiersMany(count, points, movedPoints);
         moved = movedPoints;
     }
 
-    // With both balls on, the mask empties every point from unit radius on, whatever else it
-    // holds; when it reads the point as it comes, such samples need no stage at all.
-    const uint32_t balls = kUpperBall | kLowerBall;
-    const EffectParameters& parameters = field.parameters();
-    const bool ballCut =
-        (parameters.shapeFlags & balls) == balls && !modified && effect.shapeReadsMovedPoint(field);
+    // Samples the ball shape empties need no stage at all.
+    const bool ballCut = emptyBeyondUnitBall(field, effect);
     int32_t n = 0;
     for (int32_t i = 0; i < count; ++i) {
         shapes[i] = 0.0f;
         lanes[i].density = 0.0f;
         lanes[i].needsNoise = true;
-        const Vector3& p = points[i];
-        if (ballCut && p.x * p.x + p.y * p.y + p.z * p.z >= 1.0f) {
+        if (ballCut && beyondUnitBall(points[i])) {
             densities[i] = 0.0f;
             continue;
         }
@@ -66,6 +71,7 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
         n += 1;
     }
 
+    const EffectParameters& parameters = field.parameters();
     // GCC 12 does not see that the loop above wrote every entry the call reads.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"

@@ -40,18 +40,42 @@ public:
     // True when the march takes no sample at all.
     bool empty() const { return first_ < 0.0f && count_ == 0 && remainder_ == 0.0f; }
 
+    // What a march does with a full step: take its sample, leave it out (its density is known to
+    // add nothing), or end there (no later sample, the remainder included, would add anything).
+    enum class Use { take, skip, end };
+
     // The next samples, at most max of them; 0 when the march is done. stops[k] is true for the
     // full steps, after which a march may end early.
     int32_t next(int32_t max, Vector3* points, float* lengths, bool* stops) {
+        return next(max, points, lengths, stops, [](const Vector3&) { return Use::take; });
+    }
+
+    // As above, with use(point) saying what becomes of each full step.
+    template <class UseOf>
+    int32_t next(int32_t max, Vector3* points, float* lengths, bool* stops, UseOf use) {
         int32_t n = 0;
         if (n < max && first_ >= 0.0f) {
             add(n, points, lengths, stops, firstPoint_, first_, false);
             first_ = -1.0f;
         }
-        for (; n < max && step_ <= count_; ++step_) {
-            add(n, points, lengths, stops, point_, v_, true);
-            point_ += step_ < count_ ? stepVector_ : stepVector_ * 0.5f;
+        // The point and step in locals: the stores into the arrays could otherwise alias them,
+        // and every step would wait for its own store.
+        Vector3 point = point_;
+        int32_t step = step_;
+        const Vector3 stepVector = stepVector_;
+        const float v = v_;
+        for (; n < max && step <= count_; ++step) {
+            const Use u = use(point);
+            if (u == Use::end) {
+                step = count_ + 1;
+                remainderTaken_ = true;
+                break;
+            }
+            if (u == Use::take) add(n, points, lengths, stops, point, v, true);
+            point += step < count_ ? stepVector : stepVector * 0.5f;
         }
+        point_ = point;
+        step_ = step;
         if (n < max && step_ > count_ && !remainderTaken_) {
             remainderTaken_ = true;
             if (remainder_ > 0.0f) {

@@ -127,16 +127,6 @@ TEST_F(CloudsCoverageTest, ACoreIsCoveredWhateverThePuffDensityOnlyTheBorderScal
     EXPECT_EQ(coverage({0.9f, 0.9f, 0.9f}), 0.0f);  // beyond the border
 }
 
-// Seen from inside: the test hosts have no mesh that rays hit.
-TEST_F(CloudsTest, AMeshGivesTheOutlineInsteadOfThePuffs) {
-    Clouds& clouds = *static_cast<Clouds*>(ref.get());
-    ref->prepareRender();
-    block().common.meshOff = 0;
-    EXPECT_EQ(clouds.puffCoverage({0.9f, 0.9f, 0.9f}), 1.0f);
-    block().common.meshOff = 1;
-    EXPECT_EQ(clouds.puffCoverage({0.9f, 0.9f, 0.9f}), 0.0f);
-}
-
 class CloudsCombineTest : public CloudsCoverageTest {
 protected:
     void SetUp() override {

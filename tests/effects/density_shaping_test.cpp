@@ -9,6 +9,7 @@
 
 #include "effect_fixtures.h"
 #include "math/shaping.h"
+#include "tests/math/built_lattice.h"
 
 namespace brumo::test {
 namespace {
@@ -21,11 +22,10 @@ protected:
         ASSERT_TRUE(effect);
         for (FalloffPair& pair : pairs) pair = {0.0f, 0.5f};
     }
-    // The mask with the flags and pairs of the test, soft window unless asked otherwise.
-    float mask(uint32_t flags, Vector3 p, bool soft = true) {
-        return effect->field().shapeMask(p, flags, pairs, soft);
-    }
+    // The linear window, which no effect reads through the sampler.
+    float linearMask(uint32_t flags, Vector3 p) { return effect->field().shapeMask(p, flags, pairs, false); }
     // The density mask as a host sees it: the shape value of a sample.
+    float mask(uint32_t flags, Vector3 p) { return sampled(flags, p).shapeValue; }
     PointSample sampled(uint32_t flags, Vector3 p) {
         effect.block().shapeFlags = flags;
         for (int k = 0; k < 16; ++k) effect.block().shapeFalloffs[k] = pairs[k];
@@ -41,43 +41,39 @@ TEST_F(ShapeMaskTest, OutsideTheCubeByMoreThanTheThresholdIsEmptyWhateverTheFlag
     for (uint32_t flags : flagSets) {
         for (Vector3 p : {Vector3{1.00007f, 0.0f, 0.0f}, Vector3{0.0f, -1.00007f, 0.0f},
                           Vector3{0.0f, 0.0f, 1.00007f}, Vector3{0.0f, 0.0f, kNaN}}) {
-            EXPECT_EQ(mask(flags, p), 0.0f) << std::hex << flags << " at " << p.x << ", " << p.y << ", " << p.z;
             ASSERT_EQ(sampled(0, {0.0f, 0.0f, 0.0f}).shapeValue, 1.0f);  // no stale value after it
             const PointSample sample = sampled(flags, p);
-            EXPECT_EQ(sample.shapeValue, 0.0f);
+            EXPECT_EQ(sample.shapeValue, 0.0f) << std::hex << flags << " at " << p.x << ", " << p.y << ", " << p.z;
             EXPECT_EQ(sample.density, 0.0f);
         }
     }
     // A face itself, and the sliver of 2^-14 beyond it, still belong to the cube.
     EXPECT_EQ(mask(0, {1.00006f, -1.0f, 1.0f}), 1.0f);
-    EXPECT_EQ(sampled(0, {1.00006f, -1.0f, 1.0f}).shapeValue, 1.0f);
 }
 
 TEST_F(ShapeMaskTest, WithoutFlagsTheMaskIsOneInsideTheCube) {
     for (Vector3 p : {Vector3{0.0f, 0.0f, 0.0f}, Vector3{0.99f, -0.99f, 0.99f},
                       Vector3{-1.0f, 1.0f, -1.0f}, Vector3{0.3f, 0.2f, -0.7f}}) {
-        EXPECT_EQ(sampled(0, p).shapeValue, 1.0f);
+        EXPECT_EQ(mask(0, p), 1.0f);
     }
 }
 
 TEST_F(ShapeMaskTest, MeshShapingStartsFromTheMeshWeight) {
     // With mesh shaping on but no mesh found, every point lies outside the mesh.
     effect.block().meshOff = 0;
-    EXPECT_EQ(sampled(0, {0.0f, 0.0f, 0.0f}).shapeValue, 0.0f);
+    EXPECT_EQ(mask(0, {0.0f, 0.0f, 0.0f}), 0.0f);
     effect.block().meshOff = 1;
-    EXPECT_EQ(sampled(0, {0.0f, 0.0f, 0.0f}).shapeValue, 1.0f);
+    EXPECT_EQ(mask(0, {0.0f, 0.0f, 0.0f}), 1.0f);
 }
 
 TEST_F(ShapeMaskTest, UpperBallHasASoftEdgeNearTheUnitSphere) {
     pairs[0] = {0.0f, 0.3f};
     EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 0.5f}), 1.0f);
     EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}), softObject(0.15f, 0.3f), 1e-5f);
-    EXPECT_NEAR(sampled(0x1, {0.0f, 0.0f, 0.85f}).shapeValue, softObject(0.15f, 0.3f), 1e-5f);
     const float nearEdge = mask(0x1, {0.0f, 0.0f, 0.999f});
     EXPECT_GE(nearEdge, 0.0f);
     EXPECT_LT(nearEdge, 1e-3f);
     EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 1.0f}), 0.0f);
-    EXPECT_EQ(sampled(0x1, {0.0f, 0.0f, 1.0f}).shapeValue, 0.0f);
     EXPECT_EQ(mask(0x1, {0.6f, 0.0f, 0.8f}), 0.0f);
     // The lower half is left alone.
     EXPECT_EQ(mask(0x1, {0.0f, 0.0f, -0.95f}), 1.0f);
@@ -86,12 +82,12 @@ TEST_F(ShapeMaskTest, UpperBallHasASoftEdgeNearTheUnitSphere) {
 TEST_F(ShapeMaskTest, SoftAndLinearWindowsAgreeAtTheEndsAndDifferBetween) {
     pairs[0] = {0.0f, 0.3f};
     // Halfway through the edge: the linear ramp gives 1/2, the soft object 7/36.
-    EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}, false), 0.5f, 1e-5f);
-    EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}, true), 7.0f / 36.0f, 1e-5f);
-    for (bool soft : {false, true}) {
-        EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 0.69f}, soft), 1.0f);
-        EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 1.0f}, soft), 0.0f);
-    }
+    EXPECT_NEAR(linearMask(0x1, {0.0f, 0.0f, 0.85f}), 0.5f, 1e-5f);
+    EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}), 7.0f / 36.0f, 1e-5f);
+    EXPECT_EQ(linearMask(0x1, {0.0f, 0.0f, 0.69f}), 1.0f);
+    EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 0.69f}), 1.0f);
+    EXPECT_EQ(linearMask(0x1, {0.0f, 0.0f, 1.0f}), 0.0f);
+    EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 1.0f}), 0.0f);
 }
 
 TEST_F(ShapeMaskTest, BallUpperHalfAndCylinderLowerHalf) {
@@ -112,20 +108,19 @@ TEST_F(ShapeMaskTest, BallUpperHalfAndCylinderLowerHalf) {
 
 TEST_F(ShapeMaskTest, LowerBallAndHollowHalves) {
     pairs[1] = {0.0f, 0.3f};
-    EXPECT_NEAR(mask(0x2, {0.0f, 0.0f, -0.85f}, false), 0.5f, 1e-5f);
+    EXPECT_NEAR(mask(0x2, {0.0f, 0.0f, -0.85f}), 7.0f / 36.0f, 1e-5f);
     EXPECT_EQ(mask(0x2, {0.0f, 0.0f, 0.95f}), 1.0f);
     EXPECT_EQ(mask(0x2, {0.0f, 0.8f, -0.6f}), 0.0f);
 
     // Hollowed halves take the pair as (zero, full) radii: density gone inside 0.2, back at 0.6.
     pairs[2] = {0.6f, 0.2f};
     pairs[3] = {0.6f, 0.2f};
-    EXPECT_EQ(mask(0x4, {0.0f, 0.1f, 0.05f}, false), 0.0f);
-    EXPECT_NEAR(mask(0x4, {0.0f, 0.0f, 0.4f}, false), 0.5f, 1e-5f);
-    EXPECT_NEAR(mask(0x4, {0.0f, 0.0f, 0.4f}, true), 29.0f / 36.0f, 1e-5f);
+    EXPECT_EQ(mask(0x4, {0.0f, 0.1f, 0.05f}), 0.0f);
+    EXPECT_NEAR(mask(0x4, {0.0f, 0.0f, 0.4f}), 29.0f / 36.0f, 1e-5f);
     EXPECT_EQ(mask(0x4, {0.0f, 0.0f, 0.7f}), 1.0f);
     EXPECT_EQ(mask(0x4, {0.0f, 0.0f, 1.0f}), 1.0f);  // beyond the ball nothing changes
     EXPECT_EQ(mask(0x4, {0.0f, 0.0f, -0.1f}), 1.0f);
-    EXPECT_NEAR(mask(0x8, {0.0f, 0.0f, -0.4f}, false), 0.5f, 1e-5f);
+    EXPECT_NEAR(mask(0x8, {0.0f, 0.0f, -0.4f}), 29.0f / 36.0f, 1e-5f);
     EXPECT_EQ(mask(0x8, {0.0f, 0.0f, 0.1f}), 1.0f);
 
     // A hollowed half takes precedence over the cylinder.
@@ -138,13 +133,13 @@ TEST_F(ShapeMaskTest, CylindersAlongXAndY) {
     pairs[4] = {0.0f, 0.3f};
     pairs[5] = {0.0f, 0.3f};
     EXPECT_EQ(mask(0x10, {0.99f, 0.3f, 0.4f}), 1.0f);
-    EXPECT_NEAR(mask(0x10, {-0.99f, 0.51f, 0.68f}, false), 0.5f, 1e-5f);  // rho = 0.85
+    EXPECT_NEAR(mask(0x10, {-0.99f, 0.51f, 0.68f}), 7.0f / 36.0f, 1e-5f);  // rho = 0.85
     EXPECT_EQ(mask(0x10, {0.0f, 0.6f, 0.8f}), 0.0f);
     EXPECT_EQ(mask(0x20, {0.3f, 0.99f, 0.4f}), 1.0f);
-    EXPECT_NEAR(mask(0x20, {0.51f, -0.99f, 0.68f}, false), 0.5f, 1e-5f);
+    EXPECT_NEAR(mask(0x20, {0.51f, -0.99f, 0.68f}), 7.0f / 36.0f, 1e-5f);
     EXPECT_EQ(mask(0x20, {0.8f, 0.0f, 0.6f}), 0.0f);
     // Both at once: the product of the two edges.
-    EXPECT_NEAR(mask(0x30, {0.51f, 0.51f, 0.68f}, false), 0.25f, 1e-5f);
+    EXPECT_NEAR(mask(0x30, {0.51f, 0.51f, 0.68f}), (7.0f / 36.0f) * (7.0f / 36.0f), 1e-5f);
 }
 
 TEST_F(ShapeMaskTest, HollowCoresRemoveDensityNearTheirAxis) {
@@ -153,15 +148,14 @@ TEST_F(ShapeMaskTest, HollowCoresRemoveDensityNearTheirAxis) {
     pairs[8] = {0.3f, 0.5f};
     pairs[9] = {0.3f, 0.5f};
     EXPECT_EQ(mask(0x80, {0.9f, 0.2f, 0.2f}), 0.0f);
-    EXPECT_NEAR(mask(0x80, {0.9f, 0.36f, 0.48f}, false), 0.5f, 1e-5f);  // rho = 0.6
-    EXPECT_NEAR(mask(0x80, {0.9f, 0.36f, 0.48f}, true), 29.0f / 36.0f, 1e-5f);
+    EXPECT_NEAR(mask(0x80, {0.9f, 0.36f, 0.48f}), 29.0f / 36.0f, 1e-5f);  // rho = 0.6
     EXPECT_EQ(mask(0x80, {0.0f, 0.6f, 0.8f}), 1.0f);
     EXPECT_EQ(mask(0x80, {0.0f, 0.9f, 0.9f}), 1.0f);
     EXPECT_EQ(mask(0x100, {0.2f, 0.9f, 0.2f}), 0.0f);
-    EXPECT_NEAR(mask(0x100, {0.36f, 0.9f, 0.48f}, false), 0.5f, 1e-5f);
+    EXPECT_NEAR(mask(0x100, {0.36f, 0.9f, 0.48f}), 29.0f / 36.0f, 1e-5f);
     EXPECT_EQ(mask(0x100, {0.9f, 0.0f, 0.9f}), 1.0f);
     EXPECT_EQ(mask(0x200, {0.2f, 0.2f, 0.9f}), 0.0f);
-    EXPECT_NEAR(mask(0x200, {0.36f, 0.48f, -0.9f}, false), 0.5f, 1e-5f);
+    EXPECT_NEAR(mask(0x200, {0.36f, 0.48f, -0.9f}), 29.0f / 36.0f, 1e-5f);
     EXPECT_EQ(mask(0x200, {0.9f, 0.9f, 0.0f}), 1.0f);
 }
 
@@ -180,15 +174,14 @@ TEST_F(ShapeMaskTest, PlanarFadesTowardsEachFace) {
         SCOPED_TRACE(fade.bit);
         // Halfway through the fade band, at the face, at the far face, in the middle.
         const Vector3 halfway = fade.towards * (1.0f - pairs[fade.pair].b);
-        EXPECT_NEAR(mask(fade.bit, halfway, false), 0.5f, 1e-4f);
-        EXPECT_NEAR(mask(fade.bit, halfway, true), 7.0f / 36.0f, 1e-4f);
+        EXPECT_NEAR(mask(fade.bit, halfway), 7.0f / 36.0f, 1e-4f);
         EXPECT_EQ(mask(fade.bit, fade.towards * 1.0f), 0.0f);
         EXPECT_EQ(mask(fade.bit, fade.towards * -1.0f), 1.0f);
         EXPECT_EQ(mask(fade.bit, {0.0f, 0.0f, 0.0f}), 1.0f);
     }
     // The box preset multiplies the fades of a corner.
     for (int k = 10; k < 16; ++k) pairs[k] = {0.0f, 0.1f};
-    EXPECT_NEAR(mask(0xFC00, {0.9f, -0.9f, 0.0f}, false), 0.25f, 1e-4f);
+    EXPECT_NEAR(mask(0xFC00, {0.9f, -0.9f, 0.0f}), (7.0f / 36.0f) * (7.0f / 36.0f), 1e-4f);
 }
 
 TEST(VortexTest, KindTableAndDerivedRadius) {
@@ -315,152 +308,133 @@ TEST(VortexTest, TheListIsAppliedFromLastToFirst) {
     effect->vortices.clear();
 }
 
-TEST(ModifierPassTest, ModifiersDeformInListOrderFromACopyOfThePoint) {
-    EffectRef effect(CLSID_Smog);
-    ASSERT_TRUE(effect);
-    EXPECT_EQ(effect->field().applyModifiers({0.1f, 0.2f, 0.3f}), (Vector3{0.1f, 0.2f, 0.3f}));
-
-    // The first shifts x only (y and z come from the copy), the second doubles everything.
-    auto shift = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.x = in.x + 1.0f; });
-    auto twice = FunctionModifier::create([](const Vector3& in, Vector3& out) { out = in * 2.0f; });
-    {
-        ModifierList list(effect.get());
-        list.add(shift.get());
-        list.add(twice.get());
-        EXPECT_EQ(effect->field().applyModifiers({0.1f, 0.2f, 0.3f}),
-                  (Vector3{(0.1f + 1.0f) * 2.0f, 0.2f * 2.0f, 0.3f * 2.0f}));
-    }
-    {
-        ModifierList list(effect.get());
-        list.add(twice.get());
-        list.add(shift.get());
-        EXPECT_EQ(effect->field().applyModifiers({0.1f, 0.2f, 0.3f}),
-                  (Vector3{0.1f * 2.0f + 1.0f, 0.2f * 2.0f, 0.3f * 2.0f}));
-    }
-    EXPECT_EQ(shift->calls, 2);
-    EXPECT_EQ(twice->calls, 2);
-    EXPECT_EQ(shift->referenceCount(), 1);
-}
-
-// The noise field on a prepared primitive, with tables the test fills so that the result shows
-// exactly which entries were read: gain entry i holds i / 10000, bias entry i holds i.
+// A Smog whose noise is read at the sample point itself (scale 100, no offset, no turn) over
+// the whole cube, with the real tables of gain and bias 0.5, which keep a value within 2^-12.
 class NoiseFieldTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(effect);
-        effect->prepareRender();
-        for (int i = 0; i < 10000; ++i) {
-            effect->gainTable[i] = static_cast<float>(i) * 0.0001f;
-            effect->biasTable[i] = static_cast<float>(i);
-        }
+        EffectParameters& p = effect.block();
+        p.shapeFlags = 0;
+        p.noiseScale = 100.0f;
     }
-    // The bias index the field reads for a clamped value v.
-    static float throughTables(float v) {
-        return static_cast<float>(tableIndex(static_cast<float>(tableIndex(v)) * 0.0001f));
-    }
-    static float clamped(float v) { return !(v > 0.0f) ? 0.0f : (v > 1.0f ? 1.0f : v); }
-
     // Makes a scene shader the density source.
     void useShader(float value) {
         density_.emplace(effect.get(), "effects test shader", value);
         shader = density_->get();
-        effect->refreshShaders();
-        ASSERT_NE(effect->densityShader.get(), nullptr);
     }
+    float density(const Vector3& p) { return sampleAt(effect, p).density; }
+    static float clamped(float v) { return !(v > 0.0f) ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
     EffectRef effect{CLSID_Smog};
     std::optional<DensityShader> density_;
     ValueShader* shader = nullptr;
 };
 
-TEST_F(NoiseFieldTest, NoShaderAndUnknownTypesReadTheFirstEntries) {
-    effect.block().noiseType = 0;
-    effect->refreshShaders();
-    ASSERT_EQ(effect->densityShader.get(), nullptr);
-    EXPECT_EQ(effect->field().noiseField({0.3f, 0.4f, 0.5f}), 0.0f);
-    effect->biasTable[0] = 0.25f;
-    EXPECT_EQ(effect->field().noiseField({0.3f, 0.4f, 0.5f}), 0.25f);
-    for (int32_t type : {-1, 5, 99}) {
-        effect.block().noiseType = type;
-        EXPECT_EQ(effect->field().noiseField({0.3f, 0.4f, 0.5f}), 0.25f) << type;
+Vector3 asVector(const QVVector3& v) { return {v.x, v.y, v.z}; }
+
+TEST_F(NoiseFieldTest, ModifiersDeformInListOrderFromACopyOfThePoint) {
+    useShader(0.5f);
+    sampleAt(effect, {0.1f, 0.2f, 0.3f});
+    EXPECT_EQ(asVector(shader->record.point), (Vector3{0.1f, 0.2f, 0.3f}));
+
+    // The first shifts x only (y and z come from the copy), the second halves everything. The
+    // shader is handed the point the modifiers made.
+    auto shift = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.x = in.x + 0.5f; });
+    auto half = FunctionModifier::create([](const Vector3& in, Vector3& out) { out = in * 0.5f; });
+    {
+        ModifierList list(effect.get());
+        list.add(shift.get());
+        list.add(half.get());
+        sampleAt(effect, {0.1f, 0.2f, 0.3f}, false);
+        EXPECT_EQ(asVector(shader->record.point), (Vector3{(0.1f + 0.5f) * 0.5f, 0.2f * 0.5f, 0.3f * 0.5f}));
     }
+    {
+        ModifierList list(effect.get());
+        list.add(half.get());
+        list.add(shift.get());
+        sampleAt(effect, {0.1f, 0.2f, 0.3f}, false);
+        EXPECT_EQ(asVector(shader->record.point), (Vector3{0.1f * 0.5f + 0.5f, 0.2f * 0.5f, 0.3f * 0.5f}));
+    }
+    EXPECT_EQ(shift->calls, 2);
+    EXPECT_EQ(half->calls, 2);
+    EXPECT_EQ(shift->referenceCount(), 1);
+}
+
+TEST_F(NoiseFieldTest, NoShaderAndUnknownTypesReadTheFirstEntries) {
+    // A negative gain puts 1 at the start of the tables: type 0 without a shader reads it.
+    EffectParameters& p = effect.block();
+    p.gainAmount = -1.0f;
+    p.noiseType = 0;
+    EXPECT_EQ(density({0.3f, 0.4f, 0.5f}), 1.0f);
+    for (int32_t type : {-1, 5, 99}) {
+        p.noiseType = type;
+        EXPECT_EQ(density({0.3f, 0.4f, 0.5f}), 1.0f) << type;
+    }
+    p.gainAmount = 0.5f;
+    EXPECT_EQ(density({0.3f, 0.4f, 0.5f}), 0.0f);
 }
 
 TEST_F(NoiseFieldTest, EachOctaveSumWithItsScaleAndOffsetThenTheTables) {
-    NoiseLattice& lattice = effect->lattice;
-    const Vector3 points[] = {{0.3f, 1.7f, -2.2f}, {10.25f, -3.5f, 0.125f}, {-0.6f, 0.45f, 7.9f},
-                              {2.5f, 2.5f, 2.5f}};
+    // The lattice of the default seed, as the module builds it, with the octave limit of the
+    // default detail 2.
+    NoiseLattice lattice = builtLattice(777);
+    lattice.maxFrequency = 8;
+    const Vector3 points[] = {{0.03f, 0.17f, -0.22f}, {0.9f, -0.35f, 0.0125f}, {-0.6f, 0.45f, 0.79f},
+                              {0.25f, 0.25f, 0.25f}};
+    const float shaping = 1.0f / 4096.0f;
     for (const Vector3& n : points) {
         effect.block().noiseType = 1;
-        EXPECT_EQ(effect->field().noiseField(n), throughTables(clamped(lattice.fractalSumSpectral(n, 0.5f, 0.002f) * 1.5f)));
+        EXPECT_NEAR(density(n), clamped(lattice.fractalSumSpectral(n, 0.5f, 0.002f) * 1.5f), shaping);
         effect.block().noiseType = 2;
-        EXPECT_EQ(effect->field().noiseField(n), throughTables(clamped(lattice.turbulenceScaled(n, 0.5f, 0.002f) * 1.5f)));
+        EXPECT_NEAR(density(n), clamped(lattice.turbulenceScaled(n, 0.5f, 0.002f) * 1.5f), shaping);
         effect.block().noiseType = 3;
-        EXPECT_EQ(effect->field().noiseField(n), throughTables(clamped(lattice.ridgedSum(n, 0.002f))));
+        EXPECT_NEAR(density(n), clamped(lattice.ridgedSum(n, 0.002f)), shaping);
         effect.block().noiseType = 4;
         const float fractal = lattice.fractalSumScaled(n, 0.5f, 0.002f) * 0.6f + 0.5f;
-        EXPECT_EQ(effect->field().noiseField(n), throughTables(clamped(fractal)));
+        EXPECT_NEAR(density(n), clamped(fractal), shaping);
         // The fractal sum sits around 0.5, well inside the tables.
-        EXPECT_GT(effect->field().noiseField(n), 0.0f);
+        EXPECT_GT(density(n), 0.0f);
     }
 }
 
 TEST_F(NoiseFieldTest, TheDensityShaderGetsThePointAndAFreshResult) {
     useShader(0.5f);
-    const Vector3 n{1.5f, -2.0f, 0.25f};
-    EXPECT_EQ(effect->field().noiseField(n), throughTables(0.5f));
+    effect.block().noiseScale = 10.0f;  // the noise point is ten times the sample point
+    EXPECT_NEAR(density({0.15f, -0.2f, 0.025f}), 0.5f, 1.0f / 4096.0f);
     EXPECT_EQ(shader->evaluations, 1);
     EXPECT_EQ(shader->valueOnEntry, 0.0f);
     EXPECT_EQ(shader->flagOnEntry, 0);
-    EXPECT_EQ(shader->record.point.x, 1.5f);
-    EXPECT_EQ(shader->record.point.y, -2.0f);
-    EXPECT_EQ(shader->record.point.z, 0.25f);
-    EXPECT_EQ(shader->record.position.x, 1.5f);
-    EXPECT_EQ(shader->record.position.y, -2.0f);
-    EXPECT_EQ(shader->record.position.z, 0.25f);
-    float value = 0.0f;
-    ShadingPoint shading{kZeroVector, false};
-    effect->field().noiseFieldMany(1, &n, &value, &shading);
-    EXPECT_EQ(shading.point.z, 0.25f);
+    EXPECT_FLOAT_EQ(shader->record.point.x, 1.5f);
+    EXPECT_FLOAT_EQ(shader->record.point.y, -2.0f);
+    EXPECT_FLOAT_EQ(shader->record.point.z, 0.25f);
+    EXPECT_EQ(asVector(shader->record.position), asVector(shader->record.point));
 }
 
 TEST_F(NoiseFieldTest, ValuesAreClampedAndNotANumberReadsTheFirstEntries) {
     useShader(0.0f);
-    // The gain index the value lands on; the bias index then follows from the test's tables.
-    const struct {
-        float value;
-        int gainIndex;
-    } cases[] = {{1.7f, 9999}, {1.0f, 9999}, {-0.3f, 0}, {0.0f, 0}, {kNaN, 0},
-                 {std::numeric_limits<float>::infinity(), 9999}, {0.25f, 2499}};
-    for (const auto& c : cases) {
-        shader->value = c.value;
-        const float expected = static_cast<float>(tableIndex(effect->gainTable[c.gainIndex]));
-        EXPECT_EQ(effect->field().noiseField({0.1f, 0.2f, 0.3f}), expected) << c.value;
-    }
-}
-
-TEST_F(NoiseFieldTest, TheBiasIndexStaysInsideTheTableForAGainCurveOutsideTheUnitRange) {
-    useShader(1.0f);
-    for (float gained : {1.5f, 1e9f, -2.0f, kNaN}) {
-        effect->gainTable[9999] = gained;
-        const float expected = gained > 1.0f ? 9999.0f : 0.0f;
-        EXPECT_EQ(effect->field().noiseField({0.1f, 0.2f, 0.3f}), expected) << gained;
-    }
+    auto densityOf = [this](float value) {
+        shader->value = value;
+        return density({0.1f, 0.2f, 0.3f});
+    };
+    const float full = densityOf(1.0f);
+    EXPECT_NEAR(full, 1.0f, 1.0f / 4096.0f);
+    for (float above : {1.7f, std::numeric_limits<float>::infinity()}) EXPECT_EQ(densityOf(above), full) << above;
+    for (float below : {0.0f, -0.3f, kNaN}) EXPECT_EQ(densityOf(below), 0.0f) << below;
+    EXPECT_NEAR(densityOf(0.25f), 0.25f, 1.0f / 4096.0f);
 }
 
 TEST_F(NoiseFieldTest, AColourShaderAlsoReceivesTheNoisePoint) {
     SceneShader colour("effects test colour");
     host::setText(&effect.block().colourShaderName.get(), colour->name);
     effect.block().colourFromGradient = 0;
-    effect->refreshShaders();
-    ASSERT_NE(effect->colourShader.get(), nullptr);
-    const Vector3 n{0.75f, -0.5f, 4.0f};
-    float value = 0.0f;
-    ShadingPoint shading{kZeroVector, false};
-    effect->field().noiseFieldMany(1, &n, &value, &shading);
-    EXPECT_TRUE(shading.read);
-    EXPECT_EQ(shading.point.x, 0.75f);
-    EXPECT_EQ(shading.point.z, 4.0f);
+    effect->exchangerInterface()->parametersChanged();
+    const QVVector3 point{0.75f * 4.0f, -0.5f * 4.0f, 0.4f * 4.0f};  // local space of size 4
+    QVColourRecord sampled{};
+    EXPECT_EQ(effect->densitySamplerInterface()->sampleAt(&point, nullptr, nullptr, &sampled), qv::kOk);
+    EXPECT_EQ(colour->colourEvaluations, 1);
+    EXPECT_FLOAT_EQ(colour->colourRecord.point.x, 0.75f);
+    EXPECT_FLOAT_EQ(colour->colourRecord.position.z, 0.4f);
     EXPECT_EQ(colour->evaluations, 0);  // the fractal sum stays the density source
 }
 

@@ -1,5 +1,5 @@
-// Helpers of the effect tests: the effect's whole block as the host sees it, modifiers put
-// straight into a primitive's list, and a host shader as the density source so that densities
+// Helpers of the effect tests: the effect's whole block as the host sees it, modifiers attached
+// as the host attaches them, and a host shader as the density source so that densities
 // can be checked against exact numbers.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include "brumo/class_ids.h"
 #include "host/common/text.h"
 #include "primitive/brumo_base.h"
+#include "tests/primitive/primitive_doubles.h"
 #include "tests/support/comparisons.h"
 #include "tests/support/host_doubles.h"
 #include "tests/support/module_objects.h"
@@ -23,22 +24,30 @@ Block& hostBlock(const EffectRef& effect) {
     return *static_cast<Block*>(effect->exchangerInterface()->parameterBlock());
 }
 
-// Puts modifiers into a primitive's list for the length of a test (each entry holds a
-// reference) and empties the list again.
+// Attaches modifiers to a primitive for the length of a test, as the host does: through its
+// list of attached components and the editor's report that the list changed. Detaches them
+// again at the end.
 class ModifierList {
 public:
     explicit ModifierList(BrumoBase* base) : base_(base) {}
     ~ModifierList() {
-        for (IVolumeModifier* modifier : base_->modifiers) modifier->Release();
-        base_->modifiers.clear();
+        list_.attached.clear();
+        report();
     }
     void add(IVolumeModifier* modifier) {
-        modifier->AddRef();
-        ASSERT_TRUE(base_->modifiers.append(modifier));
+        list_.attached.push_back(modifier);
+        report();
     }
 
 private:
+    // The primitive collects the list at its next call: one that samples nothing.
+    void report() {
+        ASSERT_EQ(reportComponentChange(*base_, &list_), qv::kHandled);
+        ASSERT_EQ(base_->densitySamplerInterface()->sampleMany(0, nullptr, nullptr, nullptr, nullptr), qv::kOk);
+    }
+
     BrumoBase* base_;
+    FakeComponentList list_;
 };
 
 // Makes a scene shader of the value given (0 to 1 is the noise field after gain and bias) an

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <vector>
 
 #include "effect_fixtures.h"
 #include "effects/rising_smoke.h"
@@ -16,26 +18,17 @@ class RisingSmokeTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(ref); }
     RisingSmokeParameters& block() { return hostBlock<RisingSmokeParameters>(ref); }
-    RisingSmoke& smoke() { return *static_cast<RisingSmoke*>(ref.get()); }
-    void prepare() {
-        ref->exchangerInterface()->parametersChanged();
-        ref->prepareRender();
+    // Where the smoke reads its noise at p, swirled by the vortex ladder: the point a host
+    // density shader receives, after the block's edits are announced.
+    Vector3 noisePointAt(const Vector3& p) {
+        sampleAt(ref, p);
+        const QVVector3& n = shader_->get()->record.point;
+        return {n.x, n.y, n.z};
     }
-    // Centre heights and kinds of the ladder, in list order.
-    void expectLadder(std::initializer_list<float> heights, std::initializer_list<int32_t> kinds) {
-        ASSERT_EQ(ref->vortices.count(), static_cast<int32_t>(heights.size()));
-        int32_t i = 0;
-        auto kind = kinds.begin();
-        for (float z : heights) {
-            const Vortex& v = ref->vortices[i++];
-            EXPECT_EQ(v.centre.x, 0.0f);
-            EXPECT_EQ(v.centre.y, 0.0f);
-            EXPECT_NEAR(v.centre.z, z, 1e-5f) << "vortex " << i - 1;
-            EXPECT_EQ(v.kind, *kind++);
-        }
-    }
+    void useShader() { shader_.emplace(ref.get(), "rising smoke test field", 0.6f); }
 
     EffectRef ref{CLSID_RisingSmoke};
+    std::optional<DensityShader> shader_;
 };
 
 TEST_F(RisingSmokeTest, ANewSmokeHasItsDefaultsInTheHostsBlock) {
@@ -54,42 +47,34 @@ TEST_F(RisingSmokeTest, ANewSmokeHasItsDefaultsInTheHostsBlock) {
     EXPECT_TRUE(isPreset(b.common.colourGradient, 8));
 }
 
-TEST_F(RisingSmokeTest, TheDefaultLadderHasFourVorticesWrappedIntoOnePeriod) {
-    prepare();
-    EXPECT_EQ(smoke().columnHalfHeight, 2.5f);
-    expectLadder({0.0f, 4.375f, 0.0f, 4.375f}, {3, 0, 1, 4});
-    for (const Vortex& v : ref->vortices) {
-        EXPECT_EQ(v.radius, 2.5f);
-        EXPECT_EQ(v.radiusSquared, 6.25f);
-        EXPECT_EQ(v.lift, 0.1f);
-        EXPECT_EQ(v.twist, 60.0f);
+TEST_F(RisingSmokeTest, TheLadderRidesWithTheOffsetWrappedIntoOnePeriod) {
+    // The default ladder repeats every 10 along the column: an offset a period further swirls
+    // every point the same way and only moves the noise point by the period.
+    useShader();
+    const Vector3 points[] = {{0.1f, -0.2f, 0.3f}, {-0.3f, 0.25f, -0.5f}, {0.05f, 0.1f, 0.95f}};
+    auto swirlFor = [&](float offset) {
+        block().common.noiseOffset.z = offset;
+        std::vector<Vector3> swirled;
+        for (const Vector3& p : points) swirled.push_back(noisePointAt(p));
+        return swirled;
+    };
+    const std::vector<Vector3> seven = swirlFor(7.0f);
+    const std::vector<Vector3> seventeen = swirlFor(17.0f);
+    for (size_t i = 0; i < seven.size(); ++i) {
+        EXPECT_NEAR(seventeen[i].x, seven[i].x, 1e-4f) << i;
+        EXPECT_NEAR(seventeen[i].y, seven[i].y, 1e-4f) << i;
+        EXPECT_NEAR(seventeen[i].z, seven[i].z - 10.0f, 1e-4f) << i;
     }
-    EXPECT_EQ(ref->vortices[0].axisK, 0);  // turning about x
-    EXPECT_EQ(ref->vortices[2].axisK, 1);  // turning about y
-
-    // The ladder rides with the offset and repeats every period of 10.
-    block().common.noiseOffset.z = 7.0f;
-    prepare();
-    expectLadder({7.0f, 1.375f, 7.0f, 1.375f}, {3, 0, 1, 4});
-    block().common.noiseOffset.z = 17.0f;
-    prepare();
-    expectLadder({7.0f, 1.375f, 7.0f, 1.375f}, {3, 0, 1, 4});
-    block().common.noiseOffset.z = -3.0f;
-    prepare();
-    expectLadder({-3.0f, 1.375f, -3.0f, 1.375f}, {3, 0, 1, 4});
+    // The wrap cuts towards zero: -3 stays -3, so that its ladder lacks the rung at 7 that
+    // swirls the top of the column.
+    EXPECT_NE(swirlFor(-3.0f)[2].y, seven[2].y);
 }
 
-TEST_F(RisingSmokeTest, EachPreparationLeavesExactlyBothSets) {
-    Vortex stale;
-    stale.setKind(5);
-    for (int i = 0; i < 9; ++i) ASSERT_TRUE(ref->vortices.append(stale));
-    prepare();
-    EXPECT_EQ(ref->vortices.count(), 4);
-    // c = 5: period 15, spacing 8.75, one rung about x; the y set keeps its two.
-    block().common.noiseScaleXYZ.x = 50.0f;
-    prepare();
-    expectLadder({0.0f, 0.0f, 4.375f}, {3, 1, 4});
-    EXPECT_EQ(ref->vortices[0].radius, 5.0f);
+TEST_F(RisingSmokeTest, EachPreparationBuildsTheLadderAfresh) {
+    useShader();
+    const Vector3 p{0.1f, -0.2f, 0.3f};
+    const Vector3 first = noisePointAt(p);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(noisePointAt(p), first) << i;
 }
 
 TEST_F(RisingSmokeTest, DegenerateNoiseScalesGiveABoundedLadderAndFiniteDensities) {
@@ -105,24 +90,17 @@ TEST_F(RisingSmokeTest, DegenerateNoiseScalesGiveABoundedLadderAndFiniteDensitie
     for (float scale : {0.0f, 1e-6f, -0.00001f, nan, infinity}) {
         SCOPED_TRACE(scale);
         block().common.noiseScale = scale;
-        prepare();
-        EXPECT_TRUE(ref->vortices.empty());
         expectFinite();
         block().common.noiseScale = 40.0f;
         block().common.noiseScaleXYZ.z = scale;
-        prepare();
-        EXPECT_TRUE(ref->vortices.empty());
         expectFinite();
         block().common.noiseScaleXYZ.z = 100.0f;
         block().common.noiseScaleXYZ.y = scale;
-        prepare();
-        EXPECT_EQ(ref->vortices.count(), 2);  // the x set alone
+        expectFinite();
         block().common.noiseScaleXYZ.y = 100.0f;
     }
     // A tall column over thin rungs would ask for about 114000 per set.
     block().common.noiseScaleXYZ.z = 0.001f;
-    prepare();
-    EXPECT_EQ(ref->vortices.count(), 2 * kMaxLadderVortices);
     expectFinite();
 }
 
@@ -148,40 +126,37 @@ TEST_F(RisingSmokeTest, NoSmokeBelowTheColumnOrWhereTheSpreadIsNotPositive) {
 
 TEST_F(RisingSmokeTest, TheFunnelIsNarrowAtTheBaseWithASoftWall) {
     DensityShader noise(ref.get(), "rising smoke test constant", 0.6f);
-    prepare();
-    // Near the base the shape point divides the ladder's swirl by d, which sweeps off-axis
-    // points out of the cube; without the ladder the funnel alone shapes the base.
-    ref->vortices.clear();
-    const float V = ref->field().noiseField({0.0f, 0.0f, 0.0f});
+    // Halfway up, below the top fade, the ladder's swirl leaves the mask whole, and the funnel
+    // alone shapes the density.
+    const float V = sampleAt(ref, {0.0f, 0.0f, 0.0f}).density;
     ASSERT_GT(V, 0.0f);
-    // Just above the base the squared column radius is k = 0.2, the full core ends at 0.1.
-    const float z = -0.999f;
-    const float P = 0.5f * z + 0.5f;
-    const float R2 = 0.8f * (P * P) + 0.2f;
     float mask = 0.0f;
-    auto at = [&](float rho2) {
-        const DensitySample sample = ref->densityAt({std::sqrt(rho2), 0.0f, z});
-        mask = sample.shape;
+    auto at = [&](float rho2, float z) {
+        const PointSample sample = sampleAt(ref, {std::sqrt(rho2), 0.0f, z});
+        mask = sample.shapeValue;
         return sample.density;
     };
-    EXPECT_EQ(at(0.21f), 0.0f);
-    EXPECT_EQ(at(0.0f), V * mask);
-    EXPECT_NEAR(mask, 1.0f, 1e-6f);
-    EXPECT_EQ(at(0.09f), V * mask);
-    const float edge = at(0.15f);
-    EXPECT_NEAR(mask, 1.0f, 1e-6f);  // the mask, without the funnel
-    EXPECT_NEAR(edge, V * (1.0f - smoothStep(0.5f * R2, R2, 0.15f)), 1e-6f);
+    // Just above the base the squared column radius is k = 0.2; halfway up it is 0.4 and the
+    // full core ends at 0.2.
+    EXPECT_EQ(at(0.21f, -0.999f), 0.0f);
+    EXPECT_EQ(at(0.41f, 0.0f), 0.0f);
+    EXPECT_EQ(at(0.19f, 0.0f), V);
+    const float edge = at(0.3f, 0.0f);
+    EXPECT_EQ(mask, 1.0f);  // the mask, without the funnel
+    EXPECT_NEAR(edge, V * (1.0f - smoothStep(0.2f, 0.4f, 0.3f)), 1e-6f);
     EXPECT_LT(edge, 0.9f * V);
     // A hard wall, and a fade from the axis outwards.
     block().edgeSoftness = 0.0f;
-    EXPECT_EQ(at(0.19f), V * mask);
+    EXPECT_EQ(at(0.39f, 0.0f), V);
     block().edgeSoftness = 1.0f;
-    EXPECT_NEAR(at(0.05f), V * (1.0f - smoothStep(0.0f, R2, 0.05f)), 1e-6f);
-    // The axis is never cut: its density is the noise times the top fade.
+    EXPECT_NEAR(at(0.1f, 0.0f), V * (1.0f - smoothStep(0.0f, 0.4f, 0.1f)), 1e-6f);
+    // The axis is never cut: its density is the noise times the mask, the top fade where the
+    // swirl took the point.
     block().edgeSoftness = 0.5f;
-    for (float height : {-0.9f, 0.0f, 0.5f, 0.8f, 1.0f}) {
-        const float fade = softStep(0.7f, 1.0f, 0.5f * height + 0.5f);
-        EXPECT_NEAR(ref->sampleDensity({0.0f, 0.0f, height}), V * fade, 1e-6f) << height;
+    for (float height : {-0.9f, 0.0f, 0.5f, 0.8f}) {
+        const PointSample sample = sampleAt(ref, {0.0f, 0.0f, height});
+        EXPECT_GT(sample.shapeValue, 0.0f) << height;
+        EXPECT_NEAR(sample.density, V * sample.shapeValue, 1e-6f) << height;
     }
 }
 

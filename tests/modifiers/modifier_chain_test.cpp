@@ -21,19 +21,16 @@ struct Sample {
 
 class ModifierChainTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        probe->density = [this](const Vector3& point) {
-            samples.push_back({point, probe->field().applyModifiers(point)});
-            return 0.0f;
-        };
-        components = host::ComponentList::create(probe->primaryUnknown());
-    }
+    void SetUp() override { components = host::ComponentList::create(probe->primaryUnknown()); }
     void TearDown() override { components.reset(); }
 
     // Marches through the cube at x = 1, y = 2 (of size 4) and answers the samples taken.
     const std::vector<Sample>& march() {
-        samples.clear();
+        probe->samples.clear();
+        probe->moved.clear();
         probe->march({1.0f, 2.0f, -4.0f}, {1.0f, 2.0f, 4.0f}, {0.0f, 0.0f, 0.0f, 0.0f});
+        samples.clear();
+        for (size_t i = 0; i < probe->samples.size(); ++i) samples.push_back({probe->samples[i], probe->moved[i]});
         EXPECT_GT(samples.size(), 10u);
         return samples;
     }

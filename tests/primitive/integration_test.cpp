@@ -59,7 +59,6 @@ TEST(SegmentMarch, LowQualityStepsAreTwoUnitsWithARemainder) {
     ASSERT_EQ(probe->samples.size(), 2u);
     EXPECT_EQ(probe->samples[0].x, -0.5f);
     EXPECT_EQ(probe->samples[1].x, 1.0f);
-    EXPECT_EQ(probe->stepLength(), 2.0f);
     EXPECT_FLOAT_EQ(result.alpha, 2.0f * 1.0f + 1.0f * 0.25f + kBehind.alpha);
     EXPECT_FLOAT_EQ(result.red, 2.25f + kBehind.red);
     EXPECT_FLOAT_EQ(result.blue, 2.25f + kBehind.blue);
@@ -69,7 +68,6 @@ TEST(SegmentMarch, QualityOneTakesAHundredStepsAcrossTheCube) {
     Probe probe;
     plainSetup(*probe);
     probe->block().quality = 1.0f;
-    EXPECT_EQ(probe->stepLength(), 0.02f);
     probe->march({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, kBehind);
     ASSERT_GE(probe->samples.size(), 100u);
     ASSERT_LE(probe->samples.size(), 101u);  // a last sliver of rounding may add a remainder
@@ -77,14 +75,19 @@ TEST(SegmentMarch, QualityOneTakesAHundredStepsAcrossTheCube) {
     EXPECT_NEAR(probe->samples[1].x - probe->samples[0].x, 0.02f, 1e-6f);
     EXPECT_NEAR(probe->samples[99].x, 0.99f, 1e-4f);
 
-    // The step follows quality and stays within [2^-14, 2].
+    // The step follows quality and stays within [2^-14, 2]: three steps of it take three samples
+    // one step apart.
     const struct {
         float quality, step;
     } steps[] = {{0.5f, 0.04f}, {0.01f, 2.0f}, {0.009f, 2.0f}, {1e9f, 0.00006103515625f},
                  {kNaN, 2.0f},  {-3.0f, 2.0f}};
     for (const auto& s : steps) {
         probe->block().quality = s.quality;
-        EXPECT_EQ(probe->stepLength(), s.step) << s.quality;
+        probe->samples.clear();
+        probe->march({0.0f, 0.0f, 0.0f}, {3.0f * s.step, 0.0f, 0.0f}, kBehind);
+        ASSERT_EQ(probe->samples.size(), 3u) << s.quality;
+        EXPECT_FLOAT_EQ(probe->samples[0].x, 0.5f * s.step) << s.quality;
+        EXPECT_FLOAT_EQ(probe->samples[1].x - probe->samples[0].x, s.step) << s.quality;
     }
 }
 
@@ -132,7 +135,6 @@ TEST(SegmentMarch, WithoutExtinctionTheBackgroundPassesUnattenuated) {
     p.absorptionDistance = 0.00006103515625f;
     p.quality = 0.5f;  // steps of 0.04
     EXPECT_TRUE(sameColour(probe->march({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, kBehind), kBehind));
-    EXPECT_EQ(probe->extinction, 0.0f);
 
     // Dense vapour never terminates early: every step is taken and adds x = 2 × 0.04 × 50.
     probe->samples.clear();
@@ -150,24 +152,22 @@ TEST(SegmentMarch, ColourComesFromTheGradientAtTheClampedIndex) {
     gradient.setCount(0);
     addKey(gradient, {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f);
     addKey(gradient, {1.0f, 0.5f, 0.0f, 1.0f}, 1.0f);
-    probe->prepareRender();
-    EXPECT_FLOAT_EQ(probe->sampleColour({0.3f, 0.0f}).red, 0.3f);
-    EXPECT_EQ(probe->sampleColour({7.0f, 0.0f}).red, 1.0f);
-    EXPECT_EQ(probe->sampleColour({-1.0f, 0.0f}).green, 0.0f);
-    EXPECT_EQ(probe->sampleColour({kNaN, 0.0f}).red, 0.0f);
-
-    // Mixed by the shape value: mix 1 colours by shape, 0.5 by the product.
-    p.colourSourceMix = 1.0f;
-    probe->prepareRender();
-    EXPECT_FLOAT_EQ(probe->sampleColour({0.9f, 0.5f}).red, 0.5f);
-    p.colourSourceMix = 0.5f;
-    probe->prepareRender();
-    EXPECT_FLOAT_EQ(probe->sampleColour({0.9f, 0.5f}).red, 0.45f);
+    // The colour the density sampler answers for a sample of that density.
+    auto colourOf = [&probe](float density) {
+        probe->setDensity(density);
+        const QVVector3 point{0.0f, 0.0f, 0.0f};
+        QVColourRecord colour{-1.0f, -1.0f, -1.0f, -1.0f};
+        EXPECT_EQ(probe->densitySamplerInterface()->sampleAt(&point, nullptr, nullptr, &colour), qv::kOk);
+        return colour;
+    };
+    EXPECT_FLOAT_EQ(colourOf(0.3f).red, 0.3f);
+    EXPECT_EQ(colourOf(7.0f).red, 1.0f);
+    EXPECT_EQ(colourOf(-1.0f).green, 0.0f);
+    EXPECT_EQ(colourOf(kNaN).red, 0.0f);
 
     // Neither the gradient nor a shader: no colour.
     p.colourFromGradient = 0;
-    probe->refreshShaders();
-    EXPECT_EQ(probe->sampleColour({0.9f, 0.5f}), (ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f}));
+    EXPECT_TRUE(sameColour(colourOf(0.9f), {0.0f, 0.0f, 0.0f, 0.0f}));
 }
 
 TEST(SegmentMarch, RaySpanMarchesBetweenItsDistances) {

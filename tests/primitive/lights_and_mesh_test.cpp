@@ -5,9 +5,11 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "host/common/host_object.h"
 #include "host/common/text.h"
+#include "tests/support/module_objects.h"
 #include "tests/support/host_doubles.h"
 #include "tests/support/probe_effect.h"
 #include "tests/support/test_host.h"
@@ -26,6 +28,7 @@ public:
     void QV_CALL meshBounds(QVBox* out, int32_t, int32_t) override { *out = box; }
     bool QV_CALL castRay(QVCastQuery* query) override {
         ++casts;
+        origins.push_back(query->ray->origin);
         const Vector3 o{query->ray->origin.x, query->ray->origin.y, query->ray->origin.z};
         const Vector3 u{query->ray->direction.x, query->ray->direction.y, query->ray->direction.z};
         if (endless) return fill(query, query->minimumDistance + 0.001f, o, u, {0.0f, 0.0f, 0.0f});
@@ -60,6 +63,7 @@ public:
     bool hideNormals = false;
     bool facets = false;
     int casts = 0;
+    std::vector<QVVector3> origins;  // of every cast, in order
     int32_t corners[3] = {0, 1, 2};
     QVVector3 normals[3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
     QVVector3 vertices[3] = {};
@@ -87,54 +91,58 @@ private:
 };
 
 TEST(MeshAttachment, MeshIsFoundByNameAndGivesBoundsAndRange) {
-    auto* mesh = new FakeMesh("Blob", {}, {{-1.0f, 0.0f, 2.0f}, {3.0f, 2.0f, 3.0f}});
+    // The cube maps onto the mesh's box [-1, 3] x [0, 2] x [2, 3]; the soft border is
+    // 0.25 × largest edge 4 / 2 = 0.5 mesh units deep.
+    const QVBox bounds{{-1.0f, 0.0f, 2.0f}, {3.0f, 2.0f, 3.0f}};
+    auto* box = new FakeBoxMesh(bounds);
+    auto* blob = new FakeMesh("Blob", {}, bounds);
     auto* flat = new FakeMesh("Card", {true, 7}, {{0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 0.0f}});
-    host().scene().addObject(mesh);
-    host().scene().addObject(flat);
+    for (IQVSceneObject* object : {static_cast<IQVSceneObject*>(box), static_cast<IQVSceneObject*>(blob),
+                                   static_cast<IQVSceneObject*>(flat)})
+        host().scene().addObject(object);
     {
-        Probe probe;
-        EffectParameters& p = probe->block();
+        EffectRef smog(CLSID_Smog);
+        EffectParameters& p = smog.block();
+        p.shapeFlags = 0;
         p.meshOff = 0;
         p.meshFalloff = 0.25f;
         p.meshName->setText("Blob");
-        probe->prepareRender();
-        const MeshShape& shape = probe->meshShape;
-        ASSERT_TRUE(shape.hasMesh());
-        EXPECT_EQ(mesh->lastSpace, 2);
-        EXPECT_EQ(mesh->lastWiden, 1);
-        EXPECT_EQ(shape.centre, (Vector3{1.0f, 1.0f, 2.5f}));
-        EXPECT_EQ(shape.halfExtent, (Vector3{2.0f, 1.0f, 0.5f}));
-        EXPECT_FLOAT_EQ(shape.diagonal, std::sqrt(16.0f + 4.0f + 1.0f));
-        EXPECT_EQ(shape.range, 0.5f);  // 0.25 × largest edge 4 / 2
-        EXPECT_EQ(shape.rangeSquared, 0.25f);
+        auto shapeAt = [&smog](const Vector3& point) { return sampleAt(smog, point).shapeValue; };
 
-        // A mesh the ray never meets: no crossings, every sample weighs 0.
-        EXPECT_EQ(probe->meshShape.insideWeight({0.0f, 0.0f, 0.0f}), 0.0f);
-        probe->march({-1, 0, 0}, {1, 0, 0}, {});
-        EXPECT_TRUE(probe->meshShape.hits.empty());
+        // A mesh the ray never meets: its bounds are asked for in object space, widened; no
+        // crossings, every sample weighs 0.
+        EXPECT_EQ(shapeAt({0.0f, 0.0f, 0.0f}), 0.0f);
+        EXPECT_EQ(blob->lastSpace, 2);
+        EXPECT_EQ(blob->lastWiden, 1);
+
+        // 0.1 inside the cube's face is 0.2 inside the mesh: the soft-object curve of
+        // (0.5 - 0.2)² / 0.5²; deeper than 0.5 the weight is 1.
+        p.meshName->setText("Box");
+        EXPECT_EQ(shapeAt({0.0f, 0.0f, 0.0f}), 1.0f);
+        const float u = 0.36f;
+        EXPECT_NEAR(shapeAt({-0.9f, 0.3f, -0.4f}), 1.0f - 22.0f / 9.0f * u + 17.0f / 9.0f * u * u - 4.0f / 9.0f * u * u * u,
+                    1e-4f);
 
         // A name that is not found, or a mesh of another kind, keeps the attached mesh.
         p.meshName->setText("Nowhere");
-        probe->prepareRender();
-        EXPECT_EQ(probe->meshShape.mesh, static_cast<IQVMesh*>(mesh));
+        EXPECT_EQ(shapeAt({0.0f, 0.0f, 0.0f}), 1.0f);
         p.meshName->setText("Card");
-        probe->prepareRender();
-        EXPECT_EQ(probe->meshShape.mesh, static_cast<IQVMesh*>(mesh));
+        EXPECT_EQ(shapeAt({0.0f, 0.0f, 0.0f}), 1.0f);
 
-        // Switching mesh shaping off drops it.
+        // Switching mesh shaping off drops it: on again with no mesh found, nothing is inside.
         p.meshOff = 1;
-        probe->prepareRender();
-        EXPECT_FALSE(probe->meshShape.hasMesh());
+        EXPECT_EQ(shapeAt({0.0f, 0.0f, 0.0f}), 1.0f);
         p.meshOff = 0;
-        p.meshName->setText("Blob");
-        probe->prepareRender();
-        EXPECT_TRUE(probe->meshShape.hasMesh());
+        EXPECT_EQ(shapeAt({0.0f, 0.0f, 0.0f}), 0.0f);
+        p.meshName->setText("Box");
+        EXPECT_EQ(shapeAt({0.0f, 0.0f, 0.0f}), 1.0f);
     }
     // The primitive let go of every reference it took.
-    EXPECT_EQ(mesh->referenceCount(), 2);
-    host().scene().removeObject("Blob");
-    host().scene().removeObject("Card");
-    mesh->Release();
+    EXPECT_EQ(box->referenceCount(), 2);
+    EXPECT_EQ(blob->referenceCount(), 2);
+    for (const char* name : {"Box", "Blob", "Card"}) host().scene().removeObject(name);
+    box->Release();
+    blob->Release();
     flat->Release();
 }
 
@@ -216,11 +224,11 @@ TEST(MeshShaping, TheMarchStartsTheMeshRayWhereTheLineEntersTheOuterBox) {
         p.meshOff = 0;
         p.meshName->setText("Box");
         probe->march({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, {});
-        // The ray begins at x = -1.5, half a unit before the segment.
-        EXPECT_EQ(probe->meshShape.ray.origin.x, -1.5f);
-        ASSERT_EQ(probe->meshShape.hits.count(), 2);
-        EXPECT_EQ(probe->meshShape.hits[0].distance, 0.5f);
-        EXPECT_EQ(probe->meshShape.hits[1].distance, 2.5f);
+        // The ray begins at x = -1.5, half a unit before the segment, and meets both faces.
+        ASSERT_GE(box->origins.size(), 2u);
+        EXPECT_EQ(box->origins[0].x, -1.5f);
+        EXPECT_EQ(box->origins[0].y, 0.0f);
+        EXPECT_EQ(box->origins[0].z, 0.0f);
     }
     host().scene().removeObject("Box");
     box->Release();

@@ -11,7 +11,10 @@
 #include "frame/basic_data_component.h"
 #include "frame/component.h"
 #include "primitive/brumo_base.h"
+#include "qv/fourcc.h"
 #include "qv/host_editor.h"
+#include "qv/memory.h"
+#include "tests/support/host_doubles.h"
 #include "tests/support/probe_effect.h"
 
 namespace brumo::test {
@@ -66,6 +69,23 @@ private:
         }
     }
 };
+
+// The common editor part's report of a change of the attached components, as a "Ctrl" record
+// from the part `ctrl` (a fresh one when null): 5102 to 5104 have the primitive refill its list
+// from `from` and collect its modifiers again at the next call.
+inline QVResult reportComponentChange(BrumoBase& primitive, IMFComponentList* from, int32_t kind = 5103,
+                                      host::HostPart* ctrl = nullptr) {
+    host::Ref<host::HostPart> own;
+    if (ctrl == nullptr) {
+        own = loosePart(qv::fourcc("Ctrl"), host::PartKind::integer);
+        ctrl = own.get();
+    }
+    auto* record = static_cast<QVComponentChangeRecord*>(qv::allocateBlock(sizeof(QVComponentChangeRecord)));
+    record->kind = kind;
+    record->list = from;
+    if (from != nullptr) from->AddRef();
+    return primitive.exchangerInterface()->handleEvent(5, ctrl->unknown(), record);
+}
 
 // A volume modifier that shifts points by `offset` and logs its parametersChanged calls.
 class LoggingModifier final : public TQVComponent<LoggingModifier, TBasicDataComponent<IVolumeModifier>> {

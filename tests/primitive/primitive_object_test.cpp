@@ -91,40 +91,18 @@ TEST(PrimitiveConstruction, SmogFromTheFactoryHoldsTheCommonDefaults) {
     EXPECT_EQ(smog->primaryUnknown()->Release(), 0);
 }
 
-TEST(PrimitiveConstruction, DerivedStateStartsStale) {
-    Probe probe;
-    EXPECT_EQ(probe->preparePending, 1);
-    EXPECT_EQ(probe->reseedPending, 1);
-    EXPECT_EQ(probe->modifiersPending, 1);
-    EXPECT_EQ(probe->gainTable.count(), 10000);
-    EXPECT_EQ(probe->biasTable.count(), 10000);
-    EXPECT_EQ(probe->extinction, 1.0f);
-    EXPECT_EQ(probe->densityScale, 1.0f);
-    EXPECT_EQ(probe->shadowGridActive, 0);
-    EXPECT_EQ(probe->shadowGridResolution, 32.0f);
-    EXPECT_EQ(probe->colourWeightDensity, 0.0f);
-    EXPECT_EQ(probe->colourWeightMixed, 0.0f);
-    EXPECT_NE(probe->lock, nullptr);
-    EXPECT_EQ(probe->cubeBounds.halfSize, 0.0f);
-    EXPECT_EQ(probe->cubeBounds.min.x, 1e20f);
-    EXPECT_EQ(probe->cubeBounds.max.z, -1e20f);
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) {
-            EXPECT_EQ(probe->noiseTransform.m[r][c], r == c ? 1.0f : 0.0f);
-            EXPECT_EQ(probe->noiseTransformInverse.m[r][c], r == c ? 1.0f : 0.0f);
-        }
-}
-
-TEST(PrimitiveConstruction, AColourShaderReceivesTheHostDefaults) {
-    Probe probe;
-    SceneShader colour("primitive test colour");
-    host::setText(&probe->block().colourShaderName.get(), colour->name);
-    probe->block().colourFromGradient = 0;
-    probe->refreshShaders();
-    probe->sampleColour(probe->densityAt({0.5f, 0.25f, 0.0f}));
+TEST(PrimitiveConstruction, HostShadersReceiveTheHostsDefaultShadingRecord) {
+    // Everything but the point the density path writes (words 0-2 and 6-8) is the host's default.
+    SceneShader shader("default record");
+    EffectRef smog(CLSID_Smog);
+    smog.block().shapeFlags = 0;
+    smog.block().noiseType = 0;
+    smog.block().densityShaderName->setText("default record");
+    sampleAt(smog, {0.1f, 0.2f, 0.3f});
+    ASSERT_EQ(shader->evaluations, 1);
     uint32_t words[60];
-    static_assert(sizeof words == sizeof colour->colourRecord, "sixty words");
-    std::memcpy(words, &colour->colourRecord, sizeof words);
+    static_assert(sizeof words == sizeof shader->record, "sixty words");
+    std::memcpy(words, &shader->record, sizeof words);
     auto asFloat = [&words](int i) {
         float f;
         std::memcpy(&f, &words[i], sizeof f);
@@ -132,7 +110,8 @@ TEST(PrimitiveConstruction, AColourShaderReceivesTheHostDefaults) {
     };
     const float expected[48] = {0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 0,
                                 1, 0, 1, 0, 0, 1, 1, 0, 0, 0, 1, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 0, 1, 0};
-    for (int i = 0; i < 48; ++i) EXPECT_EQ(asFloat(i), expected[i]) << "word " << i;
+    for (int i = 3; i < 48; ++i)
+        if (i < 6 || i > 8) EXPECT_EQ(asFloat(i), expected[i]) << "word " << i;
     EXPECT_EQ(words[48], 0u);
     EXPECT_EQ(words[49], 0u);
     EXPECT_EQ(words[50], 0xFFFFFu);
@@ -198,7 +177,11 @@ TEST(PrimitiveInterfaces, BoundsFollowTheSizeBeforeAnyIntegration) {
     probe->geometricInterface()->queryBounds(&box);
     EXPECT_EQ(box.min.y, -2.5f);
     EXPECT_EQ(box.max.x, 2.5f);
-    EXPECT_EQ(probe->cubeBounds.inverseEdge, 0.2f);
+    // The sampler maps the new cube onto [-1, 1]³ as well.
+    const QVVector3 corner{1.25f, -2.5f, 0.0f};
+    EXPECT_EQ(probe->densitySamplerInterface()->sampleAt(&corner, nullptr, nullptr, nullptr), qv::kOk);
+    ASSERT_FALSE(probe->samples.empty());
+    EXPECT_EQ(probe->samples.back(), (Vector3{0.5f, -1.0f, 0.0f}));
 
     // The sampling sizes of the frame follow the cube: edge 5 gives a coarse size of 1.25.
     float fine = 0.0f, coarse = 0.0f;
@@ -207,14 +190,11 @@ TEST(PrimitiveInterfaces, BoundsFollowTheSizeBeforeAnyIntegration) {
     EXPECT_EQ(fine, 5.0f / 256.0f);
 }
 
-TEST(PrimitiveInterfaces, BaseWithoutDensityRaisesMissingOperation) {
+TEST(PrimitiveInterfaces, BaseWithoutDensityAnswersMissingOperation) {
     Held<BareEffect> bare;
-    try {
-        bare->sampleDensity(Vector3{0.0f, 0.0f, 0.0f});
-        ADD_FAILURE() << "sampleDensity returned";
-    } catch (const TQVException& e) {
-        EXPECT_EQ(e.code, qv::kMissingOperation);
-    }
+    const QVVector3 point{0.0f, 0.0f, 0.0f};
+    float density = -1.0f;
+    EXPECT_EQ(bare->densitySamplerInterface()->sampleAt(&point, &density, nullptr, nullptr), qv::kMissingOperation);
 }
 
 // Positions of the primitive's own primary operations.
@@ -372,13 +352,7 @@ TEST(PrimitiveEvents, ComponentChangeRecordIsAlwaysReleasedAndFreed) {
     list.attached = {modifier->unknown()};
     auto ctrl = control("Ctrl", PartKind::integer);
     const int64_t blocks = host().memory().counts().liveBlocks;
-    auto send = [&](int32_t kind, IMFComponentList* from) {
-        auto* record = static_cast<QVComponentChangeRecord*>(qv::allocateBlock(sizeof(QVComponentChangeRecord)));
-        record->kind = kind;
-        record->list = from;
-        if (from != nullptr) from->AddRef();
-        return smog->exchangerInterface()->handleEvent(5, ctrl->unknown(), record);
-    };
+    auto send = [&](int32_t kind, IMFComponentList* from) { return reportComponentChange(*smog, from, kind, ctrl.get()); };
 
     // 5101 is not a component change: nothing is filled, but the record is consumed.
     EXPECT_EQ(send(5101, &list), qv::kHandled);
@@ -425,19 +399,21 @@ TEST(PrimitiveEvents, ParametersChangedReachesEveryModifierInOrder) {
         FakeComponentList list;
         list.attached = {modifiers[0]->unknown(), plain->unknown(), modifiers[1]->unknown(),
                          modifiers[2]->unknown()};
+        // A new primitive collects its modifiers at its first call: the three, not the plain
+        // component.
         probe->handleEvent(5110, &list, nullptr);
-        probe->refreshModifiers();
-        EXPECT_EQ(probe->modifiersPending, 0);
-        ASSERT_EQ(probe->modifiers.count(), 3);
+        probe->march({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, {});
         for (LoggingModifier* modifier : modifiers) EXPECT_EQ(modifier->references(), 3);
 
-        probe->preparePending = 0;
         EXPECT_EQ(probe->parametersChanged(), qv::kOk);
-        EXPECT_EQ(probe->preparePending, 1);
         EXPECT_EQ(log, (std::vector<int>{1, 2, 3}));
+        // The notice makes the next call prepare again.
+        probe->march({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, {});
+        EXPECT_EQ(probe->effectPreparations, 2);
 
-        // Rebuilding the chain keeps one reference per entry.
-        probe->refreshModifiers();
+        // Rebuilding the chain after a reported change keeps one reference per entry.
+        EXPECT_EQ(reportComponentChange(*probe, &list), qv::kHandled);
+        probe->march({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, {});
         for (LoggingModifier* modifier : modifiers) EXPECT_EQ(modifier->references(), 3);
     }
     // The primitive gave back what its lists held.

@@ -44,7 +44,8 @@ inline host::Ref<host::HostPart> loosePart(uint32_t id, host::PartKind kind, int
 // A host object that answers nothing but IQVUnknown.
 class PlainObject final : public host::HostObject<IQVUnknown> {};
 
-// A scene shader whose value the test sets; it keeps what each evaluation received.
+// A scene shader whose value the test sets; it keeps what each evaluation received (of value
+// and of colour).
 class ValueShader final : public host::HostObject<IQVShaderObject, IQVShader> {
 public:
     explicit ValueShader(std::string shaderName, float shaderValue = 0.0f)
@@ -62,6 +63,7 @@ public:
         return 12345;  // must not matter
     }
     float QV_CALL evaluateColour(QVColourRecord* colour, uint8_t*, QVShadingRecord* shading) override {
+        ++colourEvaluations;
         colourRecord = *shading;
         *colour = {1.0f, 1.0f, 1.0f, 1.0f};
         return 1.0f;
@@ -73,7 +75,8 @@ public:
     float valueOnEntry = -1.0f;
     uint8_t flagOnEntry = 0xFF;
     QVShadingRecord record{};
-    QVShadingRecord colourRecord{};  // what the last colour evaluation received
+    int colourEvaluations = 0;
+    QVShadingRecord colourRecord{};
 };
 
 // A ValueShader in the host's scene for as long as this lives.

@@ -12,11 +12,15 @@
 namespace brumo::test {
 
 // Its density reads no noise and its shape value is 0; it sees the point as the march hands it
-// over, before the modifiers.
+// over, before the modifiers, and as the modifiers moved it.
 class ProbeEffect final : public TQVComponent<ProbeEffect, BrumoBase> {
 public:
-    bool beforeShape(const DensityField&, const Vector3& point, const Vector3&, DensityLane& lane) override {
-        if (recording) samples.push_back(point);
+    bool beforeShape(const DensityField&, const Vector3& point, const Vector3& movedPoint,
+                     DensityLane& lane) override {
+        if (recording) {
+            samples.push_back(point);
+            moved.push_back(movedPoint);
+        }
         ++sampleCount;
         lane.density = density ? density(point) : 0.0f;
         return false;
@@ -39,6 +43,7 @@ public:
     std::function<float(const Vector3&)> density;
     bool recording = true;
     std::vector<Vector3> samples;
+    std::vector<Vector3> moved;  // in step with samples
     long sampleCount = 0;
     int effectPreparations = 0;
 };

@@ -203,7 +203,6 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
     settings.camera = job.scene.camera;
     settings.background = job.scene.background;
     const bool several = job.frames.size() > 1;
-    int written = 0;
 
     for (size_t index = 0; index < job.frames.size(); ++index) {
         const int frame = job.frames[index];
@@ -253,9 +252,7 @@ int renderFrames(host::ModuleLoader& module, host::HostServices& services, const
         }
         if (options.stats) printStats(stats, frame, several);
         std::fflush(stdout);
-        ++written;
     }
-    (void)written;
     return 0;
 }
 
