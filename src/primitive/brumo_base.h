@@ -62,7 +62,7 @@ public:
     // Density at a point of the normalised cube: densityAt's density.
     virtual float QV_CALL sampleDensity(const Vector3& point);
 
-    // IExDataExchanger.
+    // IExDataExchanger (handleEvent: the editor's events, editor_events.cpp).
     void* QV_CALL parameterBlock() override;
     QVResult QV_CALL parametersChanged() override;
     QVResult QV_CALL handleEvent(int32_t kind, IQVUnknown* source, void* data) override;
