@@ -45,14 +45,12 @@ constexpr int32_t kMaxLightMarchSamples = 256;
 
 // IDensitySampler is the last interface and its overrides come last: an interface added later
 // must not move the primary slots above, nor the slots of the host's interfaces. The density
-// stages are no interface of the host's (their table is a separate one), and the prepared
-// volume, which has no virtual functions, adds no slot.
+// stages are no interface of the host's (their table is a separate one).
 class BrumoBase : public TBasicPrimitive,
                   public IVolumePrimitive,
                   public I3DExNewVolumePrimitive,
                   public IDensitySampler,
-                  public DensityStages,
-                  public PreparedVolume {
+                  public DensityStages {
 public:
     // Primary operations 8 to 10. They must stay the first virtual functions declared here: an
     // override of another interface's operation below also takes a primary slot.
@@ -132,6 +130,8 @@ public:
     // The grid's inputs; false when they cannot tell whether two copies share a grid.
     bool shadowGridInputs(GridInputs& inputs);
 
+    // What the last preparation derived from the parameter block and the scene, read-only.
+    const PreparedVolume& prepared() const { return prepared_; }
     // The density field of this primitive: the effect's stages over the prepared volume.
     const DensityField& field() const { return field_; }
     // True when the field's runs may stand in for one sample at a time: vector lanes are on and
@@ -182,7 +182,7 @@ public:
     void samplePointRuns(int32_t count, const QVVector3* points, float* densities,
                          float* shapeValues, QVColourRecord* colours);
 
-    // The component's own state; the prepared volume is the last base.
+    // The component's own state.
     uint8_t preparePending;
     uint8_t reseedPending;
     uint8_t modifiersPending;
@@ -192,6 +192,7 @@ public:
 
 private:
     // Before the parameter block, which the effects' own fields follow.
+    PreparedVolume prepared_;
     DensityField field_;
 
 public:
@@ -203,6 +204,8 @@ public:
 protected:
     BrumoBase();
     ~BrumoBase();
+    // The prepared volume as an effect's own preparation (prepareEffect) writes it.
+    PreparedVolume& preparing() { return prepared_; }
 };
 
 }  // namespace brumo

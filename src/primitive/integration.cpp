@@ -36,7 +36,7 @@ inline void writeColour(QVColourRecord& record, const ColourRGBA& c) {
 float BrumoBase::firstStep(const Vector3& start, float length) {
     if (!(parameters.stepJitter > 0.0f)) return -1.0f;
     // A first step of varying length, so that neighbouring segments do not sample in lockstep.
-    const float n = lattice.gradientNoiseLinear({start.x * 1000.0f, start.y * 1000.0f, start.z * 1000.0f});
+    const float n = prepared_.lattice.gradientNoiseLinear({start.x * 1000.0f, start.y * 1000.0f, start.z * 1000.0f});
     float j = (n * parameters.stepJitter + 1.0f) * stepLength();
     if (!(j >= 0.0f)) j = 0.0f;
     if (j > length) j = length;
@@ -59,7 +59,7 @@ void BrumoBase::refreshForRender() {
     if (preparePending != 0) prepareRender();
     checkSceneLights();
     refreshShaders();
-    prepareCubeBounds(parameters.size);
+    prepared_.prepareCubeBounds(parameters.size);
 }
 
 void BrumoBase::castMeshRay(const Vector3& start, const Vector3& direction) {
@@ -68,16 +68,17 @@ void BrumoBase::castMeshRay(const Vector3& start, const Vector3& direction) {
     Vector3 rayStart = start;
     if (MeshShape::rayBoxEntry(kMeshRayBoxMin, kMeshRayBoxMax, start, direction, hit1, t1, hit2, t2))
         rayStart = t1 < t2 ? hit1 : hit2;
-    meshShape.prepareMeshRay(rayStart, direction);
+    prepared_.meshShape.prepareMeshRay(rayStart, direction);
 }
 
 float BrumoBase::opacityAfter(float increment, float& depth) const {
     depth = depth + increment;
-    return 1.0f - std::exp(-extinction * depth);
+    return 1.0f - std::exp(-prepared_.extinction * depth);
 }
 
 float BrumoBase::gradientPosition(float density, float shape) const {
-    float k = colourWeightDensity * density + colourWeightShape * shape + colourWeightMixed * density * shape;
+    const PreparedVolume& v = prepared_;
+    float k = v.colourWeightDensity * density + v.colourWeightShape * shape + v.colourWeightMixed * density * shape;
     if (!(k > 0.0f))
         k = 0.0f;
     else if (k >= 1.0f)
@@ -91,7 +92,7 @@ ColourRGBA BrumoBase::gradientColour(float density, float shape) const {
 
 ColourRGBA BrumoBase::sampleColour(const DensitySample& sample) const {
     if (parameters.colourFromGradient != 0) return gradientColour(sample.density, sample.shape);
-    if (colourShader) {
+    if (prepared_.colourShader) {
         QVShadingRecord shading;
         qv::resetShadingRecord(shading);
         const Vector3& p = sample.shading.point;
@@ -99,7 +100,7 @@ ColourRGBA BrumoBase::sampleColour(const DensitySample& sample) const {
         shading.position = {p.x, p.y, p.z};
         QVColourRecord record{0.0f, 0.0f, 0.0f, 0.0f};
         uint8_t flag = 0;
-        colourShader->evaluateColour(&record, &flag, &shading);
+        prepared_.colourShader->evaluateColour(&record, &flag, &shading);
         return {record.red, record.green, record.blue, record.alpha};
     }
     return {0.0f, 0.0f, 0.0f, 0.0f};
@@ -126,7 +127,7 @@ bool BrumoBase::addSamples(int32_t count, const Vector3* points, const float* le
     int32_t m = 0;
     bool stopped = false;
     for (int32_t k = 0; k < count; ++k) {
-        const float x = densityScale * lengths[k] * densities[k];
+        const float x = prepared_.densityScale * lengths[k] * densities[k];
         if (x > kNegligible) {
             opacity = opacityAfter(x, depth);
             // Optical depth times the transmittance after the sample.
@@ -152,7 +153,7 @@ bool BrumoBase::addSamples(int32_t count, const Vector3* points, const float* le
         for (int32_t j = 0; j < m; ++j) own[j] = {0.0f, 0.0f, 0.0f, 0.0f};
     }
 
-    if (shadowGridActive == 0) {
+    if (prepared_.shadowGridActive == 0) {
         for (int32_t j = 0; j < m; ++j) {
             const float w = weights[j];
             accumulator.alpha += w;
@@ -170,7 +171,7 @@ bool BrumoBase::addSamples(int32_t count, const Vector3* points, const float* le
     float unlit[kDensityBatch];
     ColourRGBA shadow[kDensityBatch];
     for (int32_t j = 0; j < m; ++j) at[j] = points[counted[j]];
-    shadowGrid.lookupMany(m, at, lit);
+    prepared_.shadowGrid.lookupMany(m, at, lit);
     for (int32_t j = 0; j < m; ++j) {
         float f = 1.0f + (densities[counted[j]] - 1.0f) * parameters.shadowDensityInfluence;
         if (!(f > 0.0f))
@@ -202,7 +203,7 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
     if (startPoint == nullptr || endPoint == nullptr || colour == nullptr) return qv::kOk;
     const float size = parameters.size;
     if (size == 0.0f || !std::isfinite(size)) return qv::kOk;
-    const float f = 2.0f * cubeBounds.inverseEdge;
+    const float f = 2.0f * prepared_.cubeBounds.inverseEdge;
     const Vector3 start = toVector(*startPoint) * f;
     const Vector3 end = toVector(*endPoint) * f;
     const Vector3 span = end - start;
