@@ -25,6 +25,7 @@
 #include "primitive/critical_section.h"
 #include "primitive/density_field.h"
 #include "primitive/prepared_volume.h"
+#include "primitive/sample_sum.h"
 #include "primitive/shadow_grid.h"
 #include "qv/scene.h"
 #include "qv/scene_records.h"
@@ -143,26 +144,13 @@ public:
     DensitySample densityAt(const Vector3& point);
 
     // --- Integration ---
-    float opacityAfter(float increment, float& depth) const;
     // The colour of a sample: from the gradient, else from the host colour shader (handed a
     // shading record of the host's defaults at the sample's shading point), else none.
     ColourRGBA sampleColour(const DensitySample& sample) const;
     // One sample at point taken one at a time (its density, then its colour, host shaders
-    // included) and added as addSamples adds it; true when the march stops there (a full step
-    // that brought the opacity to 0.99).
-    bool accumulateSample(const Vector3& point, float stepLength, float& opacity, float& depth,
-                          ColourRGBA& accumulator, bool fullStep = false);
-    // A run of count samples (at most kDensityBatch) added in order to the accumulator, opacity
-    // and depth: each of optical depth x = densityScale × length × density, nothing for x not
-    // above 2^-14, shadowed through the grid. Their colours come from colours (one per sample)
-    // or, when that is null, from the gradient at the densities and shape values. True when the
-    // march stops: opacity at least 0.99 after a full step (stops[k]); later samples are left out.
-    bool addSamples(int32_t count, const Vector3* points, const float* lengths, const bool* stops,
-                    const float* densities, const float* shapes, const ColourRGBA* colours, float& opacity,
-                    float& depth, ColourRGBA& accumulator);
-    // Where the colour gradient is read for a density and shape value, and the colour there.
-    float gradientPosition(float density, float shape) const;
-    ColourRGBA gradientColour(float density, float shape) const;
+    // included) and added to sum; true when the march stops there (a full step that brought the
+    // opacity to 0.99).
+    bool accumulateSample(const Vector3& point, float stepLength, bool fullStep, SampleSum& sum);
     // The light reaching count points (at most 64) from every light, their marches stepped together.
     void lightAtPoints(int32_t count, const Vector3* points, float* sums);
     float lightTransmittance(const Vector3& point, const LightSample& light);

@@ -5,6 +5,7 @@
 
 #include "primitive/brumo_base.h"
 #include "primitive/march_lanes.h"
+#include "primitive/sample_sum.h"
 #include "qv/exception.h"
 
 namespace brumo {
@@ -88,7 +89,7 @@ void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* d
         float positions[kDensityBatch];
         ColourRGBA c[kDensityBatch];
         if (colouring) {
-            for (int32_t k = 0; k < m; ++k) positions[k] = gradientPosition(d[k], s[k]);
+            for (int32_t k = 0; k < m; ++k) positions[k] = gradientPosition(prepared_, d[k], s[k]);
             evaluateMany(parameters.colourGradient, m, positions, c);
         }
         for (int32_t k = 0; k < m; ++k) {
