@@ -170,21 +170,21 @@ void Clouds::puffCoverageMany(int32_t count, const Vector3* points, float* cover
     }
 }
 
-bool Clouds::beforeShape(const DensityField& field, const Vector3& point, const Vector3& p, DensityLane& lane) {
-    if (field.volume().vortices.empty()) {
+// The stages are inline so that the runs take them into their loops (measured: a stage called
+// out of line costs the clouds' frame about 5 %).
+inline bool Clouds::beforeShape(const DensityField& field, const Vector3& point, const Vector3& p,
+                                DensityLane& lane) {
+    if (field.volume().vortices.empty())
         lane.shapePoint = p;
-        return true;
-    }
-    Vector3 q = field.toNoiseSpace(p);
-    field.applyVortices(q, DensityField::sampleHeight(point));
-    lane.noisePoint = q;
-    lane.shapePoint = field.fromNoiseSpace(q);
+    else
+        field.swirl(point, p, lane);
     return true;
 }
 
 bool Clouds::shapeReadsMovedPoint(const DensityField& field) const { return field.volume().vortices.empty(); }
 
-bool Clouds::afterShape(const DensityField& field, const Vector3&, const Vector3& p, float m, DensityLane& lane) {
+inline bool Clouds::afterShape(const DensityField& field, const Vector3&, const Vector3& p, float m,
+                               DensityLane& lane) {
     if (m < kNegligible) return false;
     const Vector3 q = field.volume().vortices.empty() ? field.toNoiseSpace(p) : lane.noisePoint;
     lane.noisePoint = q - field.parameters().noiseOffset;
@@ -206,7 +206,7 @@ void Clouds::weighRun(const DensityField&, int32_t count, const Vector3* moved, 
     }
 }
 
-float Clouds::afterNoise(const DensityLane& lane, float v) {
+inline float Clouds::afterNoise(const DensityLane& lane, float v) {
     const float c = lane.mask;
     float d;
     if (combineMode == kCombineBlend) return k1 * v + puffBlend * c;

@@ -31,10 +31,7 @@ Fire::Fire() : flameStretch(1.0f) {
 }
 
 bool Fire::beforeShape(const DensityField& field, const Vector3& point, const Vector3& p, DensityLane& lane) {
-    Vector3 q = field.toNoiseSpace(p);
-    field.applyVortices(q, DensityField::sampleHeight(point));
-    lane.noisePoint = q;
-    lane.shapePoint = field.fromNoiseSpace(q);
+    field.swirl(point, p, lane);
     return true;
 }
 
