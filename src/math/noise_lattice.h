@@ -107,6 +107,8 @@ BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, V
     }
 }
 
+constexpr bool kLookAhead = true;
+
 #include "math/noise_kernels-inl.h"
 
 template <NoiseLattice::Fade fade>

@@ -121,6 +121,9 @@ HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3
 #endif
 }
 
+// AVX2 takes four vectors per step (below), and two octaves of them do not fit its registers.
+constexpr bool kLookAhead = HWY_TARGET != HWY_AVX2;
+
 #include "math/noise_kernels-inl.h"
 
 template <Fade fade>
