@@ -15,22 +15,17 @@
 using Fade = NoiseLattice::Fade;
 using Tables = NoiseLattice::LaneTables;
 
-// The lattice cell wrapped to 0..255 and the offset inside it. The floor comes from the
-// truncated int, one less where that lies above x: the float of the int 0 is +0, so -0 keeps
-// its offset -0, and the cell needs no second conversion. Coordinates outside the int range
-// (NaN and infinities too) give cell 0 and offset 0.
+// The lattice cell wrapped to 0..255 and the offset inside it. Adding +0 turns the floor of -0
+// into +0, so that -0 keeps its offset -0. Coordinates outside the int range (NaN and
+// infinities too) give cell 0 and offset 0.
 BRUMO_KERNEL_INLINE void latticeCells(VF x, VI& cell, VF& offset) {
     const DF df;
     const DI di;
     const auto inRange = hn::Lt(hn::Abs(x), hn::Set(df, 2147483648.0f));
     const VF xs = hn::IfThenElseZero(inRange, x);
-    const VI truncated = hn::ConvertTo(di, xs);
-    const VF t = hn::ConvertTo(df, truncated);
-    const auto above = hn::Lt(xs, t);
-    const VF floor = hn::IfThenElse(above, hn::Sub(t, hn::Set(df, 1.0f)), t);
+    const VF floor = hn::Add(hn::Floor(xs), hn::Zero(df));
     offset = hn::Sub(xs, floor);
-    const VI i = hn::IfThenElse(hn::RebindMask(di, above), hn::Sub(truncated, hn::Set(di, 1)), truncated);
-    cell = hn::And(i, hn::Set(di, 255));
+    cell = hn::And(hn::ConvertTo(di, floor), hn::Set(di, 255));
 }
 
 template <Fade fade>
