@@ -170,29 +170,29 @@ void Clouds::puffCoverageMany(int32_t count, const Vector3* points, float* cover
     }
 }
 
-bool Clouds::beforeShape(const Vector3& point, const Vector3& p, DensityLane& lane) {
-    if (vortices.empty()) {
+bool Clouds::beforeShape(const DensityField& field, const Vector3& point, const Vector3& p, DensityLane& lane) {
+    if (field.volume().vortices.empty()) {
         lane.shapePoint = p;
         return true;
     }
-    Vector3 q = toNoiseSpace(p);
-    applyVortices(q, sampleHeight(point));
+    Vector3 q = field.toNoiseSpace(p);
+    field.applyVortices(q, DensityField::sampleHeight(point));
     lane.noisePoint = q;
-    lane.shapePoint = fromNoiseSpace(q);
+    lane.shapePoint = field.fromNoiseSpace(q);
     return true;
 }
 
-bool Clouds::shapeReadsMovedPoint() const { return vortices.empty(); }
+bool Clouds::shapeReadsMovedPoint(const DensityField& field) const { return field.volume().vortices.empty(); }
 
-bool Clouds::afterShape(const Vector3&, const Vector3& p, float m, DensityLane& lane) {
+bool Clouds::afterShape(const DensityField& field, const Vector3&, const Vector3& p, float m, DensityLane& lane) {
     if (m < kNegligible) return false;
-    const Vector3 q = vortices.empty() ? toNoiseSpace(p) : lane.noisePoint;
-    lane.noisePoint = q - parameters.noiseOffset;
+    const Vector3 q = field.volume().vortices.empty() ? field.toNoiseSpace(p) : lane.noisePoint;
+    lane.noisePoint = q - field.parameters().noiseOffset;
     lane.mask = m;
     return combineMode == kCombineMasked || combineMode == kCombineBlend || combineMode == kCombineMultiply;
 }
 
-void Clouds::weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes) {
+void Clouds::weighRun(const DensityField&, int32_t count, const Vector3* moved, DensityLane* const* lanes) {
     if (count <= 0) return;
     float coverage[kDensityBatch];
     puffCoverageMany(count, moved, coverage);
@@ -220,8 +220,9 @@ float Clouds::afterNoise(const DensityLane& lane, float v) {
     return d > 1.0f ? 1.0f : d;
 }
 
-void Clouds::sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) {
-    runDensityStages(*this, count, points, densities, shapes);
+void Clouds::runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                       float* shapes, ShadingPoint* shading) {
+    runDensityStages(field, *this, count, points, densities, shapes, shading);
 }
 
 QVResult Clouds::handleEvent(int32_t kind, IQVUnknown* source, void* data) {

@@ -24,13 +24,15 @@ public:
     // asked for a new seed or when puffSeed no longer names the seed it was built from (typed in,
     // or restored with a scene).
     void QV_CALL prepareEffect() override;
-    bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
-    bool shapeReadsMovedPoint() const override;
-    bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane) override;
+    bool beforeShape(const DensityField& field, const Vector3& point, const Vector3& moved, DensityLane& lane) override;
+    bool shapeReadsMovedPoint(const DensityField& field) const override;
+    bool afterShape(const DensityField& field, const Vector3& point, const Vector3& moved, float m,
+                    DensityLane& lane) override;
     float afterNoise(const DensityLane& lane, float v) override;
-    void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) override;
+    void runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                   float* shapes, ShadingPoint* shading) override;
     // The puffs' coverage of every sample of the run, in vector lanes, times its mask.
-    void weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes) override;
+    void weighRun(const DensityField& field, int32_t count, const Vector3* moved, DensityLane* const* lanes) override;
 
     // "SpSe" draws a new puffSeed and answers 0 without passing the event on; every other event
     // goes to the common handling.

@@ -30,15 +30,15 @@ Fire::Fire() : flameStretch(1.0f) {
     loadResourceText(parameters.densityShaderName.get(), kTextRidgedNoise);
 }
 
-bool Fire::beforeShape(const Vector3& point, const Vector3& p, DensityLane& lane) {
-    Vector3 q = toNoiseSpace(p);
-    applyVortices(q, sampleHeight(point));
+bool Fire::beforeShape(const DensityField& field, const Vector3& point, const Vector3& p, DensityLane& lane) {
+    Vector3 q = field.toNoiseSpace(p);
+    field.applyVortices(q, DensityField::sampleHeight(point));
     lane.noisePoint = q;
-    lane.shapePoint = fromNoiseSpace(q);
+    lane.shapePoint = field.fromNoiseSpace(q);
     return true;
 }
 
-bool Fire::afterShape(const Vector3& point, const Vector3&, float m, DensityLane& lane) {
+bool Fire::afterShape(const DensityField& field, const Vector3& point, const Vector3&, float m, DensityLane& lane) {
     if (m < kNegligible) return false;
 
     // Height above the bottom face of the point as received: 0 there, 2 at the top.
@@ -48,7 +48,7 @@ bool Fire::afterShape(const Vector3& point, const Vector3&, float m, DensityLane
     Vector3 q = lane.noisePoint;
     q.z = q.z * (s * s);
 
-    lane.noisePoint = q - parameters.noiseOffset;
+    lane.noisePoint = q - field.parameters().noiseOffset;
     lane.mask = m;
     lane.extra = h;
     return true;
@@ -66,8 +66,9 @@ float Fire::afterNoise(const DensityLane& lane, float noise) {
     return v * m;
 }
 
-void Fire::sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) {
-    runDensityStages(*this, count, points, densities, shapes);
+void Fire::runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                     float* shapes, ShadingPoint* shading) {
+    runDensityStages(field, *this, count, points, densities, shapes, shading);
 }
 
 QVResult Fire::handleEvent(int32_t kind, IQVUnknown* source, void* data) {

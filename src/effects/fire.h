@@ -13,10 +13,12 @@ public:
     // fire ramp and text 5 as shader name.
     Fire();
 
-    bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
-    bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane) override;
+    bool beforeShape(const DensityField& field, const Vector3& point, const Vector3& moved, DensityLane& lane) override;
+    bool afterShape(const DensityField& field, const Vector3& point, const Vector3& moved, float m,
+                    DensityLane& lane) override;
     float afterNoise(const DensityLane& lane, float v) override;
-    void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) override;
+    void runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                   float* shapes, ShadingPoint* shading) override;
 
     // The "FirP" popup loads a fire ramp into colourGradient and reads "NoPt" again; every event
     // then goes on to the common handling.

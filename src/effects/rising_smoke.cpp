@@ -89,8 +89,8 @@ void RisingSmoke::prepareEffect() {
     placeRungs(vortices.data() + x.count, y, offsetZ, 1, 4);
 }
 
-bool RisingSmoke::beforeShape(const Vector3&, const Vector3& p, DensityLane& lane) {
-    Vector3 s = toNoiseSpace(p);
+bool RisingSmoke::beforeShape(const DensityField& field, const Vector3&, const Vector3& p, DensityLane& lane) {
+    Vector3 s = field.toNoiseSpace(p);
 
     // Height along the column, 0 at the bottom and 1 at the top; below the bottom (a rotated
     // noise space can tilt the column out of the cube) there is no smoke, and no shape either.
@@ -105,17 +105,17 @@ bool RisingSmoke::beforeShape(const Vector3&, const Vector3& p, DensityLane& lan
     // Finer horizontal features towards the narrow base.
     const float r = std::sqrt(1.0f / spread);
     s = s * r;
-    applyVortices(s, 0.5f * p.z + 0.5f);
+    field.applyVortices(s, 0.5f * p.z + 0.5f);
 
     // The shape sees the point with the remap and spread undone but the swirl kept.
     Vector3 u = s * (1.0f / r);
     u.z = u.z / d - b;
-    lane.shapePoint = fromNoiseSpace(u);
+    lane.shapePoint = field.fromNoiseSpace(u);
     lane.noisePoint = s;
     return true;
 }
 
-bool RisingSmoke::afterShape(const Vector3&, const Vector3& p, float m, DensityLane& lane) {
+bool RisingSmoke::afterShape(const DensityField& field, const Vector3&, const Vector3& p, float m, DensityLane& lane) {
     if (m < kNegligible) return false;
 
     // Funnel: the squared column radius grows from k at the base to 1 at the top.
@@ -127,15 +127,16 @@ bool RisingSmoke::afterShape(const Vector3&, const Vector3& p, float m, DensityL
     const float S = R2 * (1.0f - edgeSoftness);
     if (rho2 > S) m = m * (1.0f - smoothStep(S, R2, rho2));
 
-    lane.noisePoint = lane.noisePoint - parameters.noiseOffset;
+    lane.noisePoint = lane.noisePoint - field.parameters().noiseOffset;
     lane.mask = m;
     return true;
 }
 
 float RisingSmoke::afterNoise(const DensityLane& lane, float v) { return v * lane.mask; }
 
-void RisingSmoke::sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) {
-    runDensityStages(*this, count, points, densities, shapes);
+void RisingSmoke::runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                            float* shapes, ShadingPoint* shading) {
+    runDensityStages(field, *this, count, points, densities, shapes, shading);
 }
 
 int32_t RisingSmoke::parameterBlockSize() { return static_cast<int32_t>(sizeof(RisingSmokeParameters)); }

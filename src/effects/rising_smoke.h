@@ -21,10 +21,12 @@ public:
     // 2^-14 or not finite has no rungs; otherwise at most kMaxLadderVortices.
     void QV_CALL prepareEffect() override;
     // Zero where the column height d is not positive or the spread (1 - k) d + k is not.
-    bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
-    bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane) override;
+    bool beforeShape(const DensityField& field, const Vector3& point, const Vector3& moved, DensityLane& lane) override;
+    bool afterShape(const DensityField& field, const Vector3& point, const Vector3& moved, float m,
+                    DensityLane& lane) override;
     float afterNoise(const DensityLane& lane, float v) override;
-    void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) override;
+    void runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                   float* shapes, ShadingPoint* shading) override;
 
     // The common block followed by baseSpread and edgeSoftness.
     int32_t QV_CALL parameterBlockSize() override;

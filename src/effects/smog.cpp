@@ -24,26 +24,27 @@ Smog::Smog() {
 
 // The mask comes before the move into noise space, so vortices never bend the outline; an empty
 // mask costs no noise.
-bool Smog::beforeShape(const Vector3&, const Vector3& p, DensityLane& lane) {
+bool Smog::beforeShape(const DensityField&, const Vector3&, const Vector3& p, DensityLane& lane) {
     lane.shapePoint = p;
     return true;
 }
 
-bool Smog::shapeReadsMovedPoint() const { return true; }
+bool Smog::shapeReadsMovedPoint(const DensityField&) const { return true; }
 
-bool Smog::afterShape(const Vector3& point, const Vector3& p, float m, DensityLane& lane) {
+bool Smog::afterShape(const DensityField& field, const Vector3& point, const Vector3& p, float m, DensityLane& lane) {
     if (m < kNegligible) return false;
-    Vector3 q = toNoiseSpace(p);
-    applyVortices(q, sampleHeight(point));
-    lane.noisePoint = q - parameters.noiseOffset;
+    Vector3 q = field.toNoiseSpace(p);
+    field.applyVortices(q, DensityField::sampleHeight(point));
+    lane.noisePoint = q - field.parameters().noiseOffset;
     lane.mask = m;
     return true;
 }
 
 float Smog::afterNoise(const DensityLane& lane, float v) { return lane.mask * v; }
 
-void Smog::sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) {
-    runDensityStages(*this, count, points, densities, shapes);
+void Smog::runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                     float* shapes, ShadingPoint* shading) {
+    runDensityStages(field, *this, count, points, densities, shapes, shading);
 }
 
 QVResult Smog::handleEvent(int32_t kind, IQVUnknown* source, void* data) {

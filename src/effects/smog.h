@@ -12,11 +12,13 @@ public:
     // The common primitive with the fractal sum as density source and text 6 as shader name.
     Smog();
 
-    bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane) override;
-    bool shapeReadsMovedPoint() const override;
-    bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane) override;
+    bool beforeShape(const DensityField& field, const Vector3& point, const Vector3& moved, DensityLane& lane) override;
+    bool shapeReadsMovedPoint(const DensityField& field) const override;
+    bool afterShape(const DensityField& field, const Vector3& point, const Vector3& moved, float m,
+                    DensityLane& lane) override;
     float afterNoise(const DensityLane& lane, float v) override;
-    void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) override;
+    void runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                   float* shapes, ShadingPoint* shading) override;
 
     // The "SmoP" popup loads a colour preset into colourGradient and reads "NoPt" again; every
     // event then goes on to the common handling.

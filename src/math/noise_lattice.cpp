@@ -156,11 +156,9 @@ void NoiseLattice::makeLaneTables() {
         const int32_t h1 = permutation[(k + 1) & 255] & 255;
         t.hashPairs[k] = h0 | (h1 << 16);
         t.hashBytes[k] = static_cast<uint8_t>(h0);
-        const float pairs[3][2] = {{gradients[h0].x, gradients[h1].x},
-                                   {gradients[h0].y, gradients[h1].y},
-                                   {gradients[h0].z, gradients[h1].z}};
-        for (int c = 0; c < 3; ++c) std::memcpy(&t.gradientPairs[c][k], pairs[c], sizeof(int64_t));
-        const float row[8] = {pairs[0][0], pairs[1][0], pairs[2][0], 0.0f, pairs[0][1], pairs[1][1], pairs[2][1], 0.0f};
+        const Vector3& g0 = gradients[h0];
+        const Vector3& g1 = gradients[h1];
+        const float row[8] = {g0.x, g1.x, g0.y, g1.y, g0.z, g1.z, 0.0f, 0.0f};
         std::memcpy(t.gradientRows[k], row, sizeof row);
     }
     t.made = 1;

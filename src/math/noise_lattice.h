@@ -70,11 +70,10 @@ struct NoiseLattice {
         int32_t hashPairs[256];
         // P[k] masked to 0..255, for the sets that look bytes up in registers.
         uint8_t hashBytes[256];
-        // Gradient component (x, y, z) of corner P[k] in the low float, of P[k + 1] in the high.
-        int64_t gradientPairs[3][256];
-        // The same two gradients as one row (x, y, z, 0 of P[k], then of P[k + 1]), for one lane
-        // and for the sets that load rows and transpose them instead of gathering.
-        float gradientRows[256][8];
+        // The gradients of corners P[k] and P[k + 1] as one row of pairs, x0 x1 y0 y1 z0 z1 0 0:
+        // read whole, in 16-byte halves or as 64-bit pairs, all of a corner pair is on one cache
+        // line.
+        alignas(32) float gradientRows[256][8];
         uint8_t made;
     };
     LaneTables laneTables;
@@ -103,8 +102,8 @@ BRUMO_KERNEL_INLINE VI hashPair(const NoiseLattice::LaneTables& t, VI k) { retur
 BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     const float* row = t.gradientRows[k.raw];
     for (int c = 0; c < 3; ++c) {
-        g0[c] = {row[c]};
-        g1[c] = {row[4 + c]};
+        g0[c] = {row[2 * c]};
+        g1[c] = {row[2 * c + 1]};
     }
 }
 

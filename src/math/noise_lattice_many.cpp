@@ -49,6 +49,28 @@ HWY_INLINE VI hashPair(const NoiseLattice::LaneTables& t, VI k) {
 #endif
 }
 
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_AVX2
+// The 64-bit pairs at row[k] + 2 * column of the gradient rows, for the lower and the upper
+// half of the lanes of k.
+HWY_INLINE void gatherPairs(const NoiseLattice::LaneTables& t, VI k, int column, VF& low, VF& high) {
+    const DF df;
+    const VI pair = hn::ShiftLeft<2>(k);  // a row is four 64-bit pairs
+    const void* base = &t.gradientRows[0][2 * column];
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+    // The 32-bit indices as they are, without widening them for Highway's 64-bit gather.
+    static_cast<void>(df);
+    low = VF{_mm512_castpd_ps(_mm512_i32gather_pd(_mm512_castsi512_si256(pair.raw), base, 8))};
+    high = VF{_mm512_castpd_ps(_mm512_i32gather_pd(_mm512_extracti64x4_epi64(pair.raw, 1), base, 8))};
+#else
+    const hn::Half<DI> dh;
+    const hn::Rebind<int64_t, decltype(dh)> d64;
+    const int64_t* pairs = static_cast<const int64_t*>(base);
+    low = hn::BitCast(df, hn::GatherIndex(d64, pairs, hn::PromoteTo(d64, hn::LowerHalf(dh, pair))));
+    high = hn::BitCast(df, hn::GatherIndex(d64, pairs, hn::PromoteTo(d64, hn::UpperHalf(dh, pair))));
+#endif
+}
+#endif
+
 // The two x corners whose hash is k (corner x0) and k + 1 (corner x1).
 HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     const DF df;
@@ -56,51 +78,43 @@ HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3
     // One lane (the fallback this compiler builds): the row is read directly.
     const float* row = t.gradientRows[hn::GetLane(k)];
     for (int c = 0; c < 3; ++c) {
-        g0[c] = hn::Set(df, row[c]);
-        g1[c] = hn::Set(df, row[4 + c]);
+        g0[c] = hn::Set(df, row[2 * c]);
+        g1[c] = hn::Set(df, row[2 * c + 1]);
     }
 #elif HWY_TARGET == HWY_AVX2
     // Gathers are slow here: each lane's row is two 16-byte loads, and a 4 x 4 transpose in
-    // each half of the register turns rows into components.
+    // each half of the register turns rows into components. The row offsets go through memory
+    // (the empty asm keeps them there): reading them back costs less than extracting lanes.
     static_cast<void>(df);
-    HWY_ALIGN int32_t index[8];
-    hn::Store(k, DI(), index);
-    const float* rows = &t.gradientRows[0][0];
-    for (int half = 0; half < 2; ++half) {
-        __m256 r[4];
-        for (int i = 0; i < 4; ++i)
-            r[i] = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(rows + 8 * index[i] + 4 * half)),
-                                        _mm_loadu_ps(rows + 8 * index[i + 4] + 4 * half), 1);
-        const __m256 xy01 = _mm256_unpacklo_ps(r[0], r[1]);
-        const __m256 xy23 = _mm256_unpacklo_ps(r[2], r[3]);
-        const __m256 z01 = _mm256_unpackhi_ps(r[0], r[1]);
-        const __m256 z23 = _mm256_unpackhi_ps(r[2], r[3]);
-        VF* g = half == 0 ? g0 : g1;
-        g[0] = VF{_mm256_shuffle_ps(xy01, xy23, 0x44)};
-        g[1] = VF{_mm256_shuffle_ps(xy01, xy23, 0xEE)};
-        g[2] = VF{_mm256_shuffle_ps(z01, z23, 0x44)};
+    HWY_ALIGN uint32_t offset[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(offset), _mm256_slli_epi32(k.raw, 5));
+    asm("" : "+m"(offset));
+    const char* rows = reinterpret_cast<const char*>(&t.gradientRows[0][0]);
+    auto chunk = [&](int lane, int half) { return _mm_loadu_ps(reinterpret_cast<const float*>(rows + offset[lane]) + 4 * half); };
+    // Lane i's chunk a holds (x0, x1, y0, y1) and chunk b (z0, z1), in the half of lane i % 4.
+    __m256 a[4], b[4];
+    for (int i = 0; i < 4; ++i) {
+        a[i] = _mm256_insertf128_ps(_mm256_castps128_ps256(chunk(i, 0)), chunk(i + 4, 0), 1);
+        b[i] = _mm256_insertf128_ps(_mm256_castps128_ps256(chunk(i, 1)), chunk(i + 4, 1), 1);
     }
-#elif HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
-    // One 64-bit gather per component and half fetches both corners, indexed by the 32-bit k
-    // directly; the even and odd floats split them.
-    const __m256i kLow = _mm512_castsi512_si256(k.raw);
-    const __m256i kHigh = _mm512_extracti64x4_epi64(k.raw, 1);
-    for (int c = 0; c < 3; ++c) {
-        const void* table = t.gradientPairs[c];
-        const VF low{_mm512_castpd_ps(_mm512_i32gather_pd(kLow, table, 8))};
-        const VF high{_mm512_castpd_ps(_mm512_i32gather_pd(kHigh, table, 8))};
-        g0[c] = hn::ConcatEven(df, high, low);
-        g1[c] = hn::ConcatOdd(df, high, low);
-    }
+    const __m256 x01 = _mm256_unpacklo_ps(a[0], a[1]);
+    const __m256 x23 = _mm256_unpacklo_ps(a[2], a[3]);
+    const __m256 y01 = _mm256_unpackhi_ps(a[0], a[1]);
+    const __m256 y23 = _mm256_unpackhi_ps(a[2], a[3]);
+    const __m256 z01 = _mm256_unpacklo_ps(b[0], b[1]);
+    const __m256 z23 = _mm256_unpacklo_ps(b[2], b[3]);
+    g0[0] = VF{_mm256_shuffle_ps(x01, x23, 0x44)};
+    g1[0] = VF{_mm256_shuffle_ps(x01, x23, 0xEE)};
+    g0[1] = VF{_mm256_shuffle_ps(y01, y23, 0x44)};
+    g1[1] = VF{_mm256_shuffle_ps(y01, y23, 0xEE)};
+    g0[2] = VF{_mm256_shuffle_ps(z01, z23, 0x44)};
+    g1[2] = VF{_mm256_shuffle_ps(z01, z23, 0xEE)};
 #else
-    // One 64-bit gather per component fetches both corners; the even and odd floats split them.
-    const hn::Half<DI> dh;
-    const hn::Rebind<int64_t, decltype(dh)> d64;
-    const auto kLow = hn::PromoteTo(d64, hn::LowerHalf(dh, k));
-    const auto kHigh = hn::PromoteTo(d64, hn::UpperHalf(dh, k));
+    // One 64-bit gather per component and half fetches both corners; the even and odd floats
+    // split them.
     for (int c = 0; c < 3; ++c) {
-        const VF low = hn::BitCast(df, hn::GatherIndex(d64, t.gradientPairs[c], kLow));
-        const VF high = hn::BitCast(df, hn::GatherIndex(d64, t.gradientPairs[c], kHigh));
+        VF low, high;
+        gatherPairs(t, k, c, low, high);
         g0[c] = hn::ConcatEven(df, high, low);
         g1[c] = hn::ConcatOdd(df, high, low);
     }

@@ -5,12 +5,10 @@
 #include "brumo/resource_texts.h"
 #include "frame/host_scene.h"
 #include "frame/module_state.h"
-#include "frame/panel_controls.h"
 #include "primitive/colour_gradient.h"
 #include "primitive/shape_presets.h"
 #include "qv/exception.h"
 #include "qv/host_editor.h"
-#include "qv/memory.h"
 
 namespace brumo {
 
@@ -18,46 +16,20 @@ namespace {
 
 constexpr int32_t kTableSize = 10000;
 
-// Bit of the check box `id` in `bank`, or -1.
-int checkBoxBit(const CheckBoxBank& bank, uint32_t id) {
-    for (int bit = 0; bit < 16; ++bit)
-        if (bank[bit] == id) return bit;
-    return -1;
-}
-
-// Flips one bit of a flag word from a check box's value.
-void applyCheckBox(IMFPart* part, int bit, uint32_t& flags) {
-    bool checked = false;
-    part->getValue(&checked, qv::kValueBool);
-    const uint32_t mask = 1u << bit;
-    if (checked)
-        flags |= mask;
-    else
-        flags &= ~mask;
-}
-
-// Applies the preset the popup names and sets the popup back to "no selection".
-void applyPresetPopup(IMFPart* part, bool colourBank, uint32_t& flags, FalloffPair (&falloffs)[16]) {
-    int32_t code = -1;
-    part->getValue(&code, qv::kValueInt32);
-    applyShapePreset(static_cast<uint32_t>(code), colourBank, flags, falloffs);
-    const int32_t none = static_cast<int32_t>(kNoPreset);
-    part->setValue(&none, qv::kValueInt32, 0, 0);
-}
-
 }  // namespace
 
 BrumoBase::BrumoBase()
     : preparePending(1),
       reseedPending(1),
       modifiersPending(1),
+      lastShadingPoint(kZeroVector),
+      field_(*this, lattice, parameters, *this),
       lock(nullptr) {
     // The density path indexes the tables without a bound check: a primitive without them
     // cannot exist.
     if (!gainTable.setCount(kTableSize) || !biasTable.setCount(kTableSize))
         qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
     lattice.create();
-    qv::resetShadingRecord(shadingContext);
 
     EffectParameters& p = parameters;
     p.size = 4.0f;
@@ -117,18 +89,6 @@ int32_t BrumoBase::primitiveSlot8(intptr_t) { return 0; }
 
 void BrumoBase::prepareEffect() {}
 
-bool BrumoBase::beforeShape(const Vector3&, const Vector3&, DensityLane&) { qv::raise(qv::kMissingOperation); }
-
-bool BrumoBase::afterShape(const Vector3&, const Vector3&, float, DensityLane&) {
-    qv::raise(qv::kMissingOperation);
-}
-
-bool BrumoBase::shapeReadsMovedPoint() const { return false; }
-
-void BrumoBase::weighRun(int32_t, const Vector3*, DensityLane* const*) {}
-
-float BrumoBase::afterNoise(const DensityLane&, float) { qv::raise(qv::kMissingOperation); }
-
 void* BrumoBase::parameterBlock() { return &parameters; }
 
 QVResult BrumoBase::parametersChanged() {
@@ -141,52 +101,6 @@ QVResult BrumoBase::parametersChanged() {
         if (exchanger) exchanger->parametersChanged();
     }
     return qv::kOk;
-}
-
-QVResult BrumoBase::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
-    EffectParameters& p = parameters;
-    if (kind == qv::kControlChanged && source != nullptr) {
-        QVCountedPtr<IMFPart> part;
-        source->QueryInterface(qv::IID_IMFPart, part.slot());
-        if (part) {
-            const uint32_t id = part->partId();
-            int bit = -1;
-            if ((bit = checkBoxBit(kDensityCheckBoxes, id)) >= 0) {
-                applyCheckBox(part.get(), bit, p.shapeFlags);
-            } else if ((bit = checkBoxBit(kColourCheckBoxes, id)) >= 0) {
-                applyCheckBox(part.get(), bit, p.colourShapeFlags);
-            } else if (id == kDensityPresetPopup) {
-                applyPresetPopup(part.get(), false, p.shapeFlags, p.shapeFalloffs);
-            } else if (id == kColourPresetPopup) {
-                applyPresetPopup(part.get(), true, p.colourShapeFlags, p.colourShapeFalloffs);
-            } else if (id == kSeedButton) {
-                if (IQVUtilityService* utility = utilityService())
-                    p.seedValue = static_cast<float>(utility->nextRandom());
-                reseedPending = 1;
-            } else if (id == kComponentsControl) {
-                // The record is ours whatever it says: release its reference and free it.
-                auto* record = static_cast<QVComponentChangeRecord*>(data);
-                if (record != nullptr) {
-                    IMFComponentList* list = record->list;
-                    record->list = nullptr;
-                    if (list != nullptr && record->kind >= qv::kComponentAttached &&
-                        record->kind <= qv::kComponentMoved) {
-                        list->componentListSlot9(&p.dataComponents);
-                        modifiersPending = 1;
-                    }
-                    if (list != nullptr) list->Release();
-                    qv::freeBlock(record);
-                    return qv::kHandled;
-                }
-            }
-        }
-    } else if (kind == qv::kComponentListChanged && source != nullptr) {
-        QVCountedPtr<IMFComponentList> list;
-        source->QueryInterface(qv::IID_IMFComponentList, list.slot());
-        if (list) list->componentListSlot8(&p.dataComponents);
-    }
-    TBasicDataExchanger::handleEvent(kind, source, data);
-    return qv::kHandled;
 }
 
 QVBox* BrumoBase::queryBounds(QVBox* box) {

@@ -1,6 +1,7 @@
 // BrumoBase: the volume primitive every effect derives from. It holds the parameter block the
-// host edits, the prepared volume derived from it (prepared_volume.h), and the march that
-// integrates ray segments; an effect type supplies only prepareEffect and its density stages.
+// host edits, the prepared volume derived from it (prepared_volume.h), the density field over
+// both (density_field.h) and the march that integrates ray segments; an effect type supplies
+// only prepareEffect and its density stages (DensityStages).
 //
 // Effect types derive through TQVComponent, which completes the interface boilerplate:
 //
@@ -22,6 +23,7 @@
 #include "frame/module_texts.h"
 #include "math/vector3.h"
 #include "primitive/critical_section.h"
+#include "primitive/density_field.h"
 #include "primitive/prepared_volume.h"
 #include "primitive/shadow_grid.h"
 #include "qv/scene.h"
@@ -41,45 +43,15 @@ constexpr int32_t kMaxSegmentSamples = 1 << 16;
 // density samples per light, in 64 slices with a cancel check after each.
 constexpr int32_t kMaxLightMarchSamples = 256;
 
-// Index of the gain and bias tables for a value v in [0, 1]: trunc(9999 v), kept within 0..9999
-// (NaN gives 0), since gainAmount is not clamped and its curve may leave [0, 1].
-inline int tableIndex(float v) {
-    const float scaled = 9999.0f * v;
-    if (!(scaled > 0.0f)) return 0;
-    if (scaled >= 9999.0f) return 9999;
-    return static_cast<int>(scaled);
-}
-
-// The most samples one call of sampleDensities takes: the march and the light marches hand
-// over their samples in runs of at most this many.
-constexpr int32_t kDensityBatch = 64;
-
-// One sample on its way through an effect's density: what each stage found for the next. Plain
-// data, left unset until a stage writes it: runs keep many of these on the stack.
-struct DensityLane {
-    Vector3 shapePoint;  // where the shape mask is read
-    Vector3 noisePoint;  // where the noise field is read (before that, the effect's own point)
-    float mask;          // the shape mask, then the effect's own weight
-    float extra;         // a second value an effect may need (fire's height)
-    float density;       // the whole density of a sample that stops early (0 unless set)
-    bool needsNoise;     // true until the run-wide stage stops the sample
-};
-
-// What the density field gives at one point: the density and the shape value the colour
-// gradient reads. With a host density shader the point the shader read is left in the
-// shading record, which a host colour shader reads next.
-struct DensitySample {
-    float density;
-    float shape;
-};
-
 // IDensitySampler is the last interface and its overrides come last: an interface added later
-// must not move the primary slots above, nor the slots of the host's interfaces. The prepared
+// must not move the primary slots above, nor the slots of the host's interfaces. The density
+// stages are no interface of the host's (their table is a separate one), and the prepared
 // volume, which has no virtual functions, adds no slot.
 class BrumoBase : public TBasicPrimitive,
                   public IVolumePrimitive,
                   public I3DExNewVolumePrimitive,
                   public IDensitySampler,
+                  public DensityStages,
                   public PreparedVolume {
 public:
     // Primary operations 8 to 10. They must stay the first virtual functions declared here: an
@@ -90,7 +62,7 @@ public:
     // Density at a point of the normalised cube: densityAt's density.
     virtual float QV_CALL sampleDensity(const Vector3& point);
 
-    // IExDataExchanger.
+    // IExDataExchanger (handleEvent: the editor's events, editor_events.cpp).
     void* QV_CALL parameterBlock() override;
     QVResult QV_CALL parametersChanged() override;
     QVResult QV_CALL handleEvent(int32_t kind, IQVUnknown* source, void* data) override;
@@ -122,21 +94,6 @@ public:
     QVResult QV_CALL sampleMany(int32_t count, const QVVector3* points, float* densities,
                                 float* shapeValues, QVColourRecord* colours) override;
 
-    // The stages of an effect's density, declared after every slot of the binary interface. Each
-    // answers false when the sample stops there, with its density in lane.density.
-    // Before the shape: from the point as received and as the modifiers moved it, the point the
-    // mask reads (lane.shapePoint). No behaviour here: raises 0x80010003.
-    virtual bool beforeShape(const Vector3& point, const Vector3& moved, DensityLane& lane);
-    // After the shape mask m: where the noise is read (lane.noisePoint) and the weight for later.
-    virtual bool afterShape(const Vector3& point, const Vector3& moved, float m, DensityLane& lane);
-    // True when beforeShape hands the mask the moved point unchanged (lets a run skip the samples
-    // a ball shape empties before any stage). False here.
-    virtual bool shapeReadsMovedPoint() const;
-    // For the samples still going: a run-wide stage before the noise (clouds: the puffs), which
-    // may stop samples by clearing needsNoise. Nothing here.
-    virtual void weighRun(int32_t count, const Vector3* moved, DensityLane* const* lanes);
-    // The density from the lane and the noise field value v.
-    virtual float afterNoise(const DensityLane& lane, float v);
     // What an effect's density depends on beyond the common block: its own parameters, in the
     // shadow grid's inputs. Nothing here.
     virtual void addEffectInputs(GridInputs& inputs) const;
@@ -175,23 +132,21 @@ public:
     // The grid's inputs; false when they cannot tell whether two copies share a grid.
     bool shadowGridInputs(GridInputs& inputs);
 
-    // Densities and shape values of count (at most kDensityBatch) points, each stage taken for
-    // the whole run, the mask, puffs and noise in vector lanes; the same bits as one at a time.
-    // Runs of more than one point only without host shaders: those read and write the shading
-    // record per point. Effects override it to run their stages directly (density_stages.h).
-    virtual void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes);
-    // True when sampleDensities may stand in for sampleDensity: vector lanes are on and no host
-    // shader takes part in density or colour.
+    // The density field of this primitive: the effect's stages over the prepared volume.
+    const DensityField& field() const { return field_; }
+    // True when the field's runs may stand in for one sample at a time: vector lanes are on and
+    // no host shader takes part in density or colour.
     bool batchedSampling() const;
 
-    // The effect's density stages for a run of one point.
+    // The field at one point; a sample that read no point for a host shader hands on the one
+    // read last, as the colour shader sees it.
     DensitySample densityAt(const Vector3& point);
 
     // --- Integration ---
     float opacityAfter(float increment, float& depth) const;
-    // The colour of a sample: from the gradient, else from the host colour shader (which reads
-    // the shading record the density path left), else none.
-    ColourRGBA sampleColour(const Vector3& point, const DensitySample& sample);
+    // The colour of a sample: from the gradient, else from the host colour shader (handed a
+    // shading record of the host's defaults at the sample's shading point), else none.
+    ColourRGBA sampleColour(const DensitySample& sample) const;
     // One sample at point taken one at a time (its density, then its colour, host shaders
     // included) and added as addSamples adds it; true when the march stops there (a full step
     // that brought the opacity to 0.99).
@@ -226,34 +181,19 @@ public:
     void samplePointRuns(int32_t count, const QVVector3* points, float* densities,
                          float* shapeValues, QVColourRecord* colours);
 
-    // --- Density shaping, used by the effects' sampleDensity ---
-    Vector3 applyModifiers(const Vector3& p);
-    void applyModifiersMany(int32_t count, const Vector3* points, Vector3* moved);
-    Vector3 toNoiseSpace(const Vector3& p) const { return applyLinear(noiseTransform, p); }
-    Vector3 fromNoiseSpace(const Vector3& q) const { return applyLinear(noiseTransformInverse, q); }
-    static float sampleHeight(const Vector3& point) { return 0.5f * point.z + 0.5f; }
-    static void applyVortex(const Vortex& vortex, Vector3& q, float heightFactor);
-    // Applies the vortex list from the last to the first.
-    void applyVortices(Vector3& q, float heightFactor) const;
-    // The shape mask at a point of the normalised cube.
-    float shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16], bool soft);
-    // The shape mask at count (at most kDensityBatch) points, into out.
-    void shapeMaskMany(int32_t count, const Vector3* points, uint32_t flags, const FalloffPair (&falloffs)[16],
-                       bool soft, float* out);
-    float noiseField(const Vector3& n);
-    // The field value clamped to [0, 1] and passed through the gain and bias tables.
-    float shapedNoise(float v) const;
-    // noiseField at count points; with a host shader one point at a time through the shading
-    // record, which keeps the last point.
-    void noiseFieldMany(int32_t count, const Vector3* points, float* values);
-    // The built-in field of the noise type before shaping (0 for type 0).
-    void builtInField(int32_t count, const Vector3* points, float* values);
-
     // The component's own state; the prepared volume is the last base.
     uint8_t preparePending;
     uint8_t reseedPending;
     uint8_t modifiersPending;
-    QVShadingRecord shadingContext;
+    // The point the density path last read for a host shader (the host's default (0, 0, 0) until
+    // then): a sample that stops before the noise hands it to the colour shader.
+    Vector3 lastShadingPoint;
+
+private:
+    // Before the parameter block, which the effects' own fields follow.
+    DensityField field_;
+
+public:
     // Set when a rebuild of the scene's lights was cancelled, so that the next check redoes it.
     uint8_t sceneLightsPending = 0;
     CriticalSection* lock;

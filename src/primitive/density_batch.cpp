@@ -1,13 +1,16 @@
-// The density of one point as a run of one, and the stages through the virtual table for an
-// effect that does not run them itself.
+// The field as the component reads it: one point at a time, carrying the point a host shader
+// read last from sample to sample.
 #include "math/vector_lanes.h"
-#include "primitive/density_stages.h"
+#include "primitive/brumo_base.h"
 
 namespace brumo {
 
 DensitySample BrumoBase::densityAt(const Vector3& point) {
-    DensitySample sample{0.0f, 0.0f};
-    sampleDensities(1, &point, &sample.density, &sample.shape);
+    DensitySample sample = field_.densityAt(point);
+    if (sample.shading.read)
+        lastShadingPoint = sample.shading.point;
+    else
+        sample.shading.point = lastShadingPoint;
     return sample;
 }
 
@@ -15,10 +18,6 @@ float BrumoBase::sampleDensity(const Vector3& point) { return densityAt(point).d
 
 bool BrumoBase::batchedSampling() const {
     return vectorLanesEnabled() && !densityShader && !colourShader;
-}
-
-void BrumoBase::sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) {
-    runDensityStages(*this, count, points, densities, shapes);
 }
 
 }  // namespace brumo

@@ -51,8 +51,8 @@ void BrumoBase::samplePoints(int32_t count, const QVVector3* points, float* dens
             const DensitySample sample = densityAt(p);
             d = sample.density;
             s = sample.shape;
-            // A host colour shader reads the record the density path left, as in the march.
-            if (colours != nullptr) c = sampleColour(p, sample);
+            // A host colour shader reads the point the density path read last, as in the march.
+            if (colours != nullptr) c = sampleColour(sample);
         }
         if (densities != nullptr) densities[i] = d;
         if (shapeValues != nullptr) shapeValues[i] = s;
@@ -83,7 +83,7 @@ void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* d
             index[m] = start + k;
             m += 1;
         }
-        sampleDensities(m, run, d, s);
+        field_.sampleDensities(m, run, d, s);
         const bool colouring = colours != nullptr && fromGradient;
         float positions[kDensityBatch];
         ColourRGBA c[kDensityBatch];

@@ -4,25 +4,26 @@
 // the run, and the mask, puffs and noise give the same bits in vector lanes as in one, so a
 // run's densities do not depend on how many points it holds.
 //
-// An effect class (final) runs it as its sampleDensities, so that its stages are called
-// directly rather than through the virtual table:
+// An effect class (final) runs it as its runStages, so that its stages are called directly
+// rather than through the virtual table:
 //
-//   void Smog::sampleDensities(int32_t n, const Vector3* p, float* d, float* s) {
-//       runDensityStages(*this, n, p, d, s);
+//   void Smog::runStages(const DensityField& f, int32_t n, const Vector3* p, float* d, float* s,
+//                        ShadingPoint* shading) {
+//       runDensityStages(f, *this, n, p, d, s, shading);
 //   }
 #pragma once
 
-#include "primitive/brumo_base.h"
+#include "primitive/density_field.h"
 
 namespace brumo {
 
 // True when the density is 0 at every point from unit radius on, before any stage: both balls of
 // the mask are on, no modifier moves the point, and the effect hands the mask the point as it comes.
 template <class Effect>
-bool emptyBeyondUnitBall(const Effect& effect) {
+bool emptyBeyondUnitBall(const DensityField& field, const Effect& effect) {
     const uint32_t balls = kUpperBall | kLowerBall;
-    return (effect.parameters.shapeFlags & balls) == balls && effect.modifiers.empty() &&
-           effect.shapeReadsMovedPoint();
+    return (field.parameters().shapeFlags & balls) == balls && field.volume().modifiers.empty() &&
+           effect.shapeReadsMovedPoint(field);
 }
 
 inline bool beyondUnitBall(const Vector3& p) { return p.x * p.x + p.y * p.y + p.z * p.z >= 1.0f; }
@@ -33,7 +34,8 @@ namespace density_stages {
 // that a single point, the path of a march with host shaders or BRUMO_SIMD=scalar, keeps no
 // bookkeeping of a run.
 template <int32_t capacity, class Effect>
-void run(Effect& effect, int32_t runCount, const Vector3* points, float* densities, float* shapes) {
+void run(const DensityField& field, Effect& effect, int32_t runCount, const Vector3* points, float* densities,
+         float* shapes, ShadingPoint* shading) {
     const int32_t count = capacity == 1 ? 1 : runCount;
     Vector3 movedPoints[capacity];
     DensityLane lanes[capacity];
@@ -44,13 +46,13 @@ void run(Effect& effect, int32_t runCount, const Vector3* points, float* densiti
 
     // Without modifiers every point stays where it is.
     const Vector3* moved = points;
-    if (!effect.modifiers.empty()) {
-        effect.applyModifiersMany(count, points, movedPoints);
+    if (!field.volume().modifiers.empty()) {
+        field.applyModifiersMany(count, points, movedPoints);
         moved = movedPoints;
     }
 
     // Samples the ball shape empties need no stage at all.
-    const bool ballCut = emptyBeyondUnitBall(effect);
+    const bool ballCut = emptyBeyondUnitBall(field, effect);
     int32_t n = 0;
     for (int32_t i = 0; i < count; ++i) {
         shapes[i] = 0.0f;
@@ -60,7 +62,7 @@ void run(Effect& effect, int32_t runCount, const Vector3* points, float* densiti
             densities[i] = 0.0f;
             continue;
         }
-        if (!effect.beforeShape(points[i], moved[i], lanes[i])) {
+        if (!effect.beforeShape(field, points[i], moved[i], lanes[i])) {
             densities[i] = lanes[i].density;
             continue;
         }
@@ -69,13 +71,17 @@ void run(Effect& effect, int32_t runCount, const Vector3* points, float* densiti
         n += 1;
     }
 
-    const EffectParameters& parameters = effect.parameters;
-    effect.shapeMaskMany(n, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, values);
+    const EffectParameters& parameters = field.parameters();
+    // GCC 12 does not see that the loop above wrote every entry the call reads.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+    field.shapeMaskMany(n, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, values);
+#pragma GCC diagnostic pop
     int32_t kept = 0;
     for (int32_t k = 0; k < n; ++k) {
         const int32_t i = going[k];
         shapes[i] = values[k];
-        if (!effect.afterShape(points[i], moved[i], values[k], lanes[i])) {
+        if (!effect.afterShape(field, points[i], moved[i], values[k], lanes[i])) {
             densities[i] = lanes[i].density;
             continue;
         }
@@ -89,7 +95,7 @@ void run(Effect& effect, int32_t runCount, const Vector3* points, float* densiti
         weighed[k] = &lanes[going[k]];
         stagePoints[k] = moved[going[k]];
     }
-    effect.weighRun(n, stagePoints, weighed);
+    effect.weighRun(field, n, stagePoints, weighed);
     kept = 0;
     for (int32_t k = 0; k < n; ++k) {
         const int32_t i = going[k];
@@ -103,19 +109,19 @@ void run(Effect& effect, int32_t runCount, const Vector3* points, float* densiti
     }
     n = kept;
 
-    effect.noiseFieldMany(n, stagePoints, values);
+    field.noiseFieldMany(n, stagePoints, values, shading);
     for (int32_t k = 0; k < n; ++k) densities[going[k]] = effect.afterNoise(lanes[going[k]], values[k]);
 }
 
 }  // namespace density_stages
 
 template <class Effect>
-inline void runDensityStages(Effect& effect, int32_t count, const Vector3* points, float* densities,
-                             float* shapes) {
+inline void runDensityStages(const DensityField& field, Effect& effect, int32_t count, const Vector3* points,
+                             float* densities, float* shapes, ShadingPoint* shading) {
     if (count == 1)
-        density_stages::run<1>(effect, 1, points, densities, shapes);
+        density_stages::run<1>(field, effect, 1, points, densities, shapes, shading);
     else
-        density_stages::run<kDensityBatch>(effect, count, points, densities, shapes);
+        density_stages::run<kDensityBatch>(field, effect, count, points, densities, shapes, shading);
 }
 
 }  // namespace brumo

@@ -89,13 +89,17 @@ ColourRGBA BrumoBase::gradientColour(float density, float shape) const {
     return evaluate(parameters.colourGradient, gradientPosition(density, shape));
 }
 
-ColourRGBA BrumoBase::sampleColour(const Vector3&, const DensitySample& sample) {
+ColourRGBA BrumoBase::sampleColour(const DensitySample& sample) const {
     if (parameters.colourFromGradient != 0) return gradientColour(sample.density, sample.shape);
     if (colourShader) {
-        // The density path has just written the point into shadingContext.
+        QVShadingRecord shading;
+        qv::resetShadingRecord(shading);
+        const Vector3& p = sample.shading.point;
+        shading.point = {p.x, p.y, p.z};
+        shading.position = {p.x, p.y, p.z};
         QVColourRecord record{0.0f, 0.0f, 0.0f, 0.0f};
         uint8_t flag = 0;
-        colourShader->evaluateColour(&record, &flag, &shadingContext);
+        colourShader->evaluateColour(&record, &flag, &shading);
         return {record.red, record.green, record.blue, record.alpha};
     }
     return {0.0f, 0.0f, 0.0f, 0.0f};
@@ -107,7 +111,7 @@ bool BrumoBase::accumulateSample(const Vector3& point, float stepLength, float& 
     const float d = sample.density;
     // A colour shader is asked even for a sample too thin to count, as the shading record
     // expects one colour per density.
-    const ColourRGBA c = sampleColour(point, sample);
+    const ColourRGBA c = sampleColour(sample);
     return addSamples(1, &point, &stepLength, &fullStep, &d, nullptr, &c, opacity, depth, accumulator);
 }
 
@@ -226,7 +230,7 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
     for (int32_t n; (n = samples.next(run, points, lengths, stops)) > 0;) {
         bool stopped;
         if (batched) {
-            sampleDensities(n, points, densities, shapes);
+            field_.sampleDensities(n, points, densities, shapes);
             stopped = addSamples(n, points, lengths, stops, densities, shapes, nullptr, opacity, depth, accumulator);
         } else {
             // A host shader is asked sample by sample: its colour may read the shading record.

@@ -238,7 +238,8 @@ public:
           mesh_(primitive.parameters.meshOff == 0),
           // Ending a march early leaves out its remainder: only a finite density scale times
           // density 0 adds exactly nothing there.
-          skipBeyondBall_(emptyBeyondUnitBall(primitive) && std::isfinite(primitive.densityScale)) {}
+          skipBeyondBall_(emptyBeyondUnitBall(primitive.field(), primitive) &&
+                          std::isfinite(primitive.densityScale)) {}
 
     // Adds the light reaching each of count points (at most kMostMarches) to sums.
     void addTo(int32_t count, const Vector3* points, float* sums) {
@@ -349,7 +350,7 @@ private:
         }
         if (n == 0) return;
         if (batched_)
-            primitive_.sampleDensities(n, points_, densities_, shapes_);
+            primitive_.field().sampleDensities(n, points_, densities_, shapes_);
         else
             densities_[0] = primitive_.densityAt(points_[0]).density;
         for (int32_t b = 0; b < blockCount_; ++b) {

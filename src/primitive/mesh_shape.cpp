@@ -162,7 +162,7 @@ Vector3 MeshShape::surfaceNormal(const QVHitRecord& hit) const {
     return vertexNormal(corners[0]) * w[0] + vertexNormal(corners[1]) * w[1] + vertexNormal(corners[2]) * w[2];
 }
 
-float MeshShape::insideWeight(const Vector3& p) {
+float MeshShape::insideWeight(const Vector3& p) const {
     if (mesh == nullptr) return 0.0f;
     const Vector3 m = mapPoint(p);
     const float d = length(m - toVector(ray.origin));

@@ -50,7 +50,7 @@ public:
 
     // 1 deep inside the mesh, 0 outside, a soft border of width `range` in between; 0 for every
     // point when there is no mesh.
-    float insideWeight(const Vector3& p);
+    float insideWeight(const Vector3& p) const;
 
     // Normal of a cast's hit: the facet's vertex normals weighted by the hit's barycentric
     // weights when the mesh has them, else the host's normal or the direction from the centre.

@@ -23,7 +23,7 @@ protected:
         for (FalloffPair& pair : pairs) pair = {0.0f, 0.5f};
     }
     // The linear window, which no effect reads through the sampler.
-    float linearMask(uint32_t flags, Vector3 p) { return effect->shapeMask(p, flags, pairs, false); }
+    float linearMask(uint32_t flags, Vector3 p) { return effect->field().shapeMask(p, flags, pairs, false); }
     // The density mask as a host sees it: the shape value of a sample.
     float mask(uint32_t flags, Vector3 p) { return sampled(flags, p).shapeValue; }
     PointSample sampled(uint32_t flags, Vector3 p) {
@@ -210,12 +210,12 @@ TEST(VortexTest, PointsAtTheRadiusOrBeyondAreUntouched) {
     for (Vector3 p : {Vector3{0.5f, 0.0f, 0.3f}, Vector3{0.0f, -0.6f, 0.0f},
                       Vector3{0.4f, 0.4f, -0.2f}, Vector3{3.0f, 2.0f, 1.0f}}) {
         Vector3 q = p;
-        BrumoBase::applyVortex(vortex, q, 1.0f);
+        DensityField::applyVortex(vortex, q, 1.0f);
         EXPECT_EQ(q, p);
     }
     // Just inside the radius it moves.
     Vector3 q{0.49f, 0.0f, 0.3f};
-    BrumoBase::applyVortex(vortex, q, 1.0f);
+    DensityField::applyVortex(vortex, q, 1.0f);
     EXPECT_NE(q, (Vector3{0.49f, 0.0f, 0.3f}));
 }
 
@@ -227,14 +227,14 @@ TEST(VortexTest, OnTheAxisTheLiftIsLiftTimesTheFullAngle) {
     vortex.lift = 0.1f;
     // h = 0.75: 45 degrees at the axis.
     Vector3 q{0.25f, -0.5f, 0.2f};
-    BrumoBase::applyVortex(vortex, q, 0.75f);
+    DensityField::applyVortex(vortex, q, 0.75f);
     EXPECT_EQ(q.x, 0.25f);
     EXPECT_EQ(q.y, -0.5f);
     EXPECT_NEAR(q.z, 0.2f + 0.1f * 0.78539816f, 1e-6f);
 
     vortex.setKind(5);  // same axis, lifting the other way
     q = {0.25f, -0.5f, 0.2f};
-    BrumoBase::applyVortex(vortex, q, 0.75f);
+    DensityField::applyVortex(vortex, q, 0.75f);
     EXPECT_NEAR(q.z, 0.2f - 0.1f * 0.78539816f, 1e-6f);
 }
 
@@ -248,13 +248,13 @@ TEST(VortexTest, TheAngleFallsOffWithTheSquareOfTheDistance) {
     const float h = 0.5f;
     const double angle = 0.96 * 0.96 * 90.0 * h * 3.14159265358979 / 180.0;
     Vector3 q{0.7f, 0.1f, 0.0f};
-    BrumoBase::applyVortex(vortex, q, h);
+    DensityField::applyVortex(vortex, q, h);
     EXPECT_EQ(q.x, 0.7f);
     EXPECT_NEAR(q.y, 0.1 * std::cos(angle), 1e-6);
     EXPECT_NEAR(q.z, 0.1 * std::sin(angle), 1e-6);
     // No turn at height factor 0.
     q = {0.7f, 0.1f, 0.0f};
-    BrumoBase::applyVortex(vortex, q, 0.0f);
+    DensityField::applyVortex(vortex, q, 0.0f);
     EXPECT_EQ(q, (Vector3{0.7f, 0.1f, 0.0f}));
 }
 
@@ -268,8 +268,8 @@ TEST(VortexTest, ReversedKindsTurnTheSameWayAndLiftTheOtherWay) {
         reversed.setKind(kind + 3);
         Vector3 a = start;
         Vector3 b = start;
-        BrumoBase::applyVortex(plain, a, 0.8f);
-        BrumoBase::applyVortex(reversed, b, 0.8f);
+        DensityField::applyVortex(plain, a, 0.8f);
+        DensityField::applyVortex(reversed, b, 0.8f);
         const int k = plain.axisK;
         EXPECT_NEAR(a[plain.axisI], b[plain.axisI], 1e-6f);
         EXPECT_NEAR(a[plain.axisJ], b[plain.axisJ], 1e-6f);
@@ -295,15 +295,15 @@ TEST(VortexTest, TheListIsAppliedFromLastToFirst) {
 
     const Vector3 start{0.1f, 0.05f, -0.1f};
     Vector3 expected = start;
-    BrumoBase::applyVortex(second, expected, 0.6f);
-    BrumoBase::applyVortex(first, expected, 0.6f);
+    DensityField::applyVortex(second, expected, 0.6f);
+    DensityField::applyVortex(first, expected, 0.6f);
     Vector3 otherOrder = start;
-    BrumoBase::applyVortex(first, otherOrder, 0.6f);
-    BrumoBase::applyVortex(second, otherOrder, 0.6f);
+    DensityField::applyVortex(first, otherOrder, 0.6f);
+    DensityField::applyVortex(second, otherOrder, 0.6f);
     ASSERT_NE(expected, otherOrder);
 
     Vector3 q = start;
-    effect->applyVortices(q, 0.6f);
+    effect->field().applyVortices(q, 0.6f);
     EXPECT_EQ(q, expected);
     effect->vortices.clear();
 }

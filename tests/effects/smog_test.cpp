@@ -224,13 +224,13 @@ TEST_F(SmogDensityTest, VorticesTurnWithTheHeightOfTheReceivedPoint) {
     vortex.setRadius(50.0f);  // noise space is about 100 / 25 = 4 times the cube
     vortex.twist = 170.0f;
     vortex.lift = 2.0f;
-    vortex.centre = smog->toNoiseSpace({0.3f, 0.0f, 0.0f});
+    vortex.centre = smog->field().toNoiseSpace({0.3f, 0.0f, 0.0f});
     ASSERT_TRUE(smog->vortices.append(vortex));
 
     auto swirled = [&](float height) {
-        Vector3 q = smog->toNoiseSpace(moved);
-        BrumoBase::applyVortex(vortex, q, height);
-        return smog->noiseField(q - smog.block().noiseOffset);
+        Vector3 q = smog->field().toNoiseSpace(moved);
+        DensityField::applyVortex(vortex, q, height);
+        return smog->field().noiseField(q - smog.block().noiseOffset);
     };
     const float expected = swirled(0.5f * point.z + 0.5f);
     ASSERT_NE(expected, swirled(0.5f * moved.z + 0.5f));

@@ -15,7 +15,8 @@ namespace brumo::test {
 // over, before the modifiers, and as the modifiers moved it.
 class ProbeEffect final : public TQVComponent<ProbeEffect, BrumoBase> {
 public:
-    bool beforeShape(const Vector3& point, const Vector3& movedPoint, DensityLane& lane) override {
+    bool beforeShape(const DensityField&, const Vector3& point, const Vector3& movedPoint,
+                     DensityLane& lane) override {
         if (recording) {
             samples.push_back(point);
             moved.push_back(movedPoint);

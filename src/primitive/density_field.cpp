@@ -1,0 +1,179 @@
+#include "primitive/density_field.h"
+
+#include <cmath>
+
+#include "brumo/parameter_codes.h"
+#include "brumo/volume_modifier.h"
+#include "math/shaping.h"
+#include "modifiers/basic_volume_modifier.h"
+#include "primitive/density_lanes.h"
+#include "primitive/density_stages.h"
+#include "qv/exception.h"
+#include "qv/scene_records.h"
+
+namespace brumo {
+
+namespace {
+
+constexpr float kDegreesToRadians = 0.017453292f;
+
+// Octave sums are band-limited to this footprint; the detail parameter, through the lattice's
+// maxFrequency, decides how many octaves actually run.
+constexpr float kNoiseWidth = 0.002f;
+
+}  // namespace
+
+DensityField::DensityField(const PreparedVolume& volume, NoiseLattice& lattice, const EffectParameters& parameters,
+                           DensityStages& stages)
+    : volume_(volume), lattice_(lattice), parameters_(parameters), stages_(stages) {}
+
+DensitySample DensityField::densityAt(const Vector3& point) const {
+    DensitySample sample{0.0f, 0.0f, {kZeroVector, false}};
+    stages_.runStages(*this, 1, &point, &sample.density, &sample.shape, &sample.shading);
+    return sample;
+}
+
+void DensityStages::runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                              float* shapes, ShadingPoint* shading) {
+    runDensityStages(field, *this, count, points, densities, shapes, shading);
+}
+
+bool DensityStages::beforeShape(const DensityField&, const Vector3&, const Vector3&, DensityLane&) {
+    qv::raise(qv::kMissingOperation);
+}
+
+bool DensityStages::afterShape(const DensityField&, const Vector3&, const Vector3&, float, DensityLane&) {
+    qv::raise(qv::kMissingOperation);
+}
+
+bool DensityStages::shapeReadsMovedPoint(const DensityField&) const { return false; }
+
+void DensityStages::weighRun(const DensityField&, int32_t, const Vector3*, DensityLane* const*) {}
+
+float DensityStages::afterNoise(const DensityLane&, float) { qv::raise(qv::kMissingOperation); }
+
+Vector3 DensityField::applyModifiers(const Vector3& p) const {
+    Vector3 moved = p;
+    applyModifiersMany(1, &p, &moved);
+    return moved;
+}
+
+void DensityField::applyModifiersMany(int32_t count, const Vector3* points, Vector3* moved) const {
+    for (int32_t i = 0; i < count; ++i) moved[i] = points[i];
+    Vector3 before[kDensityBatch];
+    for (int32_t m = 0; m < volume_.modifiers.count(); ++m) {
+        for (int32_t i = 0; i < count; ++i) before[i] = moved[i];
+        BasicVolumeModifier* own = m < volume_.ownModifiers.count() ? volume_.ownModifiers[m] : nullptr;
+        if (own != nullptr) {
+            own->deformPoints(count, before, moved);
+            continue;
+        }
+        for (int32_t i = 0; i < count; ++i) volume_.modifiers[m]->deformPoint(before[i], moved[i]);
+    }
+}
+
+void DensityField::applyVortex(const Vortex& vortex, Vector3& q, float heightFactor) {
+    const int i = vortex.axisI;
+    const int j = vortex.axisJ;
+    const float di = q[i] - vortex.centre[i];
+    const float dj = q[j] - vortex.centre[j];
+    const float d = di * di + dj * dj;
+    if (d >= vortex.radiusSquared) return;
+
+    // u runs from 1 on the axis to 0 at the radius.
+    const float u = (vortex.radiusSquared - d) * vortex.inverseRadiusSquared;
+    float theta = u * u * vortex.twist * heightFactor * kDegreesToRadians;
+    if (vortex.reverse != 0) theta = -theta;
+    const float c = std::cos(theta);
+    const float s = std::sin(theta);
+    q[i] = vortex.centre[i] + di * c - dj * s;
+    q[j] = vortex.centre[j] + di * s + dj * c;
+    q[vortex.axisK] += vortex.lift * theta;
+}
+
+void DensityField::applyVortices(Vector3& q, float heightFactor) const {
+    for (int32_t k = volume_.vortices.count() - 1; k >= 0; --k) applyVortex(volume_.vortices[k], q, heightFactor);
+}
+
+float DensityField::shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16],
+                             bool soft) const {
+    float mask = 0.0f;
+    shapeMaskMany(1, &s, flags, falloffs, soft, &mask);
+    return mask;
+}
+
+void DensityField::shapeMaskMany(int32_t count, const Vector3* points, uint32_t flags,
+                                 const FalloffPair (&falloffs)[16], bool soft, float* out) const {
+    float start[kDensityBatch];
+    for (int32_t i = 0; i < count; ++i) start[i] = parameters_.meshOff != 0 ? 1.0f : volume_.meshShape.insideWeight(points[i]);
+    shapeWeightMany(count, points, start, flags, falloffs, soft, out);
+}
+
+float DensityField::noiseField(const Vector3& n) const {
+    float v = 0.0f;
+    noiseFieldMany(1, &n, &v);
+    return v;
+}
+
+float DensityField::shapedNoise(float v) const {
+    if (!(v > 0.0f))
+        v = 0.0f;
+    else if (v > 1.0f)
+        v = 1.0f;
+
+    // Both tables always hold 10000 entries (a primitive without them is never built).
+    v = volume_.gainTable[tableIndex(v)];
+    return volume_.biasTable[tableIndex(v)];
+}
+
+void DensityField::noiseFieldMany(int32_t count, const Vector3* points, float* values, ShadingPoint* shading) const {
+    // A host shader reads the sample point from a shading record of the host's defaults: one
+    // point at a time, the last one handed on for the colour shader.
+    if (volume_.densityShader || volume_.colourShader) {
+        for (int32_t i = 0; i < count; ++i) {
+            const Vector3& n = points[i];
+            float v = 0.0f;
+            if (parameters_.noiseType == kNoiseFromShader && volume_.densityShader) {
+                QVShadingRecord record;
+                qv::resetShadingRecord(record);
+                record.point = {n.x, n.y, n.z};
+                record.position = {n.x, n.y, n.z};
+                uint8_t flag = 0;
+                volume_.densityShader->evaluateValue(&v, &flag, &record);
+            } else if (parameters_.noiseType != kNoiseFromShader) {
+                builtInField(1, &n, &v);
+            }
+            values[i] = shapedNoise(v);
+            if (shading != nullptr) *shading = {n, true};
+        }
+        return;
+    }
+    builtInField(count, points, values);
+    for (int32_t i = 0; i < count; ++i) values[i] = shapedNoise(values[i]);
+}
+
+void DensityField::builtInField(int32_t count, const Vector3* points, float* values) const {
+    switch (parameters_.noiseType) {
+    case kSpectralSum:
+        lattice_.fractalSumSpectralMany(count, points, 0.5f, kNoiseWidth, values);
+        for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 1.5f;
+        break;
+    case kTurbulenceSum:
+        lattice_.turbulenceScaledMany(count, points, 0.5f, kNoiseWidth, values);
+        for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 1.5f;
+        break;
+    case kRidgedSum:
+        lattice_.ridgedSumMany(count, points, kNoiseWidth, values);
+        break;
+    case kFractalSum:
+        lattice_.fractalSumScaledMany(count, points, 0.5f, kNoiseWidth, values);
+        for (int32_t i = 0; i < count; ++i) values[i] = values[i] * 0.6f + 0.5f;
+        break;
+    default:
+        // Type 0 without a host shader, or an unknown type: no field.
+        for (int32_t i = 0; i < count; ++i) values[i] = 0.0f;
+        break;
+    }
+}
+
+}  // namespace brumo
