@@ -7,28 +7,38 @@
 //   gradientPair(t, k, g0, g1)
 //                        the gradients (x, y, z) of the corners hashed to k and k + 1, however
 //                        that set reads them best
+//   kLookAhead           whether an octave sum looks up the next octave's hashes before this
+//                        octave's corners: it pays where the registers hold both octaves
+//   kFloorRounds         whether the set rounds down in one instruction (hn::Floor)
 // Every lane does the arithmetic in the same order (no fused multiply-add, no reciprocal for a
 // division), so a point gives the same bits in one lane as in any wider vector.
 
 using Fade = NoiseLattice::Fade;
 using Tables = NoiseLattice::LaneTables;
 
-// The lattice cell wrapped to 0..255 and the offset inside it. The floor comes from the
-// truncated int, one less where that lies above x: the float of the int 0 is +0, so -0 keeps
-// its offset -0, and the cell needs no second conversion. Coordinates outside the int range
-// (NaN and infinities too) give cell 0 and offset 0.
+// The lattice cell wrapped to 0..255 and the offset inside it. Coordinates outside the int
+// range (NaN and infinities too) give cell 0 and offset 0. Where the set rounds down in one
+// instruction, adding +0 turns the floor of -0 into +0, so that -0 keeps its offset -0.
+// Elsewhere the floor comes from the truncated int, one less where that lies above x: the
+// float of the int 0 is +0 too, and the cell needs no second conversion.
 BRUMO_KERNEL_INLINE void latticeCells(VF x, VI& cell, VF& offset) {
     const DF df;
     const DI di;
     const auto inRange = hn::Lt(hn::Abs(x), hn::Set(df, 2147483648.0f));
     const VF xs = hn::IfThenElseZero(inRange, x);
-    const VI truncated = hn::ConvertTo(di, xs);
-    const VF t = hn::ConvertTo(df, truncated);
-    const auto above = hn::Lt(xs, t);
-    const VF floor = hn::IfThenElse(above, hn::Sub(t, hn::Set(df, 1.0f)), t);
-    offset = hn::Sub(xs, floor);
-    const VI i = hn::IfThenElse(hn::RebindMask(di, above), hn::Sub(truncated, hn::Set(di, 1)), truncated);
-    cell = hn::And(i, hn::Set(di, 255));
+    if constexpr (kFloorRounds) {
+        const VF floor = hn::Add(hn::Floor(xs), hn::Zero(df));
+        offset = hn::Sub(xs, floor);
+        cell = hn::And(hn::ConvertTo(di, floor), hn::Set(di, 255));
+    } else {
+        const VI truncated = hn::ConvertTo(di, xs);
+        const VF t = hn::ConvertTo(df, truncated);
+        const auto above = hn::Lt(xs, t);
+        const VF floor = hn::IfThenElse(above, hn::Sub(t, hn::Set(df, 1.0f)), t);
+        offset = hn::Sub(xs, floor);
+        const VI i = hn::IfThenElse(hn::RebindMask(di, above), hn::Sub(truncated, hn::Set(di, 1)), truncated);
+        cell = hn::And(i, hn::Set(di, 255));
+    }
 }
 
 template <Fade fade>
@@ -58,51 +68,78 @@ BRUMO_KERNEL_INLINE void cornerPair(const Tables& t, VI k, VF dx0, VF dx1, VF dy
     c1 = hn::Add(hn::Add(hn::Mul(g1[0], dx1), hn::Mul(g1[1], dy)), hn::Mul(g1[2], dz));
 }
 
-// The noise at U vectors of points. Each stage runs for all U before the next, so that while
-// one vector waits for its lookups (each hash level needs the one before) the others compute.
+// What a noise at U vectors of points knows after its hash lookups: the x cells, the offsets
+// inside the cells, the hashes of the four y-z cell edges, and which points are finite.
+template <int U>
+struct CellHashes {
+    VI ix[U], hy0[U], hy1[U];
+    VF fx[U], fy[U], fz[U];
+    MF valid[U];
+};
+
+// The first half of a noise: the cells and the two hash levels, each waiting on the one before.
+// Each stage runs for all U before the next, so that while one vector waits for its lookups
+// the others compute.
+template <int U>
+BRUMO_KERNEL_INLINE void hashCells(const Tables& t, const VF (&x)[U], const VF (&y)[U], const VF (&z)[U],
+                                   CellHashes<U>& h) {
+    const DI di;
+    const VI mask = hn::Set(di, 255);
+    const VI low = hn::Set(di, 0xFFFF);
+    VI iy[U], iz[U], hz[U];
+    for (int u = 0; u < U; ++u) {
+        latticeCells(x[u], h.ix[u], h.fx[u]);
+        latticeCells(y[u], iy[u], h.fy[u]);
+        latticeCells(z[u], iz[u], h.fz[u]);
+        h.valid[u] = hn::And(hn::And(hn::IsFinite(x[u]), hn::IsFinite(y[u])), hn::IsFinite(z[u]));
+    }
+    // Corner hash, z first: each pair entry holds the hashes of k and k + 1.
+    for (int u = 0; u < U; ++u) hz[u] = hashPair(t, iz[u]);
+    for (int u = 0; u < U; ++u) {
+        h.hy0[u] = hashPair(t, hn::And(hn::Add(iy[u], hn::And(hz[u], low)), mask));
+        h.hy1[u] = hashPair(t, hn::And(hn::Add(iy[u], hn::ShiftRight<16>(hz[u])), mask));
+    }
+}
+
+// The second half: the gradients of the eight corners and their weighted blend.
 template <Fade fade, int U>
-BRUMO_KERNEL_INLINE void noise(const Tables& t, const VF (&x)[U], const VF (&y)[U], const VF (&z)[U],
-                               VF (&out)[U]) {
+BRUMO_KERNEL_INLINE void blendCorners(const Tables& t, const CellHashes<U>& h, VF (&out)[U]) {
     const DF df;
     const DI di;
     const VI mask = hn::Set(di, 255);
     const VI low = hn::Set(di, 0xFFFF);
     const VF one = hn::Set(df, 1.0f);
-    VI ix[U], iy[U], iz[U], hz[U], hy0[U], hy1[U];
-    VF fx[U], fy[U], fz[U];
-    for (int u = 0; u < U; ++u) {
-        latticeCells(x[u], ix[u], fx[u]);
-        latticeCells(y[u], iy[u], fy[u]);
-        latticeCells(z[u], iz[u], fz[u]);
-    }
-    // Corner hash, z first: each pair entry holds the hashes of k and k + 1.
-    for (int u = 0; u < U; ++u) hz[u] = hashPair(t, iz[u]);
-    for (int u = 0; u < U; ++u) {
-        hy0[u] = hashPair(t, hn::And(hn::Add(iy[u], hn::And(hz[u], low)), mask));
-        hy1[u] = hashPair(t, hn::And(hn::Add(iy[u], hn::ShiftRight<16>(hz[u])), mask));
-    }
     VF c000[U], c100[U], c010[U], c110[U], c001[U], c101[U], c011[U], c111[U];
     for (int u = 0; u < U; ++u) {
-        const VF gx = hn::Sub(fx[u], one);
-        const VF gy = hn::Sub(fy[u], one);
-        const VF gz = hn::Sub(fz[u], one);
-        cornerPair(t, hn::And(hn::Add(ix[u], hn::And(hy0[u], low)), mask), fx[u], gx, fy[u], fz[u], c000[u], c100[u]);
-        cornerPair(t, hn::And(hn::Add(ix[u], hn::ShiftRight<16>(hy0[u])), mask), fx[u], gx, gy, fz[u], c010[u],
-                   c110[u]);
-        cornerPair(t, hn::And(hn::Add(ix[u], hn::And(hy1[u], low)), mask), fx[u], gx, fy[u], gz, c001[u], c101[u]);
-        cornerPair(t, hn::And(hn::Add(ix[u], hn::ShiftRight<16>(hy1[u])), mask), fx[u], gx, gy, gz, c011[u], c111[u]);
+        const VF fx = h.fx[u], fy = h.fy[u], fz = h.fz[u];
+        const VF gx = hn::Sub(fx, one);
+        const VF gy = hn::Sub(fy, one);
+        const VF gz = hn::Sub(fz, one);
+        const VI ix = h.ix[u], hy0 = h.hy0[u], hy1 = h.hy1[u];
+        cornerPair(t, hn::And(hn::Add(ix, hn::And(hy0, low)), mask), fx, gx, fy, fz, c000[u], c100[u]);
+        cornerPair(t, hn::And(hn::Add(ix, hn::ShiftRight<16>(hy0)), mask), fx, gx, gy, fz, c010[u], c110[u]);
+        cornerPair(t, hn::And(hn::Add(ix, hn::And(hy1, low)), mask), fx, gx, fy, gz, c001[u], c101[u]);
+        cornerPair(t, hn::And(hn::Add(ix, hn::ShiftRight<16>(hy1)), mask), fx, gx, gy, gz, c011[u], c111[u]);
     }
     for (int u = 0; u < U; ++u) {
-        const auto valid = hn::And(hn::And(hn::IsFinite(x[u]), hn::IsFinite(y[u])), hn::IsFinite(z[u]));
-        const VF wx = weight<fade>(fx[u]);
-        const VF wy = weight<fade>(fy[u]);
-        const VF wz = weight<fade>(fz[u]);
+        const VF wx = weight<fade>(h.fx[u]);
+        const VF wy = weight<fade>(h.fy[u]);
+        const VF wz = weight<fade>(h.fz[u]);
         const VF a0 = lerp(c000[u], c100[u], wx);
         const VF a1 = lerp(c010[u], c110[u], wx);
         const VF b0 = lerp(c001[u], c101[u], wx);
         const VF b1 = lerp(c011[u], c111[u], wx);
-        out[u] = hn::IfThenElseZero(valid, lerp(lerp(a0, a1, wy), lerp(b0, b1, wy), wz));
+        out[u] = hn::IfThenElseZero(h.valid[u], lerp(lerp(a0, a1, wy), lerp(b0, b1, wy), wz));
     }
+}
+
+// The noise at U vectors of points.
+template <Fade fade, int U>
+BRUMO_KERNEL_INLINE void noise(const Tables& t, const VF (&x)[U], const VF (&y)[U], const VF (&z)[U],
+                               VF (&out)[U]) {
+    CellHashes<U> h;
+    hashCells<U>(t, x, y, z, h);
+    blendCorners<fade, U>(t, h, out);
 }
 
 // The octave sum of the kind along the plan: octave values weighed by amp / f (scaled), their
@@ -120,16 +157,32 @@ BRUMO_KERNEL_INLINE void octaveSum(const Tables& t, const OctavePlan& plan, cons
         ridgeWeight[u] = one;
     }
     const int32_t faded = plan.partial ? plan.count - 1 : plan.count;
-    for (int32_t k = 0; k < plan.count; ++k) {
+    auto lookUp = [&](int32_t k, CellHashes<U>& h) {
         const VF f = hn::Set(df, plan.frequency[k]);
-        const VF factor = hn::Set(df, plan.factor[k]);
-        VF px[U], py[U], pz[U], n[U];
+        VF px[U], py[U], pz[U];
         for (int u = 0; u < U; ++u) {
             px[u] = hn::Mul(x[u], f);
             py[u] = hn::Mul(y[u], f);
             pz[u] = hn::Mul(z[u], f);
         }
-        noise<fade, U>(t, px, py, pz, n);
+        hashCells<U>(t, px, py, pz, h);
+    };
+    // With kLookAhead the next octave's hashes are looked up before this octave's corners, so
+    // that their latency is spent on work that is ready.
+    CellHashes<U> ahead;
+    if (kLookAhead && plan.count > 0) lookUp(0, ahead);
+    for (int32_t k = 0; k < plan.count; ++k) {
+        const VF f = hn::Set(df, plan.frequency[k]);
+        const VF factor = hn::Set(df, plan.factor[k]);
+        CellHashes<U> cells;
+        if constexpr (kLookAhead) {
+            cells = ahead;
+            if (k + 1 < plan.count) lookUp(k + 1, ahead);
+        } else {
+            lookUp(k, cells);
+        }
+        VF n[U];
+        blendCorners<fade, U>(t, cells, n);
         for (int u = 0; u < U; ++u) {
             if constexpr (kind == SumKind::scaled) {
                 sum[u] = hn::Add(sum[u], hn::Div(hn::Mul(n[u], factor), f));

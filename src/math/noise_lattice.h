@@ -107,6 +107,9 @@ BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, V
     }
 }
 
+constexpr bool kLookAhead = true;
+constexpr bool kFloorRounds = false;  // floorf is a library call without SSE4
+
 #include "math/noise_kernels-inl.h"
 
 template <NoiseLattice::Fade fade>

@@ -90,7 +90,9 @@ HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3
     _mm256_store_si256(reinterpret_cast<__m256i*>(offset), _mm256_slli_epi32(k.raw, 5));
     asm("" : "+m"(offset));
     const char* rows = reinterpret_cast<const char*>(&t.gradientRows[0][0]);
-    auto chunk = [&](int lane, int half) { return _mm_loadu_ps(reinterpret_cast<const float*>(rows + offset[lane]) + 4 * half); };
+    auto chunk = [&](int lane, int half) {
+        return _mm_loadu_ps(reinterpret_cast<const float*>(rows + offset[lane]) + 4 * half);
+    };
     // Lane i's chunk a holds (x0, x1, y0, y1) and chunk b (z0, z1), in the half of lane i % 4.
     __m256 a[4], b[4];
     for (int i = 0; i < 4; ++i) {
@@ -120,6 +122,11 @@ HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3
     }
 #endif
 }
+
+// AVX2 takes four vectors per step (below), and two octaves of them do not fit its registers.
+constexpr bool kLookAhead = HWY_TARGET != HWY_AVX2;
+// From SSE4 on; SSSE3 rounds in several steps, slower than the truncation.
+constexpr bool kFloorRounds = HWY_TARGET != HWY_SSSE3 && HWY_TARGET != HWY_SCALAR;
 
 #include "math/noise_kernels-inl.h"
 

@@ -153,7 +153,6 @@ public:
     bool accumulateSample(const Vector3& point, float stepLength, bool fullStep, SampleSum& sum);
     // The light reaching count points (at most 64) from every light, their marches stepped together.
     void lightAtPoints(int32_t count, const Vector3* points, float* sums);
-    float lightTransmittance(const Vector3& point, const LightSample& light);
     float shadowGridLookup(const Vector3& point) const;
     // The mesh ray of a march along direction through start (normalised space), cast from where
     // the line enters the box [-1.5, 1.5]³, or from start when it misses that box.

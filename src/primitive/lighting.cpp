@@ -478,12 +478,6 @@ void BrumoBase::lightAtPoints(int32_t count, const Vector3* points, float* sums)
     for (const LightSample& light : prepared_.lights) LightMarches(*this, light).addTo(count, points, sums);
 }
 
-float BrumoBase::lightTransmittance(const Vector3& point, const LightSample& light) {
-    float value = 0.0f;
-    LightMarches(*this, light).addTo(1, &point, &value);
-    return value;
-}
-
 float BrumoBase::shadowGridLookup(const Vector3& point) const { return prepared_.shadowGrid.lookup(point); }
 
 }  // namespace brumo

@@ -216,6 +216,26 @@ TEST(FixedLight, VapourDimsTheLightWithDepthAndTheLitFaceTakesNoSample) {
         }
 }
 
+TEST(FixedLight, EachPointOfARowIsDimmedOnlyByTheVapourOnItsOwnWay) {
+    Probe probe;
+    showLight(*probe);
+    probe->block().lightingMode = fourcc("Opt1");  // travelling along -z: the lit face is z = +1
+    // Along x a row crosses no vapour, thin vapour and vapour that shadows fully, so that marches
+    // that end early and marches that go on share each row.
+    auto densityAt = [](float x) { return x > 0.5f ? 1000.0f : x > 0.0f ? 0.25f : 0.0f; };
+    probe->density = [densityAt](const Vector3& q) { return densityAt(q.x); };
+    touch(*probe);
+    for (int k = 0; k < 9; ++k)
+        for (int j = 0; j < 10; j += 3)
+            for (int i = 0; i < 10; ++i) {
+                const Vector3 point = gridPoint(i, j, k, 10);
+                const float density = densityAt(point.x);
+                // An optical depth of 2 × density per unit crossed on the way up to the lit face.
+                const float expected = density > 1.0f ? 0.0f : std::exp(-2.0f * density * (1.0f - point.z));
+                ASSERT_NEAR(lightAt(*probe, point), expected, 1e-5f) << i << " " << j << " " << k;
+            }
+}
+
 TEST(FixedLight, ALightWithoutAUsableDirectionIsSkipped) {
     Probe probe;
     showLight(*probe);
