@@ -294,25 +294,29 @@ bool Clouds::beforeShape(const DensityField& field, const Vector3& point, const 
 
 bool Clouds::shapeReadsMovedPoint(const DensityField& field) const { return field.volume().vortices.empty(); }
 
-bool Clouds::afterShape(const DensityField& field, const Vector3&, const Vector3& p, float m, DensityLane& lane) {
+bool Clouds::afterShape(const DensityField& field, const Vector3&, const Vector3&, float m, DensityLane& lane) {
     if (m < kNegligible) return false;
-    const Vector3 q = field.volume().vortices.empty() ? field.toNoiseSpace(p) : lane.noisePoint;
-    lane.noisePoint = q - field.parameters().noiseOffset;
+    // Without vortices the noise point waits for the puffs, which leave most samples uncovered.
+    if (!field.volume().vortices.empty()) lane.noisePoint = lane.noisePoint - field.parameters().noiseOffset;
     lane.mask = m;
     return combineMode == kCombineMasked || combineMode == kCombineBlend || combineMode == kCombineMultiply;
 }
 
-void Clouds::weighRun(const DensityField&, int32_t count, const Vector3* moved, DensityLane* const* lanes) {
+void Clouds::weighRun(const DensityField& field, int32_t count, const Vector3* moved, DensityLane* const* lanes) {
     if (count <= 0) return;
     float coverage[kDensityBatch];
     puffCoverageMany(count, moved, coverage);
     // The blend, deliberately unclamped, reads the noise even where nothing covers it.
     const bool blend = combineMode == kCombineBlend;
+    const bool swirled = !field.volume().vortices.empty();
     for (int32_t k = 0; k < count; ++k) {
         DensityLane& lane = *lanes[k];
         const float c = coverage[k] * lane.mask;
         lane.mask = c;
-        if (!blend && c <= kNegligible) lane.needsNoise = false;
+        if (!blend && c <= kNegligible)
+            lane.needsNoise = false;
+        else if (!swirled)
+            lane.noisePoint = field.toNoiseSpace(moved[k]) - field.parameters().noiseOffset;
     }
 }
 
