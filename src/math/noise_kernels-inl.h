@@ -9,23 +9,36 @@
 //                        that set reads them best
 //   kLookAhead           whether an octave sum looks up the next octave's hashes before this
 //                        octave's corners: it pays where the registers hold both octaves
+//   kFloorRounds         whether the set rounds down in one instruction (hn::Floor)
 // Every lane does the arithmetic in the same order (no fused multiply-add, no reciprocal for a
 // division), so a point gives the same bits in one lane as in any wider vector.
 
 using Fade = NoiseLattice::Fade;
 using Tables = NoiseLattice::LaneTables;
 
-// The lattice cell wrapped to 0..255 and the offset inside it. Adding +0 turns the floor of -0
-// into +0, so that -0 keeps its offset -0. Coordinates outside the int range (NaN and
-// infinities too) give cell 0 and offset 0.
+// The lattice cell wrapped to 0..255 and the offset inside it. Coordinates outside the int
+// range (NaN and infinities too) give cell 0 and offset 0. Where the set rounds down in one
+// instruction, adding +0 turns the floor of -0 into +0, so that -0 keeps its offset -0.
+// Elsewhere the floor comes from the truncated int, one less where that lies above x: the
+// float of the int 0 is +0 too, and the cell needs no second conversion.
 BRUMO_KERNEL_INLINE void latticeCells(VF x, VI& cell, VF& offset) {
     const DF df;
     const DI di;
     const auto inRange = hn::Lt(hn::Abs(x), hn::Set(df, 2147483648.0f));
     const VF xs = hn::IfThenElseZero(inRange, x);
-    const VF floor = hn::Add(hn::Floor(xs), hn::Zero(df));
-    offset = hn::Sub(xs, floor);
-    cell = hn::And(hn::ConvertTo(di, floor), hn::Set(di, 255));
+    if constexpr (kFloorRounds) {
+        const VF floor = hn::Add(hn::Floor(xs), hn::Zero(df));
+        offset = hn::Sub(xs, floor);
+        cell = hn::And(hn::ConvertTo(di, floor), hn::Set(di, 255));
+    } else {
+        const VI truncated = hn::ConvertTo(di, xs);
+        const VF t = hn::ConvertTo(df, truncated);
+        const auto above = hn::Lt(xs, t);
+        const VF floor = hn::IfThenElse(above, hn::Sub(t, hn::Set(df, 1.0f)), t);
+        offset = hn::Sub(xs, floor);
+        const VI i = hn::IfThenElse(hn::RebindMask(di, above), hn::Sub(truncated, hn::Set(di, 1)), truncated);
+        cell = hn::And(i, hn::Set(di, 255));
+    }
 }
 
 template <Fade fade>

@@ -108,6 +108,7 @@ BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, V
 }
 
 constexpr bool kLookAhead = true;
+constexpr bool kFloorRounds = false;  // floorf is a library call without SSE4
 
 #include "math/noise_kernels-inl.h"
 

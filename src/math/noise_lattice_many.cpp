@@ -125,6 +125,8 @@ HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3
 
 // AVX2 takes four vectors per step (below), and two octaves of them do not fit its registers.
 constexpr bool kLookAhead = HWY_TARGET != HWY_AVX2;
+// From SSE4 on; SSSE3 rounds in several steps, slower than the truncation.
+constexpr bool kFloorRounds = HWY_TARGET != HWY_SSSE3 && HWY_TARGET != HWY_SCALAR;
 
 #include "math/noise_kernels-inl.h"
 

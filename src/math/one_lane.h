@@ -56,15 +56,10 @@ inline VecF Mul(VecF a, VecF b) { return {a.raw * b.raw}; }
 inline VecF Div(VecF a, VecF b) { return {a.raw / b.raw}; }
 inline VecF Abs(VecF a) { return {std::fabs(a.raw)}; }
 inline VecF Sqrt(VecF a) { return {std::sqrt(a.raw)}; }
+inline VecF Floor(VecF a) { return {std::floor(a.raw)}; }
 // Truncates, as Highway's; for floats within the int range.
 inline VecI ConvertTo(IntTag, VecF a) { return {static_cast<int32_t>(a.raw)}; }
 inline VecF ConvertTo(FloatTag, VecI a) { return {static_cast<float>(a.raw)}; }
-// Rounds down, -0 to either zero; for floats within the int range, where the truncation needs
-// no library call.
-inline VecF Floor(VecF a) {
-    const float t = static_cast<float>(static_cast<int32_t>(a.raw));
-    return {a.raw < t ? t - 1.0f : t};
-}
 
 inline VecI Add(VecI a, VecI b) { return {static_cast<int32_t>(static_cast<uint32_t>(a.raw) + static_cast<uint32_t>(b.raw))}; }
 inline VecI Sub(VecI a, VecI b) { return {static_cast<int32_t>(static_cast<uint32_t>(a.raw) - static_cast<uint32_t>(b.raw))}; }
