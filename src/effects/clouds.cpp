@@ -28,6 +28,92 @@ constexpr int32_t kPuffsSortedPer = 32;
 
 inline float fraction(float x) { return x - std::floor(x); }
 
+// A run's box finds its candidate puffs in slabs of the cube along each axis; the outer slabs
+// reach on to infinity. The slab tables hold one bit per puff.
+constexpr int32_t kSlabs = 8;
+constexpr int32_t kMostPuffsInSlabs = 64;
+// The jitter shortens distances by at most its run's lowest value: tables for reaches lengthened
+// by multiples of kJitterStep, the level a run takes the first one not below its jitter.
+constexpr int32_t kJitterLevels = 16;
+constexpr float kJitterStep = 1.0f / 16.0f;
+// Room for rounding in the slab a coordinate falls in and in the distances.
+constexpr float kSlabMargin = 1.0f / 1024.0f;
+
+inline int32_t slabOf(float c) {
+    const float t = (c + 1.0f) * (0.5f * kSlabs);
+    if (!(t >= 0.0f)) return 0;
+    if (t >= static_cast<float>(kSlabs - 1)) return kSlabs - 1;
+    return static_cast<int32_t>(t);
+}
+
+inline int32_t slabEntry(int32_t level, int axis, int32_t first, int32_t last) {
+    return ((level * 3 + axis) * kSlabs + first) * kSlabs + last;
+}
+
+// The bits of the puffs whose reach, lengthened by jitter, overlaps slabs first..last of an axis.
+// A reach or coordinate that is not a finite number overlaps every range.
+// The box around count points, and the lowest of their jitters (values that are not numbers left
+// out). The coordinates in runs of 16 points side by side, which the compiler takes in vectors.
+float runBox(int32_t count, const Vector3* points, const float* jitter, Vector3& lo, Vector3& hi) {
+    constexpr int32_t kSide = 16;
+    float low[3 * kSide], high[3 * kSide];
+    for (int32_t i = 0; i < 3 * kSide; ++i) {
+        low[i] = kInfinity;
+        high[i] = -kInfinity;
+    }
+    static_assert(sizeof(Vector3) == 3 * sizeof(float), "points are packed coordinates");
+    const float* coordinates = &points[0].x;
+    int32_t k = 0;
+    for (; k + kSide <= count; k += kSide) {
+        const float* run = coordinates + 3 * k;
+        for (int32_t i = 0; i < 3 * kSide; ++i) {
+            low[i] = run[i] < low[i] ? run[i] : low[i];
+            high[i] = run[i] > high[i] ? run[i] : high[i];
+        }
+    }
+    for (; k < count; ++k) {
+        const float* point = coordinates + 3 * k;
+        for (int axis = 0; axis < 3; ++axis) {
+            low[axis] = point[axis] < low[axis] ? point[axis] : low[axis];
+            high[axis] = point[axis] > high[axis] ? point[axis] : high[axis];
+        }
+    }
+    // Halving keeps each axis on its own entries (every width a multiple of 3) and the chains short.
+    for (int32_t width = 3 * kSide / 2; width >= 3; width /= 2) {
+        for (int32_t i = 0; i < width; ++i) {
+            low[i] = low[i + width] < low[i] ? low[i + width] : low[i];
+            high[i] = high[i + width] > high[i] ? high[i + width] : high[i];
+        }
+    }
+    lo = {low[0], low[1], low[2]};
+    hi = {high[0], high[1], high[2]};
+    float floors[kSide];
+    for (int32_t i = 0; i < kSide; ++i) floors[i] = kInfinity;
+    for (k = 0; k + kSide <= count; k += kSide)
+        for (int32_t i = 0; i < kSide; ++i) floors[i] = jitter[k + i] < floors[i] ? jitter[k + i] : floors[i];
+    for (; k < count; ++k) floors[0] = jitter[k] < floors[0] ? jitter[k] : floors[0];
+    for (int32_t width = kSide / 2; width >= 1; width /= 2)
+        for (int32_t i = 0; i < width; ++i) floors[i] = floors[i + width] < floors[i] ? floors[i + width] : floors[i];
+    return floors[0];
+}
+
+uint64_t puffsOverlapping(const QVClassArray<Puff>& puffs, int axis, int32_t first, int32_t last, float jitter) {
+    const float slab = 2.0f / kSlabs;
+    const float from = first == 0 ? -kInfinity : -1.0f + static_cast<float>(first) * slab;
+    const float to = last == kSlabs - 1 ? kInfinity : -1.0f + static_cast<float>(last + 1) * slab;
+    uint64_t bits = 0;
+    for (int32_t j = 0; j < puffs.count(); ++j) {
+        const Puff& puff = puffs[j];
+        const float outer = puff.radius + puff.width;
+        const float reach = std::max(puff.radius, outer) + jitter + kSlabMargin;
+        const float c = puff.centre[axis];
+        const bool finite = std::isfinite(puff.radius) && std::isfinite(outer) && std::isfinite(reach);
+        const bool apart = finite && (c - reach >= to || c + reach <= from);
+        if (!apart) bits |= uint64_t{1} << j;
+    }
+    return bits;
+}
+
 }  // namespace
 
 BRUMO_ASSERT_FOLLOWS_COMMON_BLOCK(Clouds, CloudsParameters, puffCount)
@@ -104,6 +190,18 @@ void Clouds::prepareEffect() {
         puff.radius = fraction(m2) * (1.0f - puffSize) * S;
         puff.width = w;
     }
+
+    const int32_t entries = kJitterLevels * 3 * kSlabs * kSlabs;
+    if (N == 0 || N > kMostPuffsInSlabs || !slabPuffs.setCount(entries)) {
+        slabPuffs.setCount(0);
+        return;
+    }
+    for (int32_t level = 0; level < kJitterLevels; ++level)
+        for (int axis = 0; axis < 3; ++axis)
+            for (int32_t first = 0; first < kSlabs; ++first)
+                for (int32_t last = first; last < kSlabs; ++last)
+                    slabPuffs[slabEntry(level, axis, first, last)] =
+                        puffsOverlapping(puffs, axis, first, last, static_cast<float>(level) * kJitterStep);
 }
 
 PuffField Clouds::puffField() const { return {puffs.data(), puffs.count(), widthSquared, puffDensity}; }
@@ -113,19 +211,20 @@ PuffField Clouds::puffsNear(int32_t count, const Vector3* points, const float* j
     if (count < kFewestToSortPuffsFor || nearPuffs.count() != puffs.count()) return puffField();
     // The box around the points (coordinates that are not numbers left out: such a point's
     // distance to any puff is not a number, and it takes nothing from a puff).
-    Vector3 lo{kInfinity, kInfinity, kInfinity};
-    Vector3 hi{-kInfinity, -kInfinity, -kInfinity};
-    float jitterFloor = kInfinity;
-    for (int32_t k = 0; k < count; ++k) {
-        for (int axis = 0; axis < 3; ++axis) {
-            const float c = points[k][axis];
-            if (c < lo[axis]) lo[axis] = c;
-            if (c > hi[axis]) hi[axis] = c;
-        }
-        if (jitter[k] < jitterFloor) jitterFloor = jitter[k];
+    Vector3 lo = kZeroVector, hi = kZeroVector;
+    const float jitterFloor = runBox(count, points, jitter, lo, hi);
+    // The candidates: every puff, or those the slabs of the box leave.
+    uint64_t candidates = 0;
+    const float level = jitterFloor >= 0.0f ? 0.0f : std::ceil(-jitterFloor / kJitterStep);
+    const bool slabbed = slabPuffs.count() > 0 && level < kJitterLevels && lo.x <= hi.x && lo.y <= hi.y &&
+                         lo.z <= hi.z;
+    if (slabbed) {
+        candidates = ~uint64_t{0};
+        for (int axis = 0; axis < 3; ++axis)
+            candidates &= slabPuffs[slabEntry(static_cast<int32_t>(level), axis, slabOf(lo[axis]), slabOf(hi[axis]))];
     }
     int32_t n = 0;
-    for (const Puff& puff : puffs) {
+    auto consider = [&](const Puff& puff) {
         // The distance to the box, worked out as the coverage works out the distance to a point:
         // rounding keeps the order, so no point's distance plus jitter is shorter than this.
         Vector3 gap;
@@ -134,8 +233,13 @@ PuffField Clouds::puffsNear(int32_t count, const Vector3* points, const float* j
             gap[axis] = std::max(std::max(lo[axis] - c, c - hi[axis]), 0.0f);
         }
         const float nearest = length(gap) + jitterFloor;
-        if (nearest >= puff.radius && nearest >= puff.radius + puff.width) continue;
+        if (nearest >= puff.radius && nearest >= puff.radius + puff.width) return;
         nearPuffs[n++] = puff;
+    };
+    if (slabbed) {
+        for (; candidates != 0; candidates &= candidates - 1) consider(puffs[__builtin_ctzll(candidates)]);
+    } else {
+        for (const Puff& puff : puffs) consider(puff);
     }
     return {nearPuffs.data(), n, widthSquared, puffDensity};
 }
@@ -170,43 +274,53 @@ void Clouds::puffCoverageMany(int32_t count, const Vector3* points, float* cover
     }
 }
 
-// The stages are inline so that the runs take them into their loops (measured: a stage called
-// out of line costs the clouds' frame about 5 %).
-inline bool Clouds::beforeShape(const DensityField& field, const Vector3& point, const Vector3& p,
-                                DensityLane& lane) {
+// The vortices swirl the point in noise space; out of line, so that the common case of none
+// stays small enough for the stages to take inline.
+[[gnu::noinline]] static void swirlShapePoint(const DensityField& field, const Vector3& point, const Vector3& p,
+                                              DensityLane& lane) {
+    Vector3 q = field.toNoiseSpace(p);
+    field.applyVortices(q, DensityField::sampleHeight(point));
+    lane.noisePoint = q;
+    lane.shapePoint = field.fromNoiseSpace(q);
+}
+
+bool Clouds::beforeShape(const DensityField& field, const Vector3& point, const Vector3& p, DensityLane& lane) {
     if (field.volume().vortices.empty())
         lane.shapePoint = p;
     else
-        field.swirl(point, p, lane);
+        swirlShapePoint(field, point, p, lane);
     return true;
 }
 
 bool Clouds::shapeReadsMovedPoint(const DensityField& field) const { return field.volume().vortices.empty(); }
 
-inline bool Clouds::afterShape(const DensityField& field, const Vector3&, const Vector3& p, float m,
-                               DensityLane& lane) {
+bool Clouds::afterShape(const DensityField& field, const Vector3&, const Vector3&, float m, DensityLane& lane) {
     if (m < kNegligible) return false;
-    const Vector3 q = field.volume().vortices.empty() ? field.toNoiseSpace(p) : lane.noisePoint;
-    lane.noisePoint = q - field.parameters().noiseOffset;
+    // Without vortices the noise point waits for the puffs, which leave most samples uncovered.
+    if (!field.volume().vortices.empty()) lane.noisePoint = lane.noisePoint - field.parameters().noiseOffset;
     lane.mask = m;
     return combineMode == kCombineMasked || combineMode == kCombineBlend || combineMode == kCombineMultiply;
 }
 
-void Clouds::weighRun(const DensityField&, int32_t count, const Vector3* moved, DensityLane* const* lanes) {
+void Clouds::weighRun(const DensityField& field, int32_t count, const Vector3* moved, DensityLane* const* lanes) {
     if (count <= 0) return;
     float coverage[kDensityBatch];
     puffCoverageMany(count, moved, coverage);
     // The blend, deliberately unclamped, reads the noise even where nothing covers it.
     const bool blend = combineMode == kCombineBlend;
+    const bool swirled = !field.volume().vortices.empty();
     for (int32_t k = 0; k < count; ++k) {
         DensityLane& lane = *lanes[k];
         const float c = coverage[k] * lane.mask;
         lane.mask = c;
-        if (!blend && c <= kNegligible) lane.needsNoise = false;
+        if (!blend && c <= kNegligible)
+            lane.needsNoise = false;
+        else if (!swirled)
+            lane.noisePoint = field.toNoiseSpace(moved[k]) - field.parameters().noiseOffset;
     }
 }
 
-inline float Clouds::afterNoise(const DensityLane& lane, float v) {
+float Clouds::afterNoise(const DensityLane& lane, float v) {
     const float c = lane.mask;
     float d;
     if (combineMode == kCombineBlend) return k1 * v + puffBlend * c;

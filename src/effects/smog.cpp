@@ -9,7 +9,6 @@ namespace brumo {
 
 namespace {
 
-
 // The preset gradient each choice of the colour popup loads; the last is the clouds' ramp.
 constexpr int32_t kPopupPresets[kColourPopupChoices] = {8, 9, 10, 11, 12, 1};
 
@@ -21,26 +20,6 @@ Smog::Smog() {
     parameters.noiseType = kFractalSum;
     loadResourceText(parameters.densityShaderName.get(), kTextFractalNoise);
 }
-
-// The mask comes before the move into noise space, so vortices never bend the outline; an empty
-// mask costs no noise.
-bool Smog::beforeShape(const DensityField&, const Vector3&, const Vector3& p, DensityLane& lane) {
-    lane.shapePoint = p;
-    return true;
-}
-
-bool Smog::shapeReadsMovedPoint(const DensityField&) const { return true; }
-
-bool Smog::afterShape(const DensityField& field, const Vector3& point, const Vector3& p, float m, DensityLane& lane) {
-    if (m < kNegligible) return false;
-    Vector3 q = field.toNoiseSpace(p);
-    field.applyVortices(q, DensityField::sampleHeight(point));
-    lane.noisePoint = q - field.parameters().noiseOffset;
-    lane.mask = m;
-    return true;
-}
-
-float Smog::afterNoise(const DensityLane& lane, float v) { return lane.mask * v; }
 
 void Smog::runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
                      float* shapes, ShadingPoint* shading) {

@@ -91,17 +91,6 @@ void DensityField::applyVortex(const Vortex& vortex, Vector3& q, float heightFac
     q[vortex.axisK] += vortex.lift * theta;
 }
 
-void DensityField::applyVortices(Vector3& q, float heightFactor) const {
-    for (int32_t k = volume_.vortices.count() - 1; k >= 0; --k) applyVortex(volume_.vortices[k], q, heightFactor);
-}
-
-void DensityField::swirl(const Vector3& point, const Vector3& moved, DensityLane& lane) const {
-    Vector3 q = toNoiseSpace(moved);
-    applyVortices(q, sampleHeight(point));
-    lane.noisePoint = q;
-    lane.shapePoint = fromNoiseSpace(q);
-}
-
 float DensityField::shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16],
                              bool soft) const {
     float mask = 0.0f;

@@ -112,11 +112,11 @@ public:
     Vector3 fromNoiseSpace(const Vector3& q) const { return applyLinear(volume_.noiseTransformInverse, q); }
     static float sampleHeight(const Vector3& point) { return 0.5f * point.z + 0.5f; }
     static void applyVortex(const Vortex& vortex, Vector3& q, float heightFactor);
-    // Applies the vortex list from the last to the first.
-    void applyVortices(Vector3& q, float heightFactor) const;
-    // The moved point in noise space swirled by the vortices at the height of point (into
-    // lane.noisePoint), and taken back into the cube for the mask (lane.shapePoint).
-    void swirl(const Vector3& point, const Vector3& moved, DensityLane& lane) const;
+    // Applies the vortex list from the last to the first. Inline, so that an effect without
+    // vortices pays one compare per sample.
+    void applyVortices(Vector3& q, float heightFactor) const {
+        for (int32_t k = volume_.vortices.count() - 1; k >= 0; --k) applyVortex(volume_.vortices[k], q, heightFactor);
+    }
     // The shape mask at a point of the normalised cube.
     float shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16], bool soft) const;
     // The shape mask at count (at most kDensityBatch) points, into out.

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "effect_fixtures.h"
@@ -216,6 +217,45 @@ TEST_F(CloudsCoverageTest, ASeedWrittenIntoTheBlockTakesEffectAtTheNextPreparati
     EXPECT_NE(reseeded, before);
     block().puffSeed = 131313;
     EXPECT_EQ(profile(), before);
+}
+
+// A run of points, culled to the puffs near it, is covered as each point alone: small puffs with
+// rough outlines, a cloud at and past the count whose puffs are culled by slabs of the cube, and
+// points through the cloud, beyond the cube and not numbers.
+TEST_F(CloudsTest, ARunOfPointsIsCoveredAsEachPointAlone) {
+    block().common.shapeFlags = 0;
+    block().common.noiseOffset = {0.37f, -1.2f, 2.9f};
+    block().combineMode = qv::fourcc("Opt2");
+    block().puffBlend = 1.0f;  // the coverage alone
+    block().puffSize = 0.35f;
+    const float size = block().common.size;
+    std::vector<QVVector3> points;
+    for (int line = 0; line < 12; ++line) {
+        const float a = 0.7f * static_cast<float>(line);
+        const Vector3 direction{std::cos(a), std::sin(a), 0.4f * std::sin(3.0f * a)};
+        for (int k = 0; k < 64; ++k) {
+            const float t = -1.5f + 3.0f * static_cast<float>(k) / 63.0f;
+            points.push_back({t * direction.x * size, t * direction.y * size, (t * direction.z + 0.1f) * size});
+        }
+    }
+    points[70].x = std::nanf("");
+    for (int32_t count : {16, 64, 65}) {
+        block().puffCount = count;
+        ref->exchangerInterface()->parametersChanged();
+        std::vector<float> densities(points.size());
+        ASSERT_EQ(ref->densitySamplerInterface()->sampleMany(static_cast<int32_t>(points.size()), points.data(),
+                                                            densities.data(), nullptr, nullptr),
+                  qv::kOk);
+        int partial = 0;
+        for (size_t i = 0; i < points.size(); ++i) {
+            float alone = 0.0f;
+            ASSERT_EQ(ref->densitySamplerInterface()->sampleAt(&points[i], &alone, nullptr, nullptr), qv::kOk);
+            EXPECT_EQ(std::memcmp(&alone, &densities[i], sizeof alone), 0)
+                << count << " puffs, point " << i << ": " << alone << " alone, " << densities[i] << " in the run";
+            partial += alone > 0.0f && alone < 1.0f ? 1 : 0;
+        }
+        EXPECT_GT(partial, 50) << count << " puffs";
+    }
 }
 
 TEST_F(CloudsCoverageTest, CountsThatCannotBeHonouredDegradeToFewerOrNoPuffs) {
