@@ -75,27 +75,37 @@ void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* d
         for (int32_t k = 0; k < n; ++k) {
             const QVVector3& q = points[start + k];
             const Vector3 p = Vector3{q.x, q.y, q.z} * f;
-            if (densities != nullptr) densities[start + k] = 0.0f;
-            if (shapeValues != nullptr) shapeValues[start + k] = 0.0f;
-            if (colours != nullptr) colours[start + k] = {0.0f, 0.0f, 0.0f, 0.0f};
             if (!isFinite(p)) continue;
             run[m] = p;
             index[m] = start + k;
             m += 1;
         }
-        field_.sampleDensities(m, run, d, s);
+        // When every point is finite the run answers straight into the caller's arrays (unless
+        // both are one array, which is left holding the shape values).
+        const bool whole = m == n && densities != shapeValues;
+        float* dRun = whole && densities != nullptr ? densities + start : d;
+        float* sRun = whole && shapeValues != nullptr ? shapeValues + start : s;
+        field_.sampleDensities(m, run, dRun, sRun);
         const bool colouring = colours != nullptr && fromGradient;
         float positions[kDensityBatch];
         ColourRGBA c[kDensityBatch];
         if (colouring) {
-            for (int32_t k = 0; k < m; ++k) positions[k] = gradientPosition(d[k], s[k]);
+            for (int32_t k = 0; k < m; ++k) positions[k] = gradientPosition(dRun[k], sRun[k]);
             evaluateMany(parameters.colourGradient, m, positions, c);
+        }
+        if (colours != nullptr)
+            for (int32_t k = 0; k < n; ++k) colours[start + k] = {0.0f, 0.0f, 0.0f, 0.0f};
+        if (colouring)
+            for (int32_t k = 0; k < m; ++k) colours[index[k]] = {c[k].red, c[k].green, c[k].blue, c[k].alpha};
+        if (whole) continue;
+        for (int32_t k = 0; k < n; ++k) {
+            if (densities != nullptr) densities[start + k] = 0.0f;
+            if (shapeValues != nullptr) shapeValues[start + k] = 0.0f;
         }
         for (int32_t k = 0; k < m; ++k) {
             const int32_t i = index[k];
             if (densities != nullptr) densities[i] = d[k];
             if (shapeValues != nullptr) shapeValues[i] = s[k];
-            if (colouring) colours[i] = {c[k].red, c[k].green, c[k].blue, c[k].alpha};
         }
     }
 }

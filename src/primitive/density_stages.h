@@ -13,6 +13,8 @@
 //   }
 #pragma once
 
+#include <type_traits>
+
 #include "primitive/density_field.h"
 
 namespace brumo {
@@ -77,6 +79,9 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
     field.shapeMaskMany(n, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, values);
 #pragma GCC diagnostic pop
+    // An effect whose run-wide stage is the empty one of the base skips it and its bookkeeping.
+    constexpr bool weighs = std::is_same_v<Effect, DensityStages> ||
+                            !std::is_same_v<decltype(&Effect::weighRun), decltype(&DensityStages::weighRun)>;
     int32_t kept = 0;
     for (int32_t k = 0; k < n; ++k) {
         const int32_t i = going[k];
@@ -85,29 +90,32 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
             densities[i] = lanes[i].density;
             continue;
         }
+        if constexpr (!weighs) stagePoints[kept] = lanes[i].noisePoint;
         going[kept++] = i;
     }
     n = kept;
     if (n == 0) return;
 
-    DensityLane* weighed[capacity];
-    for (int32_t k = 0; k < n; ++k) {
-        weighed[k] = &lanes[going[k]];
-        stagePoints[k] = moved[going[k]];
-    }
-    effect.weighRun(field, n, stagePoints, weighed);
-    kept = 0;
-    for (int32_t k = 0; k < n; ++k) {
-        const int32_t i = going[k];
-        if (!lanes[i].needsNoise) {
-            densities[i] = lanes[i].density;
-            continue;
+    if constexpr (weighs) {
+        DensityLane* weighed[capacity];
+        for (int32_t k = 0; k < n; ++k) {
+            weighed[k] = &lanes[going[k]];
+            stagePoints[k] = moved[going[k]];
         }
-        going[kept] = i;
-        stagePoints[kept] = lanes[i].noisePoint;
-        kept += 1;
+        effect.weighRun(field, n, stagePoints, weighed);
+        kept = 0;
+        for (int32_t k = 0; k < n; ++k) {
+            const int32_t i = going[k];
+            if (!lanes[i].needsNoise) {
+                densities[i] = lanes[i].density;
+                continue;
+            }
+            going[kept] = i;
+            stagePoints[kept] = lanes[i].noisePoint;
+            kept += 1;
+        }
+        n = kept;
     }
-    n = kept;
 
     field.noiseFieldMany(n, stagePoints, values, shading);
     for (int32_t k = 0; k < n; ++k) densities[going[k]] = effect.afterNoise(lanes[going[k]], values[k]);
