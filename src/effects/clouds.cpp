@@ -269,8 +269,15 @@ void Clouds::puffCoverageMany(int32_t count, const Vector3* points, float* cover
     // A few samples in a row lie close together, and most puffs are far from all of them.
     for (int32_t start = 0; start < count; start += kPuffsSortedPer) {
         const int32_t n = count - start < kPuffsSortedPer ? count - start : kPuffsSortedPer;
-        brumo::puffCoverageMany(puffsNear(n, points + start, jitter + start), n, points + start, jitter + start,
-                                coverage + start);
+        const PuffField near = puffsNear(n, points + start, jitter + start);
+        if (near.count > 0) {
+            brumo::puffCoverageMany(near, n, points + start, jitter + start, coverage + start);
+            continue;
+        }
+        // What the coverage gives where no puff reaches: no share covered, times the density (not
+        // a number for a density that is not one).
+        const float uncovered = 0.0f * puffDensity;
+        for (int32_t k = 0; k < n; ++k) coverage[start + k] = uncovered;
     }
 }
 
