@@ -22,9 +22,6 @@ float gradientPosition(const PreparedVolume& v, float density, float shape) {
     return k;
 }
 
-SampleSum::SampleSum(const PreparedVolume& volume, const EffectParameters& parameters)
-    : volume_(volume), parameters_(parameters) {}
-
 bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, const bool* stops,
                     const float* densities, const float* shapes, const ColourRGBA* colours) {
     // First, in order, the samples that count (optical depth above 2^-14), the opacity after
@@ -101,20 +98,6 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
         sum_.blue += w * unlit[j] * s.blue + w * lit[j] * c.blue;
     }
     return stopped;
-}
-
-ColourRGBA SampleSum::over(const ColourRGBA& behind) const {
-    ColourRGBA c = sum_;
-    if (opacity_ < 1.0f) {
-        const float t = 1.0f - opacity_;
-        c.red += t * behind.red;
-        c.green += t * behind.green;
-        c.blue += t * behind.blue;
-        c.alpha += t * behind.alpha;
-    } else {
-        c.alpha = 1.0f;
-    }
-    return c;
 }
 
 }  // namespace brumo

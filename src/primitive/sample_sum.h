@@ -19,7 +19,8 @@ float gradientPosition(const PreparedVolume& volume, float density, float shape)
 
 class SampleSum {
 public:
-    SampleSum(const PreparedVolume& volume, const EffectParameters& parameters);
+    SampleSum(const PreparedVolume& volume, const EffectParameters& parameters)
+        : volume_(volume), parameters_(parameters) {}
 
     // A run of count samples (at most kDensityBatch) added in order: nothing for an optical depth
     // not above 2^-14, shadowed through the grid. Their colours come from colours (one per
@@ -32,7 +33,19 @@ public:
     // What has been gathered so far.
     const ColourRGBA& gathered() const { return sum_; }
     // The gathered colour composited over what lies behind (opaque once the opacity reached 1).
-    ColourRGBA over(const ColourRGBA& behind) const;
+    ColourRGBA over(const ColourRGBA& behind) const {
+        ColourRGBA c = sum_;
+        if (opacity_ < 1.0f) {
+            const float t = 1.0f - opacity_;
+            c.red += t * behind.red;
+            c.green += t * behind.green;
+            c.blue += t * behind.blue;
+            c.alpha += t * behind.alpha;
+        } else {
+            c.alpha = 1.0f;
+        }
+        return c;
+    }
 
 private:
     const PreparedVolume& volume_;
