@@ -82,6 +82,7 @@ void RisingSmoke::prepareEffect() {
     // Every rung starts from the vortex defaults (lift 0.1, twist 60 degrees). When the list
     // cannot hold both sets the ladder stays empty.
     const Vortex fresh;
+    QVClassArray<Vortex>& vortices = preparing().vortices;
     vortices.setCount(0);
     if (!vortices.setCount(x.count + y.count, &fresh)) return;
     const float offsetZ = p.noiseOffset.z;

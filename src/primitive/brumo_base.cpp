@@ -23,13 +23,13 @@ BrumoBase::BrumoBase()
       reseedPending(1),
       modifiersPending(1),
       lastShadingPoint(kZeroVector),
-      field_(*this, lattice, parameters, *this),
+      field_(prepared_, prepared_.lattice, parameters, *this),
       lock(nullptr) {
     // The density path indexes the tables without a bound check: a primitive without them
     // cannot exist.
-    if (!gainTable.setCount(kTableSize) || !biasTable.setCount(kTableSize))
+    if (!prepared_.gainTable.setCount(kTableSize) || !prepared_.biasTable.setCount(kTableSize))
         qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
-    lattice.create();
+    prepared_.lattice.create();
 
     EffectParameters& p = parameters;
     p.size = 4.0f;
@@ -80,9 +80,9 @@ BrumoBase::~BrumoBase() {
     for (IQVUnknown* component : parameters.dataComponents)
         if (component != nullptr) component->Release();
     parameters.dataComponents.clear();
-    for (IVolumeModifier* modifier : modifiers)
+    for (IVolumeModifier* modifier : prepared_.modifiers)
         if (modifier != nullptr) modifier->Release();
-    modifiers.clear();
+    prepared_.modifiers.clear();
 }
 
 int32_t BrumoBase::primitiveSlot8(intptr_t) { return 0; }
@@ -93,8 +93,8 @@ void* BrumoBase::parameterBlock() { return &parameters; }
 
 QVResult BrumoBase::parametersChanged() {
     preparePending = 1;
-    for (int32_t i = 0; i < modifiers.count(); ++i) {
-        IVolumeModifier* modifier = modifiers[i];
+    for (int32_t i = 0; i < prepared_.modifiers.count(); ++i) {
+        IVolumeModifier* modifier = prepared_.modifiers[i];
         if (modifier == nullptr) continue;
         QVCountedPtr<IExDataExchanger> exchanger;
         modifier->QueryInterface(qv::IID_IExDataExchanger, exchanger.slot());
@@ -104,10 +104,10 @@ QVResult BrumoBase::parametersChanged() {
 }
 
 QVBox* BrumoBase::queryBounds(QVBox* box) {
-    prepareCubeBounds(parameters.size);
+    prepared_.prepareCubeBounds(parameters.size);
     if (box != nullptr) {
-        box->min = {cubeBounds.min.x, cubeBounds.min.y, cubeBounds.min.z};
-        box->max = {cubeBounds.max.x, cubeBounds.max.y, cubeBounds.max.z};
+        box->min = {prepared_.cubeBounds.min.x, prepared_.cubeBounds.min.y, prepared_.cubeBounds.min.z};
+        box->max = {prepared_.cubeBounds.max.x, prepared_.cubeBounds.max.y, prepared_.cubeBounds.max.z};
     }
     return box;
 }

@@ -25,6 +25,7 @@
 #include "primitive/critical_section.h"
 #include "primitive/density_field.h"
 #include "primitive/prepared_volume.h"
+#include "primitive/sample_sum.h"
 #include "primitive/shadow_grid.h"
 #include "qv/scene.h"
 #include "qv/scene_records.h"
@@ -45,14 +46,12 @@ constexpr int32_t kMaxLightMarchSamples = 256;
 
 // IDensitySampler is the last interface and its overrides come last: an interface added later
 // must not move the primary slots above, nor the slots of the host's interfaces. The density
-// stages are no interface of the host's (their table is a separate one), and the prepared
-// volume, which has no virtual functions, adds no slot.
+// stages are no interface of the host's (their table is a separate one).
 class BrumoBase : public TBasicPrimitive,
                   public IVolumePrimitive,
                   public I3DExNewVolumePrimitive,
                   public IDensitySampler,
-                  public DensityStages,
-                  public PreparedVolume {
+                  public DensityStages {
 public:
     // Primary operations 8 to 10. They must stay the first virtual functions declared here: an
     // override of another interface's operation below also takes a primary slot.
@@ -132,6 +131,8 @@ public:
     // The grid's inputs; false when they cannot tell whether two copies share a grid.
     bool shadowGridInputs(GridInputs& inputs);
 
+    // What the last preparation derived from the parameter block and the scene, read-only.
+    const PreparedVolume& prepared() const { return prepared_; }
     // The density field of this primitive: the effect's stages over the prepared volume.
     const DensityField& field() const { return field_; }
     // True when the field's runs may stand in for one sample at a time: vector lanes are on and
@@ -143,26 +144,13 @@ public:
     DensitySample densityAt(const Vector3& point);
 
     // --- Integration ---
-    float opacityAfter(float increment, float& depth) const;
     // The colour of a sample: from the gradient, else from the host colour shader (handed a
     // shading record of the host's defaults at the sample's shading point), else none.
     ColourRGBA sampleColour(const DensitySample& sample) const;
     // One sample at point taken one at a time (its density, then its colour, host shaders
-    // included) and added as addSamples adds it; true when the march stops there (a full step
-    // that brought the opacity to 0.99).
-    bool accumulateSample(const Vector3& point, float stepLength, float& opacity, float& depth,
-                          ColourRGBA& accumulator, bool fullStep = false);
-    // A run of count samples (at most kDensityBatch) added in order to the accumulator, opacity
-    // and depth: each of optical depth x = densityScale × length × density, nothing for x not
-    // above 2^-14, shadowed through the grid. Their colours come from colours (one per sample)
-    // or, when that is null, from the gradient at the densities and shape values. True when the
-    // march stops: opacity at least 0.99 after a full step (stops[k]); later samples are left out.
-    bool addSamples(int32_t count, const Vector3* points, const float* lengths, const bool* stops,
-                    const float* densities, const float* shapes, const ColourRGBA* colours, float& opacity,
-                    float& depth, ColourRGBA& accumulator);
-    // Where the colour gradient is read for a density and shape value, and the colour there.
-    float gradientPosition(float density, float shape) const;
-    ColourRGBA gradientColour(float density, float shape) const;
+    // included) and added to sum; true when the march stops there (a full step that brought the
+    // opacity to 0.99).
+    bool accumulateSample(const Vector3& point, float stepLength, bool fullStep, SampleSum& sum);
     // The light reaching count points (at most 64) from every light, their marches stepped together.
     void lightAtPoints(int32_t count, const Vector3* points, float* sums);
     float shadowGridLookup(const Vector3& point) const;
@@ -181,7 +169,7 @@ public:
     void samplePointRuns(int32_t count, const QVVector3* points, float* densities,
                          float* shapeValues, QVColourRecord* colours);
 
-    // The component's own state; the prepared volume is the last base.
+    // The component's own state.
     uint8_t preparePending;
     uint8_t reseedPending;
     uint8_t modifiersPending;
@@ -191,6 +179,7 @@ public:
 
 private:
     // Before the parameter block, which the effects' own fields follow.
+    PreparedVolume prepared_;
     DensityField field_;
 
 public:
@@ -202,6 +191,8 @@ public:
 protected:
     BrumoBase();
     ~BrumoBase();
+    // The prepared volume as an effect's own preparation (prepareEffect) writes it.
+    PreparedVolume& preparing() { return prepared_; }
 };
 
 }  // namespace brumo

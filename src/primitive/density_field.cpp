@@ -101,7 +101,8 @@ float DensityField::shapeMask(const Vector3& s, uint32_t flags, const FalloffPai
 void DensityField::shapeMaskMany(int32_t count, const Vector3* points, uint32_t flags,
                                  const FalloffPair (&falloffs)[16], bool soft, float* out) const {
     float start[kDensityBatch];
-    for (int32_t i = 0; i < count; ++i) start[i] = parameters_.meshOff != 0 ? 1.0f : volume_.meshShape.insideWeight(points[i]);
+    for (int32_t i = 0; i < count; ++i)
+        start[i] = parameters_.meshOff != 0 ? 1.0f : volume_.meshShape.insideWeight(points[i]);
     shapeWeightMany(count, points, start, flags, falloffs, soft, out);
 }
 

@@ -5,6 +5,7 @@
 
 #include "primitive/brumo_base.h"
 #include "primitive/march_lanes.h"
+#include "primitive/sample_sum.h"
 #include "qv/exception.h"
 
 namespace brumo {
@@ -24,7 +25,7 @@ void BrumoBase::samplePoints(int32_t count, const QVVector3* points, float* dens
                              float* shapeValues, QVColourRecord* colours) {
     const float size = parameters.size;
     const bool empty = size == 0.0f || !std::isfinite(size);
-    const float f = 2.0f * cubeBounds.inverseEdge;
+    const float f = 2.0f * prepared_.cubeBounds.inverseEdge;
     const bool meshShaping = parameters.meshOff == 0;
     bool lineCast = false;
     float lineY = 0.0f;
@@ -62,7 +63,7 @@ void BrumoBase::samplePoints(int32_t count, const QVVector3* points, float* dens
 
 void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* densities,
                                 float* shapeValues, QVColourRecord* colours) {
-    const float f = 2.0f * cubeBounds.inverseEdge;
+    const float f = 2.0f * prepared_.cubeBounds.inverseEdge;
     const bool fromGradient = parameters.colourFromGradient != 0;
     for (int32_t start = 0; start < count; start += kDensityBatch) {
         const int32_t n = std::min(kDensityBatch, count - start);
@@ -90,7 +91,7 @@ void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* d
         float positions[kDensityBatch];
         ColourRGBA c[kDensityBatch];
         if (colouring) {
-            for (int32_t k = 0; k < m; ++k) positions[k] = gradientPosition(dRun[k], sRun[k]);
+            for (int32_t k = 0; k < m; ++k) positions[k] = gradientPosition(prepared_, dRun[k], sRun[k]);
             evaluateMany(parameters.colourGradient, m, positions, c);
         }
         if (colours != nullptr)

@@ -100,8 +100,8 @@ private:
 }  // namespace
 
 void BrumoBase::setFixedLight() {
-    if (!lights.setCount(0)) qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
-    LightSample& light = lights.appendNew();
+    if (!prepared_.lights.setCount(0)) qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
+    LightSample& light = prepared_.lights.appendNew();
     light.enabled = 1;
     light.position = kZeroVector;
     light.direction = parameters.lightDirection;
@@ -111,14 +111,14 @@ void BrumoBase::setFixedLight() {
 
 void BrumoBase::rebuildLights() {
     sceneLightsPending = 0;
-    lights.setCount(0);
+    prepared_.lights.setCount(0);
     QVCountedPtr<IQVScene> scene = currentScene();
     if (!scene) return;
     const int32_t n = scene->lightCount();
     for (int32_t index = 0; index < n; ++index) {
         QVCountedPtr<IQVLight> light = lightAt(scene.get(), index);
         if (!light || !isDistantLight(light.get())) continue;
-        LightSample& entry = lights.appendNew();
+        LightSample& entry = prepared_.lights.appendNew();
         entry.enabled = 1;
         sampleLight(light.get(), entry.direction, entry.colour);
     }
@@ -134,21 +134,21 @@ void BrumoBase::checkSceneLights() {
     for (int32_t index = 0; index < n && !changed; ++index) {
         QVCountedPtr<IQVLight> light = lightAt(scene.get(), index);
         if (!light || !isDistantLight(light.get())) continue;
-        if (j >= lights.count()) {
+        if (j >= prepared_.lights.count()) {
             changed = true;  // more distant lights than entries
             continue;
         }
         Vector3 direction;
         ColourRGBA colour;
         sampleLight(light.get(), direction, colour);
-        const LightSample& entry = lights[j];
+        const LightSample& entry = prepared_.lights[j];
         // Any one channel counts: a white light turned red must not keep its old shadows.
         if (differs(direction, entry.direction) || differs(colour.red, entry.colour.red) ||
             differs(colour.green, entry.colour.green) || differs(colour.blue, entry.colour.blue))
             changed = true;
         j += 1;
     }
-    if (!changed && j < lights.count()) changed = true;  // a light went away
+    if (!changed && j < prepared_.lights.count()) changed = true;  // a light went away
     if (!changed) return;
 
     rebuildLights();
@@ -185,19 +185,19 @@ bool BrumoBase::shadowGridInputs(GridInputs& inputs) {
     inputs.add(p.shapeFlags);
     inputs.addBytes(p.shapeFalloffs, sizeof p.shapeFalloffs);
     addEffectInputs(inputs);
-    inputs.add(lattice.seed);
-    inputs.add(lattice.maxFrequency);
-    inputs.add(lights.count());
-    for (const LightSample& light : lights) {
+    inputs.add(prepared_.lattice.seed);
+    inputs.add(prepared_.lattice.maxFrequency);
+    inputs.add(prepared_.lights.count());
+    for (const LightSample& light : prepared_.lights) {
         inputs.add(static_cast<uint32_t>(light.enabled));
         inputs.add(light.direction);
         inputs.add(light.colour.red);
         inputs.add(light.colour.green);
         inputs.add(light.colour.blue);
     }
-    inputs.add(modifiers.count());
+    inputs.add(prepared_.modifiers.count());
     bool shareable = true;
-    for (BasicVolumeModifier* modifier : ownModifiers) {
+    for (BasicVolumeModifier* modifier : prepared_.ownModifiers) {
         // A modifier of another module may hold anything.
         if (modifier == nullptr) {
             shareable = false;
@@ -207,7 +207,7 @@ bool BrumoBase::shadowGridInputs(GridInputs& inputs) {
         if (!modifier->addInputs(inputs)) shareable = false;
     }
     // A host shader or mesh is the host's: nothing here says when it changes.
-    if (densityShader || p.meshOff == 0) shareable = false;
+    if (prepared_.densityShader || p.meshOff == 0) shareable = false;
     return shareable;
 }
 
@@ -239,7 +239,7 @@ public:
           // Ending a march early leaves out its remainder: only a finite density scale times
           // density 0 adds exactly nothing there.
           skipBeyondBall_(emptyBeyondUnitBall(primitive.field(), primitive) &&
-                          std::isfinite(primitive.densityScale)) {}
+                          std::isfinite(primitive.prepared().densityScale)) {}
 
     // Adds the light reaching each of count points (at most kMostMarches) to sums.
     void addTo(int32_t count, const Vector3* points, float* sums) {
@@ -370,8 +370,8 @@ private:
 
     // Adds a sample's optical depth; true when the march is fully shadowed from the light.
     bool addDepth(float& depth, float density, float length, bool fullStep) const {
-        const float scale = primitive_.densityScale;
-        const float extinction = primitive_.extinction;
+        const float scale = primitive_.prepared().densityScale;
+        const float extinction = primitive_.prepared().extinction;
         if (!fullStep) {
             depth = depth + density * (2.0f * scale * (length * 0.5f));
             return false;
@@ -397,7 +397,7 @@ private:
     float transmittance(const March& march) const {
         if (march.shadowed) return 0.0f;
         // The opacity after the last sample that counted (none leaves depth 0 and opacity 0).
-        const float c = 1.0f - std::exp(-primitive_.extinction * march.depth);
+        const float c = 1.0f - std::exp(-primitive_.prepared().extinction * march.depth);
         const ColourRGBA& colour = light_.colour;
         return (1.0f - c) * (0.1f * colour.red + 0.6f * colour.green + 0.3f * colour.blue);
     }
@@ -456,28 +456,28 @@ private:
 }  // namespace
 
 void BrumoBase::buildShadowGrid() {
-    const int32_t r = saturatingInt(shadowGridResolution, 0, INT32_MAX);
+    const int32_t r = saturatingInt(prepared_.shadowGridResolution, 0, INT32_MAX);
     GridInputs inputs;
     const bool shared = shadowGridInputs(inputs);
     // The old grid goes first, so that a rebuild of unchanged inputs builds anew.
-    shadowGrid.reset();
-    shadowGrid.reset(ShadowGrid::acquire(r, inputs, shared));
-    if (shadowGrid.get()->complete()) return;
+    prepared_.shadowGrid.reset();
+    prepared_.shadowGrid.reset(ShadowGrid::acquire(r, inputs, shared));
+    if (prepared_.shadowGrid.get()->complete()) return;
     try {
         GridProgress progress;
         LightMarchSlices slices(*this, progress);
-        shadowGrid.get()->build(slices);
+        prepared_.shadowGrid.get()->build(slices);
     } catch (...) {
-        shadowGrid.reset();
+        prepared_.shadowGrid.reset();
         throw;
     }
 }
 
 void BrumoBase::lightAtPoints(int32_t count, const Vector3* points, float* sums) {
     for (int32_t i = 0; i < count; ++i) sums[i] = 0.0f;
-    for (int32_t i = 0; i < lights.count(); ++i) LightMarches(*this, lights[i]).addTo(count, points, sums);
+    for (const LightSample& light : prepared_.lights) LightMarches(*this, light).addTo(count, points, sums);
 }
 
-float BrumoBase::shadowGridLookup(const Vector3& point) const { return shadowGrid.lookup(point); }
+float BrumoBase::shadowGridLookup(const Vector3& point) const { return prepared_.shadowGrid.lookup(point); }
 
 }  // namespace brumo

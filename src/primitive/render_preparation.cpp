@@ -25,13 +25,13 @@ int32_t latticeSeed(float seedValue) {
 
 }  // namespace
 
-bool BrumoBase::latticeSeedStale() const { return lattice.seed != latticeSeed(parameters.seedValue); }
+bool BrumoBase::latticeSeedStale() const { return prepared_.lattice.seed != latticeSeed(parameters.seedValue); }
 
 void BrumoBase::prepareRender() {
     EffectParameters& p = parameters;
     preparePending = 0;
 
-    prepareFromParameters(p);
+    prepared_.prepareFromParameters(p);
     refreshShaders();
     prepareEffect();
 
@@ -46,7 +46,7 @@ void BrumoBase::prepareRender() {
 void BrumoBase::attachMesh() {
     EffectParameters& p = parameters;
     if (p.meshOff != 0) {
-        meshShape.setMesh(nullptr);
+        prepared_.meshShape.setMesh(nullptr);
         return;
     }
     QVCountedPtr<IQVScene> scene = currentScene();
@@ -58,24 +58,24 @@ void BrumoBase::attachMesh() {
     QVCountedPtr<IQVMesh> mesh;
     object->QueryInterface(qv::IID_Mesh, mesh.slot());
     if (!mesh || mesh->meshKind() != qv::kTriangleMesh) return;
-    meshShape.setMesh(mesh.get());
-    meshShape.falloff = p.meshFalloff;
-    meshShape.updateRange();
+    prepared_.meshShape.setMesh(mesh.get());
+    prepared_.meshShape.falloff = p.meshFalloff;
+    prepared_.meshShape.updateRange();
 }
 
 void BrumoBase::reseedLattice() {
     reseedPending = 0;
-    lattice.seed = latticeSeed(parameters.seedValue);
-    lattice.ready = false;
-    lattice.buildLattice();
+    prepared_.lattice.seed = latticeSeed(parameters.seedValue);
+    prepared_.lattice.ready = false;
+    prepared_.lattice.buildLattice();
 }
 
 void BrumoBase::refreshModifiers() {
     modifiersPending = 0;
-    for (IVolumeModifier* modifier : modifiers)
+    for (IVolumeModifier* modifier : prepared_.modifiers)
         if (modifier != nullptr) modifier->Release();
-    modifiers.setCount(0);
-    ownModifiers.setCount(0);
+    prepared_.modifiers.setCount(0);
+    prepared_.ownModifiers.setCount(0);
 
     const QVClassArray<IQVUnknown*>& components = parameters.dataComponents;
     for (int32_t i = 0; i < components.count(); ++i) {
@@ -88,11 +88,11 @@ void BrumoBase::refreshModifiers() {
         component->QueryInterface(IID_BasicVolumeModifier, own.slot());
         BasicVolumeModifier* batch = own ? static_cast<BasicVolumeModifier*>(own.get()) : nullptr;
         // Both lists grow together or not at all, so that they stay in step.
-        if (!ownModifiers.append(batch)) continue;
-        if (modifiers.append(modifier.get())) {
+        if (!prepared_.ownModifiers.append(batch)) continue;
+        if (prepared_.modifiers.append(modifier.get())) {
             modifier->AddRef();
         } else {
-            ownModifiers.setCount(ownModifiers.count() - 1);
+            prepared_.ownModifiers.setCount(prepared_.ownModifiers.count() - 1);
         }
     }
 }
@@ -100,10 +100,10 @@ void BrumoBase::refreshModifiers() {
 void BrumoBase::refreshShaders() {
     const EffectParameters& p = parameters;
     if (p.noiseType != 0 && p.colourFromGradient != 0) {
-        densityShader.reset();
-        densityShaderRef.reset();
-        colourShader.reset();
-        colourShaderRef.reset();
+        prepared_.densityShader.reset();
+        prepared_.densityShaderRef.reset();
+        prepared_.colourShader.reset();
+        prepared_.colourShaderRef.reset();
         return;
     }
     QVCountedPtr<IQVScene> scene = currentScene();
@@ -121,24 +121,24 @@ void BrumoBase::refreshShaders() {
     };
 
     if (p.noiseType == kNoiseFromShader && p.densityShaderName->byteLength > 0) {
-        resolve(p.densityShaderName.get(), densityShaderRef, densityShader);
+        resolve(p.densityShaderName.get(), prepared_.densityShaderRef, prepared_.densityShader);
     } else {
-        densityShader.reset();
-        densityShaderRef.reset();
+        prepared_.densityShader.reset();
+        prepared_.densityShaderRef.reset();
     }
     if (p.colourFromGradient == 0 && p.colourShaderName->byteLength > 0) {
-        resolve(p.colourShaderName.get(), colourShaderRef, colourShader);
+        resolve(p.colourShaderName.get(), prepared_.colourShaderRef, prepared_.colourShader);
     } else {
-        colourShader.reset();
-        colourShaderRef.reset();
+        prepared_.colourShader.reset();
+        prepared_.colourShaderRef.reset();
     }
 }
 
 void BrumoBase::prepareLighting() {
     const EffectParameters& p = parameters;
     const uint32_t mode = p.lightingMode;
-    shadowGridActive = mode != kNoShadows ? 1 : 0;
-    shadowGridResolution =
+    prepared_.shadowGridActive = mode != kNoShadows ? 1 : 0;
+    prepared_.shadowGridResolution =
         static_cast<float>(saturatingInt(p.quality * 50.0f, 0, kLargestGridResolution));
     if (mode == kNoShadows) return;
     if (mode == kSceneLights) {
@@ -146,13 +146,13 @@ void BrumoBase::prepareLighting() {
     } else if (mode == kFixedLight) {
         setFixedLight();
     } else {
-        shadowGridActive = 0;
+        prepared_.shadowGridActive = 0;
         return;
     }
     // Unshadowed until the grid is complete: a cancelled build leaves it so.
-    shadowGridActive = 0;
+    prepared_.shadowGridActive = 0;
     buildShadowGrid();
-    shadowGridActive = 1;
+    prepared_.shadowGridActive = 1;
 }
 
 }  // namespace brumo

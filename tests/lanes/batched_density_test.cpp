@@ -88,8 +88,10 @@ void randomiseEffect(const QVGuid& classId, BrumoBase* effect, Random& random) {
     // A swirl or two for the effects whose list the host does not fill with a ladder.
     if (classId != CLSID_RisingSmoke) {
         const int count = pick(random, 3);
-        ASSERT_TRUE(effect->vortices.setCount(count));
-        for (Vortex& v : effect->vortices) {
+        // No host call fills this list: the test writes the prepared list itself.
+        QVClassArray<Vortex>& vortices = const_cast<PreparedVolume&>(effect->prepared()).vortices;
+        ASSERT_TRUE(vortices.setCount(count));
+        for (Vortex& v : vortices) {
             v.setKind(pick(random, 6));
             v.setRadius(uniform(random, 0.2f, 1.5f));
             v.centre = anyVector(random, 1.0f);

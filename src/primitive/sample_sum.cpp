@@ -1,0 +1,120 @@
+#include "primitive/sample_sum.h"
+
+#include <cmath>
+
+#include "primitive/density_field.h"
+#include "primitive/march_lanes.h"
+
+namespace brumo {
+
+namespace {
+
+constexpr float kOpaque = 0.99f;
+
+}  // namespace
+
+float gradientPosition(const PreparedVolume& v, float density, float shape) {
+    float k = v.colourWeightDensity * density + v.colourWeightShape * shape + v.colourWeightMixed * density * shape;
+    if (!(k > 0.0f))
+        k = 0.0f;
+    else if (k >= 1.0f)
+        k = 1.0f;
+    return k;
+}
+
+SampleSum::SampleSum(const PreparedVolume& volume, const EffectParameters& parameters)
+    : volume_(volume), parameters_(parameters) {}
+
+bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, const bool* stops,
+                    const float* densities, const float* shapes, const ColourRGBA* colours) {
+    // First, in order, the samples that count (optical depth above 2^-14), the opacity after
+    // each and where the march stops; the colours and shadows of those samples then go through
+    // the lanes together, and last they are added up in order.
+    int32_t counted[kDensityBatch];
+    float weights[kDensityBatch];
+    int32_t m = 0;
+    bool stopped = false;
+    for (int32_t k = 0; k < count; ++k) {
+        const float x = volume_.densityScale * lengths[k] * densities[k];
+        if (x > kNegligible) {
+            depth_ = depth_ + x;
+            opacity_ = 1.0f - std::exp(-volume_.extinction * depth_);
+            // Optical depth times the transmittance after the sample.
+            weights[m] = x * (1.0f - opacity_);
+            counted[m++] = k;
+        }
+        if (stops[k] && opacity_ >= kOpaque) {
+            stopped = true;
+            break;
+        }
+    }
+    if (m == 0) return stopped;
+
+    ColourRGBA own[kDensityBatch];
+    if (colours != nullptr) {
+        for (int32_t j = 0; j < m; ++j) own[j] = colours[counted[j]];
+    } else if (parameters_.colourFromGradient != 0) {
+        float positions[kDensityBatch];
+        for (int32_t j = 0; j < m; ++j) positions[j] = gradientPosition(volume_, densities[counted[j]], shapes[counted[j]]);
+        evaluateMany(parameters_.colourGradient, m, positions, own);
+    } else {
+        // Without a shader the colour has no side effects: none is asked for.
+        for (int32_t j = 0; j < m; ++j) own[j] = {0.0f, 0.0f, 0.0f, 0.0f};
+    }
+
+    if (volume_.shadowGridActive == 0) {
+        for (int32_t j = 0; j < m; ++j) {
+            const float w = weights[j];
+            sum_.alpha += w;
+            sum_.red += w * own[j].red;
+            sum_.green += w * own[j].green;
+            sum_.blue += w * own[j].blue;
+        }
+        return stopped;
+    }
+
+    // Light reaching each point, weakened by the shadow strength and, for thin vapour, by the
+    // density influence; what is missing comes from the shadow gradient.
+    Vector3 at[kDensityBatch];
+    float lit[kDensityBatch];
+    float unlit[kDensityBatch];
+    ColourRGBA shadow[kDensityBatch];
+    for (int32_t j = 0; j < m; ++j) at[j] = points[counted[j]];
+    volume_.shadowGrid.lookupMany(m, at, lit);
+    for (int32_t j = 0; j < m; ++j) {
+        float f = 1.0f + (densities[counted[j]] - 1.0f) * parameters_.shadowDensityInfluence;
+        if (!(f > 0.0f))
+            f = 0.0f;
+        else if (f > 1.0f)
+            f = 1.0f;
+        lit[j] = 1.0f + (lit[j] - 1.0f) * (parameters_.shadowStrength * f);
+        unlit[j] = 1.0f - lit[j];
+    }
+    evaluateMany(parameters_.shadowGradient, m, unlit, shadow);
+    for (int32_t j = 0; j < m; ++j) {
+        const float w = weights[j];
+        const ColourRGBA& s = shadow[j];
+        const ColourRGBA& c = own[j];
+        sum_.alpha += w;
+        sum_.red += w * unlit[j] * s.red + w * lit[j] * c.red;
+        sum_.green += w * unlit[j] * s.green + w * lit[j] * c.green;
+        sum_.blue += w * unlit[j] * s.blue + w * lit[j] * c.blue;
+    }
+    return stopped;
+}
+
+ColourRGBA SampleSum::over(const ColourRGBA& behind) const {
+    ColourRGBA c = sum_;
+    if (opacity_ < 1.0f) {
+        const float t = 1.0f - opacity_;
+        c.red += t * behind.red;
+        c.green += t * behind.green;
+        c.blue += t * behind.blue;
+        c.alpha += t * behind.alpha;
+    } else {
+        c.alpha = 1.0f;
+    }
+    return c;
+}
+
+}  // namespace brumo
