@@ -224,6 +224,7 @@ PuffField Clouds::puffsNear(int32_t count, const Vector3* points, const float* j
             candidates &= slabPuffs[slabEntry(static_cast<int32_t>(level), axis, slabOf(lo[axis]), slabOf(hi[axis]))];
     }
     int32_t n = 0;
+    Puff* const near = nearPuffs.data();
     auto consider = [&](const Puff& puff) {
         // The distance to the box, worked out as the coverage works out the distance to a point:
         // rounding keeps the order, so no point's distance plus jitter is shorter than this.
@@ -233,8 +234,11 @@ PuffField Clouds::puffsNear(int32_t count, const Vector3* points, const float* j
             gap[axis] = std::max(std::max(lo[axis] - c, c - hi[axis]), 0.0f);
         }
         const float nearest = length(gap) + jitterFloor;
-        if (nearest >= puff.radius && nearest >= puff.radius + puff.width) return;
-        nearPuffs[n++] = puff;
+        // Written whether it stays or not (the next one may take its place): no branch to
+        // mispredict. There is room, as no more puffs are kept than looked at.
+        near[n] = puff;
+        const bool beyond = (nearest >= puff.radius) & (nearest >= puff.radius + puff.width);
+        n += beyond ? 0 : 1;
     };
     if (slabbed) {
         for (; candidates != 0; candidates &= candidates - 1) consider(puffs[__builtin_ctzll(candidates)]);
