@@ -50,8 +50,6 @@ inline int32_t slabEntry(int32_t level, int axis, int32_t first, int32_t last) {
     return ((level * 3 + axis) * kSlabs + first) * kSlabs + last;
 }
 
-// The bits of the puffs whose reach, lengthened by jitter, overlaps slabs first..last of an axis.
-// A reach or coordinate that is not a finite number overlaps every range.
 // The box around count points, and the lowest of their jitters (values that are not numbers left
 // out). The coordinates in runs of 16 points side by side, which the compiler takes in vectors.
 float runBox(int32_t count, const Vector3* points, const float* jitter, Vector3& lo, Vector3& hi) {
@@ -97,6 +95,8 @@ float runBox(int32_t count, const Vector3* points, const float* jitter, Vector3&
     return floors[0];
 }
 
+// The bits of the puffs whose reach, lengthened by jitter, overlaps slabs first..last of an axis.
+// A reach or coordinate that is not a finite number overlaps every range.
 uint64_t puffsOverlapping(const QVClassArray<Puff>& puffs, int axis, int32_t first, int32_t last, float jitter) {
     const float slab = 2.0f / kSlabs;
     const float from = first == 0 ? -kInfinity : -1.0f + static_cast<float>(first) * slab;
