@@ -53,23 +53,34 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
         moved = movedPoints;
     }
 
-    // Samples the ball shape empties need no stage at all.
+    // Samples the ball shape empties need no stage at all. The cut keeps its candidates without a
+    // branch: about half of the points of a cube lie outside the ball, in no order a predictor
+    // could learn. Every sample starts with density and shape 0; the stages overwrite them.
     const bool ballCut = emptyBeyondUnitBall(field, effect);
-    int32_t n = 0;
+    int32_t* candidates = going;
+    int32_t m = 0;
     for (int32_t i = 0; i < count; ++i) {
         shapes[i] = 0.0f;
-        lanes[i].density = 0.0f;
-        lanes[i].needsNoise = true;
-        if (ballCut && beyondUnitBall(points[i])) {
-            densities[i] = 0.0f;
-            continue;
-        }
-        if (!effect.beforeShape(field, points[i], moved[i], lanes[i])) {
-            densities[i] = lanes[i].density;
+        densities[i] = 0.0f;
+        candidates[m] = i;
+        m += ballCut ? !beyondUnitBall(points[i]) : 1;
+    }
+    // An effect whose run-wide stage is the empty one of the base skips it and its bookkeeping.
+    constexpr bool weighs = std::is_same_v<Effect, DensityStages> ||
+                            !std::is_same_v<decltype(&Effect::weighRun), decltype(&DensityStages::weighRun)>;
+    // going[n] <= candidates[j] at every step, so the list is compacted in place.
+    int32_t n = 0;
+    for (int32_t j = 0; j < m; ++j) {
+        const int32_t i = candidates[j];
+        DensityLane& lane = lanes[i];
+        lane.density = 0.0f;
+        if constexpr (weighs) lane.needsNoise = true;
+        if (!effect.beforeShape(field, points[i], moved[i], lane)) {
+            densities[i] = lane.density;
             continue;
         }
         going[n] = i;
-        stagePoints[n] = lanes[i].shapePoint;
+        stagePoints[n] = lane.shapePoint;
         n += 1;
     }
 
@@ -79,9 +90,6 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
     field.shapeMaskMany(n, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, values);
 #pragma GCC diagnostic pop
-    // An effect whose run-wide stage is the empty one of the base skips it and its bookkeeping.
-    constexpr bool weighs = std::is_same_v<Effect, DensityStages> ||
-                            !std::is_same_v<decltype(&Effect::weighRun), decltype(&DensityStages::weighRun)>;
     int32_t kept = 0;
     for (int32_t k = 0; k < n; ++k) {
         const int32_t i = going[k];
