@@ -2,7 +2,6 @@
 // samples come in full runs; they fill the shadow grid's slices.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <optional>
 
 #include "primitive/brumo_base.h"
@@ -17,15 +16,6 @@ namespace {
 // Below an optical depth (times the extinction) of 16, 1 - e^-x rounds to less than 1 (e^-16 is
 // about twice the spacing of floats below 1), so a light march cannot be fully shadowed there.
 constexpr float kShadowedDepth = 16.0f;
-
-// x where keep holds, else +0: bits masked, so that no branch is left.
-float keptOrZero(float x, bool keep) {
-    uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    bits &= 0u - static_cast<uint32_t>(keep);
-    std::memcpy(&x, &bits, sizeof bits);
-    return x;
-}
 
 // A direction the march toward the light can follow: finite and not zero.
 bool usableDirection(const Vector3& d) {
@@ -195,13 +185,9 @@ private:
             return false;
         }
         const float x = density * (scale * length);
-        // Whether a sample counts depends on the density: masked in, not a branch the processor
-        // keeps guessing wrong (the compiler turns a plain select back into one). Adding +0
-        // leaves the depth as it is (it is never -0).
-        const bool counts = x > kNegligible;
-        depth = depth + keptOrZero(x, counts);
-        // The rare test first: the branch is on it.
-        return -extinction * depth < -kShadowedDepth && counts && 1.0f - std::exp(-extinction * depth) >= 1.0f;
+        if (!(x > kNegligible)) return false;
+        depth = depth + x;
+        return -extinction * depth < -kShadowedDepth && 1.0f - std::exp(-extinction * depth) >= 1.0f;
     }
 
     // A fully shadowed march takes no more samples.
