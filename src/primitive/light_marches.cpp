@@ -149,8 +149,7 @@ private:
             const int32_t index = ring_[turn_];
             n += take(index, together ? std::min(kTurnSamples, capacity - n) : capacity - n, n);
             if (marches_[index].exhausted) {
-                for (int32_t q = turn_ + 1; q < live_; ++q) ring_[q - 1] = ring_[q];
-                live_ -= 1;
+                leaveRing(turn_);
                 if (!together && n > 0) break;
             } else if (together) {
                 turn_ += 1;
@@ -195,11 +194,16 @@ private:
         marches_[index].shadowed = true;
         for (int32_t q = 0; q < live_; ++q) {
             if (ring_[q] != index) continue;
-            for (int32_t p = q + 1; p < live_; ++p) ring_[p - 1] = ring_[p];
-            live_ -= 1;
-            if (turn_ > q) turn_ -= 1;
+            leaveRing(q);
             break;
         }
+    }
+
+    // Takes the march at ring position q out of the turns; the turn stays with the march it was at.
+    void leaveRing(int32_t q) {
+        for (int32_t p = q + 1; p < live_; ++p) ring_[p - 1] = ring_[p];
+        live_ -= 1;
+        if (turn_ > q) turn_ -= 1;
     }
 
     float transmittance(const March& march) const {
