@@ -50,5 +50,16 @@ export DEBIAN_FRONTEND=noninteractive
 if $i386 && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends --no-remove "${missing[@]}"
+# A mirror caught mid-sync fails one index for a while; try again, then go on with the indexes
+# that did arrive (the install itself says so if a package is still not to be found).
+for attempt in 1 2 3; do
+  $sudo apt-get update -qq && break
+  echo "install-deps.sh: apt-get update failed (attempt $attempt of 3)" >&2
+  [ "$attempt" -lt 3 ] && sleep 20
+done
+for attempt in 1 2; do
+  $sudo apt-get install -y -qq --no-install-recommends --no-remove "${missing[@]}" && exit 0
+  echo "install-deps.sh: apt-get install failed (attempt $attempt of 2)" >&2
+  [ "$attempt" -lt 2 ] && { sleep 20; $sudo apt-get update -qq || true; }
+done
+exit 1
