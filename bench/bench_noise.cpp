@@ -1,10 +1,11 @@
 // Cost of one noise sample. One point at a time: each single-octave gradient noise, and each
 // octave sum at the band the effects use (footprint width 0.002, maxFrequency 100 and 64).
-// In batches, for every vector target and the one-point path ("scalar"): the single noises and
-// the octave sums at detail 2 and detail 6 (maxFrequency 2 * 2^detail: 3 and 7 octaves at width
-// 0.002). For scale, a plain improved-noise loop written here (one octave and seven) and, when
-// built with it, libnoise's Perlin module with seven octaves. items_per_second and the
-// per_sample counter read as the cost of one sample.
+// In batches, for every vector target and the one-point path ("scalar"), AVX-512 also with each
+// way of reading the gradients ("/gathers", "/rows"): the single noises and the octave sums at
+// detail 2 and detail 6 (maxFrequency 2 * 2^detail: 3 and 7 octaves at width 0.002). For scale,
+// a plain improved-noise loop written here (one octave and seven) and, when built with it,
+// libnoise's Perlin module with seven octaves. items_per_second and the per_sample counter read
+// as the cost of one sample.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -12,6 +13,7 @@
 #include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "host/services/utility_service.h"
 #include "math/noise_lattice.h"
@@ -109,11 +111,15 @@ BENCHMARK(BM_RidgedSum)->ArgName("maxFrequency")->Arg(100)->Arg(64);
 
 enum class Batch { linear, cubic, quintic, scaled, turbulence, spectral, ridged };
 
-void runBatch(benchmark::State& state, const std::string& target, Batch kind, int32_t maxFrequency) {
+// reads: how AVX-512 reads the gradients, or null for the CPU's choice.
+void runBatch(benchmark::State& state, const std::string& target, Batch kind, int32_t maxFrequency,
+              const brumo::GradientReads* reads) {
     if (!brumo::selectVectorTarget(target.c_str())) {
         state.SkipWithError("target not available");
         return;
     }
+    const brumo::GradientReads chosen = brumo::gradientReads();
+    if (reads != nullptr) brumo::setGradientReads(*reads);
     Fixture& f = fixture();
     NoiseLattice& l = f.lattice;
     l.maxFrequency = maxFrequency;
@@ -136,6 +142,7 @@ void runBatch(benchmark::State& state, const std::string& target, Batch kind, in
     }
     countSamples(state, kBatch);
     brumo::selectVectorTarget("auto");
+    brumo::setGradientReads(chosen);
 }
 
 void registerBatches() {
@@ -147,20 +154,29 @@ void registerBatches() {
                 {"turbulence", Batch::turbulence},
                 {"spectral", Batch::spectral},
                 {"ridged", Batch::ridged}};
+    // AVX-512 also with each way of reading the gradients, named after the target.
+    static const brumo::GradientReads gathers = brumo::GradientReads::gathers, rows = brumo::GradientReads::rows;
     for (int32_t i = 0; i < brumo::vectorTargetCount(); ++i) {
-        const std::string target = brumo::vectorTargetAt(i);
-        for (const auto& s : singles)
-            benchmark::RegisterBenchmark(("BM_Batch/" + std::string(s.name) + "/" + target).c_str(),
-                                         [target, kind = s.kind](benchmark::State& state) {
-                                             runBatch(state, target, kind, 100);
-                                         });
-        for (int detail : {2, 6})
-            for (const auto& s : sums)
-                benchmark::RegisterBenchmark(
-                    ("BM_Batch/" + std::string(s.name) + "/detail:" + std::to_string(detail) + "/" + target).c_str(),
-                    [target, kind = s.kind, detail](benchmark::State& state) {
-                        runBatch(state, target, kind, 2 << detail);
-                    });
+        const std::string name = brumo::vectorTargetAt(i);
+        std::vector<std::pair<std::string, const brumo::GradientReads*>> variants = {{name, nullptr}};
+        if (name.rfind("AVX3", 0) == 0) {
+            variants.emplace_back(name + "/gathers", &gathers);
+            variants.emplace_back(name + "/rows", &rows);
+        }
+        for (const auto& [label, reads] : variants) {
+            for (const auto& s : singles)
+                benchmark::RegisterBenchmark(("BM_Batch/" + std::string(s.name) + "/" + label).c_str(),
+                                             [name, kind = s.kind, reads = reads](benchmark::State& state) {
+                                                 runBatch(state, name, kind, 100, reads);
+                                             });
+            for (int detail : {2, 6})
+                for (const auto& s : sums)
+                    benchmark::RegisterBenchmark(
+                        ("BM_Batch/" + std::string(s.name) + "/detail:" + std::to_string(detail) + "/" + label).c_str(),
+                        [name, kind = s.kind, detail, reads = reads](benchmark::State& state) {
+                            runBatch(state, name, kind, 2 << detail, reads);
+                        });
+        }
     }
 }
 

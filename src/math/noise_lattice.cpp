@@ -158,7 +158,8 @@ void NoiseLattice::makeLaneTables() {
         t.hashBytes[k] = static_cast<uint8_t>(h0);
         const Vector3& g0 = gradients[h0];
         const Vector3& g1 = gradients[h1];
-        const float row[8] = {g0.x, g1.x, g0.y, g1.y, g0.z, g1.z, 0.0f, 0.0f};
+        const float row[16] = {g0.z, g1.z, 0.0f, 0.0f, g0.x, g1.x, g0.y, g1.y,
+                               g0.z, g1.z, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
         std::memcpy(t.gradientRows[k], row, sizeof row);
     }
     t.made = 1;

@@ -70,10 +70,12 @@ struct NoiseLattice {
         int32_t hashPairs[256];
         // P[k] masked to 0..255, for the sets that look bytes up in registers.
         uint8_t hashBytes[256];
-        // The gradients of corners P[k] and P[k + 1] as one row of pairs, x0 x1 y0 y1 z0 z1 0 0:
-        // read whole, in 16-byte halves or as 64-bit pairs, all of a corner pair is on one cache
-        // line.
-        alignas(32) float gradientRows[256][8];
+        // The gradients of corners P[k] and P[k + 1] as one cache line of pairs from kRowX on,
+        // x0 x1 y0 y1 z0 z1, with the z pair also in front: z0 z1 0 0 x0 x1 y0 y1 z0 z1 0 0 0 0 0 0.
+        // Read in 16-byte blocks, as 64-bit pairs, or as 32 bytes with the z pair after or
+        // before the x and y pairs.
+        alignas(64) float gradientRows[256][16];
+        static constexpr int32_t kRowX = 4;  // where x0 is
         uint8_t made;
     };
     LaneTables laneTables;
@@ -88,6 +90,14 @@ private:
                           float* out);
 };
 
+// How the AVX-512 sets read the gradients: gathers, or row loads and a transpose. Chosen once
+// from the CPU (rows on AMD, gathers elsewhere); the bits are the same either way. For tests
+// and benchmarks, which compare both in one process; not to be switched while a render runs.
+// Other sets and builds without lanes keep their one way.
+enum class GradientReads : int32_t { gathers, rows };
+GradientReads gradientReads();
+void setGradientReads(GradientReads reads);
+
 constexpr float kLacunarity = 2.13f;
 
 // The noise kernels in one lane: the one-point functions, and every batch without vector lanes.
@@ -100,7 +110,7 @@ namespace hn = one_lane;
 BRUMO_KERNEL_INLINE VI hashPair(const NoiseLattice::LaneTables& t, VI k) { return {t.hashPairs[k.raw]}; }
 
 BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
-    const float* row = t.gradientRows[k.raw];
+    const float* row = t.gradientRows[k.raw] + NoiseLattice::LaneTables::kRowX;
     for (int c = 0; c < 3; ++c) {
         g0[c] = {row[2 * c]};
         g1[c] = {row[2 * c + 1]};

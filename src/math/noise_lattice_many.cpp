@@ -30,8 +30,11 @@ namespace {
 namespace hn = hwy::HWY_NAMESPACE;
 #include "math/lane_types-inl.h"
 
+using Fade = NoiseLattice::Fade;
+using Tables = NoiseLattice::LaneTables;
+
 // The hashes of k (low 16 bits) and k + 1 (high 16 bits).
-HWY_INLINE VI hashPair(const NoiseLattice::LaneTables& t, VI k) {
+HWY_INLINE VI hashPair(const Tables& t, VI k) {
 #if HWY_TARGET == HWY_AVX3_DL
     // The 256 permutation bytes are four registers: a two-table byte permute covers each half,
     // bit 7 of the index picks the half. k goes in byte 0 and k + 1 in byte 2 of each lane, so
@@ -52,10 +55,10 @@ HWY_INLINE VI hashPair(const NoiseLattice::LaneTables& t, VI k) {
 #if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_AVX2
 // The 64-bit pairs at row[k] + 2 * column of the gradient rows, for the lower and the upper
 // half of the lanes of k.
-HWY_INLINE void gatherPairs(const NoiseLattice::LaneTables& t, VI k, int column, VF& low, VF& high) {
+HWY_INLINE void gatherPairs(const Tables& t, VI k, int column, VF& low, VF& high) {
     const DF df;
-    const VI pair = hn::ShiftLeft<2>(k);  // a row is four 64-bit pairs
-    const void* base = &t.gradientRows[0][2 * column];
+    const VI pair = hn::ShiftLeft<3>(k);  // a row is eight 64-bit pairs
+    const void* base = &t.gradientRows[0][Tables::kRowX + 2 * column];
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
     // The 32-bit indices as they are, without widening them for Highway's 64-bit gather.
     static_cast<void>(df);
@@ -71,12 +74,16 @@ HWY_INLINE void gatherPairs(const NoiseLattice::LaneTables& t, VI k, int column,
 }
 #endif
 
+// Reads the gradients with the sets' loads and gathers: on every set but AVX-512 always, and on
+// AVX-512 where gathers are fast.
+namespace gathered {
+
 // The two x corners whose hash is k (corner x0) and k + 1 (corner x1).
-HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
+HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     const DF df;
 #if HWY_TARGET == HWY_SCALAR
     // One lane (the fallback this compiler builds): the row is read directly.
-    const float* row = t.gradientRows[hn::GetLane(k)];
+    const float* row = t.gradientRows[hn::GetLane(k)] + Tables::kRowX;
     for (int c = 0; c < 3; ++c) {
         g0[c] = hn::Set(df, row[2 * c]);
         g1[c] = hn::Set(df, row[2 * c + 1]);
@@ -87,9 +94,9 @@ HWY_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3
     // (the empty asm keeps them there): reading them back costs less than extracting lanes.
     static_cast<void>(df);
     HWY_ALIGN uint32_t offset[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(offset), _mm256_slli_epi32(k.raw, 5));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(offset), _mm256_slli_epi32(k.raw, 6));
     asm("" : "+m"(offset));
-    const char* rows = reinterpret_cast<const char*>(&t.gradientRows[0][0]);
+    const char* rows = reinterpret_cast<const char*>(&t.gradientRows[0][Tables::kRowX]);
     auto chunk = [&](int lane, int half) {
         return _mm_loadu_ps(reinterpret_cast<const float*>(rows + offset[lane]) + 4 * half);
     };
@@ -130,28 +137,121 @@ constexpr bool kFloorRounds = HWY_TARGET != HWY_SSSE3 && HWY_TARGET != HWY_SCALA
 
 #include "math/noise_kernels-inl.h"
 
-template <Fade fade>
+// Vectors taken together, so that one's lookups wait while the others compute: four with AVX2,
+// whose loads and transposes have long latency, two elsewhere (measured best).
+constexpr int kGroup = HWY_TARGET == HWY_AVX2 ? 4 : 2;
+
+}  // namespace gathered
+
+// The sets that can read the gradients as rows.
+#define BRUMO_NOISE_ROW_READS (HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL)
+#if BRUMO_NOISE_ROW_READS
+
+// Reads the gradients on AVX-512 as rows and transposes them: where gathers are slow (AMD),
+// loads and in-block shuffles are plentiful.
+namespace rowRead {
+
+HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
+    // Row offsets to general registers, four lanes to a 128-bit block and two to a 64-bit move:
+    // measured cheaper than a store and reloads.
+    const __m512i offsets = _mm512_slli_epi32(k.raw, 6);
+    uint32_t offset[16];
+    for (int q = 0; q < 4; ++q) {
+        const __m128i part = q == 0   ? _mm512_castsi512_si128(offsets)
+                             : q == 1 ? _mm512_extracti32x4_epi32(offsets, 1)
+                             : q == 2 ? _mm512_extracti32x4_epi32(offsets, 2)
+                                      : _mm512_extracti32x4_epi32(offsets, 3);
+        const uint64_t low = static_cast<uint64_t>(_mm_cvtsi128_si64(part));
+        const uint64_t high = static_cast<uint64_t>(_mm_extract_epi64(part, 1));
+        offset[4 * q] = static_cast<uint32_t>(low);
+        offset[4 * q + 1] = static_cast<uint32_t>(low >> 32);
+        offset[4 * q + 2] = static_cast<uint32_t>(high);
+        offset[4 * q + 3] = static_cast<uint32_t>(high >> 32);
+    }
+    // 32 bytes of a lane's row: from byte 16 the x and y pairs then the z pair, from byte 0 the
+    // z pair first.
+    const char* rows = reinterpret_cast<const char*>(&t.gradientRows[0][0]);
+    auto two = [&](int lane, int at) {
+        auto row = [&](int i) { return _mm256_loadu_ps(reinterpret_cast<const float*>(rows + offset[i] + at)); };
+        return _mm512_insertf32x8(_mm512_castps256_ps512(row(lane)), row(lane + 8), 1);
+    };
+    // a[i] holds lanes i and 8 + i with their x and y pairs in the even 128-bit blocks, b[i]
+    // lanes 4 + i and 12 + i with them in the odd blocks: after a 4 x 4 transpose in each block
+    // the x and y components are in their lanes' blocks, and one blend joins a and b. Only the
+    // z pairs then need moving across blocks.
+    __m512 a[4], b[4];
+    for (int i = 0; i < 4; ++i) {
+        a[i] = two(i, 16);
+        b[i] = two(i + 4, 0);
+    }
+    auto firstTwo = [](const __m512(&r)[4], __m512& e0, __m512& e1) {
+        const __m512 lo01 = _mm512_unpacklo_ps(r[0], r[1]);
+        const __m512 lo23 = _mm512_unpacklo_ps(r[2], r[3]);
+        e0 = _mm512_shuffle_ps(lo01, lo23, 0x44);
+        e1 = _mm512_shuffle_ps(lo01, lo23, 0xEE);
+    };
+    __m512 a0, a1, b0, b1;
+    firstTwo(a, a0, a1);
+    firstTwo(b, b0, b1);
+    const __mmask16 odd = 0xF0F0;
+    g0[0] = VF{_mm512_mask_blend_ps(odd, a0, b0)};
+    g1[0] = VF{_mm512_mask_blend_ps(odd, a1, b1)};
+    // The z pairs of lanes 0-3 are in block 1 of a0, of lanes 4-7 in block 0 of b0, and so on.
+    const __m512i zOrder = _mm512_setr_epi32(4, 5, 6, 7, 16, 17, 18, 19, 12, 13, 14, 15, 24, 25, 26, 27);
+    g0[2] = VF{_mm512_permutex2var_ps(a0, zOrder, b0)};
+    g1[2] = VF{_mm512_permutex2var_ps(a1, zOrder, b1)};
+    // The y pairs are elements 2 and 3 of the x and y blocks only: blended before the second
+    // shuffle.
+    const __m512 hi01 = _mm512_mask_blend_ps(odd, _mm512_unpackhi_ps(a[0], a[1]), _mm512_unpackhi_ps(b[0], b[1]));
+    const __m512 hi23 = _mm512_mask_blend_ps(odd, _mm512_unpackhi_ps(a[2], a[3]), _mm512_unpackhi_ps(b[2], b[3]));
+    g0[1] = VF{_mm512_shuffle_ps(hi01, hi23, 0x44)};
+    g1[1] = VF{_mm512_shuffle_ps(hi01, hi23, 0xEE)};
+}
+
+// Four vectors per step leave no registers for the next octave's hashes (measured: the same or
+// slower with them).
+constexpr bool kLookAhead = false;
+constexpr bool kFloorRounds = true;
+
+#include "math/noise_kernels-inl.h"
+
+constexpr int kGroup = 4;  // measured best, against two and three
+
+}  // namespace rowRead
+#endif
+
+#if BRUMO_NOISE_ROW_READS
+constexpr int groupOf(bool rows) { return rows ? rowRead::kGroup : gathered::kGroup; }
+#else
+constexpr int groupOf(bool) { return gathered::kGroup; }
+#endif
+
+template <bool kRows, Fade fade>
 struct NoiseBody {
+    static constexpr int kGroup = groupOf(kRows);
     const Tables* t;
     template <int U>
     HWY_INLINE void run(const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) const {
-        noise<fade, U>(*t, x, y, z, out);
+#if BRUMO_NOISE_ROW_READS
+        if constexpr (kRows) return rowRead::noise<fade, U>(*t, x, y, z, out);
+#endif
+        gathered::noise<fade, U>(*t, x, y, z, out);
     }
 };
 
-template <SumKind kind>
+template <bool kRows, SumKind kind>
 struct SumBody {
+    static constexpr int kGroup = groupOf(kRows);
     const Tables* t;
     const OctavePlan* plan;
     template <int U>
     HWY_INLINE void run(const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) const {
-        octaveSum<kind, U>(*t, *plan, x, y, z, out);
+#if BRUMO_NOISE_ROW_READS
+        if constexpr (kRows) return rowRead::octaveSum<kind, U>(*t, *plan, x, y, z, out);
+#endif
+        gathered::octaveSum<kind, U>(*t, *plan, x, y, z, out);
     }
 };
-
-// Vectors taken together, so that one's lookups wait while the others compute: four with AVX2,
-// whose loads and transposes have long latency, two elsewhere (measured best).
-constexpr int kGroup = HWY_TARGET == HWY_AVX2 ? 4 : 2;
 
 // Runs body on whole vectors of points, then on the rest through a zero-padded copy, so that
 // nothing beyond points[count - 1] is read or out[count - 1] written.
@@ -161,6 +261,7 @@ HWY_INLINE void forEachVector(int32_t count, const Vector3* points, float* out, 
     constexpr size_t kLanes = hn::MaxLanes(DF());
     const size_t n = hn::Lanes(df);
     const size_t total = static_cast<size_t>(count);
+    constexpr int kGroup = Body::kGroup;
     size_t i = 0;
     for (; i + kGroup * n <= total; i += kGroup * n) {
         VF x[kGroup], y[kGroup], z[kGroup], r[kGroup];
@@ -185,30 +286,47 @@ HWY_INLINE void forEachVector(int32_t count, const Vector3* points, float* out, 
     std::memcpy(out + i, values, left * sizeof(float));
 }
 
-}  // namespace
-
-void NoiseMany(const Tables* t, Fade fade, int32_t count, const Vector3* points, float* out) {
+template <bool kRows>
+HWY_INLINE void noiseMany(const Tables* t, Fade fade, int32_t count, const Vector3* points, float* out) {
     switch (fade) {
-    case Fade::linear:
-        forEachVector(count, points, out, NoiseBody<Fade::linear>{t});
-        break;
-    case Fade::cubic:
-        forEachVector(count, points, out, NoiseBody<Fade::cubic>{t});
-        break;
-    case Fade::quintic:
-        forEachVector(count, points, out, NoiseBody<Fade::quintic>{t});
-        break;
+    case Fade::linear: return forEachVector(count, points, out, NoiseBody<kRows, Fade::linear>{t});
+    case Fade::cubic: return forEachVector(count, points, out, NoiseBody<kRows, Fade::cubic>{t});
+    case Fade::quintic: return forEachVector(count, points, out, NoiseBody<kRows, Fade::quintic>{t});
     }
 }
 
-void OctaveSumMany(const Tables* t, const OctavePlan* plan, SumKind kind, int32_t count,
-                   const Vector3* points, float* out) {
+template <bool kRows>
+HWY_INLINE void octaveSumMany(const Tables* t, const OctavePlan* plan, SumKind kind, int32_t count,
+                              const Vector3* points, float* out) {
     switch (kind) {
-    case SumKind::scaled: return forEachVector(count, points, out, SumBody<SumKind::scaled>{t, plan});
-    case SumKind::turbulence: return forEachVector(count, points, out, SumBody<SumKind::turbulence>{t, plan});
-    case SumKind::spectral: return forEachVector(count, points, out, SumBody<SumKind::spectral>{t, plan});
-    case SumKind::ridged: return forEachVector(count, points, out, SumBody<SumKind::ridged>{t, plan});
+    case SumKind::scaled: return forEachVector(count, points, out, SumBody<kRows, SumKind::scaled>{t, plan});
+    case SumKind::turbulence:
+        return forEachVector(count, points, out, SumBody<kRows, SumKind::turbulence>{t, plan});
+    case SumKind::spectral: return forEachVector(count, points, out, SumBody<kRows, SumKind::spectral>{t, plan});
+    case SumKind::ridged: return forEachVector(count, points, out, SumBody<kRows, SumKind::ridged>{t, plan});
     }
+}
+
+}  // namespace
+
+// rowReads: read the gradients as rows where the set can (see GradientReads).
+void NoiseMany(const Tables* t, Fade fade, int32_t count, const Vector3* points, float* out, bool rowReads) {
+#if BRUMO_NOISE_ROW_READS
+    if (rowReads) return noiseMany<true>(t, fade, count, points, out);
+#else
+    static_cast<void>(rowReads);
+#endif
+    noiseMany<false>(t, fade, count, points, out);
+}
+
+void OctaveSumMany(const Tables* t, const OctavePlan* plan, SumKind kind, int32_t count, const Vector3* points,
+                   float* out, bool rowReads) {
+#if BRUMO_NOISE_ROW_READS
+    if (rowReads) return octaveSumMany<true>(t, plan, kind, count, points, out);
+#else
+    static_cast<void>(rowReads);
+#endif
+    octaveSumMany<false>(t, plan, kind, count, points, out);
 }
 
 }  // namespace HWY_NAMESPACE
@@ -221,6 +339,9 @@ HWY_AFTER_NAMESPACE();
 
 #if BRUMO_HAVE_HIGHWAY
 #include <atomic>
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#endif
 #endif
 
 namespace brumo {
@@ -232,6 +353,18 @@ HWY_EXPORT(OctaveSumMany);
 
 namespace {
 
+// Gathers on AMD's AVX-512 cores take about a cycle per element, and row reads measured twice as
+// fast there (Zen 5); on the Intel Xeon of earlier runs the gathers were the faster.
+bool rowReadsPay() {
+#if defined(__x86_64__) || defined(__i386__)
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid(0, &eax, &ebx, &ecx, &edx) == 0) return false;
+    return ebx == 0x68747541 && edx == 0x69746e65 && ecx == 0x444d4163;  // "AuthenticAMD"
+#else
+    return false;
+#endif
+}
+
 // The sets this build carries (HWY_TARGETS) and the CPU runs, best first, chosen once, at the
 // first call, from BRUMO_SIMD; magic statics make that first call safe from any thread.
 // Highway's one-lane fallback (SCALAR) is left out: the one-point functions do as well.
@@ -240,6 +373,7 @@ struct TargetChoice {
     int32_t count = 0;
     std::atomic<bool> lanes{false};
     std::atomic<int64_t> chosen{0};
+    std::atomic<bool> rowReads{rowReadsPay()};
 
     TargetChoice() {
         const int64_t vectors = hwy::SupportedTargets() & HWY_TARGETS & ~int64_t{HWY_SCALAR};
@@ -287,6 +421,7 @@ TargetChoice& targetChoice() {
 }
 
 bool lanesActive() { return targetChoice().lanes.load(std::memory_order_relaxed); }
+bool rowReads() { return targetChoice().rowReads.load(std::memory_order_relaxed); }
 
 }  // namespace
 
@@ -302,6 +437,8 @@ const char* vectorTargetAt(int32_t index) {
     return index == c.count ? "scalar" : nullptr;
 }
 bool selectVectorTarget(const char* name) { return targetChoice().select(name); }
+GradientReads gradientReads() { return rowReads() ? GradientReads::rows : GradientReads::gathers; }
+void setGradientReads(GradientReads reads) { targetChoice().rowReads.store(reads == GradientReads::rows); }
 
 #else  // no Highway: one point at a time
 
@@ -312,6 +449,8 @@ const char* vectorTargetAt(int32_t index) { return index == 0 ? "scalar" : nullp
 bool selectVectorTarget(const char* name) {
     return name != nullptr && (std::strcmp(name, "scalar") == 0 || std::strcmp(name, "auto") == 0);
 }
+GradientReads gradientReads() { return GradientReads::gathers; }
+void setGradientReads(GradientReads) {}
 
 #endif
 
@@ -321,7 +460,8 @@ bool selectVectorTarget(const char* name) {
 void NoiseLattice::noiseMany(Fade fade, int32_t count, const Vector3* points, float* out) {
     if (count <= 0) return;
 #if BRUMO_HAVE_HIGHWAY
-    if (count >= kFewestForLanes && lanesActive()) return HWY_DYNAMIC_DISPATCH(NoiseMany)(&currentLaneTables(), fade, count, points, out);
+    if (count >= kFewestForLanes && lanesActive())
+        return HWY_DYNAMIC_DISPATCH(NoiseMany)(&currentLaneTables(), fade, count, points, out, rowReads());
 #endif
     for (int32_t i = 0; i < count; ++i) {
         const Vector3& p = points[i];
@@ -351,7 +491,7 @@ bool NoiseLattice::octaveSumInLanes(int32_t kind, float parameter, float width, 
     const SumKind sum = static_cast<SumKind>(kind);
     const LaneTables& tables = currentLaneTables();
     const OctavePlan& plan = planCache.get(sum, parameter, width, maxFrequency);
-    HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, sum, count, points, out);
+    HWY_DYNAMIC_DISPATCH(OctaveSumMany)(&tables, &plan, sum, count, points, out, rowReads());
     return true;
 #else
     static_cast<void>(kind);

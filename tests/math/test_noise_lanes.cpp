@@ -149,26 +149,37 @@ std::string describe(const Case& c) {
     return text;
 }
 
-// The one-point results once, then every target's batch against them.
+// Both ways the AVX-512 sets can read the gradients, whichever this CPU chose.
+constexpr GradientReads kBothReads[] = {GradientReads::gathers, GradientReads::rows};
+const char* nameOf(GradientReads reads) { return reads == GradientReads::rows ? "rows" : "gathers"; }
+
+// The one-point results once, then every target's batch against them, with either read.
 void expectBatchesMatch(NoiseLattice& lattice, const Case& c, const std::vector<Vector3>& points,
                         const std::vector<std::string>& targets) {
     lattice.maxFrequency = c.maxFrequency;
     ASSERT_TRUE(selectVectorTarget("scalar"));
     std::vector<float> expected(points.size());
     for (size_t i = 0; i < points.size(); ++i) expected[i] = onePoint(lattice, c.function, points[i], c.parameter, c.width);
-    for (const std::string& target : targets) {
-        ASSERT_TRUE(selectVectorTarget(target.c_str()));
-        std::vector<float> got(points.size(), -7.0f);
-        batch(lattice, c.function, static_cast<int32_t>(points.size()), points.data(), c.parameter, c.width, got.data());
-        expectSameBits(expected, got, points, target + " " + describe(c));
-        if (::testing::Test::HasFatalFailure()) return;
-    }
+    for (const std::string& target : targets)
+        for (GradientReads reads : kBothReads) {
+            ASSERT_TRUE(selectVectorTarget(target.c_str()));
+            setGradientReads(reads);
+            std::vector<float> got(points.size(), -7.0f);
+            batch(lattice, c.function, static_cast<int32_t>(points.size()), points.data(), c.parameter, c.width,
+                  got.data());
+            expectSameBits(expected, got, points, target + " " + nameOf(reads) + " " + describe(c));
+            if (::testing::Test::HasFatalFailure()) return;
+        }
 }
 
 class NoiseLanes : public ::testing::Test {
 protected:
-    void TearDown() override { selectVectorTarget("auto"); }
+    void TearDown() override {
+        selectVectorTarget("auto");
+        setGradientReads(chosenReads);
+    }
     const std::vector<std::string> targets = allTargets();
+    const GradientReads chosenReads = gradientReads();
 };
 
 TEST_F(NoiseLanes, TargetListAndSelection) {
@@ -251,20 +262,24 @@ TEST_F(NoiseLanes, PartialVectorsReadAndWriteOnlyTheirPoints) {
     NoiseLattice lattice = builtLattice(31);
     for (const std::string& target : targets) {
         ASSERT_TRUE(selectVectorTarget(target.c_str()));
-        for (int32_t count = 0; count <= 40; ++count) {
-            // Exactly count points on the heap, so that a read past the end is an error under
-            // AddressSanitizer; guard values behind the output.
-            const std::vector<Vector3> points = mixedPoints(rng, static_cast<size_t>(count));
-            for (Function f : kAllFunctions) {
-                std::vector<float> out(static_cast<size_t>(count) + 8, 123.0f);
-                batch(lattice, f, count, points.data(), 0.5f, 0.002f, out.data());
-                for (int32_t i = 0; i < count; ++i)
-                    ASSERT_EQ(bitsOf(out[i]), bitsOf(onePoint(lattice, f, points[i], 0.5f, 0.002f)))
-                        << target << " " << nameOf(f) << " count " << count << " at " << i;
-                for (size_t i = static_cast<size_t>(count); i < out.size(); ++i)
-                    ASSERT_EQ(out[i], 123.0f) << target << " " << nameOf(f) << " wrote past count " << count;
+        // Up to beyond one step of four 16-lane vectors, and its rest.
+        for (int32_t count = 0; count <= 70; ++count)
+            for (GradientReads reads : kBothReads) {
+                setGradientReads(reads);
+                // Exactly count points on the heap, so that a read past the end is an error
+                // under AddressSanitizer; guard values behind the output.
+                const std::vector<Vector3> points = mixedPoints(rng, static_cast<size_t>(count));
+                for (Function f : kAllFunctions) {
+                    std::vector<float> out(static_cast<size_t>(count) + 8, 123.0f);
+                    batch(lattice, f, count, points.data(), 0.5f, 0.002f, out.data());
+                    const std::string what = target + " " + nameOf(reads) + " " + nameOf(f);
+                    for (int32_t i = 0; i < count; ++i)
+                        ASSERT_EQ(bitsOf(out[i]), bitsOf(onePoint(lattice, f, points[i], 0.5f, 0.002f)))
+                            << what << " count " << count << " at " << i;
+                    for (size_t i = static_cast<size_t>(count); i < out.size(); ++i)
+                        ASSERT_EQ(out[i], 123.0f) << what << " wrote past count " << count;
+                }
             }
-        }
         // Nothing to do for no points or a negative count, whatever the pointers.
         for (Function f : kAllFunctions) {
             batch(lattice, f, 0, nullptr, 0.5f, 0.002f, nullptr);
