@@ -33,7 +33,9 @@ private:
     static constexpr int kVector = 4;
     static constexpr int kCount = 7;
 
-    void read(int first, int count, float* out) const;
+    // What read() gives, from one whole setting.
+    template <class Read>
+    auto consistent(Read read) const;
     void write(int first, int count, const float* in);
 
     std::mutex writer_;
