@@ -47,11 +47,21 @@ void LightValues::write(int first, int count, const float* in) {
 
 // Each value straight into its field: a record gathered through an array on the stack waited
 // for the stores to reach the load, on every read.
-QVColourRecord LightValues::colour() const {
-    return consistent([this] {
+void LightValues::readColour(QVColourRecord& out) const {
+    consistent([&] {
         auto at = [this](int i) { return values_[kColour + i].load(std::memory_order_relaxed); };
-        return QVColourRecord{at(0), at(1), at(2), at(3)};
+        out.red = at(0);
+        out.green = at(1);
+        out.blue = at(2);
+        out.alpha = at(3);
+        return 0;
     });
+}
+
+QVColourRecord LightValues::colour() const {
+    QVColourRecord colour;
+    readColour(colour);
+    return colour;
 }
 
 QVVector3 LightValues::vector() const {
@@ -75,7 +85,7 @@ void LightValues::setVector(QVVector3 vector) {
 
 void QV_CALL ColouredLight::lightColourAt(const QVVector3&, const QVVector3&, float,
                                           QVColourRecord* colour, float* intensity) {
-    if (colour != nullptr) *colour = values_.colour();
+    if (colour != nullptr) values_.readColour(*colour);
     if (intensity != nullptr) *intensity = 1.0f;
 }
 

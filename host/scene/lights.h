@@ -24,6 +24,9 @@ public:
     LightValues(QVColourRecord colour, QVVector3 vector);
 
     QVColourRecord colour() const;
+    // The colour written field by field, straight where the caller wants it: a record returned
+    // in two registers and copied on waits for its own stores to reach the copy.
+    void readColour(QVColourRecord& out) const;
     QVVector3 vector() const;
     void setColour(QVColourRecord colour);
     void setVector(QVVector3 vector);

@@ -16,22 +16,27 @@ const Scene::Lights& SceneView::seenLights() {
     return seen_->lights;
 }
 
+void SceneView::onRetire() {
+    lights_.clear();
+    seen_.reset();
+}
+
 int32_t QV_CALL SceneView::lightCount() {
-    if (!mine()) return scene_->lightCount();
+    if (!keptHere()) return scene_->lightCount();
     return static_cast<int32_t>(seenLights().size());
 }
 
 void QV_CALL SceneView::lightAt(IQVLight** light, int32_t index) {
     if (light == nullptr) return;
-    if (!mine()) {
+    if (!keptHere()) {
         scene_->lightAt(light, index);
         return;
     }
     IQVLight* shared = Scene::lightIn(seenLights(), index);
     IQVLight* found = nullptr;
     if (shared != nullptr) {
-        Ref<LightView>& kept = lights_[static_cast<size_t>(index)];
-        if (!kept) kept = Ref<LightView>::adopt(new LightView(shared));
+        Kept<LightView>& kept = lights_[static_cast<size_t>(index)];
+        if (!kept) kept = Kept<LightView>(new LightView(shared));
         found = kept.get();
     }
     fillSlot(light, found);
@@ -53,7 +58,7 @@ void ThreadSceneViews::enable() { threadViews.on = true; }
 ThreadSceneViews* ThreadSceneViews::mine() { return threadViews.on ? &threadViews.views : nullptr; }
 
 SceneView* ThreadSceneViews::show(Ref<Scene> scene) {
-    view_ = scene ? Ref<SceneView>::adopt(new SceneView(std::move(scene))) : Ref<SceneView>();
+    view_ = scene ? Kept<SceneView>(new SceneView(std::move(scene))) : Kept<SceneView>();
     return view_.get();
 }
 

@@ -5,22 +5,23 @@
 // pass their cache lines from core to core on each call; a thread that reads through views of
 // its own counts only on objects no other thread touches. The view holds the light list it last
 // saw and, while the scene still publishes that list, answers from it without announcing its
-// read to the writers. Every answer still comes from the shared scene and lights, so a change
-// made while the threads render shows at the next call.
+// read to the writers; the thread counts its own references to its views without locked
+// instructions. Every answer still comes from the shared scene and lights, so a change made
+// while the threads render shows at the next call.
 #pragma once
 
 #include <cstdint>
-#include <thread>
 #include <vector>
 
 #include "host/common/host_object.h"
+#include "host/common/owner_counted.h"
 #include "host/scene/scene.h"
 #include "qv/scene.h"
 
 namespace brumo::host {
 
 // Answers what the light it stands for answers; holds a reference to it.
-class LightView final : public HostObject<IQVLight> {
+class LightView final : public OwnerCounted<HostObject<IQVLight>> {
 public:
     explicit LightView(IQVLight* light) : light_(Ref<IQVLight>::share(light)) {}
 
@@ -43,8 +44,9 @@ private:
 
 // Answers what the scene answers; its lights come as views kept from call to call while the
 // scene holds the same light at that index. Only the thread that made the view keeps the list
-// and light views; another thread it reaches gets the scene's own answers.
-class SceneView final : public SceneInterface {
+// and light views, and only while the view is its current one; another thread it reaches, or a
+// view the thread has replaced, gets the scene's own answers.
+class SceneView final : public OwnerCounted<SceneInterface> {
 public:
     explicit SceneView(Ref<Scene> scene) : scene_(std::move(scene)) {}
 
@@ -68,16 +70,15 @@ public:
 
 private:
     ~SceneView() override = default;
+    void onRetire() override;
 
-    bool mine() const { return std::this_thread::get_id() == owner_; }
-    // The scene's current light list; the owner's only.
+    // The scene's current light list; the keeper's only.
     const Scene::Lights& seenLights();
 
     Ref<Scene> scene_;
-    const std::thread::id owner_ = std::this_thread::get_id();
-    // Only the owner touches these: the list last seen, and views of its lights by index.
+    // Only the keeper touches these: the list last seen, and views of its lights by index.
     Ref<Scene::LightList> seen_;
-    std::vector<Ref<LightView>> lights_;
+    std::vector<Kept<LightView>> lights_;
 };
 
 // A thread's view of the current scene, kept from call to call. Off until the thread calls
@@ -94,7 +95,7 @@ public:
     SceneView* show(Ref<Scene> scene);
 
 private:
-    Ref<SceneView> view_;
+    Kept<SceneView> view_;
 };
 
 }  // namespace brumo::host
