@@ -7,6 +7,7 @@
 #include "primitive/brumo_base.h"
 #include "primitive/density_stages.h"
 #include "primitive/light_marches.h"
+#include "primitive/sample_sum.h"
 #include "primitive/segment_stepper.h"
 
 namespace brumo {
@@ -186,7 +187,7 @@ private:
         const float x = density * (scale * length);
         if (!(x > kNegligible)) return false;
         depth = depth + x;
-        return -extinction * depth < -kShadowedDepth && 1.0f - std::exp(-extinction * depth) >= 1.0f;
+        return -extinction * depth < -kShadowedDepth && opacityOf(extinction, depth) >= 1.0f;
     }
 
     // A fully shadowed march takes no more samples.
@@ -209,7 +210,7 @@ private:
     float transmittance(const March& march) const {
         if (march.shadowed) return 0.0f;
         // The opacity after the last sample that counted (none leaves depth 0 and opacity 0).
-        const float c = 1.0f - std::exp(-primitive_.prepared().extinction * march.depth);
+        const float c = opacityOf(primitive_.prepared().extinction, march.depth);
         const ColourRGBA& colour = light_.colour;
         return (1.0f - c) * (0.1f * colour.red + 0.6f * colour.green + 0.3f * colour.blue);
     }

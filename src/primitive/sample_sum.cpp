@@ -1,7 +1,5 @@
 #include "primitive/sample_sum.h"
 
-#include <cmath>
-
 #include "primitive/density_field.h"
 #include "primitive/march_lanes.h"
 
@@ -35,7 +33,7 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
         const float x = volume_.densityScale * lengths[k] * densities[k];
         if (x > kNegligible) {
             depth_ = depth_ + x;
-            opacity_ = 1.0f - std::exp(-volume_.extinction * depth_);
+            opacity_ = opacityOf(volume_.extinction, depth_);
             // Optical depth times the transmittance after the sample.
             weights[m] = x * (1.0f - opacity_);
             counted[m++] = k;
