@@ -62,6 +62,41 @@ void PuffCoverageMany(const PuffField* field, int32_t count, const Vector3* poin
                   [&](VF x, VF y, VF z, VF j) { return puffCoverageKernel(df, *field, x, y, z, j); });
 }
 
+int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, float* densities, float* shapes,
+                        int32_t* candidates, int32_t* kept) {
+    const DF df;
+    const DI di;
+    const size_t lanes = hn::Lanes(df);
+    const size_t total = static_cast<size_t>(count);
+    const VF zero = hn::Zero(df);
+    const VF one = hn::Set(df, 1.0f);
+    // The lane numbers from a table: this Highway builds them lane by lane on the stack.
+    alignas(64) static constexpr int32_t kLaneNumbers[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    static_assert(hn::MaxLanes(DI()) <= 16, "a lane number for every lane");
+    const VI laneNumbers = hn::Load(di, kLaneNumbers);
+    size_t m = 0;
+    size_t i = 0;
+    for (; i + lanes <= total; i += lanes) {
+        hn::StoreU(zero, df, densities + i);
+        hn::StoreU(zero, df, shapes + i);
+        MF inside = hn::FirstN(df, lanes);
+        if (ballCut) {
+            VF x, y, z;
+            hn::LoadInterleaved3(df, &points[i].x, x, y, z);
+            // As beyondUnitBall: a point that is not a number stays.
+            inside = hn::Not(hn::Ge(hn::Add(hn::Add(hn::Mul(x, x), hn::Mul(y, y)), hn::Mul(z, z)), one));
+        }
+        const auto keep = hn::RebindMask(di, inside);
+        // Compressed in a register and stored whole (a compressing store is slow on some
+        // processors): the lanes past the kept ones land on indices not yet written.
+        const VI indices = hn::Add(laneNumbers, hn::Set(di, static_cast<int32_t>(i)));
+        hn::StoreU(hn::Compress(indices, keep), di, candidates + m);
+        m += hn::CountTrue(di, keep);
+    }
+    *kept = static_cast<int32_t>(m);
+    return static_cast<int32_t>(i);
+}
+
 // The box of count (at least Lanes(d)) points and their lowest jitter, in vectors of tag D; the
 // last vector overlaps the one before, as a point met twice moves no bound.
 template <class D>
@@ -134,6 +169,7 @@ namespace brumo {
 HWY_EXPORT(ShapeWeightMany);
 HWY_EXPORT(PuffCoverageMany);
 HWY_EXPORT(PuffsNearMany);
+HWY_EXPORT(StartRunInLanes);
 #endif
 
 namespace density_one_lane {
@@ -177,6 +213,17 @@ void puffCoverageMany(const PuffField& field, int32_t count, const Vector3* poin
     for (int32_t i = 0; i < count; ++i) out[i] = puffCoverage(field, points[i], jitter[i]);
 }
 
+int32_t startRunInLanes([[maybe_unused]] int32_t count, [[maybe_unused]] const Vector3* points,
+                        [[maybe_unused]] bool ballCut, [[maybe_unused]] float* densities,
+                        [[maybe_unused]] float* shapes, [[maybe_unused]] int32_t* candidates, int32_t& kept) {
+    kept = 0;
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count))
+        return HWY_DYNAMIC_DISPATCH(StartRunInLanes)(count, points, ballCut, densities, shapes, candidates, &kept);
+#endif
+    return 0;
+}
+
 int32_t puffStride(int32_t puffCount) {
     // Whole vectors of the widest set, so that the last one of a block can be loaded.
     constexpr int32_t kWidest = 16;
@@ -199,16 +246,14 @@ void layPuffsSideBySide(const PuffField& field, float* out) {
     }
 }
 
-int32_t puffsNearMany(const PuffField& field, const float* sideBySide, int32_t count, const Vector3* points,
-                      const float* jitter, Puff* near) {
+int32_t puffsNearMany(const PuffField& field, [[maybe_unused]] const float* sideBySide,
+                      [[maybe_unused]] int32_t count, [[maybe_unused]] const Vector3* points,
+                      [[maybe_unused]] const float* jitter, Puff* near) {
 #if BRUMO_HAVE_HIGHWAY
     if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(PuffsNearMany)(&field, sideBySide, count, points, jitter, near);
 #endif
     // Without vector lanes the field takes one point at a time and culls no run: every puff, which
     // leaves out none that reaches.
-    static_cast<void>(sideBySide);
-    static_cast<void>(points);
-    static_cast<void>(jitter);
     for (int32_t j = 0; j < field.count; ++j) near[j] = field.puffs[j];
     return field.count;
 }

@@ -262,6 +262,31 @@ TEST_F(CloudsTest, ARunOfPointsIsCoveredAsEachPointAlone) {
     }
 }
 
+// A run answers for every point, those the ball shape empties included: whatever the caller's
+// arrays held before, each density and shape value is the one the point gives alone.
+TEST_F(CloudsTest, ARunAnswersForEveryPointInsideTheBallAndOutside) {
+    block().puffCount = 16;
+    const float size = block().common.size;
+    std::vector<QVVector3> points;
+    for (int k = 0; k < 150; ++k) {
+        const float t = -1.6f + 3.2f * static_cast<float>(k) / 149.0f;
+        points.push_back({0.8f * t * size, (0.3f * t + 0.05f) * size, -0.4f * t * size});
+    }
+    const int32_t n = static_cast<int32_t>(points.size());
+    std::vector<float> densities(points.size(), std::nanf("")), shapes(points.size(), std::nanf(""));
+    ASSERT_EQ(ref->densitySamplerInterface()->sampleMany(n, points.data(), densities.data(), shapes.data(), nullptr),
+              qv::kOk);
+    int outside = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        float density = 0.0f, shape = 0.0f;
+        ASSERT_EQ(ref->densitySamplerInterface()->sampleAt(&points[i], &density, &shape, nullptr), qv::kOk);
+        EXPECT_EQ(std::memcmp(&density, &densities[i], sizeof density), 0) << "point " << i << ": " << densities[i];
+        EXPECT_EQ(std::memcmp(&shape, &shapes[i], sizeof shape), 0) << "point " << i << ": " << shapes[i];
+        outside += shape == 0.0f ? 1 : 0;
+    }
+    EXPECT_GT(outside, 40);
+}
+
 TEST_F(CloudsCoverageTest, CountsThatCannotBeHonouredDegradeToFewerOrNoPuffs) {
     block().puffCount = -3;
     EXPECT_EQ(coverage({0.0f, 0.0f, 0.0f}), 0.0f);
