@@ -64,49 +64,40 @@ void BrumoBase::samplePoints(int32_t count, const QVVector3* points, float* dens
 void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* densities,
                                 float* shapeValues, QVColourRecord* colours) {
     const float f = 2.0f * prepared_.cubeBounds.inverseEdge;
-    const bool fromGradient = parameters.colourFromGradient != 0;
+    const bool colouring = colours != nullptr && parameters.colourFromGradient != 0;
     for (int32_t start = 0; start < count; start += kDensityBatch) {
         const int32_t n = std::min(kDensityBatch, count - start);
-        Vector3 run[kDensityBatch];
-        int32_t index[kDensityBatch];
-        float d[kDensityBatch];
-        float s[kDensityBatch];
         // Points that are not finite take no sample and answer zeros.
+        Vector3 run[kDensityBatch];
+        bool sampled[kDensityBatch];
         int32_t m = 0;
         for (int32_t k = 0; k < n; ++k) {
             const QVVector3& q = points[start + k];
             const Vector3 p = Vector3{q.x, q.y, q.z} * f;
-            if (!isFinite(p)) continue;
-            run[m] = p;
-            index[m] = start + k;
-            m += 1;
+            sampled[k] = isFinite(p);
+            if (sampled[k]) run[m++] = p;
         }
-        // When every point is finite the run answers straight into the caller's arrays (unless
-        // both are one array, which is left holding the shape values).
-        const bool whole = m == n && densities != shapeValues;
-        float* dRun = whole && densities != nullptr ? densities + start : d;
-        float* sRun = whole && shapeValues != nullptr ? shapeValues + start : s;
-        field_.sampleDensities(m, run, dRun, sRun);
-        const bool colouring = colours != nullptr && fromGradient;
-        float positions[kDensityBatch];
+        float d[kDensityBatch];
+        float s[kDensityBatch];
+        field_.sampleDensities(m, run, d, s);
         ColourRGBA c[kDensityBatch];
         if (colouring) {
-            for (int32_t k = 0; k < m; ++k) positions[k] = gradientPosition(prepared_, dRun[k], sRun[k]);
+            float positions[kDensityBatch];
+            for (int32_t k = 0; k < m; ++k) positions[k] = gradientPosition(prepared_, d[k], s[k]);
             evaluateMany(parameters.colourGradient, m, positions, c);
         }
-        if (colours != nullptr)
-            for (int32_t k = 0; k < n; ++k) colours[start + k] = {0.0f, 0.0f, 0.0f, 0.0f};
-        if (colouring)
-            for (int32_t k = 0; k < m; ++k) colours[index[k]] = {c[k].red, c[k].green, c[k].blue, c[k].alpha};
-        if (whole) continue;
-        for (int32_t k = 0; k < n; ++k) {
-            if (densities != nullptr) densities[start + k] = 0.0f;
-            if (shapeValues != nullptr) shapeValues[start + k] = 0.0f;
-        }
-        for (int32_t k = 0; k < m; ++k) {
-            const int32_t i = index[k];
-            if (densities != nullptr) densities[i] = d[k];
-            if (shapeValues != nullptr) shapeValues[i] = s[k];
+        // Each point's answers in the order of one point at a time: one array given for densities
+        // and shape values is left holding the shape values.
+        for (int32_t k = 0, j = 0; k < n; ++k) {
+            const bool here = sampled[k];
+            const int32_t i = start + k;
+            if (densities != nullptr) densities[i] = here ? d[j] : 0.0f;
+            if (shapeValues != nullptr) shapeValues[i] = here ? s[j] : 0.0f;
+            if (colours != nullptr) {
+                const ColourRGBA a = here && colouring ? c[j] : ColourRGBA{0.0f, 0.0f, 0.0f, 0.0f};
+                colours[i] = {a.red, a.green, a.blue, a.alpha};
+            }
+            j += here ? 1 : 0;
         }
     }
 }

@@ -16,6 +16,7 @@
 #include <type_traits>
 
 #include "primitive/density_field.h"
+#include "primitive/density_lanes.h"
 
 namespace brumo {
 
@@ -55,11 +56,14 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
 
     // Samples the ball shape empties need no stage at all. The cut keeps its candidates without a
     // branch: about half of the points of a cube lie outside the ball, in no order a predictor
-    // could learn. Every sample starts with density and shape 0; the stages overwrite them.
+    // could learn. Every sample starts with density and shape 0; the stages overwrite them. Whole
+    // vectors of points in lanes, the rest here.
     const bool ballCut = emptyBeyondUnitBall(field, effect);
     int32_t* candidates = going;
     int32_t m = 0;
-    for (int32_t i = 0; i < count; ++i) {
+    int32_t i = 0;
+    if constexpr (capacity > 1) i = startRunInLanes(count, points, ballCut, densities, shapes, candidates, m);
+    for (; i < count; ++i) {
         shapes[i] = 0.0f;
         densities[i] = 0.0f;
         candidates[m] = i;
@@ -98,19 +102,15 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
             densities[i] = lanes[i].density;
             continue;
         }
-        if constexpr (!weighs) stagePoints[kept] = lanes[i].noisePoint;
+        // The run-wide stage reads the moved point, the noise the noise point.
+        stagePoints[kept] = weighs ? moved[i] : lanes[i].noisePoint;
         going[kept++] = i;
     }
     n = kept;
     if (n == 0) return;
 
     if constexpr (weighs) {
-        DensityLane* weighed[capacity];
-        for (int32_t k = 0; k < n; ++k) {
-            weighed[k] = &lanes[going[k]];
-            stagePoints[k] = moved[going[k]];
-        }
-        effect.weighRun(field, n, stagePoints, weighed);
+        effect.weighRun(field, n, stagePoints, going, lanes);
         kept = 0;
         for (int32_t k = 0; k < n; ++k) {
             const int32_t i = going[k];

@@ -7,6 +7,7 @@
 #include "primitive/brumo_base.h"
 #include "primitive/density_stages.h"
 #include "primitive/light_marches.h"
+#include "primitive/sample_sum.h"
 #include "primitive/segment_stepper.h"
 
 namespace brumo {
@@ -47,7 +48,9 @@ public:
           // Ending a march early leaves out its remainder: only a finite density scale times
           // density 0 adds exactly nothing there.
           skipBeyondBall_(emptyBeyondUnitBall(primitive.field(), primitive) &&
-                          std::isfinite(primitive.prepared().densityScale)) {}
+                          std::isfinite(primitive.prepared().densityScale)),
+          scale_(primitive.prepared().densityScale),
+          extinction_(primitive.prepared().extinction) {}
 
     // Adds the light reaching each of count points (at most kMostMarches) to sums.
     void addTo(int32_t count, const Vector3* points, float* sums) {
@@ -164,29 +167,31 @@ private:
             const Block& block = blocks_[b];
             March& march = marches_[block.march];
             if (march.shadowed) continue;
-            float depth = march.depth;
-            for (int32_t k = block.begin; k < block.end; ++k) {
-                if (addDepth(depth, densities_[k], lengths_[k], fullSteps_[k])) {
-                    stop(block.march);
-                    break;
-                }
-            }
-            march.depth = depth;
+            if (addDepths(march.depth, block.begin, block.end)) stop(block.march);
         }
     }
 
-    // Adds a sample's optical depth; true when the march is fully shadowed from the light.
-    bool addDepth(float& depth, float density, float length, bool fullStep) const {
-        const float scale = primitive_.prepared().densityScale;
-        const float extinction = primitive_.prepared().extinction;
-        if (!fullStep) {
-            depth = depth + density * (2.0f * scale * (length * 0.5f));
-            return false;
+    // Adds the optical depths of the run's samples [begin, end) of one march to depth; true when
+    // the march is then fully shadowed from the light. Only full steps that count (optical depth
+    // above 2^-14, so positive) can shadow it, and the depth grows with each of them: the check
+    // after the last one gives what a check after every one would.
+    bool addDepths(float& depth, int32_t begin, int32_t end) const {
+        float sum = depth;
+        float afterFull = depth;
+        for (int32_t k = begin; k < end; ++k) {
+            const float density = densities_[k];
+            const float length = lengths_[k];
+            if (!fullSteps_[k]) {
+                sum = sum + density * (2.0f * scale_ * (length * 0.5f));
+                continue;
+            }
+            const float x = density * (scale_ * length);
+            if (!(x > kNegligible)) continue;
+            sum = sum + x;
+            afterFull = sum;
         }
-        const float x = density * (scale * length);
-        if (!(x > kNegligible)) return false;
-        depth = depth + x;
-        return -extinction * depth < -kShadowedDepth && 1.0f - std::exp(-extinction * depth) >= 1.0f;
+        depth = sum;
+        return -extinction_ * afterFull < -kShadowedDepth && opacityOf(extinction_, afterFull) >= 1.0f;
     }
 
     // A fully shadowed march takes no more samples.
@@ -209,7 +214,7 @@ private:
     float transmittance(const March& march) const {
         if (march.shadowed) return 0.0f;
         // The opacity after the last sample that counted (none leaves depth 0 and opacity 0).
-        const float c = 1.0f - std::exp(-primitive_.prepared().extinction * march.depth);
+        const float c = opacityOf(extinction_, march.depth);
         const ColourRGBA& colour = light_.colour;
         return (1.0f - c) * (0.1f * colour.red + 0.6f * colour.green + 0.3f * colour.blue);
     }
@@ -219,6 +224,9 @@ private:
     const bool batched_;
     const bool mesh_;
     const bool skipBeyondBall_;
+    // The prepared volume's, read once per light.
+    const float scale_;
+    const float extinction_;
     March marches_[kMostMarches];
     // The marches still taking samples, in turn order, and whose turn is next.
     int32_t ring_[kMostMarches];

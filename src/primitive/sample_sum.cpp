@@ -1,7 +1,5 @@
 #include "primitive/sample_sum.h"
 
-#include <cmath>
-
 #include "primitive/density_field.h"
 #include "primitive/march_lanes.h"
 
@@ -24,21 +22,37 @@ float gradientPosition(const PreparedVolume& v, float density, float shape) {
 
 bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, const bool* stops,
                     const float* densities, const float* shapes, const ColourRGBA* colours) {
-    // First, in order, the samples that count (optical depth above 2^-14), the opacity after
-    // each and where the march stops; the colours and shadows of those samples then go through
-    // the lanes together, and last they are added up in order.
-    int32_t counted[kDensityBatch];
+    // One pass in order over the samples that count (optical depth above 2^-14): the opacity
+    // after each, where the march stops, and, packed together, what their colours and shadows
+    // need. Those then go through the lanes together, and last the samples are added up in order.
+    const bool gradient = colours == nullptr && parameters_.colourFromGradient != 0;
+    const bool shadowed = volume_.shadowGridActive != 0;
     float weights[kDensityBatch];
+    float positions[kDensityBatch];
+    float counted[kDensityBatch];
+    Vector3 at[kDensityBatch];
+    ColourRGBA own[kDensityBatch];
     int32_t m = 0;
     bool stopped = false;
     for (int32_t k = 0; k < count; ++k) {
         const float x = volume_.densityScale * lengths[k] * densities[k];
         if (x > kNegligible) {
             depth_ = depth_ + x;
-            opacity_ = 1.0f - std::exp(-volume_.extinction * depth_);
+            opacity_ = opacityOf(volume_.extinction, depth_);
             // Optical depth times the transmittance after the sample.
             weights[m] = x * (1.0f - opacity_);
-            counted[m++] = k;
+            if (colours != nullptr)
+                own[m] = colours[k];
+            else if (gradient)
+                positions[m] = gradientPosition(volume_, densities[k], shapes[k]);
+            else
+                // Without a shader the colour has no side effects: none is asked for.
+                own[m] = {0.0f, 0.0f, 0.0f, 0.0f};
+            if (shadowed) {
+                at[m] = points[k];
+                counted[m] = densities[k];
+            }
+            m += 1;
         }
         if (stops[k] && opacity_ >= kOpaque) {
             stopped = true;
@@ -46,20 +60,9 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
         }
     }
     if (m == 0) return stopped;
+    if (gradient) evaluateMany(parameters_.colourGradient, m, positions, own);
 
-    ColourRGBA own[kDensityBatch];
-    if (colours != nullptr) {
-        for (int32_t j = 0; j < m; ++j) own[j] = colours[counted[j]];
-    } else if (parameters_.colourFromGradient != 0) {
-        float positions[kDensityBatch];
-        for (int32_t j = 0; j < m; ++j) positions[j] = gradientPosition(volume_, densities[counted[j]], shapes[counted[j]]);
-        evaluateMany(parameters_.colourGradient, m, positions, own);
-    } else {
-        // Without a shader the colour has no side effects: none is asked for.
-        for (int32_t j = 0; j < m; ++j) own[j] = {0.0f, 0.0f, 0.0f, 0.0f};
-    }
-
-    if (volume_.shadowGridActive == 0) {
+    if (!shadowed) {
         for (int32_t j = 0; j < m; ++j) {
             const float w = weights[j];
             sum_.alpha += w;
@@ -72,19 +75,19 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
 
     // Light reaching each point, weakened by the shadow strength and, for thin vapour, by the
     // density influence; what is missing comes from the shadow gradient.
-    Vector3 at[kDensityBatch];
     float lit[kDensityBatch];
     float unlit[kDensityBatch];
     ColourRGBA shadow[kDensityBatch];
-    for (int32_t j = 0; j < m; ++j) at[j] = points[counted[j]];
     volume_.shadowGrid.lookupMany(m, at, lit);
+    const float influence = parameters_.shadowDensityInfluence;
+    const float strength = parameters_.shadowStrength;
     for (int32_t j = 0; j < m; ++j) {
-        float f = 1.0f + (densities[counted[j]] - 1.0f) * parameters_.shadowDensityInfluence;
+        float f = 1.0f + (counted[j] - 1.0f) * influence;
         if (!(f > 0.0f))
             f = 0.0f;
         else if (f > 1.0f)
             f = 1.0f;
-        lit[j] = 1.0f + (lit[j] - 1.0f) * (parameters_.shadowStrength * f);
+        lit[j] = 1.0f + (lit[j] - 1.0f) * (strength * f);
         unlit[j] = 1.0f - lit[j];
     }
     evaluateMany(parameters_.shadowGradient, m, unlit, shadow);

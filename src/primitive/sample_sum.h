@@ -4,6 +4,7 @@
 // of the primitive.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "brumo/colour.h"
@@ -12,6 +13,10 @@
 #include "primitive/prepared_volume.h"
 
 namespace brumo {
+
+// The opacity of an optical depth: 1 - e^(-extinction × depth). The one place it is computed, so
+// that the march, the light marches and the grid agree to the bit.
+inline float opacityOf(float extinction, float depth) { return 1.0f - std::exp(-extinction * depth); }
 
 // Where the colour gradient is read for a density and shape value: the colour-source weights'
 // mix, within [0, 1].

@@ -163,6 +163,28 @@ TEST(DensitySampler, ABatchEqualsSingleSamplesAlongAndAcrossMeshLines) {
     host().scene().removeObject("bakeBall");
 }
 
+TEST(DensitySampler, OneArrayForDensitiesAndShapeValuesIsLeftHoldingTheShapeValues) {
+    host::BuiltEffect effect = buildFirstEffect(sceneOf("smog"));
+    host::Ref<IDensitySampler> sampler = samplerOf(effect);
+    ASSERT_TRUE(sampler);
+    std::vector<QVVector3> points;
+    for (const QVVector3& p : eighths()) points.push_back(local(p));
+    // A point that is not finite among them answers zero.
+    points[3].y = std::numeric_limits<float>::infinity();
+    std::vector<float> both(points.size(), -1.0f);
+    ASSERT_EQ(sampler->sampleMany(int32_t(points.size()), points.data(), both.data(), both.data(), nullptr),
+              qv::kOk);
+    int differ = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        float d = -1.0f, s = -1.0f;
+        ASSERT_EQ(sampler->sampleAt(&points[i], &d, &s, nullptr), qv::kOk);
+        EXPECT_EQ(both[i], s) << "point " << i;
+        if (d != s) ++differ;
+    }
+    EXPECT_EQ(both[3], 0.0f);
+    EXPECT_GT(differ, 0) << "densities and shape values never told apart";
+}
+
 TEST(DensitySampler, EveryEffectAnswersItAndModifiersDoNot) {
     for (const char* type : {"clouds", "fire", "risingSmoke", "smog"}) {
         host::BuiltEffect effect = buildFirstEffect(sceneOf(type));
