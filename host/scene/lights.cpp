@@ -26,12 +26,13 @@ LightValues::LightValues(QVColourRecord colour, QVVector3 vector) {
     for (int i = 0; i < kCount; ++i) values_[i].store(all[i], std::memory_order_relaxed);
 }
 
-void LightValues::read(int first, int count, float* out) const {
+template <class Read>
+auto LightValues::consistent(Read read) const {
     for (;;) {
         const uint32_t before = version_.load(std::memory_order_acquire);
-        for (int i = 0; i < count; ++i) out[i] = values_[first + i].load(std::memory_order_relaxed);
+        const auto values = read();
         std::atomic_thread_fence(std::memory_order_acquire);
-        if ((before & 1u) == 0 && version_.load(std::memory_order_relaxed) == before) return;
+        if ((before & 1u) == 0 && version_.load(std::memory_order_relaxed) == before) return values;
     }
 }
 
@@ -44,16 +45,30 @@ void LightValues::write(int first, int count, const float* in) {
     version_.store(version + 2, std::memory_order_release);
 }
 
+// Each value straight into its field: a record gathered through an array on the stack waited
+// for the stores to reach the load, on every read.
+void LightValues::readColour(QVColourRecord& out) const {
+    consistent([&] {
+        auto at = [this](int i) { return values_[kColour + i].load(std::memory_order_relaxed); };
+        out.red = at(0);
+        out.green = at(1);
+        out.blue = at(2);
+        out.alpha = at(3);
+        return 0;
+    });
+}
+
 QVColourRecord LightValues::colour() const {
-    float c[4];
-    read(kColour, 4, c);
-    return {c[0], c[1], c[2], c[3]};
+    QVColourRecord colour;
+    readColour(colour);
+    return colour;
 }
 
 QVVector3 LightValues::vector() const {
-    float v[3];
-    read(kVector, 3, v);
-    return {v[0], v[1], v[2]};
+    return consistent([this] {
+        auto at = [this](int i) { return values_[kVector + i].load(std::memory_order_relaxed); };
+        return QVVector3{at(0), at(1), at(2)};
+    });
 }
 
 void LightValues::setColour(QVColourRecord colour) {
@@ -70,7 +85,7 @@ void LightValues::setVector(QVVector3 vector) {
 
 void QV_CALL ColouredLight::lightColourAt(const QVVector3&, const QVVector3&, float,
                                           QVColourRecord* colour, float* intensity) {
-    if (colour != nullptr) *colour = values_.colour();
+    if (colour != nullptr) values_.readColour(*colour);
     if (intensity != nullptr) *intensity = 1.0f;
 }
 

@@ -24,6 +24,9 @@ public:
     LightValues(QVColourRecord colour, QVVector3 vector);
 
     QVColourRecord colour() const;
+    // The colour written field by field, straight where the caller wants it: a record returned
+    // in two registers and copied on waits for its own stores to reach the copy.
+    void readColour(QVColourRecord& out) const;
     QVVector3 vector() const;
     void setColour(QVColourRecord colour);
     void setVector(QVVector3 vector);
@@ -33,7 +36,9 @@ private:
     static constexpr int kVector = 4;
     static constexpr int kCount = 7;
 
-    void read(int first, int count, float* out) const;
+    // What read() gives, from one whole setting.
+    template <class Read>
+    auto consistent(Read read) const;
     void write(int first, int count, const float* in);
 
     std::mutex writer_;

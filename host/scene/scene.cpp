@@ -35,15 +35,17 @@ bool holds(const Entries& entries, int32_t index) {
 
 }  // namespace
 
-Scene::~Scene() { delete lights_.load(std::memory_order_relaxed); }
+Scene::~Scene() { lights_.load(std::memory_order_relaxed)->Release(); }
 
 template <class Change>
 void Scene::changeLights(Change change) {
-    auto changed = std::make_unique<Lights>(*lights_.load(std::memory_order_relaxed));
-    change(*changed);
-    Lights* old = lights_.exchange(changed.release(), std::memory_order_seq_cst);
+    auto changed = std::make_unique<LightList>();
+    changed->lights = lights_.load(std::memory_order_relaxed)->lights;
+    change(changed->lights);
+    LightList* old = lights_.exchange(changed.release(), std::memory_order_seq_cst);
     HazardSlot::waitUntilUnused(old);
-    delete old;
+    // Render threads' views may still hold it.
+    old->Release();
 }
 
 void QV_CALL Scene::findShader(IQVShaderObject** shader, const TQVString* name) {
@@ -60,6 +62,10 @@ int32_t QV_CALL Scene::shaderCount() {
 void QV_CALL Scene::shaderAt(IQVShaderObject** shader, int32_t index) {
     std::lock_guard<std::mutex> guard(mutex_);
     fillSlot(shader, holds(shaders_, index) ? shaders_[static_cast<size_t>(index)].object.get() : nullptr);
+}
+
+Ref<Scene::LightList> Scene::shareLights() {
+    return withList([](LightList& list) { return Ref<LightList>::share(&list); });
 }
 
 int32_t QV_CALL Scene::lightCount() {
@@ -134,7 +140,7 @@ bool Scene::removeObject(const std::string& name) {
 
 void Scene::removeLight(int32_t index) {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (lightIn(*lights_.load(std::memory_order_relaxed), index) != nullptr)
+    if (lightIn(lights_.load(std::memory_order_relaxed)->lights, index) != nullptr)
         changeLights([&](Lights& lights) { lights.erase(lights.begin() + index); });
 }
 

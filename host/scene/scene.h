@@ -60,6 +60,24 @@ public:
     void clear();
 
     using Lights = std::vector<Ref<IQVLight>>;
+    // One published state of the light list: never changed after it is published, and freed
+    // with its last holder, so that a reader holding one may compare its address with the
+    // scene's current one.
+    class LightList {
+    public:
+        Lights lights;
+
+        int32_t AddRef() { return references_.fetch_add(1, std::memory_order_relaxed) + 1; }
+        int32_t Release() {
+            const int32_t left = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+            if (left == 0) delete this;
+            return left;
+        }
+
+    private:
+        std::atomic<int32_t> references_{1};
+    };
+
     // The light at index, or null when the list has none there.
     static IQVLight* lightIn(const Lights& lights, int32_t index) {
         return index >= 0 && static_cast<size_t>(index) < lights.size() ? lights[static_cast<size_t>(index)].get()
@@ -68,14 +86,13 @@ public:
     // Calls fn with the current light list, kept alive for the call; no reference is counted.
     template <class Fn>
     auto withLights(Fn fn) {
-        HazardSlot* slot = HazardSlot::mine();
-        if (slot == nullptr) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            return fn(*lights_.load(std::memory_order_relaxed));
-        }
-        HazardScope scope(*slot);
-        return fn(*slot->protect(lights_));
+        return withList([&](LightList& list) { return fn(list.lights); });
     }
+    // The current light list, held. To be asked when the list changed: its reference count is
+    // shared by every holder.
+    Ref<LightList> shareLights();
+    // The current light list's address, only to compare with a list the caller holds.
+    const LightList* currentLights() const { return lights_.load(std::memory_order_acquire); }
 
 private:
     ~Scene() override;
@@ -86,6 +103,16 @@ private:
         Ref<T> object;
     };
 
+    template <class Fn>
+    auto withList(Fn fn) {
+        HazardSlot* slot = HazardSlot::mine();
+        if (slot == nullptr) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            return fn(*lights_.load(std::memory_order_relaxed));
+        }
+        HazardScope scope(*slot);
+        return fn(*slot->protect(lights_));
+    }
     // Publishes a changed copy of the light list; the caller holds the mutex.
     template <class Change>
     void changeLights(Change change);
@@ -96,7 +123,7 @@ private:
     std::vector<Named<IQVShaderObject>> shaders_;
     // Render threads read the lights on every segment: an unchanging list, replaced as a whole
     // and read without the mutex.
-    std::atomic<Lights*> lights_{new Lights};
+    std::atomic<LightList*> lights_{new LightList};
     std::vector<Named<IQVSceneObject>> objects_;
 };
 

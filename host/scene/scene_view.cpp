@@ -4,22 +4,41 @@
 
 namespace brumo::host {
 
+const Scene::Lights& SceneView::seenLights() {
+    // The held list cannot be freed, so an equal address is the same, unchanged list.
+    if (seen_.get() != scene_->currentLights()) {
+        seen_ = scene_->shareLights();
+        const Scene::Lights& lights = seen_->lights;
+        lights_.resize(lights.size());
+        for (size_t i = 0; i < lights.size(); ++i)
+            if (lights_[i] && lights_[i]->light() != lights[i].get()) lights_[i].reset();
+    }
+    return seen_->lights;
+}
+
+void SceneView::onRetire() {
+    lights_.clear();
+    seen_.reset();
+}
+
+int32_t QV_CALL SceneView::lightCount() {
+    if (!keptHere()) return scene_->lightCount();
+    return static_cast<int32_t>(seenLights().size());
+}
+
 void QV_CALL SceneView::lightAt(IQVLight** light, int32_t index) {
     if (light == nullptr) return;
-    if (std::this_thread::get_id() != owner_) {
+    if (!keptHere()) {
         scene_->lightAt(light, index);
         return;
     }
-    IQVLight* found = scene_->withLights([&](const Scene::Lights& lights) -> IQVLight* {
-        IQVLight* shared = Scene::lightIn(lights, index);
-        if (shared == nullptr) return nullptr;
-        const auto at = static_cast<size_t>(index);
-        if (at >= lights_.size()) lights_.resize(at + 1);
-        Ref<LightView>& kept = lights_[at];
-        // The kept view holds its light, so an equal address is the same light.
-        if (!kept || kept->light() != shared) kept = Ref<LightView>::adopt(new LightView(shared));
-        return kept.get();
-    });
+    IQVLight* shared = Scene::lightIn(seenLights(), index);
+    IQVLight* found = nullptr;
+    if (shared != nullptr) {
+        Kept<LightView>& kept = lights_[static_cast<size_t>(index)];
+        if (!kept) kept = Kept<LightView>(new LightView(shared));
+        found = kept.get();
+    }
     fillSlot(light, found);
 }
 
@@ -39,7 +58,7 @@ void ThreadSceneViews::enable() { threadViews.on = true; }
 ThreadSceneViews* ThreadSceneViews::mine() { return threadViews.on ? &threadViews.views : nullptr; }
 
 SceneView* ThreadSceneViews::show(Ref<Scene> scene) {
-    view_ = scene ? Ref<SceneView>::adopt(new SceneView(std::move(scene))) : Ref<SceneView>();
+    view_ = scene ? Kept<SceneView>(new SceneView(std::move(scene))) : Kept<SceneView>();
     return view_.get();
 }
 

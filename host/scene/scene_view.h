@@ -3,22 +3,25 @@
 // The module asks for the current scene and its lights on every segment and releases them
 // again. Counting references on the scene and light objects every render thread shares would
 // pass their cache lines from core to core on each call; a thread that reads through views of
-// its own counts only on objects no other thread touches. Every answer still comes from the
-// shared scene and lights, so a change made while the threads render shows at the next call.
+// its own counts only on objects no other thread touches. The view holds the light list it last
+// saw and, while the scene still publishes that list, answers from it without announcing its
+// read to the writers; the thread counts its own references to its views without locked
+// instructions. Every answer still comes from the shared scene and lights, so a change made
+// while the threads render shows at the next call.
 #pragma once
 
 #include <cstdint>
-#include <thread>
 #include <vector>
 
 #include "host/common/host_object.h"
+#include "host/common/owner_counted.h"
 #include "host/scene/scene.h"
 #include "qv/scene.h"
 
 namespace brumo::host {
 
 // Answers what the light it stands for answers; holds a reference to it.
-class LightView final : public HostObject<IQVLight> {
+class LightView final : public OwnerCounted<HostObject<IQVLight>> {
 public:
     explicit LightView(IQVLight* light) : light_(Ref<IQVLight>::share(light)) {}
 
@@ -40,9 +43,10 @@ private:
 };
 
 // Answers what the scene answers; its lights come as views kept from call to call while the
-// scene holds the same light at that index. Only the thread that made the view keeps light
-// views; another thread it reaches gets the scene's own lights.
-class SceneView final : public SceneInterface {
+// scene holds the same light at that index. Only the thread that made the view keeps the list
+// and light views, and only while the view is its current one; another thread it reaches, or a
+// view the thread has replaced, gets the scene's own answers.
+class SceneView final : public OwnerCounted<SceneInterface> {
 public:
     explicit SceneView(Ref<Scene> scene) : scene_(std::move(scene)) {}
 
@@ -53,7 +57,7 @@ public:
     void QV_CALL shaderAt(IQVShaderObject** shader, int32_t index) override {
         scene_->shaderAt(shader, index);
     }
-    int32_t QV_CALL lightCount() override { return scene_->lightCount(); }
+    int32_t QV_CALL lightCount() override;
     void QV_CALL lightAt(IQVLight** light, int32_t index) override;
     int32_t QV_CALL objectCount() override { return scene_->objectCount(); }
     IQVSceneObject* QV_CALL objectAt(int32_t index) override { return scene_->objectAt(index); }
@@ -66,10 +70,15 @@ public:
 
 private:
     ~SceneView() override = default;
+    void onRetire() override;
+
+    // The scene's current light list; the keeper's only.
+    const Scene::Lights& seenLights();
 
     Ref<Scene> scene_;
-    const std::thread::id owner_ = std::this_thread::get_id();
-    std::vector<Ref<LightView>> lights_;  // by index; only the owner touches them
+    // Only the keeper touches these: the list last seen, and views of its lights by index.
+    Ref<Scene::LightList> seen_;
+    std::vector<Kept<LightView>> lights_;
 };
 
 // A thread's view of the current scene, kept from call to call. Off until the thread calls
@@ -86,7 +95,7 @@ public:
     SceneView* show(Ref<Scene> scene);
 
 private:
-    Ref<SceneView> view_;
+    Kept<SceneView> view_;
 };
 
 }  // namespace brumo::host

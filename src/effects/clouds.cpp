@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "effects/effect_fields.h"
 #include "frame/module_state.h"
@@ -21,98 +20,11 @@ namespace {
 constexpr int32_t kCloudRamp = 1;
 constexpr float kPi = 3.14159265358979323846f;
 constexpr float kE = 2.718281828459045f;
-constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr int32_t kFewestToSortPuffsFor = 8;
 // Samples that share one sorting of the puffs.
-constexpr int32_t kPuffsSortedPer = 32;
+constexpr int32_t kPuffsSortedPer = 64;
 
 inline float fraction(float x) { return x - std::floor(x); }
-
-// A run's box finds its candidate puffs in slabs of the cube along each axis; the outer slabs
-// reach on to infinity. The slab tables hold one bit per puff.
-constexpr int32_t kSlabs = 8;
-constexpr int32_t kMostPuffsInSlabs = 64;
-// The jitter shortens distances by at most its run's lowest value: tables for reaches lengthened
-// by multiples of kJitterStep, the level a run takes the first one not below its jitter.
-constexpr int32_t kJitterLevels = 16;
-constexpr float kJitterStep = 1.0f / 16.0f;
-// Room for rounding in the slab a coordinate falls in and in the distances.
-constexpr float kSlabMargin = 1.0f / 1024.0f;
-
-inline int32_t slabOf(float c) {
-    const float t = (c + 1.0f) * (0.5f * kSlabs);
-    if (!(t >= 0.0f)) return 0;
-    if (t >= static_cast<float>(kSlabs - 1)) return kSlabs - 1;
-    return static_cast<int32_t>(t);
-}
-
-inline int32_t slabEntry(int32_t level, int axis, int32_t first, int32_t last) {
-    return ((level * 3 + axis) * kSlabs + first) * kSlabs + last;
-}
-
-// The box around count points, and the lowest of their jitters (values that are not numbers left
-// out). The coordinates in runs of 16 points side by side, which the compiler takes in vectors.
-float runBox(int32_t count, const Vector3* points, const float* jitter, Vector3& lo, Vector3& hi) {
-    constexpr int32_t kSide = 16;
-    float low[3 * kSide], high[3 * kSide];
-    for (int32_t i = 0; i < 3 * kSide; ++i) {
-        low[i] = kInfinity;
-        high[i] = -kInfinity;
-    }
-    static_assert(sizeof(Vector3) == 3 * sizeof(float), "points are packed coordinates");
-    const float* coordinates = &points[0].x;
-    int32_t k = 0;
-    for (; k + kSide <= count; k += kSide) {
-        const float* run = coordinates + 3 * k;
-        for (int32_t i = 0; i < 3 * kSide; ++i) {
-            low[i] = run[i] < low[i] ? run[i] : low[i];
-            high[i] = run[i] > high[i] ? run[i] : high[i];
-        }
-    }
-    for (; k < count; ++k) {
-        const float* point = coordinates + 3 * k;
-        for (int axis = 0; axis < 3; ++axis) {
-            low[axis] = point[axis] < low[axis] ? point[axis] : low[axis];
-            high[axis] = point[axis] > high[axis] ? point[axis] : high[axis];
-        }
-    }
-    // Halving keeps each axis on its own entries (every width a multiple of 3) and the chains short.
-    for (int32_t width = 3 * kSide / 2; width >= 3; width /= 2) {
-        for (int32_t i = 0; i < width; ++i) {
-            low[i] = low[i + width] < low[i] ? low[i + width] : low[i];
-            high[i] = high[i + width] > high[i] ? high[i + width] : high[i];
-        }
-    }
-    lo = {low[0], low[1], low[2]};
-    hi = {high[0], high[1], high[2]};
-    float floors[kSide];
-    for (int32_t i = 0; i < kSide; ++i) floors[i] = kInfinity;
-    for (k = 0; k + kSide <= count; k += kSide)
-        for (int32_t i = 0; i < kSide; ++i) floors[i] = jitter[k + i] < floors[i] ? jitter[k + i] : floors[i];
-    for (; k < count; ++k) floors[0] = jitter[k] < floors[0] ? jitter[k] : floors[0];
-    for (int32_t width = kSide / 2; width >= 1; width /= 2)
-        for (int32_t i = 0; i < width; ++i) floors[i] = floors[i + width] < floors[i] ? floors[i + width] : floors[i];
-    return floors[0];
-}
-
-// The bits of the puffs whose reach, lengthened by jitter, overlaps slabs first..last of an axis.
-// A reach or coordinate that is not a finite number overlaps every range.
-uint64_t puffsOverlapping(const QVClassArray<Puff>& puffs, int axis, int32_t first, int32_t last, float jitter) {
-    const float slab = 2.0f / kSlabs;
-    const float from = first == 0 ? -kInfinity : -1.0f + static_cast<float>(first) * slab;
-    const float to = last == kSlabs - 1 ? kInfinity : -1.0f + static_cast<float>(last + 1) * slab;
-    uint64_t bits = 0;
-    for (int32_t j = 0; j < puffs.count(); ++j) {
-        const Puff& puff = puffs[j];
-        const float outer = puff.radius + puff.width;
-        const float reach = std::max(puff.radius, outer) + jitter + kSlabMargin;
-        const float c = puff.centre[axis];
-        const bool finite = std::isfinite(puff.radius) && std::isfinite(outer) && std::isfinite(reach);
-        const bool apart = finite && (c - reach >= to || c + reach <= from);
-        if (!apart) bits |= uint64_t{1} << j;
-    }
-    return bits;
-}
 
 }  // namespace
 
@@ -191,60 +103,17 @@ void Clouds::prepareEffect() {
         puff.width = w;
     }
 
-    const int32_t entries = kJitterLevels * 3 * kSlabs * kSlabs;
-    if (N == 0 || N > kMostPuffsInSlabs || !slabPuffs.setCount(entries)) {
-        slabPuffs.setCount(0);
-        return;
-    }
-    for (int32_t level = 0; level < kJitterLevels; ++level)
-        for (int axis = 0; axis < 3; ++axis)
-            for (int32_t first = 0; first < kSlabs; ++first)
-                for (int32_t last = first; last < kSlabs; ++last)
-                    slabPuffs[slabEntry(level, axis, first, last)] =
-                        puffsOverlapping(puffs, axis, first, last, static_cast<float>(level) * kJitterStep);
+    if (!puffsSideBySide.setCount(4 * puffStride(N))) puffsSideBySide.setCount(0);
+    if (puffsSideBySide.count() > 0) layPuffsSideBySide(puffField(), puffsSideBySide.data());
 }
 
 PuffField Clouds::puffField() const { return {puffs.data(), puffs.count(), widthSquared, puffDensity}; }
 
 PuffField Clouds::puffsNear(int32_t count, const Vector3* points, const float* jitter) {
     // A few points cost as much to sort the puffs for as to cover.
-    if (count < kFewestToSortPuffsFor || nearPuffs.count() != puffs.count()) return puffField();
-    // The box around the points (coordinates that are not numbers left out: such a point's
-    // distance to any puff is not a number, and it takes nothing from a puff).
-    Vector3 lo = kZeroVector, hi = kZeroVector;
-    const float jitterFloor = runBox(count, points, jitter, lo, hi);
-    // The candidates: every puff, or those the slabs of the box leave.
-    uint64_t candidates = 0;
-    const float level = jitterFloor >= 0.0f ? 0.0f : std::ceil(-jitterFloor / kJitterStep);
-    const bool slabbed = slabPuffs.count() > 0 && level < kJitterLevels && lo.x <= hi.x && lo.y <= hi.y &&
-                         lo.z <= hi.z;
-    if (slabbed) {
-        candidates = ~uint64_t{0};
-        for (int axis = 0; axis < 3; ++axis)
-            candidates &= slabPuffs[slabEntry(static_cast<int32_t>(level), axis, slabOf(lo[axis]), slabOf(hi[axis]))];
-    }
-    int32_t n = 0;
-    Puff* const near = nearPuffs.data();
-    auto consider = [&](const Puff& puff) {
-        // The distance to the box, worked out as the coverage works out the distance to a point:
-        // rounding keeps the order, so no point's distance plus jitter is shorter than this.
-        Vector3 gap;
-        for (int axis = 0; axis < 3; ++axis) {
-            const float c = puff.centre[axis];
-            gap[axis] = std::max(std::max(lo[axis] - c, c - hi[axis]), 0.0f);
-        }
-        const float nearest = length(gap) + jitterFloor;
-        // Written whether it stays or not (the next one may take its place): no branch to
-        // mispredict. There is room, as no more puffs are kept than looked at.
-        near[n] = puff;
-        const bool beyond = (nearest >= puff.radius) & (nearest >= puff.radius + puff.width);
-        n += beyond ? 0 : 1;
-    };
-    if (slabbed) {
-        for (; candidates != 0; candidates &= candidates - 1) consider(puffs[__builtin_ctzll(candidates)]);
-    } else {
-        for (const Puff& puff : puffs) consider(puff);
-    }
+    if (count < kFewestToSortPuffsFor || nearPuffs.count() != puffs.count() || puffsSideBySide.count() == 0)
+        return puffField();
+    const int32_t n = puffsNearMany(puffField(), puffsSideBySide.data(), count, points, jitter, nearPuffs.data());
     return {nearPuffs.data(), n, widthSquared, puffDensity};
 }
 
@@ -270,19 +139,16 @@ void Clouds::puffCoverageMany(int32_t count, const Vector3* points, float* cover
     puffLattice.gradientNoiseCubicMany(count, shifted, jitter);
 #pragma GCC diagnostic pop
     for (int32_t k = 0; k < count; ++k) jitter[k] = 0.5f * jitter[k];
-    // A few samples in a row lie close together, and most puffs are far from all of them.
-    for (int32_t start = 0; start < count; start += kPuffsSortedPer) {
-        const int32_t n = count - start < kPuffsSortedPer ? count - start : kPuffsSortedPer;
-        const PuffField near = puffsNear(n, points + start, jitter + start);
-        if (near.count > 0) {
-            brumo::puffCoverageMany(near, n, points + start, jitter + start, coverage + start);
-            continue;
-        }
-        // What the coverage gives where no puff reaches: no share covered, times the density (not
-        // a number for a density that is not one).
-        const float uncovered = 0.0f * puffDensity;
-        for (int32_t k = 0; k < n; ++k) coverage[start + k] = uncovered;
+    // The samples of a run lie close together, and most puffs are far from all of them.
+    const PuffField near = puffsNear(count, points, jitter);
+    if (near.count > 0) {
+        brumo::puffCoverageMany(near, count, points, jitter, coverage);
+        return;
     }
+    // What the coverage gives where no puff reaches: no share covered, times the density (not a
+    // number for a density that is not one).
+    const float uncovered = 0.0f * puffDensity;
+    for (int32_t k = 0; k < count; ++k) coverage[k] = uncovered;
 }
 
 // The vortices swirl the point in noise space; out of line, so that the common case of none

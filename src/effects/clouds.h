@@ -67,9 +67,8 @@ public:
     // Room for the puffs that reach a run of samples (as many as puffs, or none when that could
     // not be had).
     QVClassArray<Puff> nearPuffs;
-    // For a cloud of at most 64 puffs: per jitter reach, axis and range of slabs of the cube, the
-    // puffs (one bit each, in their order) whose reach overlaps the range; empty otherwise.
-    QVClassArray<uint64_t> slabPuffs;
+    // The puffs side by side for puffsNear (empty when that could not be had).
+    QVClassArray<float> puffsSideBySide;
     uint8_t puffReseedPending;
     float widthSquared;
     float k1, k2, k3, k4, k5, k6;

@@ -116,3 +116,52 @@ BRUMO_KERNEL_INLINE VF puffCoverageKernel(DF df, const PuffField& field, VF x, V
     const VF partial = hn::Mul(hn::Sub(one, rest), hn::Set(df, field.density));
     return hn::IfThenElse(full, one, partial);
 }
+
+// The box around a run's points and the lowest of their jitters, widened a vector of points at a
+// time, in vectors of any width. A coordinate or jitter that is not a number is left out: such a
+// point's distances are not numbers, and it takes nothing from any puff.
+template <class V>
+struct RunBox {
+    V lo[3], hi[3], jitterFloor;
+};
+
+template <class D>
+BRUMO_KERNEL_INLINE void openRunBox(D d, RunBox<hn::Vec<D>>& box) {
+    const float infinity = __builtin_inff();
+    for (int axis = 0; axis < 3; ++axis) {
+        box.lo[axis] = hn::Set(d, infinity);
+        box.hi[axis] = hn::Set(d, -infinity);
+    }
+    box.jitterFloor = hn::Set(d, infinity);
+}
+
+template <class V>
+BRUMO_KERNEL_INLINE void widenRunBox(V x, V y, V z, V jitter, RunBox<V>& box) {
+    const V c[3] = {x, y, z};
+    for (int axis = 0; axis < 3; ++axis) {
+        box.lo[axis] = hn::IfThenElse(hn::Lt(c[axis], box.lo[axis]), c[axis], box.lo[axis]);
+        box.hi[axis] = hn::IfThenElse(hn::Gt(c[axis], box.hi[axis]), c[axis], box.hi[axis]);
+    }
+    box.jitterFloor = hn::IfThenElse(hn::Lt(jitter, box.jitterFloor), jitter, box.jitterFloor);
+}
+
+// Per lane of puffs (centres cx, cy, cz, reach past which one covers nothing): true where the puff
+// covers no point of the box lo..hi whose distances are lengthened by at least jitterFloor. The
+// distance to the box is worked out as the coverage works out the distance to a point, and
+// rounding keeps the order, so no point's distance plus jitter comes out shorter.
+BRUMO_KERNEL_INLINE MF puffsBeyond(DF df, const float (&lo)[3], const float (&hi)[3], float jitterFloor, VF cx,
+                                   VF cy, VF cz, VF reach) {
+    const VF zero = hn::Zero(df);
+    auto gap = [&](int axis, VF c) {
+        const VF below = hn::Sub(hn::Set(df, lo[axis]), c);
+        const VF above = hn::Sub(c, hn::Set(df, hi[axis]));
+        const VF outside = hn::IfThenElse(hn::Lt(below, above), above, below);
+        return hn::IfThenElse(hn::Lt(outside, zero), zero, outside);
+    };
+    const VF gx = gap(0, cx);
+    const VF gy = gap(1, cy);
+    const VF gz = gap(2, cz);
+    const VF nearest =
+        hn::Add(hn::Sqrt(hn::Add(hn::Add(hn::Mul(gx, gx), hn::Mul(gy, gy)), hn::Mul(gz, gz))), hn::Set(df, jitterFloor));
+    return hn::Ge(nearest, reach);
+}

@@ -3,6 +3,7 @@
 // run time) for a run.
 #include "primitive/density_lanes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -61,6 +62,99 @@ void PuffCoverageMany(const PuffField* field, int32_t count, const Vector3* poin
                   [&](VF x, VF y, VF z, VF j) { return puffCoverageKernel(df, *field, x, y, z, j); });
 }
 
+int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, float* densities, float* shapes,
+                        int32_t* candidates, int32_t* kept) {
+    const DF df;
+    const DI di;
+    const size_t lanes = hn::Lanes(df);
+    const size_t total = static_cast<size_t>(count);
+    const VF zero = hn::Zero(df);
+    const VF one = hn::Set(df, 1.0f);
+    // The lane numbers from a table: this Highway builds them lane by lane on the stack.
+    alignas(64) static constexpr int32_t kLaneNumbers[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    static_assert(hn::MaxLanes(DI()) <= 16, "a lane number for every lane");
+    const VI laneNumbers = hn::Load(di, kLaneNumbers);
+    size_t m = 0;
+    size_t i = 0;
+    for (; i + lanes <= total; i += lanes) {
+        hn::StoreU(zero, df, densities + i);
+        hn::StoreU(zero, df, shapes + i);
+        MF inside = hn::FirstN(df, lanes);
+        if (ballCut) {
+            VF x, y, z;
+            hn::LoadInterleaved3(df, &points[i].x, x, y, z);
+            // As beyondUnitBall: a point that is not a number stays.
+            inside = hn::Not(hn::Ge(hn::Add(hn::Add(hn::Mul(x, x), hn::Mul(y, y)), hn::Mul(z, z)), one));
+        }
+        const auto keep = hn::RebindMask(di, inside);
+        // Compressed in a register and stored whole (a compressing store is slow on some
+        // processors): the lanes past the kept ones land on indices not yet written.
+        const VI indices = hn::Add(laneNumbers, hn::Set(di, static_cast<int32_t>(i)));
+        hn::StoreU(hn::Compress(indices, keep), di, candidates + m);
+        m += hn::CountTrue(di, keep);
+    }
+    *kept = static_cast<int32_t>(m);
+    return static_cast<int32_t>(i);
+}
+
+// The box of count (at least Lanes(d)) points and their lowest jitter, in vectors of tag D; the
+// last vector overlaps the one before, as a point met twice moves no bound.
+template <class D>
+HWY_INLINE void boxOfRun(D d, size_t count, const Vector3* points, const float* jitter, float (&lo)[3],
+                         float (&hi)[3], float& jitterFloor) {
+    using V = hn::Vec<D>;
+    const size_t lanes = hn::Lanes(d);
+    RunBox<V> box;
+    openRunBox(d, box);
+    for (size_t i = 0;; i += lanes) {
+        const size_t at = i + lanes <= count ? i : count - lanes;
+        V x, y, z;
+        hn::LoadInterleaved3(d, &points[at].x, x, y, z);
+        widenRunBox(x, y, z, hn::LoadU(d, jitter + at), box);
+        if (at + lanes >= count) break;
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+        lo[axis] = hn::GetLane(hn::MinOfLanes(d, box.lo[axis]));
+        hi[axis] = hn::GetLane(hn::MaxOfLanes(d, box.hi[axis]));
+    }
+    jitterFloor = hn::GetLane(hn::MinOfLanes(d, box.jitterFloor));
+}
+
+// count is at least kFewestForLanes.
+int32_t PuffsNearMany(const PuffField* field, const float* sideBySide, int32_t count, const Vector3* points,
+                      const float* jitter, Puff* near) {
+    static_assert(hn::MaxLanes(DF()) <= 16, "a block of puffs holds whole vectors");
+    static_assert(kFewestForLanes >= 4, "a run fills a vector of four");
+    const DF df;
+    const size_t lanes = hn::Lanes(df);
+    const size_t total = static_cast<size_t>(count);
+    float lo[3], hi[3], jitterFloor;
+    // A run shorter than a vector in vectors of four.
+    if (total >= lanes)
+        boxOfRun(df, total, points, jitter, lo, hi, jitterFloor);
+    else
+        boxOfRun(hn::CappedTag<float, 4>(), total, points, jitter, lo, hi, jitterFloor);
+
+    const int32_t stride = puffStride(field->count);
+    const float* cx = sideBySide;
+    const float* cy = cx + stride;
+    const float* cz = cy + stride;
+    const float* reach = cz + stride;
+    int32_t n = 0;
+    for (int32_t j = 0; j < field->count; j += static_cast<int32_t>(lanes)) {
+        const MF beyond = puffsBeyond(df, lo, hi, jitterFloor, hn::LoadU(df, cx + j), hn::LoadU(df, cy + j),
+                                      hn::LoadU(df, cz + j), hn::LoadU(df, reach + j));
+        const MF kept = hn::AndNot(beyond, hn::FirstN(df, static_cast<size_t>(field->count - j)));
+        // The bits of the mask rather than a compressing store, which some processors take slowly.
+        uint8_t bytes[8] = {};
+        hn::StoreMaskBits(df, kept, bytes);
+        uint64_t bits = 0;
+        std::memcpy(&bits, bytes, sizeof bits);
+        for (; bits != 0; bits &= bits - 1) near[n++] = field->puffs[j + __builtin_ctzll(bits)];
+    }
+    return n;
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace brumo
 HWY_AFTER_NAMESPACE();
@@ -74,6 +168,8 @@ namespace brumo {
 #if BRUMO_HAVE_HIGHWAY
 HWY_EXPORT(ShapeWeightMany);
 HWY_EXPORT(PuffCoverageMany);
+HWY_EXPORT(PuffsNearMany);
+HWY_EXPORT(StartRunInLanes);
 #endif
 
 namespace density_one_lane {
@@ -115,6 +211,51 @@ void puffCoverageMany(const PuffField& field, int32_t count, const Vector3* poin
     if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(PuffCoverageMany)(&field, count, points, jitter, out);
 #endif
     for (int32_t i = 0; i < count; ++i) out[i] = puffCoverage(field, points[i], jitter[i]);
+}
+
+int32_t startRunInLanes([[maybe_unused]] int32_t count, [[maybe_unused]] const Vector3* points,
+                        [[maybe_unused]] bool ballCut, [[maybe_unused]] float* densities,
+                        [[maybe_unused]] float* shapes, [[maybe_unused]] int32_t* candidates, int32_t& kept) {
+    kept = 0;
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count))
+        return HWY_DYNAMIC_DISPATCH(StartRunInLanes)(count, points, ballCut, densities, shapes, candidates, &kept);
+#endif
+    return 0;
+}
+
+int32_t puffStride(int32_t puffCount) {
+    // Whole vectors of the widest set, so that the last one of a block can be loaded.
+    constexpr int32_t kWidest = 16;
+    return (puffCount + kWidest - 1) / kWidest * kWidest;
+}
+
+void layPuffsSideBySide(const PuffField& field, float* out) {
+    const int32_t stride = puffStride(field.count);
+    for (int32_t k = 0; k < 4 * stride; ++k) out[k] = 0.0f;
+    for (int32_t j = 0; j < field.count; ++j) {
+        const Puff& puff = field.puffs[j];
+        const float outer = puff.radius + puff.width;
+        // Not a number where either edge is not: such a puff is never left out.
+        const float reach =
+            std::isnan(outer) || std::isnan(puff.radius) ? std::nanf("") : std::max(outer, puff.radius);
+        out[j] = puff.centre.x;
+        out[stride + j] = puff.centre.y;
+        out[2 * stride + j] = puff.centre.z;
+        out[3 * stride + j] = reach;
+    }
+}
+
+int32_t puffsNearMany(const PuffField& field, [[maybe_unused]] const float* sideBySide,
+                      [[maybe_unused]] int32_t count, [[maybe_unused]] const Vector3* points,
+                      [[maybe_unused]] const float* jitter, Puff* near) {
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(PuffsNearMany)(&field, sideBySide, count, points, jitter, near);
+#endif
+    // Without vector lanes the field takes one point at a time and culls no run: every puff, which
+    // leaves out none that reaches.
+    for (int32_t j = 0; j < field.count; ++j) near[j] = field.puffs[j];
+    return field.count;
 }
 
 }  // namespace brumo

@@ -37,4 +37,20 @@ float puffCoverage(const PuffField& field, const Vector3& p, float jitter);
 void puffCoverageMany(const PuffField& field, int32_t count, const Vector3* points, const float* jitter,
                       float* out);
 
+// The start of a run of count points through an effect's stages, for as many of its first points
+// as fill whole vectors: 0 into their densities and shape values, and into candidates the indices,
+// in order, of those a stage must see (within the unit ball where ballCut, else all). Answers how
+// many points it took (none without vector lanes) and sets kept to how many indices it wrote.
+int32_t startRunInLanes(int32_t count, const Vector3* points, bool ballCut, float* densities, float* shapes,
+                        int32_t* candidates, int32_t& kept);
+
+// A cloud's puffs side by side, as puffsNearMany reads them: the x, y and z of the centres and
+// the reaches (past which a puff covers nothing), each a block of puffStride(count) floats.
+int32_t puffStride(int32_t puffCount);
+void layPuffsSideBySide(const PuffField& field, float* out);
+// The puffs, in their order, that may cover any of count points with their jitter, copied into
+// near (room for every puff); answers how many. A puff left out adds nothing to any of them.
+int32_t puffsNearMany(const PuffField& field, const float* sideBySide, int32_t count, const Vector3* points,
+                      const float* jitter, Puff* near);
+
 }  // namespace brumo

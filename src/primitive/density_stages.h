@@ -16,6 +16,7 @@
 #include <type_traits>
 
 #include "primitive/density_field.h"
+#include "primitive/density_lanes.h"
 
 namespace brumo {
 
@@ -55,11 +56,14 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
 
     // Samples the ball shape empties need no stage at all. The cut keeps its candidates without a
     // branch: about half of the points of a cube lie outside the ball, in no order a predictor
-    // could learn. Every sample starts with density and shape 0; the stages overwrite them.
+    // could learn. Every sample starts with density and shape 0; the stages overwrite them. Whole
+    // vectors of points in lanes, the rest here.
     const bool ballCut = emptyBeyondUnitBall(field, effect);
     int32_t* candidates = going;
     int32_t m = 0;
-    for (int32_t i = 0; i < count; ++i) {
+    int32_t i = 0;
+    if constexpr (capacity > 1) i = startRunInLanes(count, points, ballCut, densities, shapes, candidates, m);
+    for (; i < count; ++i) {
         shapes[i] = 0.0f;
         densities[i] = 0.0f;
         candidates[m] = i;

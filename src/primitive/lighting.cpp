@@ -20,17 +20,22 @@ namespace {
 
 constexpr int32_t kIdleMilliseconds = 15;
 
-// Travel direction and colour of a scene light, sampled at the origin.
-void sampleLight(IQVLight* light, Vector3& direction, ColourRGBA& colour) {
-    const QVVector3 origin{0.0f, 0.0f, 0.0f};
+// What a scene light answers at the origin: the direction toward it and its colour, left in the
+// records the host wrote. The per-call check compares them field by field; copying a record the
+// host has just written field by field as one block would wait for those stores.
+struct LightReading {
     QVVector3 toward{0.0f, 0.0f, 0.0f};
+    QVColourRecord colour{0.0f, 0.0f, 0.0f, 0.0f};
+};
+
+LightReading readLight(IQVLight* light) {
+    const QVVector3 origin{0.0f, 0.0f, 0.0f};
+    LightReading reading;
     float distance = 0.0f;
-    light->lightDirectionTo(origin, &toward, &distance);
-    direction = {-toward.x, -toward.y, -toward.z};
-    QVColourRecord record{0.0f, 0.0f, 0.0f, 0.0f};
+    light->lightDirectionTo(origin, &reading.toward, &distance);
     float intensity = 0.0f;
-    light->lightColourAt(origin, toward, distance, &record, &intensity);
-    colour = {record.red, record.green, record.blue, record.alpha};
+    light->lightColourAt(origin, reading.toward, distance, &reading.colour, &intensity);
+    return reading;
 }
 
 QVCountedPtr<IQVLight> lightAt(IQVScene* scene, int32_t index) {
@@ -48,8 +53,9 @@ bool isDistantLight(IQVLight* light) {
 // NaN equals NaN here: a light holding one must not look changed on every call.
 bool differs(float a, float b) { return a != b && !(std::isnan(a) && std::isnan(b)); }
 
-bool differs(const Vector3& a, const Vector3& b) {
-    return differs(a.x, b.x) || differs(a.y, b.y) || differs(a.z, b.z);
+// The light's travel direction against a stored one.
+bool differs(const QVVector3& toward, const Vector3& travel) {
+    return differs(-toward.x, travel.x) || differs(-toward.y, travel.y) || differs(-toward.z, travel.z);
 }
 
 
@@ -109,7 +115,10 @@ void BrumoBase::rebuildLights() {
         if (!light || !isDistantLight(light.get())) continue;
         LightSample& entry = prepared_.lights.appendNew();
         entry.enabled = 1;
-        sampleLight(light.get(), entry.direction, entry.colour);
+        const LightReading reading = readLight(light.get());
+        entry.direction = {-reading.toward.x, -reading.toward.y, -reading.toward.z};
+        const QVColourRecord& c = reading.colour;
+        entry.colour = {c.red, c.green, c.blue, c.alpha};
     }
 }
 
@@ -127,12 +136,11 @@ void BrumoBase::checkSceneLights() {
             changed = true;  // more distant lights than entries
             continue;
         }
-        Vector3 direction;
-        ColourRGBA colour;
-        sampleLight(light.get(), direction, colour);
+        const LightReading reading = readLight(light.get());
+        const QVColourRecord& colour = reading.colour;
         const LightSample& entry = prepared_.lights[j];
         // Any one channel counts: a white light turned red must not keep its old shadows.
-        if (differs(direction, entry.direction) || differs(colour.red, entry.colour.red) ||
+        if (differs(reading.toward, entry.direction) || differs(colour.red, entry.colour.red) ||
             differs(colour.green, entry.colour.green) || differs(colour.blue, entry.colour.blue))
             changed = true;
         j += 1;

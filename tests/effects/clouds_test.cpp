@@ -220,8 +220,8 @@ TEST_F(CloudsCoverageTest, ASeedWrittenIntoTheBlockTakesEffectAtTheNextPreparati
 }
 
 // A run of points, culled to the puffs near it, is covered as each point alone: small puffs with
-// rough outlines, a cloud at and past the count whose puffs are culled by slabs of the cube, and
-// points through the cloud, beyond the cube and not numbers.
+// rough outlines, clouds that fill whole vectors of puffs and one past, and points through the
+// cloud, beyond the cube and not numbers.
 TEST_F(CloudsTest, ARunOfPointsIsCoveredAsEachPointAlone) {
     block().common.shapeFlags = 0;
     block().common.noiseOffset = {0.37f, -1.2f, 2.9f};
@@ -230,11 +230,15 @@ TEST_F(CloudsTest, ARunOfPointsIsCoveredAsEachPointAlone) {
     block().puffSize = 0.35f;
     const float size = block().common.size;
     std::vector<QVVector3> points;
-    for (int line = 0; line < 12; ++line) {
+    // Long lines through the cloud, then short ones (as close as a march's samples), whose runs
+    // leave out most puffs.
+    for (int line = 0; line < 24; ++line) {
         const float a = 0.7f * static_cast<float>(line);
         const Vector3 direction{std::cos(a), std::sin(a), 0.4f * std::sin(3.0f * a)};
+        const float from = line < 12 ? -1.5f : -0.9f + 0.07f * static_cast<float>(line);
+        const float span = line < 12 ? 3.0f : 0.3f;
         for (int k = 0; k < 64; ++k) {
-            const float t = -1.5f + 3.0f * static_cast<float>(k) / 63.0f;
+            const float t = from + span * static_cast<float>(k) / 63.0f;
             points.push_back({t * direction.x * size, t * direction.y * size, (t * direction.z + 0.1f) * size});
         }
     }
@@ -256,6 +260,31 @@ TEST_F(CloudsTest, ARunOfPointsIsCoveredAsEachPointAlone) {
         }
         EXPECT_GT(partial, 50) << count << " puffs";
     }
+}
+
+// A run answers for every point, those the ball shape empties included: whatever the caller's
+// arrays held before, each density and shape value is the one the point gives alone.
+TEST_F(CloudsTest, ARunAnswersForEveryPointInsideTheBallAndOutside) {
+    block().puffCount = 16;
+    const float size = block().common.size;
+    std::vector<QVVector3> points;
+    for (int k = 0; k < 150; ++k) {
+        const float t = -1.6f + 3.2f * static_cast<float>(k) / 149.0f;
+        points.push_back({0.8f * t * size, (0.3f * t + 0.05f) * size, -0.4f * t * size});
+    }
+    const int32_t n = static_cast<int32_t>(points.size());
+    std::vector<float> densities(points.size(), std::nanf("")), shapes(points.size(), std::nanf(""));
+    ASSERT_EQ(ref->densitySamplerInterface()->sampleMany(n, points.data(), densities.data(), shapes.data(), nullptr),
+              qv::kOk);
+    int outside = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        float density = 0.0f, shape = 0.0f;
+        ASSERT_EQ(ref->densitySamplerInterface()->sampleAt(&points[i], &density, &shape, nullptr), qv::kOk);
+        EXPECT_EQ(std::memcmp(&density, &densities[i], sizeof density), 0) << "point " << i << ": " << densities[i];
+        EXPECT_EQ(std::memcmp(&shape, &shapes[i], sizeof shape), 0) << "point " << i << ": " << shapes[i];
+        outside += shape == 0.0f ? 1 : 0;
+    }
+    EXPECT_GT(outside, 40);
 }
 
 TEST_F(CloudsCoverageTest, CountsThatCannotBeHonouredDegradeToFewerOrNoPuffs) {

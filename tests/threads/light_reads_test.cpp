@@ -193,5 +193,49 @@ TEST(ConcurrentRendering, RenderThreadViewsFollowTheSceneAndEndWithTheThread) {
     EXPECT_EQ(static_cast<host::PointLight*>(lamp.get())->referenceCount(), 1);
 }
 
+// A render thread's views count its own references without locks; references taken there and
+// handed to another thread, which gives them back only after the render thread ended, still
+// free each view once, and the scene and light with their last holder.
+TEST(ConcurrentRendering, ViewsHandedToAnotherThreadAreFreedWithTheirLastReference) {
+    auto services = host::HostServices::create();
+    auto scene = host::Ref<host::Scene>::adopt(new host::Scene);
+    auto sun = host::Ref<IQVLight>::adopt(host::DistantLight::create({0.0f, 0.0f, -1.0f}, {1, 1, 1, 1}));
+    scene->addLight(sun.get());
+    services->setScene(scene.get());
+    IQVApplication* application = services->shell().application();
+
+    IQVScene* view = nullptr;
+    IQVLight* light = nullptr;
+    std::thread render([&] {
+        host::ThreadSceneViews::enable();
+        application->currentScene(&view);
+        view->lightAt(&light, 0);
+        view->AddRef();
+        light->AddRef();
+        // Given back here: the thread's own count goes below what it handed out.
+        view->Release();
+        light->Release();
+    });
+    render.join();
+    std::thread other([&] {
+        int32_t kind = 0;
+        light->lightKind(&kind);
+        EXPECT_EQ(kind, qv::kDistantLight);
+        EXPECT_EQ(view->lightCount(), 1);
+        light->AddRef();
+        view->AddRef();
+        EXPECT_EQ(light->Release(), 1);
+        EXPECT_EQ(view->Release(), 1);
+        EXPECT_EQ(light->Release(), 0);
+        EXPECT_EQ(view->Release(), 0);
+    });
+    other.join();
+
+    services->setScene(nullptr);
+    scene->clear();
+    EXPECT_EQ(scene->referenceCount(), 1);
+    EXPECT_EQ(static_cast<host::DistantLight*>(sun.get())->referenceCount(), 1);
+}
+
 }  // namespace
 }  // namespace brumo::test
