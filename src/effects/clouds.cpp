@@ -179,7 +179,8 @@ bool Clouds::afterShape(const DensityField& field, const Vector3&, const Vector3
     return combineMode == kCombineMasked || combineMode == kCombineBlend || combineMode == kCombineMultiply;
 }
 
-void Clouds::weighRun(const DensityField& field, int32_t count, const Vector3* moved, DensityLane* const* lanes) {
+void Clouds::weighRun(const DensityField& field, int32_t count, const Vector3* moved, const int32_t* indices,
+                      DensityLane* lanes) {
     if (count <= 0) return;
     float coverage[kDensityBatch];
     puffCoverageMany(count, moved, coverage);
@@ -187,7 +188,7 @@ void Clouds::weighRun(const DensityField& field, int32_t count, const Vector3* m
     const bool blend = combineMode == kCombineBlend;
     const bool swirled = !field.volume().vortices.empty();
     for (int32_t k = 0; k < count; ++k) {
-        DensityLane& lane = *lanes[k];
+        DensityLane& lane = lanes[indices[k]];
         const float c = coverage[k] * lane.mask;
         lane.mask = c;
         if (!blend && c <= kNegligible)

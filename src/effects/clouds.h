@@ -32,7 +32,8 @@ public:
     void runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
                    float* shapes, ShadingPoint* shading) override;
     // The puffs' coverage of every sample of the run, in vector lanes, times its mask.
-    void weighRun(const DensityField& field, int32_t count, const Vector3* moved, DensityLane* const* lanes) override;
+    void weighRun(const DensityField& field, int32_t count, const Vector3* moved, const int32_t* indices,
+                  DensityLane* lanes) override;
 
     // "SpSe" draws a new puffSeed and answers 0 without passing the event on; every other event
     // goes to the common handling.

@@ -48,7 +48,7 @@ bool DensityStages::afterShape(const DensityField&, const Vector3&, const Vector
 
 bool DensityStages::shapeReadsMovedPoint(const DensityField&) const { return false; }
 
-void DensityStages::weighRun(const DensityField&, int32_t, const Vector3*, DensityLane* const*) {}
+void DensityStages::weighRun(const DensityField&, int32_t, const Vector3*, const int32_t*, DensityLane*) {}
 
 float DensityStages::afterNoise(const DensityLane&, float) { qv::raise(qv::kMissingOperation); }
 

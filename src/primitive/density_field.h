@@ -76,8 +76,10 @@ public:
     // a ball shape empties before any stage). False here.
     virtual bool shapeReadsMovedPoint(const DensityField& field) const;
     // For the samples still going: a run-wide stage before the noise (clouds: the puffs), which
-    // may stop samples by clearing needsNoise. Nothing here.
-    virtual void weighRun(const DensityField& field, int32_t count, const Vector3* moved, DensityLane* const* lanes);
+    // may stop samples by clearing needsNoise. The k-th sample is at moved[k], its lane
+    // lanes[indices[k]]. Nothing here.
+    virtual void weighRun(const DensityField& field, int32_t count, const Vector3* moved, const int32_t* indices,
+                          DensityLane* lanes);
     // The density from the lane and the noise field value v.
     virtual float afterNoise(const DensityLane& lane, float v);
 

@@ -102,19 +102,15 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
             densities[i] = lanes[i].density;
             continue;
         }
-        if constexpr (!weighs) stagePoints[kept] = lanes[i].noisePoint;
+        // The run-wide stage reads the moved point, the noise the noise point.
+        stagePoints[kept] = weighs ? moved[i] : lanes[i].noisePoint;
         going[kept++] = i;
     }
     n = kept;
     if (n == 0) return;
 
     if constexpr (weighs) {
-        DensityLane* weighed[capacity];
-        for (int32_t k = 0; k < n; ++k) {
-            weighed[k] = &lanes[going[k]];
-            stagePoints[k] = moved[going[k]];
-        }
-        effect.weighRun(field, n, stagePoints, weighed);
+        effect.weighRun(field, n, stagePoints, going, lanes);
         kept = 0;
         for (int32_t k = 0; k < n; ++k) {
             const int32_t i = going[k];
