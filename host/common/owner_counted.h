@@ -10,12 +10,17 @@
 
 #include <atomic>
 #include <cstdint>
-#include <thread>
 #include <utility>
 
 #include "host/common/host_object.h"
 
 namespace brumo::host {
+
+// The calling thread's mark: the address of a variable of its own, read without a call.
+inline const void* threadMark() {
+    static thread_local char mark;
+    return &mark;
+}
 
 template <class Base>
 class OwnerCounted : public Base {
@@ -47,7 +52,7 @@ protected:
     ~OwnerCounted() override = default;
 
     // True on the keeping thread while it keeps the object.
-    bool keptHere() const { return std::this_thread::get_id() == keeper_ && kept_; }
+    bool keptHere() const { return threadMark() == keeper_ && kept_; }
     // Lets go of what the object keeps for its keeper; called on the keeping thread.
     virtual void onRetire() {}
 
@@ -56,7 +61,7 @@ private:
     // threads give back never bring it to zero while the keeper holds the object.
     static constexpr int32_t kKept = 1 << 30;
 
-    const std::thread::id keeper_ = std::this_thread::get_id();
+    const void* const keeper_ = threadMark();
     // The keeper's alone.
     bool kept_ = true;
     int32_t owner_ = 1;

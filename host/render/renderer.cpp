@@ -17,31 +17,6 @@ QVColourRecord premultiply(const QVColourRecord& straight) {
             straight.blue * straight.alpha, straight.alpha};
 }
 
-RaySpan clipToBox(const QVRay& ray, const QVBox& box, float from) {
-    const float origin[3] = {ray.origin.x, ray.origin.y, ray.origin.z};
-    const float direction[3] = {ray.direction.x, ray.direction.y, ray.direction.z};
-    const float low[3] = {box.min.x, box.min.y, box.min.z};
-    const float high[3] = {box.max.x, box.max.y, box.max.z};
-    float near = from;
-    float far = std::numeric_limits<float>::infinity();
-    for (int axis = 0; axis < 3; ++axis) {
-        if (!(low[axis] <= high[axis])) return {};
-        if (direction[axis] == 0.0f) {
-            // Parallel to this slab: inside it everywhere or nowhere.
-            if (origin[axis] < low[axis] || origin[axis] > high[axis]) return {};
-            continue;
-        }
-        const float inverse = 1.0f / direction[axis];
-        float t0 = (low[axis] - origin[axis]) * inverse;
-        float t1 = (high[axis] - origin[axis]) * inverse;
-        if (t0 > t1) std::swap(t0, t1);
-        near = std::max(near, t0);
-        far = std::min(far, t1);
-        if (near > far) return {};
-    }
-    return {near, far, far > near};
-}
-
 PlacedVolume::PlacedVolume(IQVUnknown* primitive, const Transform& transform, float marchStep)
     : marchStep_(marchStep) {
     if (primitive == nullptr) throw RenderError("there is no primitive to render");

@@ -19,7 +19,10 @@
 // image is the same at every thread count.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
+#include <utility>
 #include <functional>
 #include <stdexcept>
 #include <vector>
@@ -55,7 +58,32 @@ struct RaySpan {
     float far = 0.0f;
     bool hit = false;
 };
-RaySpan clipToBox(const QVRay& ray, const QVBox& box, float from = 0.0f);
+// Inline: every pixel asks, and a span handed back from a call went through the stack in
+// pieces that the caller then read back whole, waiting for each store.
+inline RaySpan clipToBox(const QVRay& ray, const QVBox& box, float from = 0.0f) {
+    const float origin[3] = {ray.origin.x, ray.origin.y, ray.origin.z};
+    const float direction[3] = {ray.direction.x, ray.direction.y, ray.direction.z};
+    const float low[3] = {box.min.x, box.min.y, box.min.z};
+    const float high[3] = {box.max.x, box.max.y, box.max.z};
+    float near = from;
+    float far = std::numeric_limits<float>::infinity();
+    for (int axis = 0; axis < 3; ++axis) {
+        if (!(low[axis] <= high[axis])) return {};
+        if (direction[axis] == 0.0f) {
+            // Parallel to this slab: inside it everywhere or nowhere.
+            if (origin[axis] < low[axis] || origin[axis] > high[axis]) return {};
+            continue;
+        }
+        const float inverse = 1.0f / direction[axis];
+        float t0 = (low[axis] - origin[axis]) * inverse;
+        float t1 = (high[axis] - origin[axis]) * inverse;
+        if (t0 > t1) std::swap(t0, t1);
+        near = std::max(near, t0);
+        far = std::min(far, t1);
+        if (near > far) return {};
+    }
+    return {near, far, far > near};
+}
 
 // The incoming alpha every segment is integrated over (2^32): large enough that a volume's
 // own alpha, a sum of weights of a few units at most, stays below float precision beside it.
