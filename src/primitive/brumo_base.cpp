@@ -22,7 +22,6 @@ BrumoBase::BrumoBase()
     : preparePending(1),
       reseedPending(1),
       modifiersPending(1),
-      lastShadingPoint(kZeroVector),
       field_(prepared_, prepared_.lattice, parameters, *this),
       lock(nullptr) {
     // The density path indexes the tables without a bound check: a primitive without them

@@ -24,6 +24,7 @@
 #include "math/vector3.h"
 #include "primitive/critical_section.h"
 #include "primitive/density_field.h"
+#include "primitive/march_state.h"
 #include "primitive/prepared_volume.h"
 #include "primitive/sample_sum.h"
 #include "primitive/shadow_grid.h"
@@ -140,7 +141,7 @@ public:
     bool batchedSampling() const;
 
     // The field at one point; a sample that read no point for a host shader hands on the one
-    // read last, as the colour shader sees it.
+    // read last (in this call or an earlier one), as the colour shader sees it.
     DensitySample densityAt(const Vector3& point);
 
     // --- Integration ---
@@ -154,13 +155,6 @@ public:
     // The light reaching count points (at most 64) from every light, their marches stepped together.
     void lightAtPoints(int32_t count, const Vector3* points, float* sums);
     float shadowGridLookup(const Vector3& point) const;
-    // The mesh ray of a march along direction through start (normalised space), cast from where
-    // the line enters the box [-1.5, 1.5]³, or from start when it misses that box.
-    void castMeshRay(const Vector3& start, const Vector3& direction);
-    // Length of the jittered first step of a march from start, or -1 without jitter.
-    float firstStep(const Vector3& start, float length);
-    // Step length from quality: 2 / (100 quality), 2 below quality 0.01, within [2^-14, 2].
-    float stepLength() const;
     // Density, shape value and colour at points of the local space, after refreshForRender; the
     // body of the density sampler's operations.
     void samplePoints(int32_t count, const QVVector3* points, float* densities, float* shapeValues,
@@ -173,14 +167,13 @@ public:
     uint8_t preparePending;
     uint8_t reseedPending;
     uint8_t modifiersPending;
-    // The point the density path last read for a host shader (the host's default (0, 0, 0) until
-    // then): a sample that stops before the noise hands it to the colour shader.
-    Vector3 lastShadingPoint;
 
 private:
     // Before the parameter block, which the effects' own fields follow.
     PreparedVolume prepared_;
     DensityField field_;
+    // The point a host shader read last, for the colour shader of a sample that read none.
+    ShadingCarry shadingCarry_;
 
 public:
     // Set when a rebuild of the scene's lights was cancelled, so that the next check redoes it.

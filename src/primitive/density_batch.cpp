@@ -6,12 +6,7 @@
 namespace brumo {
 
 DensitySample BrumoBase::densityAt(const Vector3& point) {
-    DensitySample sample = field_.densityAt(point);
-    if (sample.shading.read)
-        lastShadingPoint = sample.shading.point;
-    else
-        sample.shading.point = lastShadingPoint;
-    return sample;
+    return shadingCarry_.carry(field_.densityAt(point));
 }
 
 float BrumoBase::sampleDensity(const Vector3& point) { return densityAt(point).density; }

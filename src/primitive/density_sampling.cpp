@@ -5,6 +5,7 @@
 
 #include "primitive/brumo_base.h"
 #include "primitive/march_lanes.h"
+#include "primitive/march_state.h"
 #include "primitive/sample_sum.h"
 #include "qv/exception.h"
 
@@ -27,6 +28,7 @@ void BrumoBase::samplePoints(int32_t count, const QVVector3* points, float* dens
     const bool empty = size == 0.0f || !std::isfinite(size);
     const float f = 2.0f * prepared_.cubeBounds.inverseEdge;
     const bool meshShaping = parameters.meshOff == 0;
+    const MarchState march(prepared_, parameters);
     bool lineCast = false;
     float lineY = 0.0f;
     float lineZ = 0.0f;
@@ -44,7 +46,7 @@ void BrumoBase::samplePoints(int32_t count, const QVVector3* points, float* dens
         ColourRGBA c{0.0f, 0.0f, 0.0f, 0.0f};
         if (!empty && isFinite(p)) {
             if (meshShaping && !(lineCast && p.y == lineY && p.z == lineZ)) {
-                castMeshRay(p, kMeshLine);
+                march.castMeshRay(p, kMeshLine);
                 lineCast = true;
                 lineY = p.y;
                 lineZ = p.z;

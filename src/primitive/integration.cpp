@@ -4,6 +4,7 @@
 
 #include "primitive/brumo_base.h"
 #include "primitive/colour_gradient.h"
+#include "primitive/march_state.h"
 #include "primitive/sample_sum.h"
 #include "primitive/segment_stepper.h"
 
@@ -13,9 +14,6 @@ namespace {
 
 // Full steps of one march; the jittered first step and the remainder sample make up the rest.
 constexpr int32_t kMaxFullSteps = kMaxSegmentSamples - 2;
-// The mesh ray starts where the line enters this box of the normalised space.
-constexpr Vector3 kMeshRayBoxMin{-1.5f, -1.5f, -1.5f};
-constexpr Vector3 kMeshRayBoxMax{1.5f, 1.5f, 1.5f};
 
 inline Vector3 toVector(const QVVector3& v) { return {v.x, v.y, v.z}; }
 
@@ -32,26 +30,6 @@ inline void writeColour(QVColourRecord& record, const ColourRGBA& c) {
 
 }  // namespace
 
-float BrumoBase::firstStep(const Vector3& start, float length) {
-    if (!(parameters.stepJitter > 0.0f)) return -1.0f;
-    // A first step of varying length, so that neighbouring segments do not sample in lockstep.
-    const float n = prepared_.lattice.gradientNoiseLinear({start.x * 1000.0f, start.y * 1000.0f, start.z * 1000.0f});
-    float j = (n * parameters.stepJitter + 1.0f) * stepLength();
-    if (!(j >= 0.0f)) j = 0.0f;
-    if (j > length) j = length;
-    return j;
-}
-
-float BrumoBase::stepLength() const {
-    const float quality = parameters.quality;
-    float v = quality >= 0.01f ? 2.0f / (quality * 100.0f) : 2.0f;
-    if (v <= kNegligible)
-        v = kNegligible;
-    else if (v >= 2.0f)
-        v = 2.0f;
-    return v;
-}
-
 void BrumoBase::refreshForRender() {
     if (modifiersPending != 0) refreshModifiers();
     if (reseedPending != 0 || latticeSeedStale()) reseedLattice();
@@ -59,15 +37,6 @@ void BrumoBase::refreshForRender() {
     checkSceneLights();
     refreshShaders();
     prepared_.prepareCubeBounds(parameters.size);
-}
-
-void BrumoBase::castMeshRay(const Vector3& start, const Vector3& direction) {
-    Vector3 hit1, hit2;
-    float t1 = 0.0f, t2 = 0.0f;
-    Vector3 rayStart = start;
-    if (MeshShape::rayBoxEntry(kMeshRayBoxMin, kMeshRayBoxMax, start, direction, hit1, t1, hit2, t2))
-        rayStart = t1 < t2 ? hit1 : hit2;
-    prepared_.meshShape.prepareMeshRay(rayStart, direction);
 }
 
 ColourRGBA BrumoBase::sampleColour(const DensitySample& sample) const {
@@ -115,10 +84,11 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
         length != 0.0f ? Vector3{span.x / length, span.y / length, span.z / length} : kZeroVector;
 
     SampleSum sum(prepared_, parameters);
-    if (parameters.meshOff == 0) castMeshRay(start, direction);
+    const MarchState march(prepared_, parameters);
+    if (parameters.meshOff == 0) march.castMeshRay(start, direction);
 
-    SegmentStepper samples(start, direction, length, stepLength(), firstStep(start, length), kMaxFullSteps,
-                           kNegligible);
+    SegmentStepper samples(start, direction, length, march.stepLength(), march.firstStep(start, length),
+                           kMaxFullSteps, kNegligible);
     const bool batched = batchedSampling();
     // Whole runs from the first sample on: a run costs less per sample than the samples after an
     // early stop that it computes in vain (shorter first runs were measured slower).

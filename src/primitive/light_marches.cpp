@@ -7,6 +7,7 @@
 #include "primitive/brumo_base.h"
 #include "primitive/density_stages.h"
 #include "primitive/light_marches.h"
+#include "primitive/march_state.h"
 #include "primitive/sample_sum.h"
 #include "primitive/segment_stepper.h"
 
@@ -40,8 +41,9 @@ constexpr float kWellOutside = 1.01f;
 // at a time, the marches run one after another.
 class LightMarches {
 public:
-    LightMarches(BrumoBase& primitive, const LightSample& light)
+    LightMarches(BrumoBase& primitive, const MarchState& march, const LightSample& light)
         : primitive_(primitive),
+          march_(march),
           light_(light),
           batched_(primitive.batchedSampling()),
           mesh_(primitive.parameters.meshOff == 0),
@@ -59,7 +61,7 @@ public:
             for (int32_t i = 0; i < count; ++i) sums[i] += 0.0f;
             return;
         }
-        const float v = primitive_.stepLength();
+        const float v = march_.stepLength();
         live_ = 0;
         for (int32_t i = 0; i < count; ++i) {
             March& march = marches_[i];
@@ -119,7 +121,7 @@ private:
         if (!march.started) {
             march.started = true;
             // A mesh-shaped effect counts crossings along the ray being marched.
-            if (mesh_ && !march.steps->empty()) primitive_.castMeshRay(march.start, march.direction);
+            if (mesh_ && !march.steps->empty()) march_.castMeshRay(march.start, march.direction);
         }
         int32_t got;
         if (skipBeyondBall_) {
@@ -220,6 +222,7 @@ private:
     }
 
     BrumoBase& primitive_;
+    const MarchState& march_;
     const LightSample& light_;
     const bool batched_;
     const bool mesh_;
@@ -266,7 +269,8 @@ void LightMarchSlices::fillSlice(int32_t k, int32_t r, float* values) {
 
 void BrumoBase::lightAtPoints(int32_t count, const Vector3* points, float* sums) {
     for (int32_t i = 0; i < count; ++i) sums[i] = 0.0f;
-    for (const LightSample& light : prepared_.lights) LightMarches(*this, light).addTo(count, points, sums);
+    const MarchState march(prepared_, parameters);
+    for (const LightSample& light : prepared_.lights) LightMarches(*this, march, light).addTo(count, points, sums);
 }
 
 }  // namespace brumo

@@ -440,5 +440,27 @@ TEST_F(NoiseFieldTest, AColourShaderAlsoReceivesTheNoisePoint) {
     EXPECT_EQ(colour->evaluations, 0);  // the fractal sum stays the density source
 }
 
+TEST_F(NoiseFieldTest, AColourShaderOfASampleThatReadsNoPointGetsThePointReadLast) {
+    SceneShader colour("effects test colour");
+    host::setText(&effect.block().colourShaderName.get(), colour->name);
+    effect.block().colourFromGradient = 0;
+    effect.block().shapeFlags = kUpperBall | kLowerBall;
+    effect->exchangerInterface()->parametersChanged();
+    IDensitySampler* sampler = effect->densitySamplerInterface();
+    const QVVector3 inside{0.25f * 4.0f, -0.5f * 4.0f, 0.125f * 4.0f};  // local space of size 4
+    QVColourRecord sampled{};
+    ASSERT_EQ(sampler->sampleAt(&inside, nullptr, nullptr, &sampled), qv::kOk);
+    EXPECT_FLOAT_EQ(colour->colourRecord.point.x, 0.25f);
+    // A corner lies outside the ball: the sample stops before the noise, in a later call too.
+    const QVVector3 corner{0.9f * 4.0f, 0.9f * 4.0f, 0.9f * 4.0f};
+    float density = -1.0f;
+    ASSERT_EQ(sampler->sampleAt(&corner, &density, nullptr, &sampled), qv::kOk);
+    EXPECT_EQ(density, 0.0f);
+    EXPECT_EQ(colour->colourEvaluations, 2);
+    EXPECT_FLOAT_EQ(colour->colourRecord.point.x, 0.25f);
+    EXPECT_FLOAT_EQ(colour->colourRecord.point.y, -0.5f);
+    EXPECT_FLOAT_EQ(colour->colourRecord.position.z, 0.125f);
+}
+
 }  // namespace
 }  // namespace brumo::test
