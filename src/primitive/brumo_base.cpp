@@ -26,7 +26,7 @@ BrumoBase::BrumoBase()
       lock(nullptr) {
     // The density path indexes the tables without a bound check: a primitive without them
     // cannot exist.
-    if (!prepared_.gainTable.setCount(kTableSize) || !prepared_.biasTable.setCount(kTableSize))
+    if (!prepared_.shapingTable.setCount(kTableSize) || !prepared_.biasTable.setCount(kTableSize))
         qv::raise(qv::kOutOfMemory, "QVClassArray", 978);
     prepared_.lattice.create();
 

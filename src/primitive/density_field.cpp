@@ -113,14 +113,9 @@ float DensityField::noiseField(const Vector3& n) const {
 }
 
 float DensityField::shapedNoise(float v) const {
-    if (!(v > 0.0f))
-        v = 0.0f;
-    else if (v > 1.0f)
-        v = 1.0f;
-
-    // Both tables always hold 10000 entries (a primitive without them is never built).
-    v = volume_.gainTable[tableIndex(v)];
-    return volume_.biasTable[tableIndex(v)];
+    // The index already holds v within [0, 1]; the table always holds 10000 entries (a
+    // primitive without it is never built).
+    return volume_.shapingTable[tableIndex(v)];
 }
 
 void DensityField::noiseFieldMany(int32_t count, const Vector3* points, float* values, ShadingPoint* shading) const {

@@ -5,6 +5,7 @@
 
 #include "brumo/parameter_codes.h"
 #include "math/shaping.h"
+#include "primitive/density_field.h"
 #include "primitive/saturating_int.h"
 
 namespace brumo {
@@ -77,12 +78,14 @@ void PreparedVolume::prepareFromParameters(EffectParameters& p) {
     else if (p.biasAmount > kBiasCeiling)
         p.biasAmount = kBiasCeiling;
 
-    const int32_t entries = gainTable.count() < biasTable.count() ? gainTable.count() : biasTable.count();
+    const int32_t entries = shapingTable.count() < biasTable.count() ? shapingTable.count() : biasTable.count();
     for (int32_t i = 0; i < entries; ++i) {
         const float t = static_cast<float>(i) * kTableStep;
-        gainTable[i] = gain(p.gainAmount, t);
+        shapingTable[i] = gain(p.gainAmount, t);
         biasTable[i] = bias(p.biasAmount, t);
     }
+    // The bias entry depends on the gain entry alone, so the two lookups of a sample become one.
+    for (int32_t i = 0; i < entries; ++i) shapingTable[i] = biasTable[tableIndex(shapingTable[i])];
 
     extinction = p.absorptionDistance > kNegligible ? 1.0f / p.absorptionDistance : 0.0f;
 

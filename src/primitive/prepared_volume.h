@@ -43,7 +43,7 @@ struct PreparedVolume {
     PreparedVolume& operator=(const PreparedVolume&) = delete;
 
     // What depends on the parameter block alone: the octave ceiling, the noise-space transform
-    // and its inverse, the gain and bias tables (bias held within (0, 1) in the block first),
+    // and its inverse, the shaping and bias tables (bias held within (0, 1) in the block first),
     // extinction, density scale and the colour-source weights.
     void prepareFromParameters(EffectParameters& p);
     // The cube of a primitive of this size.
@@ -52,7 +52,8 @@ struct PreparedVolume {
     AffineTransform noiseTransform;
     AffineTransform noiseTransformInverse;
     QVClassArray<Vortex> vortices;
-    QVClassArray<float> gainTable;
+    // The gain curve followed by the bias curve, in one lookup; biasTable is the bias curve alone.
+    QVClassArray<float> shapingTable;
     QVClassArray<float> biasTable;
     float extinction;
     float densityScale;
