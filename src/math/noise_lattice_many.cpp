@@ -89,22 +89,28 @@ HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
         g1[c] = hn::Set(df, row[2 * c + 1]);
     }
 #elif HWY_TARGET == HWY_AVX2
-    // Gathers are slow here: each lane's row is two 16-byte loads, and a 4 x 4 transpose in
-    // each half of the register turns rows into components. The row offsets go through memory
-    // (the empty asm keeps them there): reading them back costs less than extracting lanes.
+    // Gathers are slow here: each lane's row is one 32-byte load, from byte 16 (x and y pairs,
+    // then z) for lanes 0-3 and from byte 0 (z, then x and y) for lanes 4-7, so that one blend
+    // puts the x and y pairs of lanes i and i + 4 in their halves; a 4 x 4 transpose in each half
+    // then turns rows into components, and only z needs its halves swapped. The row offsets go
+    // through memory (the empty asm keeps them there): reading them back costs less than
+    // extracting lanes.
     static_cast<void>(df);
     HWY_ALIGN uint32_t offset[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(offset), _mm256_slli_epi32(k.raw, 6));
     asm("" : "+m"(offset));
-    const char* rows = reinterpret_cast<const char*>(&t.gradientRows[0][Tables::kRowX]);
-    auto chunk = [&](int lane, int half) {
-        return _mm_loadu_ps(reinterpret_cast<const float*>(rows + offset[lane]) + 4 * half);
+    const char* rows = reinterpret_cast<const char*>(&t.gradientRows[0][0]);
+    auto row = [&](int lane, int at) {
+        return _mm256_loadu_ps(reinterpret_cast<const float*>(rows + offset[lane] + at));
     };
-    // Lane i's chunk a holds (x0, x1, y0, y1) and chunk b (z0, z1), in the half of lane i % 4.
+    // a[i]: (x0, x1, y0, y1) of lane i, then of lane i + 4; b[i]: the z pairs of lane i + 4, then
+    // of lane i.
     __m256 a[4], b[4];
     for (int i = 0; i < 4; ++i) {
-        a[i] = _mm256_insertf128_ps(_mm256_castps128_ps256(chunk(i, 0)), chunk(i + 4, 0), 1);
-        b[i] = _mm256_insertf128_ps(_mm256_castps128_ps256(chunk(i, 1)), chunk(i + 4, 1), 1);
+        const __m256 low = row(i, 16);
+        const __m256 high = row(i + 4, 0);
+        a[i] = _mm256_blend_ps(low, high, 0xF0);
+        b[i] = _mm256_blend_ps(high, low, 0xF0);
     }
     const __m256 x01 = _mm256_unpacklo_ps(a[0], a[1]);
     const __m256 x23 = _mm256_unpacklo_ps(a[2], a[3]);
@@ -116,8 +122,8 @@ HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     g1[0] = VF{_mm256_shuffle_ps(x01, x23, 0xEE)};
     g0[1] = VF{_mm256_shuffle_ps(y01, y23, 0x44)};
     g1[1] = VF{_mm256_shuffle_ps(y01, y23, 0xEE)};
-    g0[2] = VF{_mm256_shuffle_ps(z01, z23, 0x44)};
-    g1[2] = VF{_mm256_shuffle_ps(z01, z23, 0xEE)};
+    g0[2] = VF{_mm256_permute2f128_ps(_mm256_shuffle_ps(z01, z23, 0x44), z01, 0x01)};
+    g1[2] = VF{_mm256_permute2f128_ps(_mm256_shuffle_ps(z01, z23, 0xEE), z01, 0x01)};
 #else
     // One 64-bit gather per component and half fetches both corners; the even and odd floats
     // split them.
