@@ -141,7 +141,8 @@ void DensityField::noiseFieldMany(int32_t count, const Vector3* points, float* v
         return;
     }
     builtInField(count, points, values);
-    for (int32_t i = 0; i < count; ++i) values[i] = shapedNoise(values[i]);
+    for (int32_t i = shapeNoiseInLanes(count, values, &volume_.shapingTable[0]); i < count; ++i)
+        values[i] = shapedNoise(values[i]);
 }
 
 void DensityField::builtInField(int32_t count, const Vector3* points, float* values) const {

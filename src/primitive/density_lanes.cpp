@@ -97,6 +97,23 @@ int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, floa
     return static_cast<int32_t>(i);
 }
 
+int32_t ShapeNoiseInLanes(int32_t count, float* values, const float* table) {
+    const DF df;
+    const DI di;
+    const size_t lanes = hn::Lanes(df);
+    const size_t total = static_cast<size_t>(count);
+    const VF last = hn::Set(df, 9999.0f);
+    const VF zero = hn::Zero(df);
+    size_t i = 0;
+    for (; i + lanes <= total; i += lanes) {
+        const VF scaled = hn::Mul(last, hn::LoadU(df, values + i));
+        // As tableIndex: 0 where not above 0 (or not a number), at most the last entry.
+        const VF held = hn::IfThenElseZero(hn::Gt(scaled, zero), hn::Min(scaled, last));
+        hn::StoreU(hn::GatherIndex(df, table, hn::ConvertTo(di, held)), df, values + i);
+    }
+    return static_cast<int32_t>(i);
+}
+
 // The box of count (at least Lanes(d)) points and their lowest jitter, in vectors of tag D; the
 // last vector overlaps the one before, as a point met twice moves no bound.
 template <class D>
@@ -170,6 +187,7 @@ HWY_EXPORT(ShapeWeightMany);
 HWY_EXPORT(PuffCoverageMany);
 HWY_EXPORT(PuffsNearMany);
 HWY_EXPORT(StartRunInLanes);
+HWY_EXPORT(ShapeNoiseInLanes);
 #endif
 
 namespace density_one_lane {
@@ -220,6 +238,14 @@ int32_t startRunInLanes([[maybe_unused]] int32_t count, [[maybe_unused]] const V
 #if BRUMO_HAVE_HIGHWAY
     if (worthLanes(count))
         return HWY_DYNAMIC_DISPATCH(StartRunInLanes)(count, points, ballCut, densities, shapes, candidates, &kept);
+#endif
+    return 0;
+}
+
+int32_t shapeNoiseInLanes([[maybe_unused]] int32_t count, [[maybe_unused]] float* values,
+                          [[maybe_unused]] const float* table) {
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(ShapeNoiseInLanes)(count, values, table);
 #endif
     return 0;
 }

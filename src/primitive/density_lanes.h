@@ -44,6 +44,10 @@ void puffCoverageMany(const PuffField& field, int32_t count, const Vector3* poin
 int32_t startRunInLanes(int32_t count, const Vector3* points, bool ballCut, float* densities, float* shapes,
                         int32_t* candidates, int32_t& kept);
 
+// The noise shaping of a run, in place, for as many of its first values as fill whole vectors:
+// each value v becomes table[tableIndex(v)]. Answers how many it took (none without vector lanes).
+int32_t shapeNoiseInLanes(int32_t count, float* values, const float* table);
+
 // A cloud's puffs side by side, as puffsNearMany reads them: the x, y and z of the centres and
 // the reaches (past which a puff covers nothing), each a block of puffStride(count) floats.
 int32_t puffStride(int32_t puffCount);
