@@ -29,7 +29,7 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
     const bool shadowed = volume_.shadowGridActive != 0;
     float weights[kDensityBatch];
     float positions[kDensityBatch];
-    float counted[kDensityBatch];
+    float countedDensities[kDensityBatch];
     Vector3 at[kDensityBatch];
     ColourRGBA own[kDensityBatch];
     int32_t m = 0;
@@ -50,7 +50,7 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
                 own[m] = {0.0f, 0.0f, 0.0f, 0.0f};
             if (shadowed) {
                 at[m] = points[k];
-                counted[m] = densities[k];
+                countedDensities[m] = densities[k];
             }
             m += 1;
         }
@@ -82,7 +82,7 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
     const float influence = parameters_.shadowDensityInfluence;
     const float strength = parameters_.shadowStrength;
     for (int32_t j = 0; j < m; ++j) {
-        float f = 1.0f + (counted[j] - 1.0f) * influence;
+        float f = 1.0f + (countedDensities[j] - 1.0f) * influence;
         if (!(f > 0.0f))
             f = 0.0f;
         else if (f > 1.0f)
