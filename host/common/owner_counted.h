@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 #include "host/common/host_object.h"
@@ -69,30 +70,11 @@ private:
 };
 
 // The keeper's reference to an OwnerCounted object, retired when it goes.
-template <class T>
-class Kept {
-public:
-    Kept() = default;
-    explicit Kept(T* object) : object_(object) {}
-    Kept(Kept&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    Kept& operator=(Kept&& other) noexcept {
-        if (this != &other) {
-            reset();
-            object_ = std::exchange(other.object_, nullptr);
-        }
-        return *this;
-    }
-    ~Kept() { reset(); }
-
-    void reset() {
-        if (T* held = std::exchange(object_, nullptr)) held->retire();
-    }
-    T* get() const { return object_; }
-    T* operator->() const { return object_; }
-    explicit operator bool() const { return object_ != nullptr; }
-
-private:
-    T* object_ = nullptr;
+struct RetireKept {
+    template <class T>
+    void operator()(T* object) const { object->retire(); }
 };
+template <class T>
+using Kept = std::unique_ptr<T, RetireKept>;
 
 }  // namespace brumo::host
