@@ -57,6 +57,7 @@ inline VecF Div(VecF a, VecF b) { return {a.raw / b.raw}; }
 inline VecF Abs(VecF a) { return {std::fabs(a.raw)}; }
 inline VecF Sqrt(VecF a) { return {std::sqrt(a.raw)}; }
 inline VecF Floor(VecF a) { return {std::floor(a.raw)}; }
+inline VecF Min(VecF a, VecF b) { return {a.raw < b.raw ? a.raw : b.raw}; }
 // Truncates, as Highway's; for floats within the int range.
 inline VecI ConvertTo(IntTag, VecF a) { return {static_cast<int32_t>(a.raw)}; }
 inline VecF ConvertTo(FloatTag, VecI a) { return {static_cast<float>(a.raw)}; }

@@ -25,6 +25,9 @@ inline float softStep(float full, float zero, float x) {
     return shaping_one_lane::window({}, true, {full}, {zero}, {x}).raw;
 }
 
+// Index into a shaping table of 10000 entries for v in [0, 1]: trunc(9999 v) within 0..9999.
+inline int32_t shapingTableIndex(float v) { return shaping_one_lane::shapingTableIndex({}, {v}).raw; }
+
 inline float smoothStep(float edge0, float edge1, float x) {
     if (x < edge0) return 0.0f;
     if (x >= edge1) return 1.0f;

@@ -23,3 +23,11 @@ BRUMO_KERNEL_INLINE VF window(DF df, bool soft, VF full, VF zero, VF x) {
                          : hn::Div(hn::Sub(x, zero), hn::Sub(full, zero));
     return hn::IfThenElse(below, one, hn::IfThenZeroElse(beyond, ramp));
 }
+
+// Index into a shaping table of 10000 entries for v in [0, 1]: trunc(9999 v), kept within
+// 0..9999 (not a number gives 0), since a curve before it may leave [0, 1].
+BRUMO_KERNEL_INLINE VI shapingTableIndex(DF df, VF v) {
+    const VF last = hn::Set(df, 9999.0f);
+    const VF scaled = hn::Mul(last, v);
+    return hn::ConvertTo(DI(), hn::IfThenElseZero(hn::Gt(scaled, hn::Zero(df)), hn::Min(scaled, last)));
+}

@@ -115,7 +115,7 @@ float DensityField::noiseField(const Vector3& n) const {
 float DensityField::shapedNoise(float v) const {
     // The index already holds v within [0, 1]; the table always holds 10000 entries (a
     // primitive without it is never built).
-    return volume_.shapingTable[tableIndex(v)];
+    return volume_.shapingTable[shapingTableIndex(v)];
 }
 
 void DensityField::noiseFieldMany(int32_t count, const Vector3* points, float* values, ShadingPoint* shading) const {

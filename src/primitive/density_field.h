@@ -18,15 +18,6 @@ namespace brumo {
 // samples in runs of at most this many.
 constexpr int32_t kDensityBatch = 64;
 
-// Index of the gain and bias tables for a value v in [0, 1]: trunc(9999 v), kept within 0..9999
-// (NaN gives 0), since gainAmount is not clamped and its curve may leave [0, 1].
-inline int tableIndex(float v) {
-    const float scaled = 9999.0f * v;
-    if (!(scaled > 0.0f)) return 0;
-    if (scaled >= 9999.0f) return 9999;
-    return static_cast<int>(scaled);
-}
-
 // One sample on its way through an effect's density: what each stage found for the next. Plain
 // data, left unset until a stage writes it: runs keep many of these on the stack.
 struct DensityLane {

@@ -99,18 +99,11 @@ int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, floa
 
 int32_t ShapeNoiseInLanes(int32_t count, float* values, const float* table) {
     const DF df;
-    const DI di;
     const size_t lanes = hn::Lanes(df);
     const size_t total = static_cast<size_t>(count);
-    const VF last = hn::Set(df, 9999.0f);
-    const VF zero = hn::Zero(df);
     size_t i = 0;
-    for (; i + lanes <= total; i += lanes) {
-        const VF scaled = hn::Mul(last, hn::LoadU(df, values + i));
-        // As tableIndex: 0 where not above 0 (or not a number), at most the last entry.
-        const VF held = hn::IfThenElseZero(hn::Gt(scaled, zero), hn::Min(scaled, last));
-        hn::StoreU(hn::GatherIndex(df, table, hn::ConvertTo(di, held)), df, values + i);
-    }
+    for (; i + lanes <= total; i += lanes)
+        hn::StoreU(hn::GatherIndex(df, table, shapingTableIndex(df, hn::LoadU(df, values + i))), df, values + i);
     return static_cast<int32_t>(i);
 }
 

@@ -45,7 +45,7 @@ int32_t startRunInLanes(int32_t count, const Vector3* points, bool ballCut, floa
                         int32_t* candidates, int32_t& kept);
 
 // The noise shaping of a run, in place, for as many of its first values as fill whole vectors:
-// each value v becomes table[tableIndex(v)]. Answers how many it took (none without vector lanes).
+// each value v becomes table[shapingTableIndex(v)]. Answers how many it took (none without vector lanes).
 int32_t shapeNoiseInLanes(int32_t count, float* values, const float* table);
 
 // A cloud's puffs side by side, as puffsNearMany reads them: the x, y and z of the centres and

@@ -85,7 +85,7 @@ void PreparedVolume::prepareFromParameters(EffectParameters& p) {
         biasTable[i] = bias(p.biasAmount, t);
     }
     // The bias entry depends on the gain entry alone, so the two lookups of a sample become one.
-    for (int32_t i = 0; i < entries; ++i) shapingTable[i] = biasTable[tableIndex(shapingTable[i])];
+    for (int32_t i = 0; i < entries; ++i) shapingTable[i] = biasTable[shapingTableIndex(shapingTable[i])];
 
     extinction = p.absorptionDistance > kNegligible ? 1.0f / p.absorptionDistance : 0.0f;
 
