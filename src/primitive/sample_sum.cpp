@@ -9,6 +9,18 @@ namespace {
 
 constexpr float kOpaque = 0.99f;
 
+// The optical depth of each sample (densityScale × length × density), and how many of them count
+// (above 2^-14). A plain loop the compiler puts in vector lanes.
+int32_t opticalDepths(float scale, int32_t count, const float* lengths, const float* densities, float* x) {
+    int32_t counted = 0;
+    for (int32_t k = 0; k < count; ++k) {
+        const float d = scale * lengths[k] * densities[k];
+        x[k] = d;
+        counted += d > kNegligible ? 1 : 0;
+    }
+    return counted;
+}
+
 }  // namespace
 
 float gradientPosition(const PreparedVolume& v, float density, float shape) {
@@ -25,6 +37,11 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
     // One pass in order over the samples that count (optical depth above 2^-14): the opacity
     // after each, where the march stops, and, packed together, what their colours and shadows
     // need. Those then go through the lanes together, and last the samples are added up in order.
+    float depths[kDensityBatch];
+    // The opacity grows only with a sample that counts: short of opaque, a run without one adds
+    // nothing and cannot stop the march. Most runs of a sparse effect are such runs.
+    if (opticalDepths(volume_.densityScale, count, lengths, densities, depths) == 0 && !(opacity_ >= kOpaque))
+        return false;
     const bool gradient = colours == nullptr && parameters_.colourFromGradient != 0;
     const bool shadowed = volume_.shadowGridActive != 0;
     float weights[kDensityBatch];
@@ -35,7 +52,7 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
     int32_t m = 0;
     bool stopped = false;
     for (int32_t k = 0; k < count; ++k) {
-        const float x = volume_.densityScale * lengths[k] * densities[k];
+        const float x = depths[k];
         if (x > kNegligible) {
             depth_ = depth_ + x;
             opacity_ = opacityOf(volume_.extinction, depth_);
