@@ -77,45 +77,23 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
         }
     }
     if (m == 0) return stopped;
-    if (gradient) evaluateMany(parameters_.colourGradient, m, positions, own);
 
-    if (!shadowed) {
-        for (int32_t j = 0; j < m; ++j) {
-            const float w = weights[j];
-            sum_.alpha += w;
-            sum_.red += w * own[j].red;
-            sum_.green += w * own[j].green;
-            sum_.blue += w * own[j].blue;
-        }
-        return stopped;
-    }
-
-    // Light reaching each point, weakened by the shadow strength and, for thin vapour, by the
-    // density influence; what is missing comes from the shadow gradient.
-    float lit[kDensityBatch];
-    float unlit[kDensityBatch];
-    ColourRGBA shadow[kDensityBatch];
-    volume_.shadowGrid.lookupMany(m, at, lit);
-    const float influence = parameters_.shadowDensityInfluence;
-    const float strength = parameters_.shadowStrength;
+    const ShadowGrid* grid = volume_.shadowGrid.get();
+    const SampleShading shading{gradient ? &parameters_.colourGradient : nullptr,
+                                shadowed,
+                                grid != nullptr ? grid->values() : nullptr,
+                                grid != nullptr ? grid->resolution() : 0,
+                                &parameters_.shadowGradient,
+                                parameters_.shadowDensityInfluence,
+                                parameters_.shadowStrength};
+    ColourRGBA added[kDensityBatch];
+    shadeMany(shading, m, positions, own, at, countedDensities, weights, added);
+    // In order: the sum of floats depends on it.
     for (int32_t j = 0; j < m; ++j) {
-        float f = 1.0f + (countedDensities[j] - 1.0f) * influence;
-        if (!(f > 0.0f))
-            f = 0.0f;
-        else if (f > 1.0f)
-            f = 1.0f;
-        lit[j] = 1.0f + (lit[j] - 1.0f) * (strength * f);
-        unlit[j] = 1.0f - lit[j];
-    }
-    evaluateMany(parameters_.shadowGradient, m, unlit, shadow);
-    for (int32_t j = 0; j < m; ++j) {
-        const float w = weights[j];
-        const ColourRGBA& s = shadow[j];
-        const ColourRGBA& c = own[j];
-        sum_.alpha += w;
-        sum_.red += w * unlit[j] * s.red + w * lit[j] * c.red;
-        sum_.green += w * unlit[j] * s.green + w * lit[j] * c.green;
-        sum_.blue += w * unlit[j] * s.blue + w * lit[j] * c.blue;
+        sum_.alpha += added[j].alpha;
+        sum_.red += added[j].red;
+        sum_.green += added[j].green;
+        sum_.blue += added[j].blue;
     }
     return stopped;
 }
