@@ -74,9 +74,9 @@ HWY_INLINE void gatherPairs(const Tables& t, VI k, int column, VF& low, VF& high
 }
 #endif
 
-// Reads the gradients with the sets' loads and gathers: on every set but AVX-512 always, and on
-// AVX-512 where gathers are fast.
-namespace gathered {
+// The gradient rows gathered, each set its own way (64-bit gathers; with AVX2 one load per lane):
+// on every set but AVX-512 always, and on AVX-512 where gathers are fast.
+namespace gatheredRows {
 
 // The two x corners whose hash is k (corner x0) and k + 1 (corner x1).
 HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
@@ -147,15 +147,15 @@ constexpr bool kFloorRounds = HWY_TARGET != HWY_SSSE3 && HWY_TARGET != HWY_SCALA
 // whose loads and transposes have long latency, two elsewhere (measured best).
 constexpr int kGroup = HWY_TARGET == HWY_AVX2 ? 4 : 2;
 
-}  // namespace gathered
+}  // namespace gatheredRows
 
 // The sets that can read the gradients as rows.
 #define BRUMO_NOISE_ROW_READS (HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL)
 #if BRUMO_NOISE_ROW_READS
 
-// Reads the gradients on AVX-512 as rows and transposes them: where gathers are slow (AMD),
-// loads and in-block shuffles are plentiful.
-namespace rowRead {
+// The gradient rows loaded whole, lane by lane, on AVX-512 and transposed: where gathers are slow
+// (AMD), loads and in-block shuffles are plentiful.
+namespace loadedRows {
 
 HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     // Row offsets to general registers, four lanes to a 128-bit block and two to a 64-bit move:
@@ -223,13 +223,13 @@ constexpr bool kFloorRounds = true;
 
 constexpr int kGroup = 4;  // measured best, against two and three
 
-}  // namespace rowRead
+}  // namespace loadedRows
 #endif
 
 #if BRUMO_NOISE_ROW_READS
-constexpr int groupOf(bool rows) { return rows ? rowRead::kGroup : gathered::kGroup; }
+constexpr int groupOf(bool rows) { return rows ? loadedRows::kGroup : gatheredRows::kGroup; }
 #else
-constexpr int groupOf(bool) { return gathered::kGroup; }
+constexpr int groupOf(bool) { return gatheredRows::kGroup; }
 #endif
 
 template <bool kRows, Fade fade>
@@ -239,9 +239,9 @@ struct NoiseBody {
     template <int U>
     HWY_INLINE void run(const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) const {
 #if BRUMO_NOISE_ROW_READS
-        if constexpr (kRows) return rowRead::noise<fade, U>(*t, x, y, z, out);
+        if constexpr (kRows) return loadedRows::noise<fade, U>(*t, x, y, z, out);
 #endif
-        gathered::noise<fade, U>(*t, x, y, z, out);
+        gatheredRows::noise<fade, U>(*t, x, y, z, out);
     }
 };
 
@@ -253,9 +253,9 @@ struct SumBody {
     template <int U>
     HWY_INLINE void run(const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) const {
 #if BRUMO_NOISE_ROW_READS
-        if constexpr (kRows) return rowRead::octaveSum<kind, U>(*t, *plan, x, y, z, out);
+        if constexpr (kRows) return loadedRows::octaveSum<kind, U>(*t, *plan, x, y, z, out);
 #endif
-        gathered::octaveSum<kind, U>(*t, *plan, x, y, z, out);
+        gatheredRows::octaveSum<kind, U>(*t, *plan, x, y, z, out);
     }
 };
 

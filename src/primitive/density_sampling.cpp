@@ -2,6 +2,7 @@
 // after the same preparation as a render call.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "primitive/brumo_base.h"
 #include "primitive/march_lanes.h"
@@ -18,6 +19,14 @@ constexpr Vector3 kMeshLine{1.0f, 0.0f, 0.0f};
 
 inline bool isFinite(const Vector3& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// Whether count floats from a and from b share any.
+inline bool rangesOverlap(const float* a, const float* b, int32_t count) {
+    const auto x = reinterpret_cast<uintptr_t>(a);
+    const auto y = reinterpret_cast<uintptr_t>(b);
+    const uintptr_t bytes = static_cast<uintptr_t>(count) * sizeof(float);
+    return x < y + bytes && y < x + bytes;
 }
 
 }  // namespace
@@ -67,6 +76,10 @@ void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* d
                                 float* shapeValues, QVColourRecord* colours) {
     const float f = 2.0f * prepared_.cubeBounds.inverseEdge;
     const bool colouring = colours != nullptr && parameters.colourFromGradient != 0;
+    // The run writes straight into the caller's arrays where nothing can tell: every point
+    // sampled and the two arrays apart (one array for both must end holding the shape values).
+    const bool apart = densities == nullptr || shapeValues == nullptr ||
+                       !rangesOverlap(densities, shapeValues, count);
     for (int32_t start = 0; start < count; start += kDensityBatch) {
         const int32_t n = std::min(kDensityBatch, count - start);
         // Points that are not finite take no sample and answer zeros.
@@ -77,11 +90,16 @@ void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* d
             const QVVector3& q = points[start + k];
             const Vector3 p = Vector3{q.x, q.y, q.z} * f;
             sampled[k] = isFinite(p);
-            if (sampled[k]) run[m++] = p;
+            run[m] = p;
+            m += sampled[k] ? 1 : 0;
         }
-        float d[kDensityBatch];
-        float s[kDensityBatch];
+        const bool direct = apart && m == n && colours == nullptr;
+        float ownDensities[kDensityBatch];
+        float ownShapes[kDensityBatch];
+        float* d = direct && densities != nullptr ? densities + start : ownDensities;
+        float* s = direct && shapeValues != nullptr ? shapeValues + start : ownShapes;
         field_.sampleDensities(m, run, d, s);
+        if (direct) continue;
         ColourRGBA c[kDensityBatch];
         if (colouring) {
             float positions[kDensityBatch];

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "math/one_lane.h"
 #include "math/vector_lanes.h"
 #include "primitive/colour_gradient.h"
 #include "primitive/shadow_grid.h"
@@ -22,11 +23,8 @@ namespace HWY_NAMESPACE {
 namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
-using DF = hn::ScalableTag<float>;
-using DI = hn::RebindToSigned<DF>;
-using VF = hn::Vec<DF>;
-using VI = hn::Vec<DI>;
-using MF = hn::Mask<DF>;
+#include "math/lane_types-inl.h"
+#include "primitive/march_kernels-inl.h"
 
 // The nearest keys on either side of x, found in one scan as evaluate finds them, and the colour
 // between them, one channel array per component.
@@ -105,6 +103,13 @@ HWY_INLINE VF trilinearLanes(DF df, const float* values, int32_t r, VF x, VF y, 
 
 #include "primitive/lane_loops-inl.h"
 
+// A gradient's colours at x; a gradient without keys gives (0, 0, 0, 1).
+HWY_INLINE void coloursLanes(DF df, const ColourGradient& gradient, VF x, VF (&colour)[4]) {
+    if (gradient.count() > 0) return gradientLanes(df, gradient.data(), gradient.count(), x, colour);
+    for (int c = 0; c < 3; ++c) colour[c] = hn::Zero(df);
+    colour[3] = hn::Set(df, 1.0f);
+}
+
 }  // namespace
 
 void GradientColoursMany(const ColourKey* keys, int32_t keyCount, int32_t count, const float* x,
@@ -132,6 +137,41 @@ void TrilinearMany(const float* values, int32_t r, int32_t count, const Vector3*
         points);
 }
 
+void ShadeMany(const SampleShading& s, int32_t count, const float* positions, const ColourRGBA* colours,
+               const Vector3* points, const float* densities, const float* weights, ColourRGBA* added) {
+    const DF df;
+    byVectors(
+        count, added,
+        [&](ColourRGBA* into, const float* position, const ColourRGBA* given, const Vector3* point,
+            const float* density, const float* weight) {
+            VF own[4];
+            if (s.colourGradient != nullptr)
+                coloursLanes(df, *s.colourGradient, hn::LoadU(df, position), own);
+            else
+                hn::LoadInterleaved4(df, &given->red, own[0], own[1], own[2], own[3]);
+            const VF w = hn::LoadU(df, weight);
+            VF out[3];
+            if (s.shadowed) {
+                VF grid = hn::Set(df, 1.0f);
+                if (s.gridValues != nullptr) {
+                    VF x, y, z;
+                    hn::LoadInterleaved3(df, &point->x, x, y, z);
+                    grid = trilinearLanes(df, s.gridValues, s.gridResolution, x, y, z);
+                }
+                const VF lit = litShare(df, grid, hn::LoadU(df, density), hn::Set(df, s.densityInfluence),
+                                        hn::Set(df, s.shadowStrength));
+                const VF unlit = hn::Sub(hn::Set(df, 1.0f), lit);
+                VF shadow[4];
+                coloursLanes(df, *s.shadowGradient, unlit, shadow);
+                for (int c = 0; c < 3; ++c) out[c] = shadedChannel(w, lit, unlit, shadow[c], own[c]);
+            } else {
+                for (int c = 0; c < 3; ++c) out[c] = hn::Mul(w, own[c]);
+            }
+            hn::StoreInterleaved4(out[0], out[1], out[2], w, df, &into->red);
+        },
+        positions, colours, points, densities, weights);
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace brumo
 HWY_AFTER_NAMESPACE();
@@ -145,6 +185,7 @@ namespace brumo {
 #if BRUMO_HAVE_HIGHWAY
 HWY_EXPORT(GradientColoursMany);
 HWY_EXPORT(TrilinearMany);
+HWY_EXPORT(ShadeMany);
 
 namespace {
 
@@ -169,6 +210,36 @@ void trilinearMany(const float* values, int32_t r, int32_t count, const Vector3*
     if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(TrilinearMany)(values, r, count, points, out);
 #endif
     for (int32_t i = 0; i < count; ++i) out[i] = trilinearLookup(values, r, points[i]);
+}
+
+namespace march_one_lane {
+namespace hn = one_lane;
+#include "math/lane_types-inl.h"
+#include "primitive/march_kernels-inl.h"
+}  // namespace march_one_lane
+
+void shadeMany(const SampleShading& s, int32_t count, const float* positions, const ColourRGBA* colours,
+               const Vector3* points, const float* densities, const float* weights, ColourRGBA* added) {
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count))
+        return HWY_DYNAMIC_DISPATCH(ShadeMany)(s, count, positions, colours, points, densities, weights, added);
+#endif
+    using namespace march_one_lane;
+    for (int32_t i = 0; i < count; ++i) {
+        const ColourRGBA own = s.colourGradient != nullptr ? evaluate(*s.colourGradient, positions[i]) : colours[i];
+        const float w = weights[i];
+        if (!s.shadowed) {
+            added[i] = {w * own.red, w * own.green, w * own.blue, w};
+            continue;
+        }
+        const float grid = s.gridValues != nullptr ? trilinearLookup(s.gridValues, s.gridResolution, points[i]) : 1.0f;
+        const VF lit = litShare({}, {grid}, {densities[i]}, {s.densityInfluence}, {s.shadowStrength});
+        const VF unlit = {1.0f - lit.raw};
+        const ColourRGBA shadow = evaluate(*s.shadowGradient, unlit.raw);
+        added[i] = {shadedChannel({w}, lit, unlit, {shadow.red}, {own.red}).raw,
+                    shadedChannel({w}, lit, unlit, {shadow.green}, {own.green}).raw,
+                    shadedChannel({w}, lit, unlit, {shadow.blue}, {own.blue}).raw, w};
+    }
 }
 
 }  // namespace brumo
