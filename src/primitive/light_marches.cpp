@@ -174,12 +174,10 @@ private:
     }
 
     // Adds the optical depths of the run's samples [begin, end) of one march to depth; true when
-    // the march is then fully shadowed from the light. Only full steps that count (optical depth
-    // above 2^-14, so positive) can shadow it, and the depth grows with each of them: the check
-    // after the last one gives what a check after every one would.
+    // the march is then fully shadowed from the light, and the rest of the run is left out. Only
+    // a full step that counts (optical depth above 2^-14) can shadow it.
     bool addDepths(float& depth, int32_t begin, int32_t end) const {
         float sum = depth;
-        float afterFull = depth;
         for (int32_t k = begin; k < end; ++k) {
             const float density = densities_[k];
             const float length = lengths_[k];
@@ -190,10 +188,10 @@ private:
             const float x = density * (scale_ * length);
             if (!(x > kNegligible)) continue;
             sum = sum + x;
-            afterFull = sum;
+            if (-extinction_ * sum < -kShadowedDepth && opacityOf(extinction_, sum) >= 1.0f) return true;
         }
         depth = sum;
-        return -extinction_ * afterFull < -kShadowedDepth && opacityOf(extinction_, afterFull) >= 1.0f;
+        return false;
     }
 
     // A fully shadowed march takes no more samples.

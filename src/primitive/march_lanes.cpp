@@ -74,6 +74,25 @@ HWY_INLINE void cellLanes(DF df, VF g, VF c, VI& index, VF& weight) {
     weight = hn::Min(hn::Max(hn::Sub(e, cell), zero), one);
 }
 
+// The grid values at and after each index: neighbours along x, side by side in memory.
+HWY_INLINE void xNeighbours(DF df, const float* values, VI at, VF& a, VF& b) {
+#if HWY_TARGET == HWY_SCALAR
+    a = hn::GatherIndex(df, values, at);
+    b = hn::GatherIndex(df, values, hn::Add(at, hn::Set(DI(), 1)));
+#else
+    // Both in one 64-bit read per lane: half the elements of two 32-bit gathers.
+    const hn::Repartition<uint64_t, DF> du64;
+    const hn::Repartition<int64_t, DF> di64;
+    const hn::Half<DI> dh;
+    const VI bytes = hn::ShiftLeft<2>(at);
+    const uint64_t* base = reinterpret_cast<const uint64_t*>(values);
+    const VF lo = hn::BitCast(df, hn::GatherOffset(du64, base, hn::PromoteTo(di64, hn::LowerHalf(dh, bytes))));
+    const VF hi = hn::BitCast(df, hn::GatherOffset(du64, base, hn::PromoteTo(di64, hn::UpperHalf(dh, bytes))));
+    a = hn::ConcatEven(df, hi, lo);
+    b = hn::ConcatOdd(df, hi, lo);
+#endif
+}
+
 HWY_INLINE VF trilinearLanes(DF df, const float* values, int32_t r, VF x, VF y, VF z) {
     const DI di;
     const VF g = hn::Set(df, static_cast<float>(r - 1));
@@ -86,8 +105,8 @@ HWY_INLINE VF trilinearLanes(DF df, const float* values, int32_t r, VF x, VF y, 
     const VI one = hn::Set(di, 1);
     auto along = [&](VI j, VI k) {
         const VI at = hn::Add(ix, hn::Mul(side, hn::Add(j, hn::Mul(side, k))));
-        const VF a = hn::GatherIndex(df, values, at);
-        const VF b = hn::GatherIndex(df, values, hn::Add(at, one));
+        VF a, b;
+        xNeighbours(df, values, at, a, b);
         return hn::Add(a, hn::Mul(hn::Sub(b, a), fx));
     };
     const VI iy1 = hn::Add(iy, one);
