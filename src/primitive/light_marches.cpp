@@ -41,7 +41,7 @@ constexpr float kWellOutside = 1.01f;
 // at a time, the marches run one after another.
 class LightMarches {
 public:
-    LightMarches(BrumoBase& primitive, const MarchState& march, const LightSample& light)
+    LightMarches(BrumoBase& primitive, MarchState& march, const LightSample& light)
         : primitive_(primitive),
           march_(march),
           light_(light),
@@ -220,7 +220,7 @@ private:
     }
 
     BrumoBase& primitive_;
-    const MarchState& march_;
+    MarchState& march_;
     const LightSample& light_;
     const bool batched_;
     const bool mesh_;
@@ -267,7 +267,7 @@ void LightMarchSlices::fillSlice(int32_t k, int32_t r, float* values) {
 
 void BrumoBase::lightAtPoints(int32_t count, const Vector3* points, float* sums) {
     for (int32_t i = 0; i < count; ++i) sums[i] = 0.0f;
-    const MarchState march(prepared_, parameters);
+    MarchState march(prepared_, parameters, field_);
     for (const LightSample& light : prepared_.lights) LightMarches(*this, march, light).addTo(count, points, sums);
 }
 
