@@ -21,6 +21,20 @@
 
 namespace brumo::host {
 
+// An atomic reference count that starts with the creator's reference. Increments need no
+// ordering (the caller already holds a reference); the last release must see every write made
+// through the other references before the object goes.
+class ReferenceCount {
+public:
+    int32_t add() { return count_.fetch_add(1, std::memory_order_relaxed) + 1; }
+    // The references left after one is given back; at zero the caller frees the object.
+    int32_t drop() { return count_.fetch_sub(1, std::memory_order_acq_rel) - 1; }
+    int32_t load() const { return count_.load(std::memory_order_acquire); }
+
+private:
+    std::atomic<int32_t> count_{1};
+};
+
 // A host object implementing one or more interfaces. The creator holds the first reference.
 // One AddRef/Release/QueryInterface overrides the slot in every base interface at once.
 // Render threads may share host objects, so the count is atomic.
@@ -40,9 +54,9 @@ public:
         *out = found;
         return qv::kOk;
     }
-    int32_t QV_CALL AddRef() override { return ++references_; }
+    int32_t QV_CALL AddRef() override { return references_.add(); }
     int32_t QV_CALL Release() override {
-        const int32_t left = --references_;
+        const int32_t left = references_.drop();
         if (left == 0) delete this;
         return left;
     }
@@ -55,7 +69,7 @@ protected:
     virtual void* findInterface(const QVGuid&) { return nullptr; }
 
 private:
-    std::atomic<int32_t> references_{1};
+    ReferenceCount references_;
 };
 
 // An owned counted reference on the host side.

@@ -52,7 +52,7 @@ QVResult HostPart::QueryInterface(const QVGuid& iid, void** out) {
     return qv::kNoInterface;
 }
 
-int32_t HostPart::AddRef() { return ++references_; }
+int32_t HostPart::AddRef() { return references_.add(); }
 
 int32_t HostPart::Release() {
     if (inner_ != nullptr && !ending_ && references_.load() == 1) {
@@ -65,7 +65,7 @@ int32_t HostPart::Release() {
         delete this;
         return 0;
     }
-    const int32_t left = --references_;
+    const int32_t left = references_.drop();
     if (left == 0) {
         if (ending_) return -1;  // the module part's own release: it goes, we follow
         delete this;

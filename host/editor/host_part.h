@@ -199,7 +199,7 @@ private:
     int32_t forwarded_[5] = {0, 0, 0, 0, 0};
     std::vector<SentMessage> unrouted_;
 
-    std::atomic<int32_t> references_{1};
+    ReferenceCount references_;
     IQVUnknown* inner_ = nullptr;
     bool askingInner_ = false;  // the inner passes what it cannot answer back to us
     bool ending_ = false;       // the last reference is being released through the inner

@@ -67,15 +67,15 @@ public:
     public:
         Lights lights;
 
-        int32_t AddRef() { return references_.fetch_add(1, std::memory_order_relaxed) + 1; }
+        int32_t AddRef() { return references_.add(); }
         int32_t Release() {
-            const int32_t left = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+            const int32_t left = references_.drop();
             if (left == 0) delete this;
             return left;
         }
 
     private:
-        std::atomic<int32_t> references_{1};
+        ReferenceCount references_;
     };
 
     // The light at index, or null when the list has none there.

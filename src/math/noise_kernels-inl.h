@@ -2,8 +2,10 @@
 // include guard) inside a namespace that provides:
 //   hn                   Highway's per-target namespace, or one_lane
 //   DF, DI, VF, VI, MF   the names of math/lane_types-inl.h
-//   hashPair(t, k)       the hashes of k and k + 1 (t.hashPairs[k]), however that set looks
-//                        them up best
+//   zHashes(t, iz), edgeHashes(t, iy, hz, edges), edgeKeys(ix, edges, k)
+//                        the hashes of the z cells, of the four y-z cell edges, and the keys
+//                        of the four x corner pairs, in whatever form that set looks them up
+//                        best (math/noise_hash_pairs-inl.h: as pairs of 16-bit hashes)
 //   gradientPair(t, k, g0, g1)
 //                        the gradients (x, y, z) of the corners hashed to k and k + 1, however
 //                        that set reads them best
@@ -72,7 +74,7 @@ BRUMO_KERNEL_INLINE void cornerPair(const Tables& t, VI k, VF dx0, VF dx1, VF dy
 // inside the cells, the hashes of the four y-z cell edges, and which points are finite.
 template <int U>
 struct CellHashes {
-    VI ix[U], hy0[U], hy1[U];
+    VI ix[U], edges[U][2];
     VF fx[U], fy[U], fz[U];
     MF valid[U];
 };
@@ -83,9 +85,6 @@ struct CellHashes {
 template <int U>
 BRUMO_KERNEL_INLINE void hashCells(const Tables& t, const VF (&x)[U], const VF (&y)[U], const VF (&z)[U],
                                    CellHashes<U>& h) {
-    const DI di;
-    const VI mask = hn::Set(di, 255);
-    const VI low = hn::Set(di, 0xFFFF);
     VI iy[U], iz[U], hz[U];
     for (int u = 0; u < U; ++u) {
         latticeCells(x[u], h.ix[u], h.fx[u]);
@@ -93,21 +92,15 @@ BRUMO_KERNEL_INLINE void hashCells(const Tables& t, const VF (&x)[U], const VF (
         latticeCells(z[u], iz[u], h.fz[u]);
         h.valid[u] = hn::And(hn::And(hn::IsFinite(x[u]), hn::IsFinite(y[u])), hn::IsFinite(z[u]));
     }
-    // Corner hash, z first: each pair entry holds the hashes of k and k + 1.
-    for (int u = 0; u < U; ++u) hz[u] = hashPair(t, iz[u]);
-    for (int u = 0; u < U; ++u) {
-        h.hy0[u] = hashPair(t, hn::And(hn::Add(iy[u], hn::And(hz[u], low)), mask));
-        h.hy1[u] = hashPair(t, hn::And(hn::Add(iy[u], hn::ShiftRight<16>(hz[u])), mask));
-    }
+    // Corner hash, z first.
+    for (int u = 0; u < U; ++u) hz[u] = zHashes(t, iz[u]);
+    for (int u = 0; u < U; ++u) edgeHashes(t, iy[u], hz[u], h.edges[u]);
 }
 
 // The second half: the gradients of the eight corners and their weighted blend.
 template <Fade fade, int U>
 BRUMO_KERNEL_INLINE void blendCorners(const Tables& t, const CellHashes<U>& h, VF (&out)[U]) {
     const DF df;
-    const DI di;
-    const VI mask = hn::Set(di, 255);
-    const VI low = hn::Set(di, 0xFFFF);
     const VF one = hn::Set(df, 1.0f);
     VF c000[U], c100[U], c010[U], c110[U], c001[U], c101[U], c011[U], c111[U];
     for (int u = 0; u < U; ++u) {
@@ -115,11 +108,12 @@ BRUMO_KERNEL_INLINE void blendCorners(const Tables& t, const CellHashes<U>& h, V
         const VF gx = hn::Sub(fx, one);
         const VF gy = hn::Sub(fy, one);
         const VF gz = hn::Sub(fz, one);
-        const VI ix = h.ix[u], hy0 = h.hy0[u], hy1 = h.hy1[u];
-        cornerPair(t, hn::And(hn::Add(ix, hn::And(hy0, low)), mask), fx, gx, fy, fz, c000[u], c100[u]);
-        cornerPair(t, hn::And(hn::Add(ix, hn::ShiftRight<16>(hy0)), mask), fx, gx, gy, fz, c010[u], c110[u]);
-        cornerPair(t, hn::And(hn::Add(ix, hn::And(hy1, low)), mask), fx, gx, fy, gz, c001[u], c101[u]);
-        cornerPair(t, hn::And(hn::Add(ix, hn::ShiftRight<16>(hy1)), mask), fx, gx, gy, gz, c011[u], c111[u]);
+        VI k[4];
+        edgeKeys(h.ix[u], h.edges[u], k);
+        cornerPair(t, k[0], fx, gx, fy, fz, c000[u], c100[u]);
+        cornerPair(t, k[1], fx, gx, gy, fz, c010[u], c110[u]);
+        cornerPair(t, k[2], fx, gx, fy, gz, c001[u], c101[u]);
+        cornerPair(t, k[3], fx, gx, gy, gz, c011[u], c111[u]);
     }
     for (int u = 0; u < U; ++u) {
         const VF wx = weight<fade>(h.fx[u]);

@@ -108,6 +108,7 @@ namespace hn = one_lane;
 #include "math/lane_types-inl.h"
 
 BRUMO_KERNEL_INLINE VI hashPair(const NoiseLattice::LaneTables& t, VI k) { return {t.hashPairs[k.raw]}; }
+#include "math/noise_hash_pairs-inl.h"
 
 BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     const float* row = t.gradientRows[k.raw] + NoiseLattice::LaneTables::kRowX;

@@ -33,24 +33,49 @@ namespace hn = hwy::HWY_NAMESPACE;
 using Fade = NoiseLattice::Fade;
 using Tables = NoiseLattice::LaneTables;
 
-// The hashes of k (low 16 bits) and k + 1 (high 16 bits).
-HWY_INLINE VI hashPair(const Tables& t, VI k) {
 #if HWY_TARGET == HWY_AVX3_DL
-    // The 256 permutation bytes are four registers: a two-table byte permute covers each half,
-    // bit 7 of the index picks the half. k goes in byte 0 and k + 1 in byte 2 of each lane, so
-    // one lookup gives both; bytes 1 and 3 look up entry 0 and are masked off.
+// The 256 permutation bytes are four registers, and a lane's four bytes look up four hashes at
+// once: a two-table byte permute covers each half of the table, bit 7 of the index picks the
+// half. The z cells need two hashes, the y-z edges four, so that one lookup serves each level.
+HWY_INLINE __m512i lookUpBytes(const Tables& t, __m512i index) {
     const uint8_t* bytes = t.hashBytes;
-    const __m512i k1 = _mm512_and_si512(_mm512_add_epi32(k.raw, _mm512_set1_epi32(1)), _mm512_set1_epi32(255));
-    const __m512i index = _mm512_or_si512(k.raw, _mm512_slli_epi32(k1, 16));
     const __m512i low = _mm512_permutex2var_epi8(_mm512_loadu_si512(bytes), index, _mm512_loadu_si512(bytes + 64));
     const __m512i high = _mm512_permutex2var_epi8(_mm512_loadu_si512(bytes + 128), index, _mm512_loadu_si512(bytes + 192));
-    const __mmask64 upper = _mm512_test_epi8_mask(index, _mm512_set1_epi8(static_cast<char>(0x80)));
-    const __m512i both = _mm512_mask_blend_epi8(upper, low, high);
-    return VI{_mm512_and_si512(both, _mm512_set1_epi32(0x00FF00FF))};
-#else
-    return hn::GatherIndex(DI(), t.hashPairs, k);
-#endif
+    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high);
 }
+
+// Byte 0 of each lane (a cell, 0..255) in all four bytes.
+HWY_INLINE __m512i spreadByte(VI v) {
+    return _mm512_shuffle_epi8(v.raw, _mm512_set4_epi32(0x0C0C0C0C, 0x08080808, 0x04040404, 0));
+}
+
+// The bytes of each lane: the hashes of z, z, z + 1, z + 1.
+HWY_INLINE VI zHashes(const Tables& t, VI iz) {
+    return VI{lookUpBytes(t, _mm512_add_epi8(spreadByte(iz), _mm512_set1_epi32(0x01010000)))};
+}
+
+// The bytes of edges[0]: the hashes of the edges (y0, z0), (y1, z0), (y0, z1), (y1, z1); bytes add
+// modulo 256, as the cells wrap.
+HWY_INLINE void edgeHashes(const Tables& t, VI iy, VI hz, VI (&edges)[2]) {
+    const __m512i y = _mm512_add_epi8(spreadByte(iy), _mm512_set1_epi32(0x01000100));
+    edges[0] = VI{lookUpBytes(t, _mm512_add_epi8(hz.raw, y))};
+    edges[1] = edges[0];
+}
+
+HWY_INLINE void edgeKeys(VI ix, const VI (&edges)[2], VI (&k)[4]) {
+    const VI keys{_mm512_add_epi8(edges[0].raw, spreadByte(ix))};
+    const DI di;
+    const VI mask = hn::Set(di, 255);
+    k[0] = hn::And(keys, mask);
+    k[1] = hn::And(hn::ShiftRight<8>(keys), mask);
+    k[2] = hn::And(hn::ShiftRight<16>(keys), mask);
+    k[3] = VI{_mm512_srli_epi32(keys.raw, 24)};
+}
+#else
+// The hashes of k (low 16 bits) and k + 1 (high 16 bits).
+HWY_INLINE VI hashPair(const Tables& t, VI k) { return hn::GatherIndex(DI(), t.hashPairs, k); }
+#include "math/noise_hash_pairs-inl.h"
+#endif
 
 #if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_AVX2
 // The 64-bit pairs at row[k] + 2 * column of the gradient rows, for the lower and the upper
@@ -74,9 +99,9 @@ HWY_INLINE void gatherPairs(const Tables& t, VI k, int column, VF& low, VF& high
 }
 #endif
 
-// Reads the gradients with the sets' loads and gathers: on every set but AVX-512 always, and on
-// AVX-512 where gathers are fast.
-namespace gathered {
+// The gradient rows gathered, each set its own way (64-bit gathers; with AVX2 one load per lane):
+// on every set but AVX-512 always, and on AVX-512 where gathers are fast.
+namespace gatheredRows {
 
 // The two x corners whose hash is k (corner x0) and k + 1 (corner x1).
 HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
@@ -147,15 +172,15 @@ constexpr bool kFloorRounds = HWY_TARGET != HWY_SSSE3 && HWY_TARGET != HWY_SCALA
 // whose loads and transposes have long latency, two elsewhere (measured best).
 constexpr int kGroup = HWY_TARGET == HWY_AVX2 ? 4 : 2;
 
-}  // namespace gathered
+}  // namespace gatheredRows
 
 // The sets that can read the gradients as rows.
 #define BRUMO_NOISE_ROW_READS (HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL)
 #if BRUMO_NOISE_ROW_READS
 
-// Reads the gradients on AVX-512 as rows and transposes them: where gathers are slow (AMD),
-// loads and in-block shuffles are plentiful.
-namespace rowRead {
+// The gradient rows loaded whole, lane by lane, on AVX-512 and transposed: where gathers are slow
+// (AMD), loads and in-block shuffles are plentiful.
+namespace loadedRows {
 
 HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     // Row offsets to general registers, four lanes to a 128-bit block and two to a 64-bit move:
@@ -223,13 +248,13 @@ constexpr bool kFloorRounds = true;
 
 constexpr int kGroup = 4;  // measured best, against two and three
 
-}  // namespace rowRead
+}  // namespace loadedRows
 #endif
 
 #if BRUMO_NOISE_ROW_READS
-constexpr int groupOf(bool rows) { return rows ? rowRead::kGroup : gathered::kGroup; }
+constexpr int groupOf(bool rows) { return rows ? loadedRows::kGroup : gatheredRows::kGroup; }
 #else
-constexpr int groupOf(bool) { return gathered::kGroup; }
+constexpr int groupOf(bool) { return gatheredRows::kGroup; }
 #endif
 
 template <bool kRows, Fade fade>
@@ -239,9 +264,9 @@ struct NoiseBody {
     template <int U>
     HWY_INLINE void run(const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) const {
 #if BRUMO_NOISE_ROW_READS
-        if constexpr (kRows) return rowRead::noise<fade, U>(*t, x, y, z, out);
+        if constexpr (kRows) return loadedRows::noise<fade, U>(*t, x, y, z, out);
 #endif
-        gathered::noise<fade, U>(*t, x, y, z, out);
+        gatheredRows::noise<fade, U>(*t, x, y, z, out);
     }
 };
 
@@ -253,9 +278,9 @@ struct SumBody {
     template <int U>
     HWY_INLINE void run(const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) const {
 #if BRUMO_NOISE_ROW_READS
-        if constexpr (kRows) return rowRead::octaveSum<kind, U>(*t, *plan, x, y, z, out);
+        if constexpr (kRows) return loadedRows::octaveSum<kind, U>(*t, *plan, x, y, z, out);
 #endif
-        gathered::octaveSum<kind, U>(*t, *plan, x, y, z, out);
+        gatheredRows::octaveSum<kind, U>(*t, *plan, x, y, z, out);
     }
 };
 

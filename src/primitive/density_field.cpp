@@ -17,6 +17,11 @@ namespace {
 
 constexpr float kDegreesToRadians = 0.017453292f;
 
+// Outside a march no mesh ray was cast: no crossings lie in front of a point, so it is outside.
+inline float insideMesh(const MeshShape& mesh, const MeshCrossings* crossings, const Vector3& p) {
+    return crossings != nullptr ? mesh.insideWeight(p, *crossings) : 0.0f;
+}
+
 // Octave sums are band-limited to this footprint; the detail parameter, through the lattice's
 // maxFrequency, decides how many octaves actually run.
 constexpr float kNoiseWidth = 0.002f;
@@ -26,6 +31,12 @@ constexpr float kNoiseWidth = 0.002f;
 DensityField::DensityField(const PreparedVolume& volume, NoiseLattice& lattice, const EffectParameters& parameters,
                            DensityStages& stages)
     : volume_(volume), lattice_(lattice), parameters_(parameters), stages_(stages) {}
+
+const MeshCrossings* DensityField::countCrossings(const MeshCrossings* crossings) {
+    const MeshCrossings* before = crossings_;
+    crossings_ = crossings;
+    return before;
+}
 
 DensitySample DensityField::densityAt(const Vector3& point) const {
     DensitySample sample{0.0f, 0.0f, {kZeroVector, false}};
@@ -108,7 +119,7 @@ void DensityField::shapeMaskMany(int32_t count, const Vector3* points, uint32_t 
                                  const FalloffPair (&falloffs)[16], bool soft, float* out) const {
     float start[kDensityBatch];
     for (int32_t i = 0; i < count; ++i)
-        start[i] = parameters_.meshOff != 0 ? 1.0f : volume_.meshShape.insideWeight(points[i]);
+        start[i] = parameters_.meshOff != 0 ? 1.0f : insideMesh(volume_.meshShape, crossings_, points[i]);
     shapeWeightMany(count, points, start, flags, falloffs, soft, out);
 }
 

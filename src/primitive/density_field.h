@@ -91,6 +91,8 @@ public:
     DensityField& operator=(const DensityField&) = delete;
 
     const PreparedVolume& volume() const { return volume_; }
+    // The mesh crossings a march counts along (none outside one); answers those counted before.
+    const MeshCrossings* countCrossings(const MeshCrossings* crossings);
     const EffectParameters& parameters() const { return parameters_; }
 
     // The effect's densities and shape values of count (at most kDensityBatch) points, each
@@ -135,6 +137,7 @@ private:
     NoiseLattice& lattice_;
     const EffectParameters& parameters_;
     DensityStages& stages_;
+    const MeshCrossings* crossings_ = nullptr;
 };
 
 }  // namespace brumo

@@ -37,7 +37,7 @@ void BrumoBase::samplePoints(int32_t count, const QVVector3* points, float* dens
     const bool empty = size == 0.0f || !std::isfinite(size);
     const float f = 2.0f * prepared_.cubeBounds.inverseEdge;
     const bool meshShaping = parameters.meshOff == 0;
-    const MarchState march(prepared_, parameters);
+    MarchState march(prepared_, parameters, field_);
     bool lineCast = false;
     float lineY = 0.0f;
     float lineZ = 0.0f;

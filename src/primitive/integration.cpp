@@ -84,7 +84,7 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
         length != 0.0f ? Vector3{span.x / length, span.y / length, span.z / length} : kZeroVector;
 
     SampleSum sum(prepared_, parameters);
-    const MarchState march(prepared_, parameters);
+    MarchState march(prepared_, parameters, field_);
     if (parameters.meshOff == 0) march.castMeshRay(start, direction);
 
     SegmentStepper samples(start, direction, length, march.stepLength(), march.firstStep(start, length),

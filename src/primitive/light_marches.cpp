@@ -41,7 +41,7 @@ constexpr float kWellOutside = 1.01f;
 // at a time, the marches run one after another.
 class LightMarches {
 public:
-    LightMarches(BrumoBase& primitive, const MarchState& march, const LightSample& light)
+    LightMarches(BrumoBase& primitive, MarchState& march, const LightSample& light)
         : primitive_(primitive),
           march_(march),
           light_(light),
@@ -174,12 +174,10 @@ private:
     }
 
     // Adds the optical depths of the run's samples [begin, end) of one march to depth; true when
-    // the march is then fully shadowed from the light. Only full steps that count (optical depth
-    // above 2^-14, so positive) can shadow it, and the depth grows with each of them: the check
-    // after the last one gives what a check after every one would.
+    // the march is then fully shadowed from the light, and the rest of the run is left out. Only
+    // a full step that counts (optical depth above 2^-14) can shadow it.
     bool addDepths(float& depth, int32_t begin, int32_t end) const {
         float sum = depth;
-        float afterFull = depth;
         for (int32_t k = begin; k < end; ++k) {
             const float density = densities_[k];
             const float length = lengths_[k];
@@ -190,10 +188,10 @@ private:
             const float x = density * (scale_ * length);
             if (!(x > kNegligible)) continue;
             sum = sum + x;
-            afterFull = sum;
+            if (-extinction_ * sum < -kShadowedDepth && opacityOf(extinction_, sum) >= 1.0f) return true;
         }
         depth = sum;
-        return -extinction_ * afterFull < -kShadowedDepth && opacityOf(extinction_, afterFull) >= 1.0f;
+        return false;
     }
 
     // A fully shadowed march takes no more samples.
@@ -222,7 +220,7 @@ private:
     }
 
     BrumoBase& primitive_;
-    const MarchState& march_;
+    MarchState& march_;
     const LightSample& light_;
     const bool batched_;
     const bool mesh_;
@@ -269,7 +267,7 @@ void LightMarchSlices::fillSlice(int32_t k, int32_t r, float* values) {
 
 void BrumoBase::lightAtPoints(int32_t count, const Vector3* points, float* sums) {
     for (int32_t i = 0; i < count; ++i) sums[i] = 0.0f;
-    const MarchState march(prepared_, parameters);
+    MarchState march(prepared_, parameters, field_);
     for (const LightSample& light : prepared_.lights) LightMarches(*this, march, light).addTo(count, points, sums);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "math/one_lane.h"
 #include "math/vector_lanes.h"
 #include "primitive/colour_gradient.h"
 #include "primitive/shadow_grid.h"
@@ -22,11 +23,8 @@ namespace HWY_NAMESPACE {
 namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
-using DF = hn::ScalableTag<float>;
-using DI = hn::RebindToSigned<DF>;
-using VF = hn::Vec<DF>;
-using VI = hn::Vec<DI>;
-using MF = hn::Mask<DF>;
+#include "math/lane_types-inl.h"
+#include "primitive/march_kernels-inl.h"
 
 // The nearest keys on either side of x, found in one scan as evaluate finds them, and the colour
 // between them, one channel array per component.
@@ -76,6 +74,25 @@ HWY_INLINE void cellLanes(DF df, VF g, VF c, VI& index, VF& weight) {
     weight = hn::Min(hn::Max(hn::Sub(e, cell), zero), one);
 }
 
+// The grid values at and after each index: neighbours along x, side by side in memory.
+HWY_INLINE void xNeighbours(DF df, const float* values, VI at, VF& a, VF& b) {
+#if HWY_TARGET == HWY_SCALAR
+    a = hn::GatherIndex(df, values, at);
+    b = hn::GatherIndex(df, values, hn::Add(at, hn::Set(DI(), 1)));
+#else
+    // Both in one 64-bit read per lane: half the elements of two 32-bit gathers.
+    const hn::Repartition<uint64_t, DF> du64;
+    const hn::Repartition<int64_t, DF> di64;
+    const hn::Half<DI> dh;
+    const VI bytes = hn::ShiftLeft<2>(at);
+    const uint64_t* base = reinterpret_cast<const uint64_t*>(values);
+    const VF lo = hn::BitCast(df, hn::GatherOffset(du64, base, hn::PromoteTo(di64, hn::LowerHalf(dh, bytes))));
+    const VF hi = hn::BitCast(df, hn::GatherOffset(du64, base, hn::PromoteTo(di64, hn::UpperHalf(dh, bytes))));
+    a = hn::ConcatEven(df, hi, lo);
+    b = hn::ConcatOdd(df, hi, lo);
+#endif
+}
+
 HWY_INLINE VF trilinearLanes(DF df, const float* values, int32_t r, VF x, VF y, VF z) {
     const DI di;
     const VF g = hn::Set(df, static_cast<float>(r - 1));
@@ -88,8 +105,8 @@ HWY_INLINE VF trilinearLanes(DF df, const float* values, int32_t r, VF x, VF y, 
     const VI one = hn::Set(di, 1);
     auto along = [&](VI j, VI k) {
         const VI at = hn::Add(ix, hn::Mul(side, hn::Add(j, hn::Mul(side, k))));
-        const VF a = hn::GatherIndex(df, values, at);
-        const VF b = hn::GatherIndex(df, values, hn::Add(at, one));
+        VF a, b;
+        xNeighbours(df, values, at, a, b);
         return hn::Add(a, hn::Mul(hn::Sub(b, a), fx));
     };
     const VI iy1 = hn::Add(iy, one);
@@ -104,6 +121,13 @@ HWY_INLINE VF trilinearLanes(DF df, const float* values, int32_t r, VF x, VF y, 
 }
 
 #include "primitive/lane_loops-inl.h"
+
+// A gradient's colours at x; a gradient without keys gives (0, 0, 0, 1).
+HWY_INLINE void coloursLanes(DF df, const ColourGradient& gradient, VF x, VF (&colour)[4]) {
+    if (gradient.count() > 0) return gradientLanes(df, gradient.data(), gradient.count(), x, colour);
+    for (int c = 0; c < 3; ++c) colour[c] = hn::Zero(df);
+    colour[3] = hn::Set(df, 1.0f);
+}
 
 }  // namespace
 
@@ -132,6 +156,41 @@ void TrilinearMany(const float* values, int32_t r, int32_t count, const Vector3*
         points);
 }
 
+void ShadeMany(const SampleShading& s, int32_t count, const float* positions, const ColourRGBA* colours,
+               const Vector3* points, const float* densities, const float* weights, ColourRGBA* added) {
+    const DF df;
+    byVectors(
+        count, added,
+        [&](ColourRGBA* into, const float* position, const ColourRGBA* given, const Vector3* point,
+            const float* density, const float* weight) {
+            VF own[4];
+            if (s.colourGradient != nullptr)
+                coloursLanes(df, *s.colourGradient, hn::LoadU(df, position), own);
+            else
+                hn::LoadInterleaved4(df, &given->red, own[0], own[1], own[2], own[3]);
+            const VF w = hn::LoadU(df, weight);
+            VF out[3];
+            if (s.shadowed) {
+                VF grid = hn::Set(df, 1.0f);
+                if (s.gridValues != nullptr) {
+                    VF x, y, z;
+                    hn::LoadInterleaved3(df, &point->x, x, y, z);
+                    grid = trilinearLanes(df, s.gridValues, s.gridResolution, x, y, z);
+                }
+                const VF lit = litShare(df, grid, hn::LoadU(df, density), hn::Set(df, s.densityInfluence),
+                                        hn::Set(df, s.shadowStrength));
+                const VF unlit = hn::Sub(hn::Set(df, 1.0f), lit);
+                VF shadow[4];
+                coloursLanes(df, *s.shadowGradient, unlit, shadow);
+                for (int c = 0; c < 3; ++c) out[c] = shadedChannel(w, lit, unlit, shadow[c], own[c]);
+            } else {
+                for (int c = 0; c < 3; ++c) out[c] = hn::Mul(w, own[c]);
+            }
+            hn::StoreInterleaved4(out[0], out[1], out[2], w, df, &into->red);
+        },
+        positions, colours, points, densities, weights);
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace brumo
 HWY_AFTER_NAMESPACE();
@@ -145,6 +204,7 @@ namespace brumo {
 #if BRUMO_HAVE_HIGHWAY
 HWY_EXPORT(GradientColoursMany);
 HWY_EXPORT(TrilinearMany);
+HWY_EXPORT(ShadeMany);
 
 namespace {
 
@@ -169,6 +229,36 @@ void trilinearMany(const float* values, int32_t r, int32_t count, const Vector3*
     if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(TrilinearMany)(values, r, count, points, out);
 #endif
     for (int32_t i = 0; i < count; ++i) out[i] = trilinearLookup(values, r, points[i]);
+}
+
+namespace march_one_lane {
+namespace hn = one_lane;
+#include "math/lane_types-inl.h"
+#include "primitive/march_kernels-inl.h"
+}  // namespace march_one_lane
+
+void shadeMany(const SampleShading& s, int32_t count, const float* positions, const ColourRGBA* colours,
+               const Vector3* points, const float* densities, const float* weights, ColourRGBA* added) {
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count))
+        return HWY_DYNAMIC_DISPATCH(ShadeMany)(s, count, positions, colours, points, densities, weights, added);
+#endif
+    using namespace march_one_lane;
+    for (int32_t i = 0; i < count; ++i) {
+        const ColourRGBA own = s.colourGradient != nullptr ? evaluate(*s.colourGradient, positions[i]) : colours[i];
+        const float w = weights[i];
+        if (!s.shadowed) {
+            added[i] = {w * own.red, w * own.green, w * own.blue, w};
+            continue;
+        }
+        const float grid = s.gridValues != nullptr ? trilinearLookup(s.gridValues, s.gridResolution, points[i]) : 1.0f;
+        const VF lit = litShare({}, {grid}, {densities[i]}, {s.densityInfluence}, {s.shadowStrength});
+        const VF unlit = {1.0f - lit.raw};
+        const ColourRGBA shadow = evaluate(*s.shadowGradient, unlit.raw);
+        added[i] = {shadedChannel({w}, lit, unlit, {shadow.red}, {own.red}).raw,
+                    shadedChannel({w}, lit, unlit, {shadow.green}, {own.green}).raw,
+                    shadedChannel({w}, lit, unlit, {shadow.blue}, {own.blue}).raw, w};
+    }
 }
 
 }  // namespace brumo

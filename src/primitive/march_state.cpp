@@ -19,8 +19,14 @@ float stepLengthOf(float quality) {
 
 }  // namespace
 
-MarchState::MarchState(PreparedVolume& volume, const EffectParameters& parameters)
-    : volume_(volume), parameters_(parameters), step_(stepLengthOf(parameters.quality)) {}
+MarchState::MarchState(PreparedVolume& volume, const EffectParameters& parameters, DensityField& field)
+    : volume_(volume),
+      parameters_(parameters),
+      step_(stepLengthOf(parameters.quality)),
+      field_(field),
+      fieldCrossings_(field.countCrossings(&crossings_)) {}
+
+MarchState::~MarchState() { field_.countCrossings(fieldCrossings_); }
 
 float MarchState::firstStep(const Vector3& start, float length) const {
     if (!(parameters_.stepJitter > 0.0f)) return -1.0f;
@@ -32,13 +38,13 @@ float MarchState::firstStep(const Vector3& start, float length) const {
     return j;
 }
 
-void MarchState::castMeshRay(const Vector3& start, const Vector3& direction) const {
+void MarchState::castMeshRay(const Vector3& start, const Vector3& direction) {
     Vector3 hit1, hit2;
     float t1 = 0.0f, t2 = 0.0f;
     Vector3 rayStart = start;
     if (MeshShape::rayBoxEntry(kMeshRayBoxMin, kMeshRayBoxMax, start, direction, hit1, t1, hit2, t2))
         rayStart = t1 < t2 ? hit1 : hit2;
-    volume_.meshShape.prepareMeshRay(rayStart, direction);
+    volume_.meshShape.castRay(rayStart, direction, crossings_);
 }
 
 }  // namespace brumo

@@ -1,6 +1,6 @@
 // What one march works out for itself from the prepared volume and the parameter block: its
-// step length, the jittered first step of a march along a ray, and the mesh ray along which a
-// mesh-shaped effect counts crossings. A render or sampler call makes one after preparing; the
+// step length, the jittered first step of a march along a ray, and the crossings of the mesh ray
+// along which a mesh-shaped effect counts. A render or sampler call makes one after preparing; the
 // component keeps none of it.
 #pragma once
 
@@ -13,8 +13,11 @@ namespace brumo {
 
 class MarchState {
 public:
-    // The volume's mesh records the crossings of the ray cast last.
-    MarchState(PreparedVolume& volume, const EffectParameters& parameters);
+    // While it lives, field counts mesh crossings along the ray this march cast last.
+    MarchState(PreparedVolume& volume, const EffectParameters& parameters, DensityField& field);
+    ~MarchState();
+    MarchState(const MarchState&) = delete;
+    MarchState& operator=(const MarchState&) = delete;
 
     // Step length from quality: 2 / (100 quality), 2 below quality 0.01, within [2^-14, 2].
     float stepLength() const { return step_; }
@@ -22,12 +25,15 @@ public:
     float firstStep(const Vector3& start, float length) const;
     // The mesh ray of a march along direction through start (normalised space), cast from where
     // the line enters the box [-1.5, 1.5]³, or from start when it misses that box.
-    void castMeshRay(const Vector3& start, const Vector3& direction) const;
+    void castMeshRay(const Vector3& start, const Vector3& direction);
 
 private:
     PreparedVolume& volume_;
     const EffectParameters& parameters_;
     float step_;
+    DensityField& field_;
+    const MeshCrossings* fieldCrossings_;  // what the field counted before, given back after
+    MeshCrossings crossings_;
 };
 
 // The point a host shader last read, handed to the host colour shader for a sample that read

@@ -12,7 +12,6 @@ MeshShape::MeshShape()
       diagonal(0.0f),
       centre(kZeroVector),
       halfExtent(kZeroVector),
-      ray{},
       falloff(0.0f),
       range(0.0f),
       rangeSquared(0.0f) {}
@@ -87,8 +86,6 @@ bool MeshShape::rayBoxEntry(const Vector3& boxMin, const Vector3& boxMax, const 
 
 namespace {
 
-constexpr int32_t kMaxHits = 128;
-
 inline Vector3 toVector(const QVVector3& v) { return {v.x, v.y, v.z}; }
 inline QVVector3 toRecord(const Vector3& v) { return {v.x, v.y, v.z}; }
 
@@ -111,13 +108,14 @@ Vector3 MeshShape::mapPoint(const Vector3& p) const {
     return {centre.x + halfExtent.x * p.x, centre.y + halfExtent.y * p.y, centre.z + halfExtent.z * p.z};
 }
 
-bool MeshShape::prepareMeshRay(const Vector3& start, const Vector3& direction) {
-    hits.setCount(0);
+bool MeshShape::castRay(const Vector3& start, const Vector3& direction, MeshCrossings& crossings) const {
+    crossings.count = 0;
     if (mesh == nullptr) return false;
 
     const Vector3 origin = mapPoint(start);
     Vector3 meshDirection = mapPoint(start + direction) - origin;
     normalizeIfLonger(meshDirection, 0.0f);
+    QVMeshRay& ray = crossings.ray;
     ray = QVMeshRay{};
     ray.origin = toRecord(origin);
     ray.direction = toRecord(meshDirection);
@@ -126,16 +124,16 @@ bool MeshShape::prepareMeshRay(const Vector3& start, const Vector3& direction) {
     const float maximum = diagonal + 1.0f;
     float minimum = -1.0f;
     QVHitRecord hit;
-    while (hits.count() < kMaxHits && castMesh(mesh, ray, minimum, maximum, hit)) {
-        MeshHit entry;
+    while (crossings.count < kMaxMeshHits && castMesh(mesh, ray, minimum, maximum, hit)) {
+        MeshHit& entry = crossings.hits[crossings.count];
         entry.distance = hit.hitDistance;
         entry.point = origin + meshDirection * entry.distance;
         entry.normal = surfaceNormal(hit);
-        entry.parity = static_cast<uint8_t>(hits.count() % 2);
-        if (!hits.append(entry)) break;
+        entry.parity = static_cast<uint8_t>(crossings.count % 2);
+        ++crossings.count;
         minimum = entry.distance + kNegligible;
     }
-    return hits.count() > 0;
+    return crossings.count > 0;
 }
 
 Vector3 MeshShape::surfaceNormal(const QVHitRecord& hit) const {
@@ -162,15 +160,16 @@ Vector3 MeshShape::surfaceNormal(const QVHitRecord& hit) const {
     return vertexNormal(corners[0]) * w[0] + vertexNormal(corners[1]) * w[1] + vertexNormal(corners[2]) * w[2];
 }
 
-float MeshShape::insideWeight(const Vector3& p) const {
+float MeshShape::insideWeight(const Vector3& p, const MeshCrossings& crossings) const {
     if (mesh == nullptr) return 0.0f;
     const Vector3 m = mapPoint(p);
-    const float d = length(m - toVector(ray.origin));
+    const float d = length(m - toVector(crossings.ray.origin));
 
     // An odd number of crossings in front of the sample puts it inside.
+    const MeshHit* hits = crossings.hits;
     int32_t i = 0;
-    while (i < hits.count() && !(hits[i].distance > d)) ++i;
-    if (i == hits.count() || i % 2 == 0) return 0.0f;
+    while (i < crossings.count && !(hits[i].distance > d)) ++i;
+    if (i == crossings.count || i % 2 == 0) return 0.0f;
     if (range == 0.0f) return 1.0f;
 
     // Distance to the surface along the normals of the two crossings around the sample.

@@ -1,13 +1,12 @@
 // Confinement of a primitive's vapour to a mesh of the scene: the normalised cube is stretched
-// onto the mesh's bounding box, each march records where its ray crosses the surface, and each
-// sample counts the crossings in front of it.
+// onto the mesh's bounding box, each march records where its ray crosses the surface (in crossings
+// of its own), and each sample counts the crossings in front of it.
 #pragma once
 
 #include <cstdint>
 
 #include "math/bounding_box.h"
 #include "math/vector3.h"
-#include "qv/class_array.h"
 #include "qv/scene.h"
 
 namespace brumo {
@@ -17,6 +16,17 @@ struct MeshHit {
     float distance;
     Vector3 normal;  // not normalised
     uint8_t parity;  // 1 marks an exit
+};
+
+// The most crossings one ray records.
+constexpr int32_t kMaxMeshHits = 128;
+
+// Where one ray crosses the mesh, nearest first. A march keeps its own, so that the prepared
+// mesh stays read-only; held inline, as a march must not allocate.
+struct MeshCrossings {
+    QVMeshRay ray{};
+    int32_t count = 0;
+    MeshHit hits[kMaxMeshHits];
 };
 
 class MeshShape {
@@ -45,12 +55,13 @@ public:
     Vector3 mapPoint(const Vector3& p) const;
 
     // Casts the ray from start along direction (normalised space) through the mesh and records
-    // its crossings (at most 128); false when it crosses nothing (or there is no mesh).
-    bool prepareMeshRay(const Vector3& start, const Vector3& direction);
+    // its crossings (at most kMaxMeshHits) in crossings; false when it crosses nothing (or there
+    // is no mesh).
+    bool castRay(const Vector3& start, const Vector3& direction, MeshCrossings& crossings) const;
 
-    // 1 deep inside the mesh, 0 outside, a soft border of width `range` in between; 0 for every
-    // point when there is no mesh.
-    float insideWeight(const Vector3& p) const;
+    // 1 deep inside the mesh, 0 outside, a soft border of width `range` in between, counted along
+    // the ray of crossings; 0 for every point when there is no mesh.
+    float insideWeight(const Vector3& p, const MeshCrossings& crossings) const;
 
     // Normal of a cast's hit: the facet's vertex normals weighted by the hit's barycentric
     // weights when the mesh has them, else the host's normal or the direction from the centre.
@@ -61,8 +72,6 @@ public:
     float diagonal;
     Vector3 centre;
     Vector3 halfExtent;
-    QVMeshRay ray;
-    QVClassArray<MeshHit> hits;
     float falloff;
     float range;
     float rangeSquared;

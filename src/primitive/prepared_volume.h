@@ -2,7 +2,7 @@
 // the scene (transforms, vortices, tables, scales, lattice, shaders, lights, shadow grid, mesh,
 // modifiers, cube bounds, colour weights). The component builds it at the start of a render or
 // sampler call, under its lock, when something it depends on changed; while marching it is only
-// read, except for the mesh's per-ray crossings.
+// read (a march keeps its mesh crossings itself).
 #pragma once
 
 #include <cstdint>
@@ -69,7 +69,7 @@ struct PreparedVolume {
     float colourWeightDensity;
     float colourWeightShape;
     float colourWeightMixed;
-    MeshShape meshShape;
+    MeshShape meshShape;  // the mesh's geometry; the crossings of a ray are the march's
     QVClassArray<IVolumeModifier*> modifiers;  // each entry holds a reference
     // In step with modifiers: the module's own ones, which take runs of points; null for others.
     QVClassArray<BasicVolumeModifier*> ownModifiers;

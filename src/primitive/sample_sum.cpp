@@ -9,6 +9,18 @@ namespace {
 
 constexpr float kOpaque = 0.99f;
 
+// The optical depth of each sample (densityScale × length × density), and how many of them count
+// (above 2^-14). A plain loop the compiler puts in vector lanes.
+int32_t opticalDepths(float scale, int32_t count, const float* lengths, const float* densities, float* x) {
+    int32_t counted = 0;
+    for (int32_t k = 0; k < count; ++k) {
+        const float d = scale * lengths[k] * densities[k];
+        x[k] = d;
+        counted += d > kNegligible ? 1 : 0;
+    }
+    return counted;
+}
+
 }  // namespace
 
 float gradientPosition(const PreparedVolume& v, float density, float shape) {
@@ -25,6 +37,11 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
     // One pass in order over the samples that count (optical depth above 2^-14): the opacity
     // after each, where the march stops, and, packed together, what their colours and shadows
     // need. Those then go through the lanes together, and last the samples are added up in order.
+    float depths[kDensityBatch];
+    // The opacity grows only with a sample that counts: short of opaque, a run without one adds
+    // nothing and cannot stop the march. Most runs of a sparse effect are such runs.
+    if (opticalDepths(volume_.densityScale, count, lengths, densities, depths) == 0 && !(opacity_ >= kOpaque))
+        return false;
     const bool gradient = colours == nullptr && parameters_.colourFromGradient != 0;
     const bool shadowed = volume_.shadowGridActive != 0;
     float weights[kDensityBatch];
@@ -35,7 +52,7 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
     int32_t m = 0;
     bool stopped = false;
     for (int32_t k = 0; k < count; ++k) {
-        const float x = volume_.densityScale * lengths[k] * densities[k];
+        const float x = depths[k];
         if (x > kNegligible) {
             depth_ = depth_ + x;
             opacity_ = opacityOf(volume_.extinction, depth_);
@@ -60,45 +77,23 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
         }
     }
     if (m == 0) return stopped;
-    if (gradient) evaluateMany(parameters_.colourGradient, m, positions, own);
 
-    if (!shadowed) {
-        for (int32_t j = 0; j < m; ++j) {
-            const float w = weights[j];
-            sum_.alpha += w;
-            sum_.red += w * own[j].red;
-            sum_.green += w * own[j].green;
-            sum_.blue += w * own[j].blue;
-        }
-        return stopped;
-    }
-
-    // Light reaching each point, weakened by the shadow strength and, for thin vapour, by the
-    // density influence; what is missing comes from the shadow gradient.
-    float lit[kDensityBatch];
-    float unlit[kDensityBatch];
-    ColourRGBA shadow[kDensityBatch];
-    volume_.shadowGrid.lookupMany(m, at, lit);
-    const float influence = parameters_.shadowDensityInfluence;
-    const float strength = parameters_.shadowStrength;
+    const ShadowGrid* grid = volume_.shadowGrid.get();
+    const SampleShading shading{gradient ? &parameters_.colourGradient : nullptr,
+                                shadowed,
+                                grid != nullptr ? grid->values() : nullptr,
+                                grid != nullptr ? grid->resolution() : 0,
+                                &parameters_.shadowGradient,
+                                parameters_.shadowDensityInfluence,
+                                parameters_.shadowStrength};
+    ColourRGBA added[kDensityBatch];
+    shadeMany(shading, m, positions, own, at, countedDensities, weights, added);
+    // In order: the sum of floats depends on it.
     for (int32_t j = 0; j < m; ++j) {
-        float f = 1.0f + (countedDensities[j] - 1.0f) * influence;
-        if (!(f > 0.0f))
-            f = 0.0f;
-        else if (f > 1.0f)
-            f = 1.0f;
-        lit[j] = 1.0f + (lit[j] - 1.0f) * (strength * f);
-        unlit[j] = 1.0f - lit[j];
-    }
-    evaluateMany(parameters_.shadowGradient, m, unlit, shadow);
-    for (int32_t j = 0; j < m; ++j) {
-        const float w = weights[j];
-        const ColourRGBA& s = shadow[j];
-        const ColourRGBA& c = own[j];
-        sum_.alpha += w;
-        sum_.red += w * unlit[j] * s.red + w * lit[j] * c.red;
-        sum_.green += w * unlit[j] * s.green + w * lit[j] * c.green;
-        sum_.blue += w * unlit[j] * s.blue + w * lit[j] * c.blue;
+        sum_.alpha += added[j].alpha;
+        sum_.red += added[j].red;
+        sum_.green += added[j].green;
+        sum_.blue += added[j].blue;
     }
     return stopped;
 }

@@ -52,6 +52,8 @@ public:
     void build(ShadowSliceSource& source);
 
     int32_t resolution() const { return r_; }
+    // The r³ values, x fastest.
+    const float* values() const { return values_.data(); }
     float at(int32_t i, int32_t j, int32_t k) const { return values_[i + r_ * (j + r_ * k)]; }
     // Trilinear lookup at a point of the cube; points outside read the nearest face.
     float lookup(const Vector3& point) const;

@@ -5,10 +5,10 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "effect_fixtures.h"
-#include "effects/clouds.h"
 
 namespace brumo::test {
 namespace {
@@ -75,42 +75,132 @@ TEST_F(CloudsTest, ANewCloudHasItsDefaultsInTheHostsBlock) {
     EXPECT_EQ(EffectRef(CLSID_Clouds).block().lightingMode, qv::fourcc("Opt2"));
 }
 
-// The layout itself is the preparation's: the only place that shows the sizes and spread.
-TEST_F(CloudsTest, PuffsShrinkAndSpreadAsTheirNumberGrows) {
-    Clouds& clouds = *static_cast<Clouds*>(ref.get());
-    auto preparePuffs = [&](int32_t count) {
-        block().puffCount = count;
-        ref->exchangerInterface()->parametersChanged();
-        ref->prepareRender();
-    };
-    preparePuffs(1);
-    ASSERT_EQ(clouds.puffs.count(), 1);
-    const Puff one = clouds.puffs[0];
-    EXPECT_EQ(one.centre, (Vector3{0.0f, 0.0f, 0.0f}));
-    EXPECT_GT(one.radius, 0.0f);
-    EXPECT_LT(one.radius, 0.3f + 1e-6f);
-    EXPECT_FLOAT_EQ(one.width, 0.7f);
-
-    // S = 0.75 for two puffs, 1 - 1/4 - 1/9 for three.
-    const struct {
-        int32_t count;
-        float S;
-    } cases[] = {{2, 0.75f}, {3, 1.0f - 0.25f - 1.0f / 9.0f}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.count);
-        preparePuffs(c.count);
-        ASSERT_EQ(clouds.puffs.count(), c.count);
-        const float S = c.S;
-        for (const Puff& puff : clouds.puffs) {
-            EXPECT_FLOAT_EQ(puff.width, S * 0.7f);
-            EXPECT_LE(length(puff.centre), 1.0f - S + 1e-6f);
-            EXPECT_LE(puff.radius, 0.3f * S + 1e-6f);
+// The puffs measured from outside, by the bare coverage: the noise offset -p reads the puff
+// lattice at its origin, where the jitter vanishes. A puff's outline is where its share ends
+// (its core radius plus border width); with puffSize 0 only the hard cores are left, with
+// puffSize 1 only borders of the common width.
+class PuffLayoutTest : public CloudsCoverageTest {
+protected:
+    float bare(const Vector3& p) {
+        block().common.noiseOffset = kZeroVector - p;
+        return coverage(p);
+    }
+    bool covered(const Vector3& p, bool core) {
+        const float share = bare(p);
+        return core ? share == 1.0f : share > 0.0f;
+    }
+    // Where from + t u stops being covered (or inside a core), t between inside and outside.
+    float edge(const Vector3& from, const Vector3& u, float inside, float outside, bool core = false,
+               float within = 1e-6f) {
+        while (std::fabs(outside - inside) > within) {
+            const float t = 0.5f * (inside + outside);
+            (covered(from + u * t, core) ? inside : outside) = t;
         }
+        return inside;
+    }
+    struct Ball {
+        Vector3 centre;
+        float radius;
+    };
+    // The ball through four points.
+    static Ball through(const Vector3 (&p)[4]) {
+        double a[3][4];  // 2 (p_i - p_0) . c = |p_i|² - |p_0|²
+        for (int i = 0; i < 3; ++i) {
+            const Vector3 d = p[i + 1] - p[0];
+            a[i][0] = 2.0 * d.x;
+            a[i][1] = 2.0 * d.y;
+            a[i][2] = 2.0 * d.z;
+            a[i][3] = static_cast<double>(dot(p[i + 1], p[i + 1])) - dot(p[0], p[0]);
+        }
+        auto det = [&a](int x, int y, int z) {
+            return a[0][x] * (a[1][y] * a[2][z] - a[1][z] * a[2][y]) - a[0][y] * (a[1][x] * a[2][z] - a[1][z] * a[2][x]) +
+                   a[0][z] * (a[1][x] * a[2][y] - a[1][y] * a[2][x]);
+        };
+        const double whole = det(0, 1, 2);
+        const Vector3 c{static_cast<float>(det(3, 1, 2) / whole), static_cast<float>(det(0, 3, 2) / whole),
+                        static_cast<float>(det(0, 1, 3) / whole)};
+        return {c, length(p[0] - c)};
+    }
+    // The outline of the puff reaching furthest out towards a corner, edge or face of the cube
+    // (into way), from where rays in the other direction first meet the cloud: five rays around
+    // it, fewer apart until the fifth meets the ball of the other four.
+    Ball outermostPuff(Vector3& way) {
+        float furthest = 0.0f;
+        for (int i = 0; i < 27; ++i) {
+            Vector3 u{static_cast<float>(i % 3 - 1), static_cast<float>(i / 3 % 3 - 1), static_cast<float>(i / 9 - 1)};
+            if (!normalizeIfLonger(u, 0.5f)) continue;
+            const float r = edge(kZeroVector, u, 0.0f, 1.2f, false, 1e-3f);
+            if (r > furthest) {
+                furthest = r;
+                way = u;
+            }
+        }
+        const Vector3 side = std::fabs(way.x) < 0.9f ? Vector3{1.0f, 0.0f, 0.0f} : Vector3{0.0f, 1.0f, 0.0f};
+        Vector3 e1 = side - way * dot(side, way);
+        normalizeIfLonger(e1, 0.0f);
+        const Vector3 e2{way.y * e1.z - way.z * e1.y, way.z * e1.x - way.x * e1.z, way.x * e1.y - way.y * e1.x};
+        Ball ball{kZeroVector, 0.0f};
+        for (float apart : {0.3f, 0.2f, 0.1f}) {
+            const float d = apart * furthest;
+            const Vector3 offsets[5] = {kZeroVector, e1 * d, e1 * -d, e2 * d, e2 * -d};
+            Vector3 met[5];
+            for (int n = 0; n < 5; ++n) {
+                const Vector3 start = offsets[n] + way * (furthest + 0.05f);
+                float t = 0.0f;
+                while (!covered(start - way * (t + 0.02f), false)) t += 0.02f;
+                met[n] = start - way * edge(start, way * -1.0f, t + 0.02f, t);
+            }
+            ball = through({met[0], met[1], met[2], met[3]});
+            if (std::fabs(length(met[4] - ball.centre) - ball.radius) < 1e-4f) break;
+        }
+        return ball;
+    }
+};
+
+TEST_F(PuffLayoutTest, PuffsShrinkAndSpreadAsTheirNumberGrows) {
+    // One puff, at the origin: the same share at p and -p, and a hard core (puffSize 0) as far
+    // out every way, of radius R0 = (1 - puffSize) share of it, below 1.
+    for (Vector3 p : {Vector3{0.4f, 0.1f, -0.2f}, Vector3{0.05f, -0.5f, 0.3f}, Vector3{0.0f, 0.0f, 0.6f}}) {
+        ASSERT_GT(bare(p), 0.0f);
+        ASSERT_LT(bare(p), 1.0f);
+        EXPECT_EQ(bare(p), bare(kZeroVector - p));
+    }
+    block().puffSize = 0.0f;
+    const float R0 = edge(kZeroVector, {1.0f, 0.0f, 0.0f}, 0.0f, 1.0f, true);
+    EXPECT_GT(R0, 0.0f);
+    EXPECT_LT(R0, 1.0f);
+    for (Vector3 u : {Vector3{-1.0f, 0.0f, 0.0f}, Vector3{0.0f, 1.0f, 0.0f}, Vector3{0.0f, -1.0f, 0.0f},
+                      Vector3{0.0f, 0.0f, 1.0f}, Vector3{0.0f, 0.0f, -1.0f}})
+        EXPECT_EQ(edge(kZeroVector, u, 0.0f, 1.0f, true), R0);
+    // At the default 0.7 the core is 0.3 R0 and the border 0.7 wide.
+    block().puffSize = 0.7f;
+    EXPECT_NEAR(edge(kZeroVector, {1.0f, 0.0f, 0.0f}, 0.0f, 1.2f), 0.3f * R0 + 0.7f, 5e-4f);
+
+    // More puffs, scaled by S = 1 - 1/4 for two, 1 - 1/4 - 1/9 for three: borders S wide
+    // (puffSize 1), cores below S (puffSize 0), and at 0.7 a core below 0.3 S with a border
+    // 0.7 S wide. Every centre lies within 1 - S of the origin.
+    for (const auto& c : {std::pair<int32_t, float>{2, 0.75f}, {3, 1.0f - 0.25f - 1.0f / 9.0f}}) {
+        SCOPED_TRACE(c.first);
+        const float S = c.second;
+        block().puffCount = c.first;
+        block().puffSize = 1.0f;
+        Vector3 way{0.0f, 0.0f, 0.0f};
+        const Ball puff = outermostPuff(way);
+        EXPECT_NEAR(puff.radius, S, 1e-3f);
+        EXPECT_LE(length(puff.centre), 1.0f - S + 1e-3f);
+        block().puffSize = 0.0f;
+        const float core = edge(puff.centre, way, 0.0f, 1.0f, true);
+        EXPECT_LT(core, S);
+        block().puffSize = 0.7f;
+        EXPECT_NEAR(edge(puff.centre, way, 0.0f, 1.5f), 0.3f * core + 0.7f * S, 1e-3f);
     }
     // Many puffs: S falls towards 2 - pi^2 / 6 but stays above it.
-    preparePuffs(200);
-    EXPECT_GT(clouds.puffs[0].width / 0.7f, 2.0f - 3.14159265f * 3.14159265f / 6.0f);
-    EXPECT_LT(clouds.puffs[0].width / 0.7f, 0.365f);
+    block().puffCount = 200;
+    block().puffSize = 1.0f;
+    Vector3 way{0.0f, 0.0f, 0.0f};
+    const float S = outermostPuff(way).radius;
+    EXPECT_GT(S, 2.0f - 3.14159265f * 3.14159265f / 6.0f);
+    EXPECT_LT(S, 0.365f);
 }
 
 TEST_F(CloudsCoverageTest, ACoreIsCoveredWhateverThePuffDensityOnlyTheBorderScales) {

@@ -16,14 +16,14 @@ namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
+Vector3 asVector(const QVVector3& v) { return {v.x, v.y, v.z}; }
+
 class ShapeMaskTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(effect);
         for (FalloffPair& pair : pairs) pair = {0.0f, 0.5f};
     }
-    // The linear window, which no effect reads through the sampler.
-    float linearMask(uint32_t flags, Vector3 p) { return effect->field().shapeMask(p, flags, pairs, false); }
     // The density mask as a host sees it: the shape value of a sample.
     float mask(uint32_t flags, Vector3 p) { return sampled(flags, p).shapeValue; }
     PointSample sampled(uint32_t flags, Vector3 p) {
@@ -79,14 +79,12 @@ TEST_F(ShapeMaskTest, UpperBallHasASoftEdgeNearTheUnitSphere) {
     EXPECT_EQ(mask(0x1, {0.0f, 0.0f, -0.95f}), 1.0f);
 }
 
-TEST_F(ShapeMaskTest, SoftAndLinearWindowsAgreeAtTheEndsAndDifferBetween) {
+TEST_F(ShapeMaskTest, TheWindowIsTheSoftObjectCurveNotALinearRamp) {
     pairs[0] = {0.0f, 0.3f};
-    // Halfway through the edge: the linear ramp gives 1/2, the soft object 7/36.
-    EXPECT_NEAR(linearMask(0x1, {0.0f, 0.0f, 0.85f}), 0.5f, 1e-5f);
+    // Halfway through the edge the soft object gives 7/36 where a linear ramp would give 1/2;
+    // both are whole before the edge and empty at its end.
     EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}), 7.0f / 36.0f, 1e-5f);
-    EXPECT_EQ(linearMask(0x1, {0.0f, 0.0f, 0.69f}), 1.0f);
     EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 0.69f}), 1.0f);
-    EXPECT_EQ(linearMask(0x1, {0.0f, 0.0f, 1.0f}), 0.0f);
     EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 1.0f}), 0.0f);
 }
 
@@ -184,130 +182,157 @@ TEST_F(ShapeMaskTest, PlanarFadesTowardsEachFace) {
     EXPECT_NEAR(mask(0xFC00, {0.9f, -0.9f, 0.0f}), (7.0f / 36.0f) * (7.0f / 36.0f), 1e-4f);
 }
 
-TEST(VortexTest, KindTableAndDerivedRadius) {
-    const int32_t expected[6][4] = {{1, 2, 0, 0}, {2, 0, 1, 0}, {0, 1, 2, 0},
-                                    {2, 1, 0, 1}, {0, 2, 1, 1}, {1, 0, 2, 1}};
-    for (int32_t kind = 5; kind >= 0; --kind) {
-        Vortex vortex;
-        vortex.setKind(kind);
-        EXPECT_EQ(vortex.kind, kind);
-        EXPECT_EQ(vortex.axisI, expected[kind][0]) << kind;
-        EXPECT_EQ(vortex.axisJ, expected[kind][1]) << kind;
-        EXPECT_EQ(vortex.axisK, expected[kind][2]) << kind;
-        EXPECT_EQ(vortex.reverse, expected[kind][3]) << kind;
+// The vortex ladder a Rising smoke builds, read where it moves the point its noise is read at
+// (the point a host density shader gets, plus the offset). Noise space is the cube itself
+// (scales 100), so the column's half height and each rung's radius are 1 and the two rungs of
+// a set sit 1.75 apart from the offset up; no spread (k = 1) and no shape. Before the swirl a
+// point (x, y, z) of the cube lies at (x, y, 2h²) up the column, h = 0.5 z + 0.5 its height
+// factor. A zero scale across the axis of one set leaves only the other set's rungs.
+class VortexTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(smoke);
+        RisingSmokeParameters& block = hostBlock<RisingSmokeParameters>(smoke);
+        block.common.noiseScale = 100.0f;
+        block.common.shapeFlags = 0;
+        block.baseSpread = 1.0f;
+        block.edgeSoftness = 0.0f;
+        rungsAboutX();
     }
-    Vortex vortex;
-    vortex.setRadius(2.0f);
-    EXPECT_EQ(vortex.radius, 2.0f);
-    EXPECT_EQ(vortex.radiusSquared, 4.0f);
-    EXPECT_EQ(vortex.inverseRadiusSquared, 0.25f);
+    // The rungs turning about x (none about y, whose noise coordinate is then 0), or about y.
+    void rungsAboutX() { smoke.block().noiseScaleXYZ = {100.0f, 0.0f, 100.0f}; }
+    void rungsAboutY() { smoke.block().noiseScaleXYZ = {0.0f, 100.0f, 100.0f}; }
+    // The first rung of the set at height z of the column, the second at z + 1.75.
+    void firstRungAt(float z) { smoke.block().noiseOffset = {0.0f, 0.0f, z}; }
+    Vector3 swirled(const Vector3& p) {
+        sampleAt(smoke, p);
+        return asVector(field->record.point) + smoke.block().noiseOffset;
+    }
+
+    EffectRef smoke{CLSID_RisingSmoke};
+    DensityShader field{smoke.get(), "vortex test field", 0.5f};
+};
+
+// The turn of one rung about x of the ladder (radius 1, twist 60 degrees, lift 0.1) at height c
+// of the column, at height factor h; the first rung of a set lifts the other way.
+Vector3 turnedAboutX(const Vector3& q, double c, double h, bool first) {
+    const double y = q.y;
+    const double dz = q.z - c;
+    const double d = y * y + dz * dz;
+    if (d >= 1.0) return q;
+    const double u = 1.0 - d;
+    const double angle = u * u * 60.0 * h * 3.14159265358979 / 180.0;
+    const double lift = (first ? -0.1 : 0.1) * angle;
+    return {static_cast<float>(q.x + lift), static_cast<float>(y * std::cos(angle) - dz * std::sin(angle)),
+            static_cast<float>(c + y * std::sin(angle) + dz * std::cos(angle))};
 }
 
-TEST(VortexTest, PointsAtTheRadiusOrBeyondAreUntouched) {
-    Vortex vortex;
-    vortex.setKind(2);  // about z through the origin
-    vortex.setRadius(0.5f);
-    for (Vector3 p : {Vector3{0.5f, 0.0f, 0.3f}, Vector3{0.0f, -0.6f, 0.0f},
-                      Vector3{0.4f, 0.4f, -0.2f}, Vector3{3.0f, 2.0f, 1.0f}}) {
-        Vector3 q = p;
-        DensityField::applyVortex(vortex, q, 1.0f);
-        EXPECT_EQ(q, p);
+TEST_F(VortexTest, KindTableAndDerivedRadius) {
+    // On a rung's axis only the coordinate along it moves: x for the rungs about x, y for those
+    // about y. The first rung about x and the second about y lift towards minus. z = 0.5 lies at
+    // 1.125 up the column.
+    const Vector3 p{0.25f, 0.4f, 0.5f};
+    struct Rung {
+        bool aboutX;
+        float first;  // where the first rung goes, so that this one is at 1.125
+        float lift;   // the sign of its lift
+    };
+    for (const Rung& rung : {Rung{true, 1.125f, -1.0f}, Rung{true, 1.125f - 1.75f, 1.0f},
+                             Rung{false, 1.125f, 1.0f}, Rung{false, 1.125f - 1.75f, -1.0f}}) {
+        SCOPED_TRACE(rung.first);
+        if (rung.aboutX) rungsAboutX(); else rungsAboutY();
+        firstRungAt(rung.first);
+        const Vector3 q = swirled(p);
+        const Vector3 before = rung.aboutX ? Vector3{0.25f, 0.0f, 1.125f} : Vector3{0.0f, 0.4f, 1.125f};
+        const int along = rung.aboutX ? 0 : 1;
+        EXPECT_GT((q[along] - before[along]) * rung.lift, 0.01f);
+        for (int other : {1 - along, 2}) EXPECT_EQ(q[other], before[other]) << other;
     }
+    // A rung reaches as far as its radius a / s, 2 for the x scale 50 (one rung a set): a point
+    // at 0.5 up the column moves within 2 of it and not at 2.
+    rungsAboutX();
+    smoke.block().noiseScaleXYZ.x = 50.0f;
+    firstRungAt(-1.5f);
+    EXPECT_EQ(swirled({0.1f, 0.2f, 0.0f}), (Vector3{0.2f, 0.0f, 0.5f}));
+    EXPECT_NE(swirled({0.1f, 0.2f, -0.01f}).y, 0.0f);
+}
+
+TEST_F(VortexTest, PointsAtTheRadiusOrBeyondAreUntouched) {
+    // The second rung at -0.5, 1 below the point of z = 0 (0.5 up the column), the first 1.75
+    // further down.
+    firstRungAt(-2.25f);
+    EXPECT_EQ(swirled({0.3f, 0.2f, 0.0f}), (Vector3{0.3f, 0.0f, 0.5f}));
+    EXPECT_EQ(swirled({-0.6f, 0.7f, 0.5f}), (Vector3{-0.6f, 0.0f, 1.125f}));
     // Just inside the radius it moves.
-    Vector3 q{0.49f, 0.0f, 0.3f};
-    DensityField::applyVortex(vortex, q, 1.0f);
-    EXPECT_NE(q, (Vector3{0.49f, 0.0f, 0.3f}));
+    const Vector3 inside = swirled({0.3f, 0.2f, -0.01f});
+    EXPECT_NE(inside.x, 0.3f);
+    EXPECT_NE(inside.y, 0.0f);
 }
 
-TEST(VortexTest, OnTheAxisTheLiftIsLiftTimesTheFullAngle) {
-    Vortex vortex;
-    vortex.setKind(2);
-    vortex.centre = {0.25f, -0.5f, 0.0f};
-    vortex.twist = 60.0f;
-    vortex.lift = 0.1f;
-    // h = 0.75: 45 degrees at the axis.
-    Vector3 q{0.25f, -0.5f, 0.2f};
-    DensityField::applyVortex(vortex, q, 0.75f);
-    EXPECT_EQ(q.x, 0.25f);
-    EXPECT_EQ(q.y, -0.5f);
-    EXPECT_NEAR(q.z, 0.2f + 0.1f * 0.78539816f, 1e-6f);
-
-    vortex.setKind(5);  // same axis, lifting the other way
-    q = {0.25f, -0.5f, 0.2f};
-    DensityField::applyVortex(vortex, q, 0.75f);
-    EXPECT_NEAR(q.z, 0.2f - 0.1f * 0.78539816f, 1e-6f);
+TEST_F(VortexTest, OnTheAxisTheLiftIsLiftTimesTheFullAngle) {
+    // h = 0.75: 45 degrees at the axis of the second rung, at 1.125 up the column.
+    firstRungAt(1.125f - 1.75f);
+    const Vector3 q = swirled({0.25f, -0.5f, 0.5f});
+    EXPECT_NEAR(q.x, 0.25f + 0.1f * 0.78539816f, 1e-6f);
+    EXPECT_EQ(q.y, 0.0f);
+    EXPECT_EQ(q.z, 1.125f);
 }
 
-TEST(VortexTest, TheAngleFallsOffWithTheSquareOfTheDistance) {
-    Vortex vortex;
-    vortex.setKind(0);  // about x: y and z rotate
-    vortex.setRadius(0.5f);
-    vortex.twist = 90.0f;
-    vortex.lift = 0.0f;
-    // Distance 0.1 from the axis: u = (0.25 - 0.01) × 4 = 0.96, angle 0.96² × 90 × h degrees.
-    const float h = 0.5f;
-    const double angle = 0.96 * 0.96 * 90.0 * h * 3.14159265358979 / 180.0;
-    Vector3 q{0.7f, 0.1f, 0.0f};
-    DensityField::applyVortex(vortex, q, h);
-    EXPECT_EQ(q.x, 0.7f);
-    EXPECT_NEAR(q.y, 0.1 * std::cos(angle), 1e-6);
-    EXPECT_NEAR(q.z, 0.1 * std::sin(angle), 1e-6);
-    // No turn at height factor 0.
-    q = {0.7f, 0.1f, 0.0f};
-    DensityField::applyVortex(vortex, q, 0.0f);
-    EXPECT_EQ(q, (Vector3{0.7f, 0.1f, 0.0f}));
+TEST_F(VortexTest, TheAngleFallsOffWithTheSquareOfTheDistance) {
+    // The second rung at 0.375, 0.125 below the point of z = 0 (h = 0.5, at 0.5 up the column):
+    // u = 1 - 0.125², an angle of u² × 60 × 0.5 degrees turning (y, z) about the rung's axis.
+    firstRungAt(0.375f - 1.75f);
+    const double u = 1.0 - 0.125 * 0.125;
+    const double angle = u * u * 60.0 * 0.5 * 3.14159265358979 / 180.0;
+    const Vector3 q = swirled({0.7f, 0.1f, 0.0f});
+    EXPECT_NEAR(q.x, 0.7 + 0.1 * angle, 1e-6);
+    EXPECT_NEAR(q.y, -0.125 * std::sin(angle), 1e-6);
+    EXPECT_NEAR(q.z, 0.375 + 0.125 * std::cos(angle), 1e-6);
 }
 
-TEST(VortexTest, ReversedKindsTurnTheSameWayAndLiftTheOtherWay) {
-    const Vector3 start{0.15f, -0.2f, 0.1f};
-    for (int32_t kind = 0; kind < 3; ++kind) {
-        SCOPED_TRACE(kind);
-        Vortex plain;
-        plain.setKind(kind);
-        Vortex reversed;
-        reversed.setKind(kind + 3);
-        Vector3 a = start;
-        Vector3 b = start;
-        DensityField::applyVortex(plain, a, 0.8f);
-        DensityField::applyVortex(reversed, b, 0.8f);
-        const int k = plain.axisK;
-        EXPECT_NEAR(a[plain.axisI], b[plain.axisI], 1e-6f);
-        EXPECT_NEAR(a[plain.axisJ], b[plain.axisJ], 1e-6f);
-        EXPECT_NE(a[plain.axisI], start[plain.axisI]);
-        EXPECT_GT(a[k] - start[k], 0.0f);
-        EXPECT_NEAR(a[k] - start[k], start[k] - b[k], 1e-6f);
+TEST_F(VortexTest, ReversedKindsTurnTheSameWayAndLiftTheOtherWay) {
+    // The two rungs of a set, each in turn 0.105 below the point of z = 0.1 (0.605 up the column).
+    const Vector3 p{0.15f, -0.2f, 0.1f};
+    for (bool aboutX : {true, false}) {
+        SCOPED_TRACE(aboutX);
+        if (aboutX) rungsAboutX(); else rungsAboutY();
+        firstRungAt(0.5f);
+        const Vector3 a = swirled(p);
+        firstRungAt(0.5f - 1.75f);
+        const Vector3 b = swirled(p);
+        const int k = aboutX ? 0 : 1;  // the lifted coordinate
+        const float before = p[k];
+        for (int turned : {1 - k, 2}) EXPECT_NEAR(a[turned], b[turned], 1e-6f) << turned;
+        EXPECT_GT(std::fabs(a.z - 0.605f), 1e-3f);
+        EXPECT_GT(std::fabs(a[k] - before), 1e-3f);
+        EXPECT_NEAR(a[k] - before, before - b[k], 1e-6f);
     }
 }
 
-TEST(VortexTest, TheListIsAppliedFromLastToFirst) {
-    EffectRef effect(CLSID_Smog);
-    ASSERT_TRUE(effect);
-    Vortex first;
-    first.setKind(2);
-    first.twist = 80.0f;
-    Vortex second;
-    second.setKind(0);
-    second.centre = {0.0f, 0.1f, 0.0f};
-    second.twist = -50.0f;
-    second.lift = 0.3f;
-    // No host call fills this effect's vortex list: the test writes the prepared list itself.
-    QVClassArray<Vortex>& vortices = const_cast<PreparedVolume&>(effect->prepared()).vortices;
-    ASSERT_TRUE(vortices.append(first));
-    ASSERT_TRUE(vortices.append(second));
+TEST_F(VortexTest, TheListIsAppliedFromLastToFirst) {
+    // Both rungs reach the point of z = 0.5 (h = 0.75, at 1.125 up the column): the first at
+    // 0.25, the second at 2. The second turns it first.
+    firstRungAt(0.25f);
+    const Vector3 start{0.3f, 0.0f, 1.125f};
+    const Vector3 expected = turnedAboutX(turnedAboutX(start, 2.0, 0.75, false), 0.25, 0.75, true);
+    const Vector3 otherOrder = turnedAboutX(turnedAboutX(start, 0.25, 0.75, true), 2.0, 0.75, false);
+    ASSERT_GT(std::fabs(expected.z - otherOrder.z), 1e-3f);
+    const Vector3 q = swirled({0.3f, 0.2f, 0.5f});
+    EXPECT_NEAR(q.x, expected.x, 1e-6f);
+    EXPECT_NEAR(q.y, expected.y, 1e-6f);
+    EXPECT_NEAR(q.z, expected.z, 1e-6f);
+}
 
-    const Vector3 start{0.1f, 0.05f, -0.1f};
-    Vector3 expected = start;
-    DensityField::applyVortex(second, expected, 0.6f);
-    DensityField::applyVortex(first, expected, 0.6f);
-    Vector3 otherOrder = start;
-    DensityField::applyVortex(first, otherOrder, 0.6f);
-    DensityField::applyVortex(second, otherOrder, 0.6f);
-    ASSERT_NE(expected, otherOrder);
-
-    Vector3 q = start;
-    effect->field().applyVortices(q, 0.6f);
-    EXPECT_EQ(q, expected);
-    vortices.clear();
+TEST_F(VortexTest, TheSwirlTurnsWithTheHeightOfThePointTheModifiersMade) {
+    // A modifier lowers every point by 0.8: z = 0.6 becomes -0.2, at 0.32 up the column, and
+    // h = 0.4, not the received point's 0.8.
+    auto lower = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.z = in.z - 0.8f; });
+    ModifierList list(smoke.get());
+    list.add(lower.get());
+    firstRungAt(0.32f - 1.75f);
+    const Vector3 q = swirled({0.2f, 0.1f, 0.6f});
+    EXPECT_NEAR(q.x, 0.2f + 0.1f * 0.4f * 60.0f * 0.017453292f, 1e-6f);
+    EXPECT_NEAR(q.z, 0.32f, 1e-6f);
 }
 
 // A Smog whose noise is read at the sample point itself (scale 100, no offset, no turn) over
@@ -332,8 +357,6 @@ protected:
     std::optional<DensityShader> density_;
     ValueShader* shader = nullptr;
 };
-
-Vector3 asVector(const QVVector3& v) { return {v.x, v.y, v.z}; }
 
 TEST_F(NoiseFieldTest, ModifiersDeformInListOrderFromACopyOfThePoint) {
     useShader(0.5f);

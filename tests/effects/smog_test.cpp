@@ -209,37 +209,5 @@ TEST_F(SmogDensityTest, TheMaskAndNoiseSeeTheModifiedPoint) {
     }
 }
 
-TEST_F(SmogDensityTest, VorticesTurnWithTheHeightOfTheReceivedPoint) {
-    smog->prepareRender();
-    smog.block().shapeFlags = 0;
-    // A modifier that lowers every point, so its height differs from the received one.
-    auto lower = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.z = in.z - 0.8f; });
-    ModifierList list(smog.get());
-    list.add(lower.get());
-
-    const Vector3 point{0.01f, 0.02f, 0.6f};
-    const Vector3 moved{0.01f, 0.02f, 0.6f - 0.8f};
-    Vortex vortex;
-    vortex.setKind(2);
-    vortex.setRadius(50.0f);  // noise space is about 100 / 25 = 4 times the cube
-    vortex.twist = 170.0f;
-    vortex.lift = 2.0f;
-    vortex.centre = smog->field().toNoiseSpace({0.3f, 0.0f, 0.0f});
-    // No host call fills this effect's vortex list: the test writes the prepared list itself.
-    QVClassArray<Vortex>& vortices = const_cast<PreparedVolume&>(smog->prepared()).vortices;
-    ASSERT_TRUE(vortices.append(vortex));
-
-    auto swirled = [&](float height) {
-        Vector3 q = smog->field().toNoiseSpace(moved);
-        DensityField::applyVortex(vortex, q, height);
-        return smog->field().noiseField(q - smog.block().noiseOffset);
-    };
-    const float expected = swirled(0.5f * point.z + 0.5f);
-    ASSERT_NE(expected, swirled(0.5f * moved.z + 0.5f));
-    ASSERT_NE(expected, noiseAt(moved));
-    EXPECT_EQ(smog->sampleDensity(point), expected);
-    vortices.clear();
-}
-
 }  // namespace
 }  // namespace brumo::test

@@ -9,9 +9,6 @@
 #include <vector>
 
 #include "brumo/class_ids.h"
-#include "effects/clouds.h"
-#include "effects/fire.h"
-#include "effects/rising_smoke.h"
 #include "host/editor/component_list.h"
 #include "math/vector_lanes.h"
 #include "qv/fourcc.h"
@@ -84,20 +81,6 @@ void randomiseEffect(const QVGuid& classId, BrumoBase* effect, Random& random) {
         auto& r = *static_cast<RisingSmokeParameters*>(block);
         r.baseSpread = uniform(random, 0.0f, 1.0f);
         r.edgeSoftness = uniform(random, 0.0f, 1.0f);
-    }
-    // A swirl or two for the effects whose list the host does not fill with a ladder.
-    if (classId != CLSID_RisingSmoke) {
-        const int count = pick(random, 3);
-        // No host call fills this list: the test writes the prepared list itself.
-        QVClassArray<Vortex>& vortices = const_cast<PreparedVolume&>(effect->prepared()).vortices;
-        ASSERT_TRUE(vortices.setCount(count));
-        for (Vortex& v : vortices) {
-            v.setKind(pick(random, 6));
-            v.setRadius(uniform(random, 0.2f, 1.5f));
-            v.centre = anyVector(random, 1.0f);
-            v.twist = uniform(random, -200.0f, 200.0f);
-            v.lift = uniform(random, -0.3f, 0.3f);
-        }
     }
 }
 

@@ -154,20 +154,21 @@ TEST(MeshShaping, SamplesBetweenAnEntryAndAnExitAreInside) {
     EXPECT_EQ(shape.mapPoint({-1.0f, 0.5f, 1.0f}), (Vector3{-2.0f, 0.5f, 1.0f}));
     EXPECT_FLOAT_EQ(shape.diagonal, std::sqrt(24.0f));
 
-    ASSERT_TRUE(shape.prepareMeshRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}));
-    ASSERT_EQ(shape.hits.count(), 2);
-    EXPECT_EQ(shape.hits[0].distance, 0.0f);
-    EXPECT_EQ(shape.hits[0].parity, 0);
-    EXPECT_EQ(shape.hits[0].normal, (Vector3{-1.0f, 0.0f, 0.0f}));
-    EXPECT_EQ(shape.hits[1].distance, 4.0f);
-    EXPECT_EQ(shape.hits[1].parity, 1);
-    EXPECT_EQ(shape.hits[1].point, (Vector3{2.0f, 0.0f, 0.0f}));
+    MeshCrossings crossings;
+    ASSERT_TRUE(shape.castRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, crossings));
+    ASSERT_EQ(crossings.count, 2);
+    EXPECT_EQ(crossings.hits[0].distance, 0.0f);
+    EXPECT_EQ(crossings.hits[0].parity, 0);
+    EXPECT_EQ(crossings.hits[0].normal, (Vector3{-1.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(crossings.hits[1].distance, 4.0f);
+    EXPECT_EQ(crossings.hits[1].parity, 1);
+    EXPECT_EQ(crossings.hits[1].point, (Vector3{2.0f, 0.0f, 0.0f}));
 
     // Hard border: inside 1, outside 0; a sample on a crossing has it behind.
-    EXPECT_EQ(shape.insideWeight({0.0f, 0.0f, 0.0f}), 1.0f);
-    EXPECT_EQ(shape.insideWeight({-1.0f, 0.0f, 0.0f}), 1.0f);
-    EXPECT_EQ(shape.insideWeight({1.0f, 0.0f, 0.0f}), 0.0f);
-    EXPECT_EQ(shape.insideWeight({1.5f, 0.0f, 0.0f}), 0.0f);
+    EXPECT_EQ(shape.insideWeight({0.0f, 0.0f, 0.0f}, crossings), 1.0f);
+    EXPECT_EQ(shape.insideWeight({-1.0f, 0.0f, 0.0f}, crossings), 1.0f);
+    EXPECT_EQ(shape.insideWeight({1.0f, 0.0f, 0.0f}, crossings), 0.0f);
+    EXPECT_EQ(shape.insideWeight({1.5f, 0.0f, 0.0f}, crossings), 0.0f);
 
     // Soft border of width falloff x largest edge / 2 = 0.5: the soft-object curve of the depth.
     shape.falloff = 0.125f;
@@ -175,15 +176,15 @@ TEST(MeshShaping, SamplesBetweenAnEntryAndAnExitAreInside) {
     EXPECT_EQ(shape.range, 0.25f);
     shape.falloff = 0.25f;
     shape.updateRange();
-    EXPECT_EQ(shape.insideWeight({0.0f, 0.0f, 0.0f}), 1.0f);
+    EXPECT_EQ(shape.insideWeight({0.0f, 0.0f, 0.0f}, crossings), 1.0f);
     const float u = 0.09f / 0.25f;  // (range - 0.2)^2 / range^2 at 0.2 inside
-    EXPECT_NEAR(shape.insideWeight({-0.9f, 0.0f, 0.0f}),
+    EXPECT_NEAR(shape.insideWeight({-0.9f, 0.0f, 0.0f}, crossings),
                 1.0f - 22.0f / 9.0f * u + 17.0f / 9.0f * u * u - 4.0f / 9.0f * u * u * u, 1e-5f);
-    EXPECT_NEAR(shape.insideWeight({-0.9999f, 0.0f, 0.0f}), 0.0f, 1e-3f);
+    EXPECT_NEAR(shape.insideWeight({-0.9999f, 0.0f, 0.0f}, crossings), 0.0f, 1e-3f);
 
     // A ray that misses records nothing.
-    EXPECT_FALSE(shape.prepareMeshRay({-1.0f, 3.0f, 0.0f}, {1.0f, 0.0f, 0.0f}));
-    EXPECT_EQ(shape.insideWeight({0.0f, 3.0f, 0.0f}), 0.0f);
+    EXPECT_FALSE(shape.castRay({-1.0f, 3.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, crossings));
+    EXPECT_EQ(shape.insideWeight({0.0f, 3.0f, 0.0f}, crossings), 0.0f);
     box->Release();
 }
 
@@ -191,24 +192,25 @@ TEST(MeshShaping, NormalsAndTheCrossingLimit) {
     auto* box = new FakeBoxMesh({{-1.0f, -1.0f, -1.0f}, {1.0f, 1.0f, 1.0f}});
     MeshShape shape;
     shape.setMesh(box);
+    MeshCrossings crossings;
 
     // Without a normal from the host: the way out from the centre.
     box->hideNormals = true;
-    ASSERT_TRUE(shape.prepareMeshRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}));
-    EXPECT_EQ(shape.hits[0].normal, (Vector3{-1.0f, 0.0f, 0.0f}));
+    ASSERT_TRUE(shape.castRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, crossings));
+    EXPECT_EQ(crossings.hits[0].normal, (Vector3{-1.0f, 0.0f, 0.0f}));
     // With facets: the vertex normals weighted by the hit's barycentric weights.
     box->facets = true;
-    shape.prepareMeshRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f});
-    EXPECT_EQ(shape.hits[1].normal, (Vector3{0.5f, 0.5f, 0.0f}));
+    shape.castRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, crossings);
+    EXPECT_EQ(crossings.hits[1].normal, (Vector3{0.5f, 0.5f, 0.0f}));
 
     // A surface that never ends is recorded up to 128 crossings.
     box->facets = false;
     box->endless = true;
     box->casts = 0;
-    shape.prepareMeshRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f});
-    EXPECT_EQ(shape.hits.count(), 128);
+    shape.castRay({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, crossings);
+    EXPECT_EQ(crossings.count, 128);
     EXPECT_EQ(box->casts, 128);
-    EXPECT_EQ(shape.hits[127].parity, 1);
+    EXPECT_EQ(crossings.hits[127].parity, 1);
     shape.setMesh(nullptr);
     EXPECT_EQ(box->referenceCount(), 1);
     box->Release();
