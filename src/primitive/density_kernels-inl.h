@@ -21,6 +21,12 @@ BRUMO_KERNEL_INLINE MF withinCube(DF df, VF c) {
     return hn::And(hn::Ge(c, hn::Set(df, -kCubeLimit)), hn::Le(c, hn::Set(df, kCubeLimit)));
 }
 
+// True where (x, y, z) lies on or beyond the unit sphere; false for a coordinate that is not a
+// number, so such a point stays for the stages.
+BRUMO_KERNEL_INLINE MF beyondUnitBallKernel(DF df, VF x, VF y, VF z) {
+    return hn::Ge(hn::Add(hn::Add(hn::Mul(x, x), hn::Mul(y, y)), hn::Mul(z, z)), hn::Set(df, 1.0f));
+}
+
 // The shape options of flags with their falloff pairs, applied to the weight start m at (x, y,
 // z), a point of the normalised cube: 0 outside the cube or where an option empties it.
 BRUMO_KERNEL_INLINE VF shapeWeightKernel(DF df, VF x, VF y, VF z, VF m, uint32_t flags,

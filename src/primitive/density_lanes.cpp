@@ -7,9 +7,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "math/one_lane.h"
 #include "math/vector_lanes.h"
 #include "primitive/brumo_base.h"
+#include "primitive/density_one_lane.h"
 
 #if BRUMO_HAVE_HIGHWAY
 
@@ -82,7 +82,6 @@ int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, floa
     const size_t lanes = hn::Lanes(df);
     const size_t total = static_cast<size_t>(count);
     const VF zero = hn::Zero(df);
-    const VF one = hn::Set(df, 1.0f);
     // The lane numbers from a table: this Highway builds them lane by lane on the stack.
     alignas(64) static constexpr int32_t kLaneNumbers[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
     static_assert(hn::MaxLanes(DI()) <= 16, "a lane number for every lane");
@@ -96,8 +95,7 @@ int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, floa
         if (ballCut) {
             VF x, y, z;
             hn::LoadInterleaved3(df, &points[i].x, x, y, z);
-            // As beyondUnitBall: a point that is not a number stays.
-            inside = hn::Not(hn::Ge(hn::Add(hn::Add(hn::Mul(x, x), hn::Mul(y, y)), hn::Mul(z, z)), one));
+            inside = hn::Not(beyondUnitBallKernel(df, x, y, z));
         }
         const auto keep = hn::RebindMask(di, inside);
         // Compressed in a register and stored whole (a compressing store is slow on some
@@ -196,15 +194,6 @@ HWY_EXPORT(PuffsNearMany);
 HWY_EXPORT(StartRunInLanes);
 HWY_EXPORT(ShapeNoiseInLanes);
 #endif
-
-namespace density_one_lane {
-
-namespace hn = one_lane;
-#include "math/lane_types-inl.h"
-#include "math/shaping_kernels-inl.h"
-#include "primitive/density_kernels-inl.h"
-
-}  // namespace density_one_lane
 
 namespace {
 

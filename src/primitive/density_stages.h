@@ -17,6 +17,7 @@
 
 #include "primitive/density_field.h"
 #include "primitive/density_lanes.h"
+#include "primitive/density_one_lane.h"
 
 namespace brumo {
 
@@ -29,7 +30,10 @@ bool emptyBeyondUnitBall(const DensityField& field, const Effect& effect) {
            effect.shapeReadsMovedPoint(field);
 }
 
-inline bool beyondUnitBall(const Vector3& p) { return p.x * p.x + p.y * p.y + p.z * p.z >= 1.0f; }
+// The ball cut of one point, the one-lane instance of the run's.
+inline bool beyondUnitBall(const Vector3& p) {
+    return density_one_lane::beyondUnitBallKernel({}, {p.x}, {p.y}, {p.z}).raw;
+}
 
 namespace density_stages {
 
