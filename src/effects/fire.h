@@ -16,8 +16,9 @@ public:
     Fire();
 
     // The per-sample stages are defined here so that the run inlines them.
-    bool beforeShape(const DensityField& field, const Vector3& point, const Vector3& p, DensityLane& lane) override {
-        Vector3 q = field.toNoiseSpace(p);
+    bool startsInNoiseSpace(const DensityField&) const override { return true; }
+    bool beforeShape(const DensityField& field, const Vector3& point, const Vector3&, DensityLane& lane) override {
+        Vector3 q = lane.noisePoint;
         field.applyVortices(q, DensityField::sampleHeight(point));
         lane.noisePoint = q;
         lane.shapePoint = field.fromNoiseSpace(q);

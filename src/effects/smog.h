@@ -20,10 +20,11 @@ public:
         return true;
     }
     bool shapeReadsMovedPoint(const DensityField&) const override { return true; }
-    bool afterShape(const DensityField& field, const Vector3& point, const Vector3& p, float m,
+    bool startsInNoiseSpace(const DensityField&) const override { return true; }
+    bool afterShape(const DensityField& field, const Vector3& point, const Vector3&, float m,
                     DensityLane& lane) override {
         if (m < kNegligible) return false;
-        Vector3 q = field.toNoiseSpace(p);
+        Vector3 q = lane.noisePoint;
         field.applyVortices(q, DensityField::sampleHeight(point));
         lane.noisePoint = q - field.parameters().noiseOffset;
         lane.mask = m;

@@ -59,6 +59,8 @@ bool DensityStages::afterShape(const DensityField&, const Vector3&, const Vector
 
 bool DensityStages::shapeReadsMovedPoint(const DensityField&) const { return false; }
 
+bool DensityStages::startsInNoiseSpace(const DensityField&) const { return false; }
+
 void DensityStages::weighRun(const DensityField&, int32_t, const Vector3*, const int32_t*, DensityLane*) {}
 
 float DensityStages::afterNoise(const DensityLane&, float) { qv::raise(qv::kMissingOperation); }
@@ -81,6 +83,10 @@ void DensityField::applyModifiersMany(int32_t count, const Vector3* points, Vect
         }
         for (int32_t i = 0; i < count; ++i) volume_.modifiers[m]->deformPoint(before[i], moved[i]);
     }
+}
+
+void DensityField::toNoiseSpaceMany(int32_t count, const Vector3* points, Vector3* out) const {
+    linearMapMany(volume_.noiseTransform, count, points, out);
 }
 
 void DensityField::applyVortex(const Vortex& vortex, Vector3& q, float heightFactor) {

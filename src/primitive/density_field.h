@@ -22,7 +22,8 @@ constexpr int32_t kDensityBatch = 64;
 // data, left unset until a stage writes it: runs keep many of these on the stack.
 struct DensityLane {
     Vector3 shapePoint;  // where the shape mask is read
-    Vector3 noisePoint;  // where the noise field is read (before that, the effect's own point)
+    Vector3 noisePoint;  // where the noise field is read (before that, the effect's own point, or
+                         // the moved point in noise space for an effect that starts there)
     float mask;          // the shape mask, then the effect's own weight
     float extra;         // a second value an effect may need (fire's height)
     float density;       // the whole density of a sample that stops early (0 unless set)
@@ -63,9 +64,12 @@ public:
     // After the shape mask m: where the noise is read (lane.noisePoint) and the weight for later.
     virtual bool afterShape(const DensityField& field, const Vector3& point, const Vector3& moved, float m,
                             DensityLane& lane);
-    // True when beforeShape hands the mask the moved point unchanged (lets a run skip the samples
-    // a ball shape empties before any stage). False here.
+    // True when beforeShape hands the mask the moved point unchanged and stops no sample: a run
+    // then skips beforeShape, and the samples a ball shape empties before any stage. False here.
     virtual bool shapeReadsMovedPoint(const DensityField& field) const;
+    // True when the stages start from the moved point in noise space: the run then maps its
+    // points there at once and hands each in lane.noisePoint to the first stage. False here.
+    virtual bool startsInNoiseSpace(const DensityField& field) const;
     // For the samples still going: a run-wide stage before the noise (clouds: the puffs), which
     // may stop samples by clearing needsNoise. The k-th sample is at moved[k], its lane
     // lanes[indices[k]]. Nothing here.
@@ -104,6 +108,7 @@ public:
     Vector3 applyModifiers(const Vector3& p) const;
     void applyModifiersMany(int32_t count, const Vector3* points, Vector3* moved) const;
     Vector3 toNoiseSpace(const Vector3& p) const { return applyLinear(volume_.noiseTransform, p); }
+    void toNoiseSpaceMany(int32_t count, const Vector3* points, Vector3* out) const;
     Vector3 fromNoiseSpace(const Vector3& q) const { return applyLinear(volume_.noiseTransformInverse, q); }
     static float sampleHeight(const Vector3& point) { return 0.5f * point.z + 0.5f; }
     static void applyVortex(const Vortex& vortex, Vector3& q, float heightFactor);

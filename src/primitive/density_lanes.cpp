@@ -62,6 +62,19 @@ void PuffCoverageMany(const PuffField* field, int32_t count, const Vector3* poin
                   [&](VF x, VF y, VF z, VF j) { return puffCoverageKernel(df, *field, x, y, z, j); });
 }
 
+void LinearMapMany(const AffineTransform* t, int32_t count, const Vector3* points, Vector3* out) {
+    const DF df;
+    byVectors(
+        count, out,
+        [&](Vector3* into, const Vector3* at) {
+            VF x, y, z, ox, oy, oz;
+            hn::LoadInterleaved3(df, &at->x, x, y, z);
+            linearMapKernel(df, *t, x, y, z, ox, oy, oz);
+            hn::StoreInterleaved3(ox, oy, oz, df, &into->x);
+        },
+        points);
+}
+
 int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, float* densities, float* shapes,
                         int32_t* candidates, int32_t* kept) {
     const DF df;
@@ -178,6 +191,7 @@ namespace brumo {
 #if BRUMO_HAVE_HIGHWAY
 HWY_EXPORT(ShapeWeightMany);
 HWY_EXPORT(PuffCoverageMany);
+HWY_EXPORT(LinearMapMany);
 HWY_EXPORT(PuffsNearMany);
 HWY_EXPORT(StartRunInLanes);
 HWY_EXPORT(ShapeNoiseInLanes);
@@ -222,6 +236,18 @@ void puffCoverageMany(const PuffField& field, int32_t count, const Vector3* poin
     if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(PuffCoverageMany)(&field, count, points, jitter, out);
 #endif
     for (int32_t i = 0; i < count; ++i) out[i] = puffCoverage(field, points[i], jitter[i]);
+}
+
+void linearMapMany(const AffineTransform& t, int32_t count, const Vector3* points, Vector3* out) {
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(LinearMapMany)(&t, count, points, out);
+#endif
+    for (int32_t i = 0; i < count; ++i) {
+        const Vector3& p = points[i];
+        density_one_lane::VF x, y, z;
+        density_one_lane::linearMapKernel({}, t, {p.x}, {p.y}, {p.z}, x, y, z);
+        out[i] = {x.raw, y.raw, z.raw};
+    }
 }
 
 int32_t startRunInLanes([[maybe_unused]] int32_t count, [[maybe_unused]] const Vector3* points,

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "brumo/parameter_blocks.h"
+#include "math/affine_transform.h"
 #include "math/vector3.h"
 
 namespace brumo {
@@ -36,6 +37,9 @@ void shapeWeightMany(int32_t count, const Vector3* points, const float* start, u
 float puffCoverage(const PuffField& field, const Vector3& p, float jitter);
 void puffCoverageMany(const PuffField& field, int32_t count, const Vector3* points, const float* jitter,
                       float* out);
+
+// The matrix of t (not its translation) applied to count points, into out (apart from points).
+void linearMapMany(const AffineTransform& t, int32_t count, const Vector3* points, Vector3* out);
 
 // The start of a run of count points through an effect's stages, for as many of its first points
 // as fill whole vectors: 0 into their densities and shape values, and into candidates the indices,

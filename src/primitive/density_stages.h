@@ -54,6 +54,12 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
         moved = movedPoints;
     }
 
+    // An effect that starts in noise space finds each moved point there in its lane, the whole
+    // run mapped at once in vector lanes.
+    Vector3 noiseSpace[capacity];
+    const bool inNoiseSpace = effect.startsInNoiseSpace(field);
+    if (inNoiseSpace) field.toNoiseSpaceMany(count, moved, noiseSpace);
+
     // Samples the ball shape empties need no stage at all. The cut keeps its candidates without a
     // branch: about half of the points of a cube lie outside the ball, in no order a predictor
     // could learn. Every sample starts with density and shape 0; the stages overwrite them. Whole
@@ -72,27 +78,45 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
     // An effect whose run-wide stage is the empty one of the base skips it and its bookkeeping.
     constexpr bool weighs = std::is_same_v<Effect, DensityStages> ||
                             !std::is_same_v<decltype(&Effect::weighRun), decltype(&DensityStages::weighRun)>;
-    // going[n] <= candidates[j] at every step, so the list is compacted in place.
-    int32_t n = 0;
-    for (int32_t j = 0; j < m; ++j) {
-        const int32_t i = candidates[j];
+    // A candidate's lane as the first stage finds it.
+    auto openLane = [&](int32_t i) -> DensityLane& {
         DensityLane& lane = lanes[i];
         lane.density = 0.0f;
         if constexpr (weighs) lane.needsNoise = true;
-        if (!effect.beforeShape(field, points[i], moved[i], lane)) {
-            densities[i] = lane.density;
-            continue;
+        if (inNoiseSpace) lane.noisePoint = noiseSpace[i];
+        return lane;
+    };
+    // going[n] <= candidates[j] at every step, so the list is compacted in place.
+    int32_t n = 0;
+    // Where the mask reads the moved point and no sample stops before it, the candidates go on as
+    // they are, and with all of them the mask reads the moved points where they lie.
+    const Vector3* shapePoints = stagePoints;
+    if (effect.shapeReadsMovedPoint(field)) {
+        for (int32_t j = 0; j < m; ++j) openLane(candidates[j]);
+        n = m;
+        if (m == count)
+            shapePoints = moved;
+        else
+            for (int32_t j = 0; j < m; ++j) stagePoints[j] = moved[candidates[j]];
+    } else {
+        for (int32_t j = 0; j < m; ++j) {
+            const int32_t i = candidates[j];
+            DensityLane& lane = openLane(i);
+            if (!effect.beforeShape(field, points[i], moved[i], lane)) {
+                densities[i] = lane.density;
+                continue;
+            }
+            going[n] = i;
+            stagePoints[n] = lane.shapePoint;
+            n += 1;
         }
-        going[n] = i;
-        stagePoints[n] = lane.shapePoint;
-        n += 1;
     }
 
     const EffectParameters& parameters = field.parameters();
     // GCC 12 does not see that the loop above wrote every entry the call reads.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-    field.shapeMaskMany(n, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, values);
+    field.shapeMaskMany(n, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, values);
 #pragma GCC diagnostic pop
     int32_t kept = 0;
     for (int32_t k = 0; k < n; ++k) {
