@@ -12,6 +12,8 @@
 //   kLookAhead           whether an octave sum looks up the next octave's hashes before this
 //                        octave's corners: it pays where the registers hold both octaves
 //   kFloorRounds         whether the set rounds down in one instruction (hn::Floor)
+// and may define BRUMO_NOISE_FLOOR_INT(x): the floor of x as an int, INT32_MIN outside the int
+// range and for NaN, in one instruction.
 // Every lane does the arithmetic in the same order (no fused multiply-add, no reciprocal for a
 // division), so a point gives the same bits in one lane as in any wider vector.
 
@@ -26,6 +28,15 @@ using Tables = NoiseLattice::LaneTables;
 BRUMO_KERNEL_INLINE void latticeCells(VF x, VI& cell, VF& offset) {
     const DF df;
     const DI di;
+#ifdef BRUMO_NOISE_FLOOR_INT
+    // INT32_MIN marks the lanes outside the range (x = -2^31 too, outside as well); the float
+    // of the int 0 is +0.
+    const VI i = BRUMO_NOISE_FLOOR_INT(x);
+    const auto within = hn::RebindMask(df, hn::Ne(i, hn::Set(di, INT32_MIN)));
+    offset = hn::IfThenElseZero(within, hn::Sub(x, hn::ConvertTo(df, i)));
+    cell = hn::And(i, hn::Set(di, 255));
+    return;
+#endif
     const auto inRange = hn::Lt(hn::Abs(x), hn::Set(df, 2147483648.0f));
     const VF xs = hn::IfThenElseZero(inRange, x);
     if constexpr (kFloorRounds) {

@@ -33,6 +33,11 @@ namespace hn = hwy::HWY_NAMESPACE;
 using Fade = NoiseLattice::Fade;
 using Tables = NoiseLattice::LaneTables;
 
+#undef BRUMO_NOISE_FLOOR_INT
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+#define BRUMO_NOISE_FLOOR_INT(x) VI{_mm512_cvt_roundps_epi32((x).raw, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC)}
+#endif
+
 #if HWY_TARGET == HWY_AVX3_DL
 // The 256 permutation bytes are four registers, and a lane's four bytes look up four hashes at
 // once: a two-table byte permute covers each half of the table, bit 7 of the index picks the
