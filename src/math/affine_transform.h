@@ -1,6 +1,7 @@
 // Row-major 3x3 matrix followed by a translation: p' = m p + translation.
 #pragma once
 
+#include "math/one_lane.h"
 #include "math/vector3.h"
 
 namespace brumo {
@@ -16,11 +17,17 @@ struct AffineTransform {
 
 inline constexpr AffineTransform kIdentityTransform = AffineTransform::identity();
 
+namespace affine_one_lane {
+namespace hn = one_lane;
+#include "math/lane_types-inl.h"
+#include "math/linear_map_kernels-inl.h"
+}  // namespace affine_one_lane
+
 // The matrix alone; the translation is not applied.
 inline Vector3 applyLinear(const AffineTransform& t, const Vector3& p) {
-    return {t.m[0][0] * p.x + t.m[0][1] * p.y + t.m[0][2] * p.z,
-            t.m[1][0] * p.x + t.m[1][1] * p.y + t.m[1][2] * p.z,
-            t.m[2][0] * p.x + t.m[2][1] * p.y + t.m[2][2] * p.z};
+    affine_one_lane::VF x, y, z;
+    affine_one_lane::linearMapKernel({}, t, {p.x}, {p.y}, {p.z}, x, y, z);
+    return {x.raw, y.raw, z.raw};
 }
 
 inline Vector3 applyAffine(const AffineTransform& t, const Vector3& p) {

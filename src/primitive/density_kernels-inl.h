@@ -94,18 +94,6 @@ BRUMO_KERNEL_INLINE VF shapeWeightKernel(DF df, VF x, VF y, VF z, VF m, uint32_t
     return hn::IfThenZeroElse(empty, m);
 }
 
-// The matrix of t applied to (x, y, z), each row summed left to right as applyLinear does.
-BRUMO_KERNEL_INLINE void linearMapKernel(DF df, const AffineTransform& t, VF x, VF y, VF z, VF& ox, VF& oy,
-                                         VF& oz) {
-    auto row = [&](int r) {
-        return hn::Add(hn::Add(hn::Mul(hn::Set(df, t.m[r][0]), x), hn::Mul(hn::Set(df, t.m[r][1]), y)),
-                       hn::Mul(hn::Set(df, t.m[r][2]), z));
-    };
-    ox = row(0);
-    oy = row(1);
-    oz = row(2);
-}
-
 // Share of (x, y, z) covered by the puffs, their distances lengthened by jitter, scaled by the
 // field's density where partial; 1 once the rest left uncovered is negligible.
 BRUMO_KERNEL_INLINE VF puffCoverageKernel(DF df, const PuffField& field, VF x, VF y, VF z, VF jitter) {

@@ -25,6 +25,7 @@ namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
 #include "math/lane_types-inl.h"
+#include "math/linear_map_kernels-inl.h"
 #include "math/shaping_kernels-inl.h"
 #include "primitive/density_kernels-inl.h"
 
@@ -231,12 +232,7 @@ void linearMapMany(const AffineTransform& t, int32_t count, const Vector3* point
 #if BRUMO_HAVE_HIGHWAY
     if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(LinearMapMany)(&t, count, points, out);
 #endif
-    for (int32_t i = 0; i < count; ++i) {
-        const Vector3& p = points[i];
-        density_one_lane::VF x, y, z;
-        density_one_lane::linearMapKernel({}, t, {p.x}, {p.y}, {p.z}, x, y, z);
-        out[i] = {x.raw, y.raw, z.raw};
-    }
+    for (int32_t i = 0; i < count; ++i) out[i] = applyLinear(t, points[i]);
 }
 
 int32_t startRunInLanes([[maybe_unused]] int32_t count, [[maybe_unused]] const Vector3* points,
