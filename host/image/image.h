@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "qv/scene_records.h"
@@ -17,6 +19,13 @@ public:
         : width_(width > 0 ? width : 0),
           height_(height > 0 ? height : 0),
           pixels_(size_t(width_) * size_t(height_), fill) {}
+    // Pixels with no value yet, for a writer that sets every one: the render threads then
+    // touch the memory of their own tiles first, instead of one thread filling it all.
+    struct Unset {};
+    Image(int width, int height, Unset)
+        : width_(width > 0 ? width : 0), height_(height > 0 ? height : 0) {
+        pixels_.resize(size_t(width_) * size_t(height_));
+    }
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -26,9 +35,28 @@ public:
     }
 
 private:
+    // Leaves new pixels unset, and starts the rows on a cache line, so that tiles whose rows
+    // are a whole number of lines wide share no line with their neighbours.
+    template <class T>
+    struct PixelAllocator {
+        using value_type = T;
+        static constexpr std::align_val_t kAlignment{64};
+        PixelAllocator() = default;
+        template <class U>
+        PixelAllocator(const PixelAllocator<U>&) {}
+        T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlignment)); }
+        void deallocate(T* p, size_t) { ::operator delete(p, kAlignment); }
+        template <class U>
+        void construct(U* p) { ::new (static_cast<void*>(p)) U; }
+        template <class U, class... Args>
+        void construct(U* p, Args&&... args) { ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...); }
+        bool operator==(const PixelAllocator&) const { return true; }
+        bool operator!=(const PixelAllocator&) const { return false; }
+    };
+
     int width_ = 0;
     int height_ = 0;
-    std::vector<QVColourRecord> pixels_;
+    std::vector<QVColourRecord, PixelAllocator<QVColourRecord>> pixels_;
 };
 
 }  // namespace brumo::host

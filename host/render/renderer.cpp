@@ -169,7 +169,8 @@ Image render(const RenderSettings& settings, std::vector<VolumeSet>& sets,
     const int tile = std::max(1, settings.tileSize);
     const int tilesAcross = (settings.width + tile - 1) / tile;
     const int tilesDown = (settings.height + tile - 1) / tile;
-    Image image(settings.width, settings.height, premultiply(settings.background));
+    // Every pixel is drawn by its tile.
+    Image image(settings.width, settings.height, Image::Unset{});
     std::vector<Scratch> scratch(sets.size());
     std::vector<RenderStats> threadStats(sets.size());
 
