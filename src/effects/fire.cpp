@@ -1,7 +1,5 @@
 #include "effects/fire.h"
 
-#include <cmath>
-
 #include "brumo/resource_texts.h"
 #include "effects/colour_preset_popup.h"
 #include "effects/effect_fields.h"
@@ -26,22 +24,25 @@ namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
 #include "math/lane_types-inl.h"
+#include "math/exp_kernels-inl.h"
 #include "math/linear_map_kernels-inl.h"
 #include "effects/fire_kernels-inl.h"
 
 }  // namespace
 
-// The shape and noise points of as many of the first count samples as fill whole vectors;
-// answers how many.
-int32_t FlamePointsInLanes(int32_t count, const AffineTransform* toNoiseSpace, const AffineTransform* fromNoiseSpace,
-                           const float* squeeze, const Vector3* offset, const Vector3* from, Vector3* noise,
-                           Vector3* shape) {
+// The shape and noise points and the heights of as many of the first count samples as fill
+// whole vectors; answers how many.
+int32_t FlamePointsInLanes(int32_t count, const Vector3* points, const AffineTransform* toNoiseSpace,
+                           const AffineTransform* fromNoiseSpace, float rate, const Vector3* offset,
+                           const Vector3* from, Vector3* noise, Vector3* shape, float* heights) {
     const DF df;
     const size_t lanes = hn::Lanes(df);
     const size_t total = static_cast<size_t>(count);
+    const VF r = hn::Set(df, rate);
     size_t i = 0;
     for (; i + lanes <= total; i += lanes) {
-        VF qx, qy, qz, sx, sy, sz;
+        VF x, y, z, qx, qy, qz, sx, sy, sz;
+        hn::LoadInterleaved3(df, &points[i].x, x, y, z);
         hn::LoadInterleaved3(df, &from[i].x, qx, qy, qz);
         if (toNoiseSpace != nullptr) {
             const VF px = qx, py = qy, pz = qz;
@@ -49,7 +50,7 @@ int32_t FlamePointsInLanes(int32_t count, const AffineTransform* toNoiseSpace, c
         }
         linearMapKernel(df, *fromNoiseSpace, qx, qy, qz, sx, sy, sz);
         hn::StoreInterleaved3(sx, sy, sz, df, &shape[i].x);
-        flameNoisePointKernel(df, hn::LoadU(df, squeeze + i), *offset, qx, qy, qz);
+        hn::StoreU(flameNoisePointKernel(df, z, r, *offset, qx, qy, qz), df, heights + i);
         hn::StoreInterleaved3(qx, qy, qz, df, &noise[i].x);
     }
     return static_cast<int32_t>(i);
@@ -90,6 +91,7 @@ namespace fire_one_lane {
 
 namespace hn = one_lane;
 #include "math/lane_types-inl.h"
+#include "math/exp_kernels-inl.h"
 #include "math/linear_map_kernels-inl.h"
 #include "effects/fire_kernels-inl.h"
 
@@ -112,16 +114,17 @@ bool worthLanes([[maybe_unused]] int32_t count) {
 #endif
 }
 
-// From count points (moved into noise space first by toNoiseSpace, unless null) and their
-// squeeze factors: the points the mask reads (mapped back out of noise space) and the points
-// the noise reads. Whole vectors in lanes, the rest in one; from may be noise.
-void flamePoints(int32_t count, const AffineTransform* toNoiseSpace, const AffineTransform& fromNoiseSpace,
-                 const float* squeeze, const Vector3& offset, const Vector3* from, Vector3* noise, Vector3* shape) {
+// From count points (moved into noise space first by toNoiseSpace, unless null): the points the
+// mask reads (mapped back out of noise space), the points the noise reads and the heights of the
+// points as received. Whole vectors in lanes, the rest in one; from may be noise.
+void flamePoints(int32_t count, const Vector3* points, const AffineTransform* toNoiseSpace,
+                 const AffineTransform& fromNoiseSpace, float rate, const Vector3& offset, const Vector3* from,
+                 Vector3* noise, Vector3* shape, float* heights) {
     int32_t i = 0;
 #if BRUMO_HAVE_HIGHWAY
     if (worthLanes(count))
-        i = HWY_DYNAMIC_DISPATCH(FlamePointsInLanes)(count, toNoiseSpace, &fromNoiseSpace, squeeze, &offset, from,
-                                                     noise, shape);
+        i = HWY_DYNAMIC_DISPATCH(FlamePointsInLanes)(count, points, toNoiseSpace, &fromNoiseSpace, rate, &offset,
+                                                     from, noise, shape, heights);
 #endif
     for (; i < count; ++i) {
         fire_one_lane::VF x{from[i].x}, y{from[i].y}, z{from[i].z}, sx, sy, sz;
@@ -131,7 +134,7 @@ void flamePoints(int32_t count, const AffineTransform* toNoiseSpace, const Affin
         }
         fire_one_lane::linearMapKernel({}, fromNoiseSpace, x, y, z, sx, sy, sz);
         shape[i] = {sx.raw, sy.raw, sz.raw};
-        fire_one_lane::flameNoisePointKernel({}, {squeeze[i]}, offset, x, y, z);
+        heights[i] = fire_one_lane::flameNoisePointKernel({}, {points[i].z}, {rate}, offset, x, y, z).raw;
         noise[i] = {x.raw, y.raw, z.raw};
     }
 }
@@ -168,15 +171,6 @@ void Fire::runStages(const DensityField& field, int32_t count, const Vector3* po
         field.applyModifiersMany(count, points, movedPoints);
         moved = movedPoints;
     }
-    // Height above the bottom face of the point as received: 0 there, 2 at the top. The C
-    // library's e^x, one sample at a time.
-    float heights[kDensityBatch];
-    float squeeze[kDensityBatch];
-    const float rate = -0.1f * flameStretch;
-    for (int32_t i = 0; i < count; ++i) {
-        heights[i] = points[i].z + 1.0f;
-        squeeze[i] = std::exp(rate * heights[i]);
-    }
     // The mask reads the point in noise space mapped back, after the vortices (none, unless a
     // preparation filled the list) swirled it with the height of the point as received; without
     // them the move into noise space comes in the same pass.
@@ -189,8 +183,9 @@ void Fire::runStages(const DensityField& field, int32_t count, const Vector3* po
         moved = noise;
         toNoiseSpace = nullptr;
     }
-    flamePoints(count, toNoiseSpace, volume.noiseTransformInverse, squeeze, parameters.noiseOffset, moved, noise,
-                shapePoints);
+    float heights[kDensityBatch];
+    flamePoints(count, points, toNoiseSpace, volume.noiseTransformInverse, -0.1f * flameStretch,
+                parameters.noiseOffset, moved, noise, shapePoints, heights);
     field.shapeMaskMany(count, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, shapes);
 
     // A sample the mask empties has no density. Where few are empty, reading the noise at them

@@ -1,15 +1,19 @@
 // Fire's stretch and ramp, written once over a lane type: one lane for a single point, vector
 // lanes for a run, the same bits either way. Included (without an include guard) inside a
 // namespace that provides hn (Highway's per-target namespace, or one_lane) and the names of
-// math/lane_types-inl.h, after math/linear_map_kernels-inl.h.
+// math/lane_types-inl.h, after math/exp_kernels-inl.h and math/linear_map_kernels-inl.h.
 
-// The noise point of a sample from its point (qx, qy, qz) in noise space, in place: noise space
-// squeezed vertically by s² (s = e^(-0.1 stretch h) at the sample's height h), so flames
-// stretch towards the top, then the noise offset taken off.
-BRUMO_KERNEL_INLINE void flameNoisePointKernel(DF df, VF s, const Vector3& offset, VF& qx, VF& qy, VF& qz) {
+// The noise point of a sample from its point (qx, qy, qz) in noise space, in place, and its
+// height h = z + 1 above the bottom face (z of the point as received: 0 there, 2 at the top):
+// noise space squeezed vertically by s² with s = e^(rate h), so flames stretch towards the top,
+// then the noise offset taken off.
+BRUMO_KERNEL_INLINE VF flameNoisePointKernel(DF df, VF z, VF rate, const Vector3& offset, VF& qx, VF& qy, VF& qz) {
+    const VF h = hn::Add(z, hn::Set(df, 1.0f));
+    const VF s = expKernel(df, hn::Mul(rate, h));
     qx = hn::Sub(qx, hn::Set(df, offset.x));
     qy = hn::Sub(qy, hn::Set(df, offset.y));
     qz = hn::Sub(hn::Mul(qz, hn::Mul(s, s)), hn::Set(df, offset.z));
+    return h;
 }
 
 // The density from the noise field value, the height and the mask: the ramp h / 2 taken off

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <cstdint>
 #include <type_traits>
 
@@ -20,12 +21,20 @@ namespace one_lane {
 
 struct FloatTag {};
 struct IntTag {};
+struct DoubleTag {};
+struct Int64Tag {};
 
 struct VecF {
     float raw;
 };
 struct VecI {
     int32_t raw;
+};
+struct VecD {
+    double raw;
+};
+struct VecI64 {
+    int64_t raw;
 };
 struct Flag {
     bool raw;
@@ -35,13 +44,21 @@ struct Flag {
 template <class T>
 using ScalableTag = std::conditional_t<std::is_same_v<T, float>, FloatTag, IntTag>;
 template <class D>
-using RebindToSigned = IntTag;
+using RebindToSigned = std::conditional_t<std::is_same_v<D, DoubleTag>, Int64Tag, IntTag>;
 template <class D>
-using Vec = std::conditional_t<std::is_same_v<D, FloatTag>, VecF, VecI>;
+using Vec = std::conditional_t<
+    std::is_same_v<D, FloatTag>, VecF,
+    std::conditional_t<std::is_same_v<D, DoubleTag>, VecD, std::conditional_t<std::is_same_v<D, Int64Tag>, VecI64, VecI>>>;
+// A lane has no halves; kernels that split vectors take their one-lane branch.
+template <class D>
+using Half = D;
+template <class T, class D>
+using Rebind = std::conditional_t<std::is_same_v<T, double>, DoubleTag, FloatTag>;
 template <class D>
 using Mask = Flag;
 
 constexpr size_t MaxLanes(FloatTag) { return 1; }
+constexpr size_t MaxLanes(DoubleTag) { return 1; }
 inline size_t Lanes(FloatTag) { return 1; }
 
 inline VecF Set(FloatTag, float v) { return {v}; }
@@ -70,6 +87,30 @@ inline VecI ShiftRight(VecI a) {
     return {a.raw >> bits};
 }
 inline VecI GatherIndex(IntTag, const int32_t* table, VecI index) { return {table[index.raw]}; }
+
+inline VecD Set(DoubleTag, double v) { return {v}; }
+inline VecI64 Set(Int64Tag, int64_t v) { return {v}; }
+inline VecD Add(VecD a, VecD b) { return {a.raw + b.raw}; }
+inline VecD Sub(VecD a, VecD b) { return {a.raw - b.raw}; }
+inline VecD Mul(VecD a, VecD b) { return {a.raw * b.raw}; }
+inline VecI64 Add(VecI64 a, VecI64 b) { return {static_cast<int64_t>(static_cast<uint64_t>(a.raw) + static_cast<uint64_t>(b.raw))}; }
+inline VecI64 Sub(VecI64 a, VecI64 b) { return {static_cast<int64_t>(static_cast<uint64_t>(a.raw) - static_cast<uint64_t>(b.raw))}; }
+template <int bits>
+inline VecI64 ShiftLeft(VecI64 a) {
+    return {static_cast<int64_t>(static_cast<uint64_t>(a.raw) << bits)};
+}
+inline VecI64 BitCast(Int64Tag, VecD a) {
+    VecI64 b;
+    std::memcpy(&b.raw, &a.raw, sizeof b.raw);
+    return b;
+}
+inline VecD BitCast(DoubleTag, VecI64 a) {
+    VecD b;
+    std::memcpy(&b.raw, &a.raw, sizeof b.raw);
+    return b;
+}
+inline VecD PromoteTo(DoubleTag, VecF a) { return {static_cast<double>(a.raw)}; }
+inline VecF DemoteTo(FloatTag, VecD a) { return {static_cast<float>(a.raw)}; }
 
 inline Flag Lt(VecF a, VecF b) { return {a.raw < b.raw}; }
 inline Flag Gt(VecF a, VecF b) { return {a.raw > b.raw}; }
