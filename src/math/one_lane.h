@@ -48,6 +48,7 @@ inline VecF Set(FloatTag, float v) { return {v}; }
 inline VecI Set(IntTag, int32_t v) { return {v}; }
 inline VecF Zero(FloatTag) { return {0.0f}; }
 inline float GetLane(VecF v) { return v.raw; }
+inline int32_t GetLane(VecI v) { return v.raw; }
 inline VecF LoadU(FloatTag, const float* p) { return {*p}; }
 inline void LoadInterleaved3(FloatTag, const float* p, VecF& a, VecF& b, VecF& c) {
     a = {p[0]};
@@ -66,7 +67,6 @@ inline void StoreInterleaved4(VecF a, VecF b, VecF c, VecF d, FloatTag, float* p
     p[2] = c.raw;
     p[3] = d.raw;
 }
-inline int32_t GetLane(VecI v) { return v.raw; }
 
 inline VecF Add(VecF a, VecF b) { return {a.raw + b.raw}; }
 inline VecF Sub(VecF a, VecF b) { return {a.raw - b.raw}; }
