@@ -210,7 +210,7 @@ protected:
     }
 
     EffectRef smoke{CLSID_RisingSmoke};
-    DensityShader field{smoke.get(), "vortex test field", 0.5f};
+    DensityShader field{smoke, "vortex test field", 0.5f};
 };
 
 // The turn of one rung about x of the ladder (radius 1, twist 60 degrees, lift 0.1) at height c
@@ -327,7 +327,7 @@ TEST_F(VortexTest, TheSwirlTurnsWithTheHeightOfThePointTheModifiersMade) {
     // A modifier lowers every point by 0.8: z = 0.6 becomes -0.2, at 0.32 up the column, and
     // h = 0.4, not the received point's 0.8.
     auto lower = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.z = in.z - 0.8f; });
-    ModifierList list(smoke.get());
+    ModifierList list(smoke);
     list.add(lower.get());
     firstRungAt(0.32f - 1.75f);
     const Vector3 q = swirled({0.2f, 0.1f, 0.6f});
@@ -347,7 +347,7 @@ protected:
     }
     // Makes a scene shader the density source.
     void useShader(float value) {
-        density_.emplace(effect.get(), "effects test shader", value);
+        density_.emplace(effect, "effects test shader", value);
         shader = density_->get();
     }
     float density(const Vector3& p) { return sampleAt(effect, p).density; }
@@ -368,14 +368,14 @@ TEST_F(NoiseFieldTest, ModifiersDeformInListOrderFromACopyOfThePoint) {
     auto shift = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.x = in.x + 0.5f; });
     auto half = FunctionModifier::create([](const Vector3& in, Vector3& out) { out = in * 0.5f; });
     {
-        ModifierList list(effect.get());
+        ModifierList list(effect);
         list.add(shift.get());
         list.add(half.get());
         sampleAt(effect, {0.1f, 0.2f, 0.3f}, false);
         EXPECT_EQ(asVector(shader->record.point), (Vector3{(0.1f + 0.5f) * 0.5f, 0.2f * 0.5f, 0.3f * 0.5f}));
     }
     {
-        ModifierList list(effect.get());
+        ModifierList list(effect);
         list.add(half.get());
         list.add(shift.get());
         sampleAt(effect, {0.1f, 0.2f, 0.3f}, false);

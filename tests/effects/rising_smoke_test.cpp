@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "effect_fixtures.h"
-#include "effects/rising_smoke.h"
 #include "math/shaping.h"
 
 namespace brumo::test {
@@ -25,7 +24,7 @@ protected:
         const QVVector3& n = shader_->get()->record.point;
         return {n.x, n.y, n.z};
     }
-    void useShader() { shader_.emplace(ref.get(), "rising smoke test field", 0.6f); }
+    void useShader() { shader_.emplace(ref, "rising smoke test field", 0.6f); }
 
     EffectRef ref{CLSID_RisingSmoke};
     std::optional<DensityShader> shader_;
@@ -105,7 +104,7 @@ TEST_F(RisingSmokeTest, DegenerateNoiseScalesGiveABoundedLadderAndFiniteDensitie
 }
 
 TEST_F(RisingSmokeTest, NoSmokeBelowTheColumnOrWhereTheSpreadIsNotPositive) {
-    DensityShader noise(ref.get(), "rising smoke test constant", 0.6f);
+    DensityShader noise(ref, "rising smoke test constant", 0.6f);
     // The bottom face is the column's bottom: d = 0.
     EXPECT_EQ(sampleAt(ref, {0.0f, 0.0f, -1.0f}).density, 0.0f);
     const PointSample above = sampleAt(ref, {0.0f, 0.0f, -0.99f});
@@ -125,7 +124,7 @@ TEST_F(RisingSmokeTest, NoSmokeBelowTheColumnOrWhereTheSpreadIsNotPositive) {
 }
 
 TEST_F(RisingSmokeTest, TheFunnelIsNarrowAtTheBaseWithASoftWall) {
-    DensityShader noise(ref.get(), "rising smoke test constant", 0.6f);
+    DensityShader noise(ref, "rising smoke test constant", 0.6f);
     // Halfway up, below the top fade, the ladder's swirl leaves the mask whole, and the funnel
     // alone shapes the density.
     const float V = sampleAt(ref, {0.0f, 0.0f, 0.0f}).density;

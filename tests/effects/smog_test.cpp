@@ -131,7 +131,7 @@ protected:
         const int32_t type = block.noiseType;
         QVVector3 n;
         {
-            DensityShader shader(smog.get(), "smog noise point");
+            DensityShader shader(smog, "smog noise point");
             sampleAt(smog, p);
             n = shader->record.point;
         }
@@ -177,7 +177,7 @@ TEST_F(SmogDensityTest, TheShapeMaskScalesTheNoise) {
 
 TEST_F(SmogDensityTest, OutsideTheCubeNoNoiseIsEvaluated) {
     // A host shader as the density source counts the evaluations.
-    DensityShader shader(smog.get(), "smog test density", 0.5f);
+    DensityShader shader(smog, "smog test density", 0.5f);
     smog.block().shapeFlags = 0;
     for (Vector3 p : {Vector3{1.0001f, 0.0f, 0.0f}, Vector3{0.0f, -1.5f, 0.0f},
                       Vector3{0.2f, 0.2f, 1.00007f}}) {
@@ -198,12 +198,12 @@ TEST_F(SmogDensityTest, TheMaskAndNoiseSeeTheModifiedPoint) {
     auto away = FunctionModifier::create([](const Vector3&, Vector3& out) { out = {5.0f, 0.0f, 0.0f}; });
     auto shift = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.x = in.x + 0.5f; });
     {
-        ModifierList list(smog.get());
+        ModifierList list(smog);
         list.add(away.get());
         EXPECT_EQ(sampleAt(smog, origin, false).density, 0.0f);
     }
     {
-        ModifierList list(smog.get());
+        ModifierList list(smog);
         list.add(shift.get());
         EXPECT_NEAR(sampleAt(smog, {0.1f, 0.2f, 0.3f}, false).density, shifted, kShaping);
     }

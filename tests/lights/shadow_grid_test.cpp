@@ -94,16 +94,19 @@ private:
 };
 
 // Runs integrateSegment over a segment in local space; answers the colour record.
-QVColourRecord march(BrumoBase& b, QVVector3 from, QVVector3 to, QVColourRecord colour = {0, 0, 0, 0}) {
+template <class Primitive>
+QVColourRecord march(Primitive& b, QVVector3 from, QVVector3 to, QVColourRecord colour = {0, 0, 0, 0}) {
     b.volumeInterface()->integrateSegment(&from, &to, &colour, nullptr, 0, 0);
     return colour;
 }
 
 // A zero-length march: refreshes the caches and re-examines the scene lights, gathers nothing.
-void touch(BrumoBase& b) { march(b, {0, 0, 0}, {0, 0, 0}); }
+template <class Primitive>
+void touch(Primitive& b) { march(b, {0, 0, 0}, {0, 0, 0}); }
 
 // The code of the exception a march raised, or 0 when it returned.
-int32_t marchFault(BrumoBase& b) {
+template <class Primitive>
+int32_t marchFault(Primitive& b) {
     try {
         touch(b);
     } catch (const TQVException& e) {
@@ -581,7 +584,7 @@ TEST(Cancellation, ACancelledSceneLightRebuildIsRedoneOnTheNextCall) {
 
 // A smog lit obliquely by the fixed light, so that its grid varies along every axis, with black
 // shadows.
-void lightObliquely(BrumoBase& smog, float densityAmount) {
+void lightObliquely(const EffectRef& smog, float densityAmount) {
     EffectParameters& p = smog.block();
     p.lightingMode = fourcc("Opt1");
     p.lightDirection = {1.0f, 2.0f, -3.0f};
@@ -591,7 +594,7 @@ void lightObliquely(BrumoBase& smog, float densityAmount) {
 }
 
 // What a copy gathers along a few lines across its cube, which cross the grid's cells.
-std::vector<float> picture(BrumoBase& smog) {
+std::vector<float> picture(const EffectRef& smog) {
     std::vector<float> values;
     for (float y = -3.5f; y < 4.0f; y += 1.0f)
         for (float z = -3.5f; z < 4.0f; z += 1.75f) {
@@ -640,18 +643,18 @@ TEST(SharedGrid, CopiesPreparedOnTwoThreadsAtOnceGetTheGridOneCopyBuildsAlone) {
     }
 
     EffectRef first(CLSID_Smog), second(CLSID_Smog);
-    for (BrumoBase* copy : {first.get(), second.get()}) {
+    for (const EffectRef* copy : {&first, &second}) {
         lightObliquely(*copy, 3.0f);
         copy->block().quality = 0.8f;
     }
     std::atomic<int> waiting{2};
-    auto prepare = [&waiting](BrumoBase* copy) {
+    auto prepare = [&waiting](const EffectRef* copy) {
         waiting.fetch_sub(1);
         while (waiting.load() > 0) std::this_thread::yield();
         touch(*copy);
     };
-    std::thread one(prepare, first.get());
-    std::thread two(prepare, second.get());
+    std::thread one(prepare, &first);
+    std::thread two(prepare, &second);
     one.join();
     two.join();
     EXPECT_EQ(picture(*first), alone);

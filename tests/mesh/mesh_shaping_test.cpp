@@ -8,10 +8,8 @@
 #include <vector>
 
 #include "brumo/class_ids.h"
-#include "effects/clouds.h"
 #include "host/scene/mesh_object.h"
 #include "host/scene/scene.h"
-#include "primitive/brumo_base.h"
 #include "tests/support/comparisons.h"
 #include "tests/support/host_doubles.h"
 #include "tests/support/module_objects.h"
