@@ -14,7 +14,6 @@
 namespace brumo::test {
 namespace {
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 Vector3 asVector(const QVVector3& v) { return {v.x, v.y, v.z}; }
 

@@ -19,6 +19,7 @@
 #include "primitive/shadow_grid.h"
 #include "qv/exception.h"
 #include "qv/fourcc.h"
+#include "tests/support/comparisons.h"
 #include "tests/support/module_objects.h"
 #include "tests/support/probe_effect.h"
 #include "tests/support/test_host.h"
@@ -30,8 +31,6 @@ using host::DistantLight;
 using host::PointLight;
 using qv::fourcc;
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr QVColourRecord kWhite{1.0f, 1.0f, 1.0f, 1.0f};
 
 // Distant lights added to the host's scene for one test, taken out again when it ends.
@@ -113,11 +112,6 @@ int32_t marchFault(Primitive& b) {
         return e.code;
     }
     return 0;
-}
-
-void useSingleColour(ColourGradient& gradient, const ColourRGBA& colour) {
-    gradient.setCount(0);
-    addKey(gradient, colour, 0.0f);
 }
 
 // A probe whose samples show the light reaching them: a unit cube, no jitter, white vapour and
@@ -341,9 +335,7 @@ TEST(ShadowedSamples, GridValuesZeroAndOneGiveTheShadowColourOrTheSampleColour) 
     EffectParameters& p = probe->block();
     p.lightingMode = fourcc("Opt2");
     useSingleColour(p.colourGradient, {0.2f, 0.4f, 0.6f, 1.0f});
-    p.shadowGradient.setCount(0);
-    addKey(p.shadowGradient, {1.0f, 0.0f, 0.0f, 1.0f}, 1.0f);
-    addKey(p.shadowGradient, {0.0f, 0.0f, 1.0f, 1.0f}, 0.0f);
+    setKeys(p.shadowGradient, {{{1.0f, 0.0f, 0.0f, 1.0f}, 1.0f}, {{0.0f, 0.0f, 1.0f, 1.0f}, 0.0f}});
     touch(*probe);  // the grid is built over empty vapour
 
     probe->setDensity(0.5f);

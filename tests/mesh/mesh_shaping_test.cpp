@@ -76,10 +76,8 @@ TEST(MeshShadow, TheShadowGridSeesTheMeshFromTheFirstPreparation) {
     p.lightingMode = qv::fourcc("Opt1");
     p.lightDirection = {0.0f, 0.0f, -1.0f};  // from above, travelling down
     // White vapour and black shadows: the red share of a sample is the light reaching it.
-    p.colourGradient.setCount(0);
-    addKey(p.colourGradient, {1.0f, 1.0f, 1.0f, 1.0f}, 0.0f);
-    p.shadowGradient.setCount(0);
-    addKey(p.shadowGradient, {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f);
+    useSingleColour(p.colourGradient, {1.0f, 1.0f, 1.0f, 1.0f});
+    useSingleColour(p.shadowGradient, {0.0f, 0.0f, 0.0f, 1.0f});
     smog.changed();
     smog.march({0.0f, 0.0f, -2.0f}, {0.0f, 0.0f, 2.0f});
     // One sample of half a step (0.05) at the point.
