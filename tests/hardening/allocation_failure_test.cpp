@@ -26,6 +26,7 @@
 #include "qv/exception.h"
 #include "qv/fourcc.h"
 #include "qv/volume_primitive.h"
+#include "tests/support/module_objects.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -68,13 +69,6 @@ IQVUnknown* create(const QVGuid& classId) {
     void* object = nullptr;
     EXPECT_EQ(createThroughFactory(classId, nullptr, &object), qv::kOk);
     return static_cast<IQVUnknown*>(object);
-}
-
-template <class Interface>
-host::Ref<Interface> query(IQVUnknown* object, const QVGuid& iid) {
-    host::Ref<Interface> result;
-    object->QueryInterface(iid, reinterpret_cast<void**>(result.slot()));
-    return result;
 }
 
 bool isModifier(const ClassListEntry& entry) { return entry.kind == ClassKind::modifier; }

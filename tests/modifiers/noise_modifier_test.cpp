@@ -76,10 +76,7 @@ TEST(NoiseModifierTest, TheDefaultNoiseSpaceIsFiveTimesTheBox) {
     bool varies = false;
     for (const Vector3& in : kPoints) {
         const float value = cubicNoise(seed, times(5.0f, in));
-        const Vector3 out = noise.deform(in);
-        EXPECT_EQ(out.x, in.x + value);
-        EXPECT_EQ(out.y, in.y + value);
-        EXPECT_EQ(out.z, in.z + value);
+        expectMovedBy(noise, in, value);
         varies = varies || value != cubicNoise(seed, times(5.0f, kPoints[0]));
     }
     EXPECT_TRUE(varies);
@@ -100,11 +97,7 @@ TEST(NoiseModifierTest, DirectionOffsetScaleAndRotationShapeTheNoiseSpace) {
     p.noiseScaleZ = 50.0f;  // twice the frequency along z
     noise.changed();
     for (const Vector3& in : kPoints) {
-        const float value = cubicNoise(seed, {5.0f * in.x + 0.25f, 5.0f * in.y - 3.0f, 10.0f * in.z + 7.5f});
-        const Vector3 out = noise.deform(in);
-        EXPECT_EQ(out.x, in.x + value * 2.0f);
-        EXPECT_EQ(out.y, in.y + value * 0.0f);
-        EXPECT_EQ(out.z, in.z + value * -0.5f);
+        expectMovedBy(noise, in, cubicNoise(seed, {5.0f * in.x + 0.25f, 5.0f * in.y - 3.0f, 10.0f * in.z + 7.5f}));
     }
 
     // A quarter turn about z: (x, y, z) samples the noise at 5 (-y, x, z).

@@ -8,6 +8,7 @@
 #include "brumo/parameter_codes.h"
 #include "brumo/density_sampler.h"
 #include "brumo/parameter_blocks.h"
+#include "host/common/host_object.h"
 #include "host/loader/module_loader.h"
 #include "qv/class_factory.h"
 #include "math/vector3.h"
@@ -25,11 +26,25 @@ inline QVResult createThroughFactory(const QVGuid& classId, const QVGuid& iid, v
     return host::createThroughClassObject(&QVDllGetClassObject, classId, iid, object, outer);
 }
 
+// The factory's answer for the object as its IQVUnknown in *out, the way the host's scene
+// builder asks for components.
+inline QVResult createFromModule(const QVGuid& classId, IQVUnknown** out) {
+    return createThroughFactory(classId, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
+}
+
 // The object as its IQVUnknown; null when the module does not build the class.
 inline IQVUnknown* createModuleObject(const QVGuid& classId, IQVUnknown* outer = nullptr) {
     void* object = nullptr;
     createThroughFactory(classId, qv::IID_IQVUnknown, &object, outer);
     return static_cast<IQVUnknown*>(object);
+}
+
+// The object's interface iid, held by one reference; empty when the object does not answer it.
+template <class Interface>
+host::Ref<Interface> query(IQVUnknown* object, const QVGuid& iid) {
+    host::Ref<Interface> result;
+    object->QueryInterface(iid, reinterpret_cast<void**>(result.slot()));
+    return result;
 }
 
 // An effect primitive made through the factory, held by one reference, and the interfaces a
