@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "effect_fixtures.h"
-#include "math/shaping.h"
 #include "tests/math/built_lattice.h"
+#include "tests/support/curves.h"
 
 namespace brumo::test {
 namespace {
@@ -68,7 +68,7 @@ TEST_F(ShapeMaskTest, MeshShapingStartsFromTheMeshWeight) {
 TEST_F(ShapeMaskTest, UpperBallHasASoftEdgeNearTheUnitSphere) {
     pairs[0] = {0.0f, 0.3f};
     EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 0.5f}), 1.0f);
-    EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}), softObject(0.15f, 0.3f), 1e-5f);
+    EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}), softObjectAt(0.15 / 0.3), 1e-5f);
     const float nearEdge = mask(0x1, {0.0f, 0.0f, 0.999f});
     EXPECT_GE(nearEdge, 0.0f);
     EXPECT_LT(nearEdge, 1e-3f);
@@ -93,14 +93,14 @@ TEST_F(ShapeMaskTest, BallUpperHalfAndCylinderLowerHalf) {
     const uint32_t flags = 0x1 | 0x40;
     // r > 1 but inside the unit cylinder: empty above, soft cylinder edge below.
     EXPECT_EQ(mask(flags, {0.9f, 0.0f, 0.9f}), 0.0f);
-    EXPECT_NEAR(mask(flags, {0.9f, 0.0f, -0.9f}), softObject(0.2f, 0.3f), 1e-5f);
+    EXPECT_NEAR(mask(flags, {0.9f, 0.0f, -0.9f}), softObjectAt(0.2 / 0.3), 1e-5f);
     // Deep inside both.
     EXPECT_EQ(mask(flags, {0.1f, 0.1f, 0.5f}), 1.0f);
     EXPECT_EQ(mask(flags, {0.1f, 0.1f, -1.0f}), 1.0f);
     // Outside the cylinder below.
     EXPECT_EQ(mask(flags, {0.8f, 0.7f, -0.1f}), 0.0f);
     // The cylinder alone covers both halves.
-    EXPECT_NEAR(mask(0x40, {0.9f, 0.0f, 0.9f}), softObject(0.2f, 0.3f), 1e-5f);
+    EXPECT_NEAR(mask(0x40, {0.9f, 0.0f, 0.9f}), softObjectAt(0.2 / 0.3), 1e-5f);
 }
 
 TEST_F(ShapeMaskTest, LowerBallAndHollowHalves) {

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "effect_fixtures.h"
-#include "math/shaping.h"
+#include "tests/support/curves.h"
 
 namespace brumo::test {
 namespace {
@@ -83,7 +83,7 @@ TEST_F(FireTest, AtTheBottomFaceTheDensityIsTheNoiseTimesTheMask) {
         EXPECT_EQ(sample.density, field * sample.shapeValue);
     }
     // The mask reads the point as given, not the turned noise point.
-    EXPECT_NEAR(sampleAt(ref, {-0.4f, 0.1f, -1.0f}).shapeValue, softObject(0.2f, 0.5f), 1e-6f);
+    EXPECT_NEAR(sampleAt(ref, {-0.4f, 0.1f, -1.0f}).shapeValue, softObjectAt(0.2 / 0.5), 1e-6f);
 }
 
 TEST_F(FireTest, AtTheTopFaceNothingIsLeftWhateverTheNoise) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "effect_fixtures.h"
-#include "math/shaping.h"
+#include "tests/support/curves.h"
 
 namespace brumo::test {
 namespace {
@@ -142,13 +142,13 @@ TEST_F(RisingSmokeTest, TheFunnelIsNarrowAtTheBaseWithASoftWall) {
     EXPECT_EQ(at(0.19f, 0.0f), V);
     const float edge = at(0.3f, 0.0f);
     EXPECT_EQ(mask, 1.0f);  // the mask, without the funnel
-    EXPECT_NEAR(edge, V * (1.0f - smoothStep(0.2f, 0.4f, 0.3f)), 1e-6f);
+    EXPECT_NEAR(edge, V * (1.0f - smoothStepCurve(0.2, 0.4, 0.3)), 1e-6f);
     EXPECT_LT(edge, 0.9f * V);
     // A hard wall, and a fade from the axis outwards.
     block().edgeSoftness = 0.0f;
     EXPECT_EQ(at(0.39f, 0.0f), V);
     block().edgeSoftness = 1.0f;
-    EXPECT_NEAR(at(0.1f, 0.0f), V * (1.0f - smoothStep(0.0f, 0.4f, 0.1f)), 1e-6f);
+    EXPECT_NEAR(at(0.1f, 0.0f), V * (1.0f - smoothStepCurve(0.0, 0.4, 0.1)), 1e-6f);
     // The axis is never cut: its density is the noise times the mask, the top fade where the
     // swirl took the point.
     block().edgeSoftness = 0.5f;

@@ -3,7 +3,7 @@
 
 #include "effect_fixtures.h"
 #include "tests/math/built_lattice.h"
-#include "math/shaping.h"
+#include "tests/support/curves.h"
 
 namespace brumo::test {
 namespace {
@@ -170,8 +170,8 @@ TEST_F(SmogDensityTest, TheShapeMaskScalesTheNoise) {
     smog.block().shapeFlags = 0x3;
     smog.block().shapeFalloffs[0] = {0.0f, 0.3f};
     const PointSample shaped = sampleAt(smog, p);
-    EXPECT_NEAR(shaped.density, softObject(0.15f, 0.3f) * unshaped, 1e-6f);
-    EXPECT_NEAR(shaped.shapeValue, softObject(0.15f, 0.3f), 1e-6f);
+    EXPECT_NEAR(shaped.density, softObjectAt(0.15 / 0.3) * unshaped, 1e-6f);
+    EXPECT_NEAR(shaped.shapeValue, softObjectAt(0.15 / 0.3), 1e-6f);
     EXPECT_EQ(sampleAt(smog, {0.0f, 0.8f, -0.7f}).density, 0.0f);
 }
 

@@ -114,10 +114,11 @@ int32_t marchFault(Primitive& b) {
     return 0;
 }
 
-// A probe whose samples show the light reaching them: a unit cube, no jitter, white vapour and
-// black shadows at full strength whatever the density.
-void showLight(ProbeEffect& probe) {
+// A probe whose samples show the light reaching them in the lighting mode given: a unit cube,
+// no jitter, white vapour and black shadows at full strength whatever the density.
+void showLight(ProbeEffect& probe, uint32_t lightingMode) {
     EffectParameters& p = probe.block();
+    p.lightingMode = lightingMode;
     p.size = 1.0f;
     p.stepJitter = 0.0f;
     p.shadowStrength = 1.0f;
@@ -171,10 +172,9 @@ uint64_t barsStarted() { return host().utility().progressStarts(); }
 
 TEST(FixedLight, WithoutVapourEveryGridPointIsLitFully) {
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt1"));
     EffectParameters& p = probe->block();
     EXPECT_EQ(p.quality, 0.2f);
-    p.lightingMode = fourcc("Opt1");
     p.lightDirection = {0.0f, 0.0f, -3.0f};
     const uint64_t bars = barsStarted();
     const uint64_t ticks = idleTicks();
@@ -192,9 +192,7 @@ TEST(FixedLight, WithoutVapourEveryGridPointIsLitFully) {
 
 TEST(FixedLight, VapourDimsTheLightWithDepthAndTheLitFaceTakesNoSample) {
     Probe probe;
-    showLight(*probe);
-    EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt1");  // travelling along -z: the lit face is z = +1
+    showLight(*probe, fourcc("Opt1"));  // travelling along -z: the lit face is z = +1
     probe->setDensity(0.25f);
     touch(*probe);
     // Light crossing 2 normalised units takes 20 steps of optical depth 2 × 0.1 × 0.25.
@@ -215,8 +213,7 @@ TEST(FixedLight, VapourDimsTheLightWithDepthAndTheLitFaceTakesNoSample) {
 
 TEST(FixedLight, EachPointOfARowIsDimmedOnlyByTheVapourOnItsOwnWay) {
     Probe probe;
-    showLight(*probe);
-    probe->block().lightingMode = fourcc("Opt1");  // travelling along -z: the lit face is z = +1
+    showLight(*probe, fourcc("Opt1"));  // travelling along -z: the lit face is z = +1
     // Along x a row crosses no vapour, thin vapour and vapour that shadows fully, so that marches
     // that end early and marches that go on share each row.
     auto densityAt = [](float x) { return x > 0.5f ? 1000.0f : x > 0.0f ? 0.25f : 0.0f; };
@@ -235,9 +232,8 @@ TEST(FixedLight, EachPointOfARowIsDimmedOnlyByTheVapourOnItsOwnWay) {
 
 TEST(FixedLight, ALightWithoutAUsableDirectionIsSkipped) {
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt1"));
     EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt1");
     const Vector3 unusable[] = {{0.0f, 0.0f, 0.0f}, {kNaN, 0.0f, -1.0f}, {0.0f, kInfinity, 0.0f},
                                 {kNaN, kNaN, kNaN}};
     for (const Vector3& direction : unusable) {
@@ -308,9 +304,8 @@ TEST(ShadowGridResolution, QualityGivesTheNumberOfSlicesWithoutOverflow) {
 
 TEST(ShadowGridResolution, ResolutionsBelowTwoBuildTwoPointsPerAxis) {
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt1"));
     EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt1");
     // quality 0.01 gives R = 0, 0.03 gives 1; NaN and negative qualities give 0. The march
     // steps 2 below quality 0.01 and 2/3 at 0.03.
     const struct {
@@ -331,9 +326,8 @@ TEST(ShadowedSamples, GridValuesZeroAndOneGiveTheShadowColourOrTheSampleColour) 
     SceneLights lights;
     DistantLight* light = lights.distant({0.0f, 0.0f, -1.0f}, {0.0f, 0.0f, 0.0f, 1.0f});
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt2"));
     EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt2");
     useSingleColour(p.colourGradient, {0.2f, 0.4f, 0.6f, 1.0f});
     setKeys(p.shadowGradient, {{{1.0f, 0.0f, 0.0f, 1.0f}, 1.0f}, {{0.0f, 0.0f, 1.0f, 1.0f}, 0.0f}});
     touch(*probe);  // the grid is built over empty vapour
@@ -380,9 +374,8 @@ TEST(SceneLights, TwoWhiteLightsGiveTwoAndANegativeShadowWeight) {
     lights.point({0.0f, 0.0f, 0.5f}, kWhite);  // not a distant light: skipped
     lights.distant({1.0f, 0.0f, 0.0f}, kWhite);
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt2"));
     EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt2");
     probe->setDensity(0.25f);
     touch(*probe);
 
@@ -413,9 +406,8 @@ TEST(SceneLights, TheGridIsRebuiltWhenTheSceneLightsChangeAndOnlyThen) {
     PointLight* lamp = lights.point({0.0f, 0.0f, 2.0f}, kWhite);
     DistantLight* second = lights.distant({1.0f, 0.0f, 0.0f}, kWhite);
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt2"));
     EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt2");
     touch(*probe);
     ASSERT_TRUE(lightEverywhere(*probe, 2.0f, 1e-6f));
     uint64_t bars = barsStarted();
@@ -472,9 +464,7 @@ TEST(SceneLights, LightsWithUnusableValuesAreSkippedWithoutRebuildingOnEveryCall
     lights.distant({0.0f, 0.0f, 0.0f}, kWhite);
     lights.distant({kNaN, 0.0f, -1.0f}, kWhite);
     Probe probe;
-    showLight(*probe);
-    EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt2");
+    showLight(*probe, fourcc("Opt2"));
     touch(*probe);
     EXPECT_TRUE(lightEverywhere(*probe, 1.0f, 1e-6f));  // the two without a direction light nothing
     const uint64_t bars = barsStarted();
@@ -530,9 +520,7 @@ TEST(Cancellation, ACancelledSceneLightRebuildIsRedoneOnTheNextCall) {
     SceneLights lights;
     DistantLight* light = lights.distant({0.0f, 0.0f, -1.0f}, kWhite);
     Probe probe;
-    showLight(*probe);
-    EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt2");
+    showLight(*probe, fourcc("Opt2"));
     probe->setDensity(0.25f);
     touch(*probe);
     const Vector3 lit = gridPoint(2, 3, 8, 10);

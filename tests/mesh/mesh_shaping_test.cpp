@@ -11,6 +11,7 @@
 #include "host/scene/mesh_object.h"
 #include "host/scene/scene.h"
 #include "tests/support/comparisons.h"
+#include "tests/support/curves.h"
 #include "tests/support/host_doubles.h"
 #include "tests/support/module_objects.h"
 #include "tests/support/test_host.h"
@@ -61,9 +62,6 @@ public:
 private:
     EffectRef smog_{CLSID_Smog};
 };
-
-// softObject(x) = 1 - 22/9 x + 17/9 x² - 4/9 x³.
-float softObject(float x) { return 1.0f - 22.0f / 9.0f * x + 17.0f / 9.0f * x * x - 4.0f / 9.0f * x * x * x; }
 
 // The grid is built with the mesh already attached, and every march toward the light counts the
 // crossings of its own ray, so the mesh-shaped vapour shadows itself from the first render on.
@@ -172,7 +170,7 @@ TEST(MeshBorder, TheSoftWeightRisesFromTheSurfaceToOneAtDepthRange) {
     for (float depth : {0.0005f, 0.02f, 0.05f, 0.1f, 0.15f, 0.2f, 0.25f, 0.3f, 0.35f, 0.39f}) {
         const float w = smog.weight({surface + depth, 0.013f, 0.007f});
         const float a = (0.4f - depth) * (0.4f - depth);
-        EXPECT_NEAR(w, softObject(a / 0.16f), 0.01f) << depth;
+        EXPECT_NEAR(w, softObjectAt(a / 0.16f), 0.01f) << depth;
         EXPECT_GT(w, previous) << depth;
         previous = w;
     }

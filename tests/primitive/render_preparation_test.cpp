@@ -11,10 +11,10 @@
 #include "brumo/class_ids.h"
 #include "host/common/text.h"
 #include "host/scene/shaders.h"
-#include "math/shaping.h"
 #include "primitive/colour_gradient.h"
 #include "qv/fourcc.h"
 #include "tests/support/comparisons.h"
+#include "tests/support/curves.h"
 #include "tests/support/host_doubles.h"
 #include "tests/support/module_objects.h"
 #include "tests/support/probe_effect.h"
@@ -160,7 +160,7 @@ TEST(RenderPreparation, TheFieldPassesThroughTheGainThenTheBiasCurve) {
     // The gain keeps one half; the bias then moves it to the bias itself.
     EXPECT_NEAR(smog.densityFor(0.5f, false), 0.3f, 1e-3f);
     for (float v : {0.1234f, 0.7f})
-        EXPECT_NEAR(smog.densityFor(v, false), bias(0.3f, gain(0.8f, v)), 1e-3f) << v;
+        EXPECT_NEAR(smog.densityFor(v, false), biasCurve(0.3, gainCurve(0.8, v)), 1e-3f) << v;
     float previous = 0.0f;
     for (int i = 0; i <= 200; ++i) {
         const float density = smog.densityFor(static_cast<float>(i) / 200.0f, false);
