@@ -27,10 +27,6 @@ protected:
 };
 
 TEST_F(FireTest, ANewFireHasItsDefaultsInTheHostsBlock) {
-    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(), static_cast<int32_t>(sizeof(FireParameters)));
-#if defined(__i386__) || defined(_M_IX86)
-    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(), 496);
-#endif
     const FireParameters& b = block();
     EXPECT_EQ(b.flameStretch, 1.0f);
     EXPECT_EQ(b.common.noiseType, 3);

@@ -31,11 +31,6 @@ protected:
 };
 
 TEST_F(RisingSmokeTest, ANewSmokeHasItsDefaultsInTheHostsBlock) {
-    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(),
-              static_cast<int32_t>(sizeof(RisingSmokeParameters)));
-#if defined(__i386__) || defined(_M_IX86)
-    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(), 500);
-#endif
     const RisingSmokeParameters& b = block();
     EXPECT_EQ(b.baseSpread, 0.2f);
     EXPECT_EQ(b.edgeSoftness, 0.5f);

@@ -8,14 +8,36 @@
 namespace brumo::test {
 namespace {
 
+// The host copies and stores the whole block: the common fields followed by the effect's own.
+TEST(EffectBlocks, EveryEffectAnswersTheSizeOfItsWholeBlock) {
+    const struct {
+        const char* name;
+        QVGuid classId;
+        size_t size;
+        int32_t size32;
+    } effects[] = {
+        {"Smog", CLSID_Smog, sizeof(SmogParameters), 492},
+        {"Fire", CLSID_Fire, sizeof(FireParameters), 496},
+        {"RisingSmoke", CLSID_RisingSmoke, sizeof(RisingSmokeParameters), 500},
+        {"Clouds", CLSID_Clouds, sizeof(CloudsParameters), 516},
+    };
+    for (const auto& e : effects) {
+        SCOPED_TRACE(e.name);
+        EffectRef effect(e.classId);
+        ASSERT_TRUE(effect);
+        EXPECT_EQ(effect->exchangerInterface()->parameterBlockSize(), static_cast<int32_t>(e.size));
+#if defined(__i386__) || defined(_M_IX86)
+        EXPECT_EQ(effect->exchangerInterface()->parameterBlockSize(), e.size32);
+#else
+        (void)e.size32;
+#endif
+    }
+}
+
 TEST(SmogTest, ANewSmogHasTheCommonDefaultsWithFractalNoise) {
     EffectRef smog(CLSID_Smog);
     ASSERT_TRUE(smog);
     IExDataExchanger* exchanger = smog->exchangerInterface();
-    EXPECT_EQ(exchanger->parameterBlockSize(), static_cast<int32_t>(sizeof(SmogParameters)));
-#if defined(__i386__) || defined(_M_IX86)
-    EXPECT_EQ(exchanger->parameterBlockSize(), 492);
-#endif
     EXPECT_EQ(exchanger->parameterBlock(), static_cast<void*>(&smog.block()));
 
     const EffectParameters& block = smog.block();
