@@ -10,27 +10,16 @@ namespace {
 
 // The host copies and stores the whole block: the common fields followed by the effect's own.
 TEST(EffectBlocks, EveryEffectAnswersTheSizeOfItsWholeBlock) {
-    const struct {
-        const char* name;
-        QVGuid classId;
-        size_t size;
-        int32_t size32;
-    } effects[] = {
+    const BlockSize effects[] = {
         {"Smog", CLSID_Smog, sizeof(SmogParameters), 492},
         {"Fire", CLSID_Fire, sizeof(FireParameters), 496},
         {"RisingSmoke", CLSID_RisingSmoke, sizeof(RisingSmokeParameters), 500},
         {"Clouds", CLSID_Clouds, sizeof(CloudsParameters), 516},
     };
-    for (const auto& e : effects) {
-        SCOPED_TRACE(e.name);
+    for (const BlockSize& e : effects) {
         EffectRef effect(e.classId);
-        ASSERT_TRUE(effect);
-        EXPECT_EQ(effect->exchangerInterface()->parameterBlockSize(), static_cast<int32_t>(e.size));
-#if defined(__i386__) || defined(_M_IX86)
-        EXPECT_EQ(effect->exchangerInterface()->parameterBlockSize(), e.size32);
-#else
-        (void)e.size32;
-#endif
+        ASSERT_TRUE(effect) << e.name;
+        expectBlockSize(effect->exchangerInterface(), e);
     }
 }
 

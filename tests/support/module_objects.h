@@ -99,6 +99,23 @@ private:
     IDensitySampler* sampler_ = nullptr;
 };
 
+// A class and the size of its whole parameter block, here and in a 32-bit build.
+struct BlockSize {
+    const char* name;
+    QVGuid classId;
+    size_t size;
+    int32_t size32;
+};
+
+// The exchanger answers the size of the whole block.
+inline void expectBlockSize(IExDataExchanger* exchanger, const BlockSize& expected) {
+    SCOPED_TRACE(expected.name);
+    EXPECT_EQ(exchanger->parameterBlockSize(), static_cast<int32_t>(expected.size));
+#if defined(__i386__) || defined(_M_IX86)
+    EXPECT_EQ(exchanger->parameterBlockSize(), expected.size32);
+#endif
+}
+
 // What a host reads at a point of the cube through IDensitySampler, which first prepares the
 // primitive as a render call does. The block's edits are announced first unless `announce` is
 // false. The point is scaled by the block's size into local space (exactly, for the default
