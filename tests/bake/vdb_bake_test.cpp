@@ -204,8 +204,6 @@ TEST(VdbBake, AnEmptyEffectBakesToAnEmptyGrid) {
 
 CliRun runBake(const std::string& arguments) { return runTool(BRUMO_CLI_PATH, "bake " + arguments); }
 
-std::string example(const std::string& name) { return std::string(BRUMO_SOURCE_DIR) + "/examples/" + name; }
-
 TEST(BakeCommand, BakesTheCloudExampleToAFileOpenVdbReads) {
     ScratchFolder folder;
     const std::string out = folder.file("clouds.vdb");

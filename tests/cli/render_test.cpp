@@ -28,9 +28,7 @@ using brumo::test::CliRun;
 
 CliRun runBrumo(const std::string& arguments) { return brumo::test::runTool(BRUMO_CLI_PATH, arguments); }
 
-std::string example(const std::string& name) {
-    return std::string(BRUMO_SOURCE_DIR) + "/examples/" + name;
-}
+using brumo::test::example;
 
 class RenderRun : public ::testing::Test {
 protected:

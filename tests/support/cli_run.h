@@ -35,6 +35,9 @@ inline CliRun runTool(const char* tool, const std::string& arguments) {
     return run;
 }
 
+// An example scene of the source tree.
+inline std::string example(const std::string& name) { return std::string(BRUMO_SOURCE_DIR) + "/examples/" + name; }
+
 // Waits (at most `limit`) until the process has a handler for SIGINT, so that a Ctrl-C sent
 // next reaches the tool's own handling however slowly the process started on a loaded machine.
 inline bool waitForInterruptHandler(pid_t process, std::chrono::seconds limit = std::chrono::seconds(60)) {
