@@ -14,7 +14,6 @@
 namespace brumo::test {
 namespace {
 
-
 Vector3 asVector(const QVVector3& v) { return {v.x, v.y, v.z}; }
 
 class ShapeMaskTest : public ::testing::Test {

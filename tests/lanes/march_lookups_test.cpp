@@ -20,7 +20,6 @@
 namespace brumo::test {
 namespace {
 
-
 std::vector<std::string> everyTarget() {
     std::vector<std::string> names;
     for (int32_t i = 0; i < vectorTargetCount(); ++i) names.push_back(vectorTargetAt(i));
