@@ -53,6 +53,7 @@ protected:
 };
 
 TEST_F(CloudsTest, ANewCloudHasItsDefaultsInTheHostsBlock) {
+    expectBlockSize(ref->exchangerInterface(), {"Clouds", CLSID_Clouds, sizeof(CloudsParameters), 516});
     const CloudsParameters& b = block();
     EXPECT_EQ(b.puffCount, 1);
     EXPECT_EQ(b.puffSeed, 131313);

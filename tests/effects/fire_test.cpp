@@ -27,6 +27,7 @@ protected:
 };
 
 TEST_F(FireTest, ANewFireHasItsDefaultsInTheHostsBlock) {
+    expectBlockSize(ref->exchangerInterface(), {"Fire", CLSID_Fire, sizeof(FireParameters), 496});
     const FireParameters& b = block();
     EXPECT_EQ(b.flameStretch, 1.0f);
     EXPECT_EQ(b.common.noiseType, 3);

@@ -31,6 +31,7 @@ protected:
 };
 
 TEST_F(RisingSmokeTest, ANewSmokeHasItsDefaultsInTheHostsBlock) {
+    expectBlockSize(ref->exchangerInterface(), {"RisingSmoke", CLSID_RisingSmoke, sizeof(RisingSmokeParameters), 500});
     const RisingSmokeParameters& b = block();
     EXPECT_EQ(b.baseSpread, 0.2f);
     EXPECT_EQ(b.edgeSoftness, 0.5f);
