@@ -66,6 +66,24 @@ inline VecI Set(IntTag, int32_t v) { return {v}; }
 inline VecF Zero(FloatTag) { return {0.0f}; }
 inline float GetLane(VecF v) { return v.raw; }
 inline int32_t GetLane(VecI v) { return v.raw; }
+inline VecF LoadU(FloatTag, const float* p) { return {*p}; }
+inline void LoadInterleaved3(FloatTag, const float* p, VecF& a, VecF& b, VecF& c) {
+    a = {p[0]};
+    b = {p[1]};
+    c = {p[2]};
+}
+inline void LoadInterleaved4(FloatTag, const float* p, VecF& a, VecF& b, VecF& c, VecF& d) {
+    a = {p[0]};
+    b = {p[1]};
+    c = {p[2]};
+    d = {p[3]};
+}
+inline void StoreInterleaved4(VecF a, VecF b, VecF c, VecF d, FloatTag, float* p) {
+    p[0] = a.raw;
+    p[1] = b.raw;
+    p[2] = c.raw;
+    p[3] = d.raw;
+}
 
 inline VecF Add(VecF a, VecF b) { return {a.raw + b.raw}; }
 inline VecF Sub(VecF a, VecF b) { return {a.raw - b.raw}; }
@@ -75,12 +93,15 @@ inline VecF Abs(VecF a) { return {std::fabs(a.raw)}; }
 inline VecF Sqrt(VecF a) { return {std::sqrt(a.raw)}; }
 inline VecF Floor(VecF a) { return {std::floor(a.raw)}; }
 inline VecF Min(VecF a, VecF b) { return {a.raw < b.raw ? a.raw : b.raw}; }
+// The second operand unless the first is greater, as x86's max.
+inline VecF Max(VecF a, VecF b) { return {a.raw > b.raw ? a.raw : b.raw}; }
 // Truncates, as Highway's; for floats within the int range.
 inline VecI ConvertTo(IntTag, VecF a) { return {static_cast<int32_t>(a.raw)}; }
 inline VecF ConvertTo(FloatTag, VecI a) { return {static_cast<float>(a.raw)}; }
 
 inline VecI Add(VecI a, VecI b) { return {static_cast<int32_t>(static_cast<uint32_t>(a.raw) + static_cast<uint32_t>(b.raw))}; }
 inline VecI Sub(VecI a, VecI b) { return {static_cast<int32_t>(static_cast<uint32_t>(a.raw) - static_cast<uint32_t>(b.raw))}; }
+inline VecI Mul(VecI a, VecI b) { return {static_cast<int32_t>(static_cast<uint32_t>(a.raw) * static_cast<uint32_t>(b.raw))}; }
 inline VecI And(VecI a, VecI b) { return {a.raw & b.raw}; }
 template <int bits>
 inline VecI ShiftRight(VecI a) {
@@ -117,6 +138,7 @@ inline Flag Gt(VecF a, VecF b) { return {a.raw > b.raw}; }
 inline Flag Le(VecF a, VecF b) { return {a.raw <= b.raw}; }
 inline Flag Ge(VecF a, VecF b) { return {a.raw >= b.raw}; }
 inline Flag Eq(VecF a, VecF b) { return {a.raw == b.raw}; }
+inline Flag Ne(VecF a, VecF b) { return {a.raw != b.raw}; }
 inline Flag IsFinite(VecF a) { return {std::isfinite(a.raw)}; }
 inline Flag And(Flag a, Flag b) { return {a.raw && b.raw}; }
 inline Flag Or(Flag a, Flag b) { return {a.raw || b.raw}; }
@@ -127,7 +149,8 @@ inline bool AllTrue(FloatTag, Flag m) { return m.raw; }
 inline bool AllFalse(FloatTag, Flag m) { return !m.raw; }
 
 inline Flag RebindMask(IntTag, Flag m) { return m; }
-inline VecF IfThenElse(Flag m, VecF yes, VecF no) { return m.raw ? yes : no; }
+// On the floats, not the structs: a select of structs becomes a select of their addresses.
+inline VecF IfThenElse(Flag m, VecF yes, VecF no) { return {m.raw ? yes.raw : no.raw}; }
 inline VecI IfThenElse(Flag m, VecI yes, VecI no) { return m.raw ? yes : no; }
 inline VecF IfThenElseZero(Flag m, VecF yes) { return m.raw ? yes : VecF{0.0f}; }
 inline VecF IfThenZeroElse(Flag m, VecF no) { return m.raw ? VecF{0.0f} : no; }
