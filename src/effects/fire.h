@@ -2,8 +2,6 @@
 // one of six fire ramps chosen in its own popup.
 #pragma once
 
-#include <cmath>
-
 #include "frame/component.h"
 #include "primitive/brumo_base.h"
 
@@ -15,42 +13,8 @@ public:
     // fire ramp and text 5 as shader name.
     Fire();
 
-    // The per-sample stages are defined here so that the run inlines them.
-    bool startsInNoiseSpace(const DensityField&) const override { return true; }
-    bool beforeShape(const DensityField& field, const Vector3& point, const Vector3&, DensityLane& lane) override {
-        Vector3 q = lane.noisePoint;
-        field.applyVortices(q, DensityField::sampleHeight(point));
-        lane.noisePoint = q;
-        lane.shapePoint = field.fromNoiseSpace(q);
-        return true;
-    }
-    bool afterShape(const DensityField& field, const Vector3& point, const Vector3&, float m,
-                    DensityLane& lane) override {
-        if (m < kNegligible) return false;
-
-        // Height above the bottom face of the point as received: 0 there, 2 at the top.
-        const float h = point.z + 1.0f;
-        // Noise space is squeezed vertically with height, so flames stretch towards the top.
-        const float s = std::exp(-0.1f * flameStretch * h);
-        Vector3 q = lane.noisePoint;
-        q.z = q.z * (s * s);
-
-        lane.noisePoint = q - field.parameters().noiseOffset;
-        lane.mask = m;
-        lane.extra = h;
-        return true;
-    }
-    float afterNoise(const DensityLane& lane, float noise) override {
-        const float m = lane.mask;
-        const float h = lane.extra;
-        // The ramp thins the flames until only the strongest ridges reach the top.
-        float v = noise - 0.5f * h;
-        if (!(v > 0.0f))
-            v = 0.0f;
-        else if (v > 1.0f)
-            v = 1.0f;
-        return v * m;
-    }
+    // The whole run at once: the stretch and the ramp in vector lanes, one lane for a single
+    // point.
     void runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
                    float* shapes, ShadingPoint* shading) override;
 

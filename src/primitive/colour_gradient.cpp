@@ -3,50 +3,16 @@
 #include <cmath>
 #include <new>
 
+#include "primitive/march_one_lane.h"
 #include "qv/memory.h"
 
 namespace brumo {
 
 ColourRGBA evaluate(const ColourGradient& gradient, float x) {
-    const int32_t count = gradient.count();
-    if (count == 0) return {0.0f, 0.0f, 0.0f, 1.0f};
-
-    // Bracket x between the nearest keys on either side in one scan; keys need not be sorted.
-    const ColourKey* lower = &gradient[0];
-    const ColourKey* upper = &gradient[0];
-    float lo = lower->position;
-    float hi = upper->position;
-    for (int32_t k = 1; k < count; ++k) {
-        const ColourKey& key = gradient[k];
-        const float p = key.position;
-        if (x >= lo) {
-            if (lo <= p && p <= x) {
-                lower = &key;
-                lo = p;
-            }
-        } else if (x < lo) {
-            if (p < lo) {
-                lower = &key;
-                lo = p;
-            }
-        }
-        if (x <= hi) {
-            if (x <= p && p <= hi) {
-                upper = &key;
-                hi = p;
-            }
-        } else if (x > hi) {
-            if (p > hi) {
-                upper = &key;
-                hi = p;
-            }
-        }
-    }
-    if (hi != lo) {
-        const float t = (x - lo) / (hi - lo);
-        return lower->colour + (upper->colour - lower->colour) * t;
-    }
-    return lower->colour;
+    using namespace march_one_lane;
+    VF colour[4];
+    coloursKernel({}, gradient, {x}, colour);
+    return {colour[0].raw, colour[1].raw, colour[2].raw, colour[3].raw};
 }
 
 int32_t findKey(const ColourGradient& gradient, float x, float tolerance) {

@@ -12,6 +12,9 @@
 
 namespace brumo {
 
+static_assert(sizeof(QVVector3) == sizeof(Vector3) && sizeof(Vector3) == 3 * sizeof(float),
+              "a run of points is a flat array of coordinates");
+
 namespace {
 
 // Mesh rays of the sampler run along the local x axis, so that a row of voxels shares one cast.
@@ -82,16 +85,30 @@ void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* d
                        !rangesOverlap(densities, shapeValues, count);
     for (int32_t start = 0; start < count; start += kDensityBatch) {
         const int32_t n = std::min(kDensityBatch, count - start);
-        // Points that are not finite take no sample and answer zeros.
+        // Points that are not finite take no sample and answer zeros. The run's coordinates are
+        // scaled as one flat array, which the compiler takes in vector lanes; only a run with a
+        // point that is not finite goes point by point.
         Vector3 run[kDensityBatch];
         bool sampled[kDensityBatch];
-        int32_t m = 0;
-        for (int32_t k = 0; k < n; ++k) {
-            const QVVector3& q = points[start + k];
-            const Vector3 p = Vector3{q.x, q.y, q.z} * f;
-            sampled[k] = isFinite(p);
-            run[m] = p;
-            m += sampled[k] ? 1 : 0;
+        const float* from = &points[start].x;
+        float* to = &run[0].x;
+        int32_t unfinished = 0;
+        for (int32_t j = 0; j < 3 * n; ++j) {
+            const float c = from[j] * f;
+            to[j] = c;
+            unfinished |= c - c != 0.0f ? 1 : 0;
+        }
+        int32_t m = n;
+        for (int32_t k = 0; k < n; ++k) sampled[k] = true;
+        if (unfinished != 0) {
+            m = 0;
+            for (int32_t k = 0; k < n; ++k) {
+                const QVVector3& q = points[start + k];
+                const Vector3 p = Vector3{q.x, q.y, q.z} * f;
+                sampled[k] = isFinite(p);
+                run[m] = p;
+                m += sampled[k] ? 1 : 0;
+            }
         }
         const bool direct = apart && m == n && colours == nullptr;
         float ownDensities[kDensityBatch];

@@ -1,13 +1,13 @@
 // The march's colour-gradient and shadow-grid lookups for a run of samples (Highway, compiled for
 // each instruction set, the best one the CPU runs taken at run time); without Highway, or with
-// BRUMO_SIMD=scalar, one sample at a time.
+// BRUMO_SIMD=scalar, the same kernels one sample at a time.
 #include "primitive/march_lanes.h"
 
 #include <cstring>
 
-#include "math/one_lane.h"
 #include "math/vector_lanes.h"
 #include "primitive/colour_gradient.h"
+#include "primitive/march_one_lane.h"
 #include "primitive/shadow_grid.h"
 
 #if BRUMO_HAVE_HIGHWAY
@@ -24,55 +24,6 @@ namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
 #include "math/lane_types-inl.h"
-#include "primitive/march_kernels-inl.h"
-
-// The nearest keys on either side of x, found in one scan as evaluate finds them, and the colour
-// between them, one channel array per component.
-HWY_INLINE void gradientLanes(DF df, const ColourKey* keys, int32_t keyCount, VF x, VF (&colour)[4]) {
-    VF lo = hn::Set(df, keys[0].position);
-    VF hi = lo;
-    VF lower[4], upper[4];
-    const float* first = &keys[0].colour.red;
-    for (int c = 0; c < 4; ++c) lower[c] = upper[c] = hn::Set(df, first[c]);
-    for (int32_t k = 1; k < keyCount; ++k) {
-        const VF p = hn::Set(df, keys[k].position);
-        const float* channels = &keys[k].colour.red;
-        // x at or above lo: a key between lo and x; below lo: any key below lo (NaN takes none).
-        const MF fromBelow = hn::And(hn::Ge(x, lo), hn::And(hn::Le(lo, p), hn::Le(p, x)));
-        const MF fromAbove = hn::And(hn::Lt(x, lo), hn::Lt(p, lo));
-        const MF takeLower = hn::Or(fromBelow, fromAbove);
-        const MF toAbove = hn::And(hn::Le(x, hi), hn::And(hn::Le(x, p), hn::Le(p, hi)));
-        const MF toBelow = hn::And(hn::Gt(x, hi), hn::Gt(p, hi));
-        const MF takeUpper = hn::Or(toAbove, toBelow);
-        lo = hn::IfThenElse(takeLower, p, lo);
-        hi = hn::IfThenElse(takeUpper, p, hi);
-        for (int c = 0; c < 4; ++c) {
-            const VF v = hn::Set(df, channels[c]);
-            lower[c] = hn::IfThenElse(takeLower, v, lower[c]);
-            upper[c] = hn::IfThenElse(takeUpper, v, upper[c]);
-        }
-    }
-    const MF between = hn::Ne(hi, lo);
-    const VF t = hn::Div(hn::Sub(x, lo), hn::Sub(hi, lo));
-    for (int c = 0; c < 4; ++c) {
-        const VF mixed = hn::Add(lower[c], hn::Mul(hn::Sub(upper[c], lower[c]), t));
-        colour[c] = hn::IfThenElse(between, mixed, lower[c]);
-    }
-}
-
-// The cell and the weight within it along one axis, as the one-point lookup finds them.
-HWY_INLINE void cellLanes(DF df, VF g, VF c, VI& index, VF& weight) {
-    const DI di;
-    const VF zero = hn::Zero(df);
-    const VF one = hn::Set(df, 1.0f);
-    VF u = hn::Mul(hn::Add(c, one), hn::Set(df, 0.5f));
-    u = hn::IfThenElse(hn::Ge(u, zero), u, zero);
-    u = hn::IfThenElse(hn::Ge(u, one), hn::Set(df, 0.99f), u);
-    const VF e = hn::Mul(g, u);
-    const VF cell = hn::Floor(e);
-    index = hn::ConvertTo(di, cell);
-    weight = hn::Min(hn::Max(hn::Sub(e, cell), zero), one);
-}
 
 // The grid values at and after each index: neighbours along x, side by side in memory.
 HWY_INLINE void xNeighbours(DF df, const float* values, VI at, VF& a, VF& b) {
@@ -93,52 +44,41 @@ HWY_INLINE void xNeighbours(DF df, const float* values, VI at, VF& a, VF& b) {
 #endif
 }
 
-HWY_INLINE VF trilinearLanes(DF df, const float* values, int32_t r, VF x, VF y, VF z) {
-    const DI di;
-    const VF g = hn::Set(df, static_cast<float>(r - 1));
-    VI ix, iy, iz;
-    VF fx, fy, fz;
-    cellLanes(df, g, x, ix, fx);
-    cellLanes(df, g, y, iy, fy);
-    cellLanes(df, g, z, iz, fz);
-    const VI side = hn::Set(di, r);
-    const VI one = hn::Set(di, 1);
-    auto along = [&](VI j, VI k) {
-        const VI at = hn::Add(ix, hn::Mul(side, hn::Add(j, hn::Mul(side, k))));
-        VF a, b;
-        xNeighbours(df, values, at, a, b);
-        return hn::Add(a, hn::Mul(hn::Sub(b, a), fx));
-    };
-    const VI iy1 = hn::Add(iy, one);
-    const VI iz1 = hn::Add(iz, one);
-    const VF y0z0 = along(iy, iz);
-    const VF y1z0 = along(iy1, iz);
-    const VF y0z1 = along(iy, iz1);
-    const VF y1z1 = along(iy1, iz1);
-    const VF z0 = hn::Add(y0z0, hn::Mul(hn::Sub(y1z0, y0z0), fy));
-    const VF z1 = hn::Add(y0z1, hn::Mul(hn::Sub(y1z1, y0z1), fy));
-    return hn::Add(z0, hn::Mul(hn::Sub(z1, z0), fz));
-}
+// Vector lanes: each lane's position and colour, blended in.
+class PickedKey {
+public:
+    HWY_INLINE PickedKey(DF df, const ColourKey& key) : at_(hn::Set(df, key.position)) {
+        const float* channels = &key.colour.red;
+        for (int c = 0; c < 4; ++c) channels_[c] = hn::Set(df, channels[c]);
+    }
+    HWY_INLINE VF position() const { return at_; }
+    HWY_INLINE VF channel(int c) const { return channels_[c]; }
+    HWY_INLINE void take(DF df, MF mask, const ColourKey& key, VF p) {
+        at_ = hn::IfThenElse(mask, p, at_);
+        const float* channels = &key.colour.red;
+        for (int c = 0; c < 4; ++c) channels_[c] = hn::IfThenElse(mask, hn::Set(df, channels[c]), channels_[c]);
+    }
+
+private:
+    VF at_;
+    VF channels_[4];
+};
+
+#include "primitive/colour_gradient_kernels-inl.h"
+#include "primitive/shadow_grid_kernels-inl.h"
+#include "primitive/march_kernels-inl.h"
 
 #include "primitive/lane_loops-inl.h"
 
-// A gradient's colours at x; a gradient without keys gives (0, 0, 0, 1).
-HWY_INLINE void coloursLanes(DF df, const ColourGradient& gradient, VF x, VF (&colour)[4]) {
-    if (gradient.count() > 0) return gradientLanes(df, gradient.data(), gradient.count(), x, colour);
-    for (int c = 0; c < 3; ++c) colour[c] = hn::Zero(df);
-    colour[3] = hn::Set(df, 1.0f);
-}
-
 }  // namespace
 
-void GradientColoursMany(const ColourKey* keys, int32_t keyCount, int32_t count, const float* x,
-                         ColourRGBA* out) {
+void GradientColoursMany(const ColourGradient& gradient, int32_t count, const float* x, ColourRGBA* out) {
     const DF df;
     byVectors(
         count, out,
         [&](ColourRGBA* into, const float* at) {
             VF colour[4];
-            gradientLanes(df, keys, keyCount, hn::LoadU(df, at), colour);
+            coloursKernel(df, gradient, hn::LoadU(df, at), colour);
             hn::StoreInterleaved4(colour[0], colour[1], colour[2], colour[3], df, &into->red);
         },
         x);
@@ -151,7 +91,7 @@ void TrilinearMany(const float* values, int32_t r, int32_t count, const Vector3*
         [&](float* into, const Vector3* at) {
             VF x, y, z;
             hn::LoadInterleaved3(df, &at->x, x, y, z);
-            hn::StoreU(trilinearLanes(df, values, r, x, y, z), df, into);
+            hn::StoreU(trilinearKernel(df, values, r, x, y, z), df, into);
         },
         points);
 }
@@ -163,30 +103,7 @@ void ShadeMany(const SampleShading& s, int32_t count, const float* positions, co
         count, added,
         [&](ColourRGBA* into, const float* position, const ColourRGBA* given, const Vector3* point,
             const float* density, const float* weight) {
-            VF own[4];
-            if (s.colourGradient != nullptr)
-                coloursLanes(df, *s.colourGradient, hn::LoadU(df, position), own);
-            else
-                hn::LoadInterleaved4(df, &given->red, own[0], own[1], own[2], own[3]);
-            const VF w = hn::LoadU(df, weight);
-            VF out[3];
-            if (s.shadowed) {
-                VF grid = hn::Set(df, 1.0f);
-                if (s.gridValues != nullptr) {
-                    VF x, y, z;
-                    hn::LoadInterleaved3(df, &point->x, x, y, z);
-                    grid = trilinearLanes(df, s.gridValues, s.gridResolution, x, y, z);
-                }
-                const VF lit = litShare(df, grid, hn::LoadU(df, density), hn::Set(df, s.densityInfluence),
-                                        hn::Set(df, s.shadowStrength));
-                const VF unlit = hn::Sub(hn::Set(df, 1.0f), lit);
-                VF shadow[4];
-                coloursLanes(df, *s.shadowGradient, unlit, shadow);
-                for (int c = 0; c < 3; ++c) out[c] = shadedChannel(w, lit, unlit, shadow[c], own[c]);
-            } else {
-                for (int c = 0; c < 3; ++c) out[c] = hn::Mul(w, own[c]);
-            }
-            hn::StoreInterleaved4(out[0], out[1], out[2], w, df, &into->red);
+            shadeKernel(df, s, position, given, point, density, weight, into);
         },
         positions, colours, points, densities, weights);
 }
@@ -218,8 +135,7 @@ bool worthLanes(int32_t count) { return count >= kFewestForLanes && vectorLanesE
 
 void evaluateMany(const ColourGradient& gradient, int32_t count, const float* x, ColourRGBA* out) {
 #if BRUMO_HAVE_HIGHWAY
-    if (gradient.count() > 0 && worthLanes(count))
-        return HWY_DYNAMIC_DISPATCH(GradientColoursMany)(gradient.data(), gradient.count(), count, x, out);
+    if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(GradientColoursMany)(gradient, count, x, out);
 #endif
     for (int32_t i = 0; i < count; ++i) out[i] = evaluate(gradient, x[i]);
 }
@@ -231,34 +147,15 @@ void trilinearMany(const float* values, int32_t r, int32_t count, const Vector3*
     for (int32_t i = 0; i < count; ++i) out[i] = trilinearLookup(values, r, points[i]);
 }
 
-namespace march_one_lane {
-namespace hn = one_lane;
-#include "math/lane_types-inl.h"
-#include "primitive/march_kernels-inl.h"
-}  // namespace march_one_lane
-
 void shadeMany(const SampleShading& s, int32_t count, const float* positions, const ColourRGBA* colours,
                const Vector3* points, const float* densities, const float* weights, ColourRGBA* added) {
 #if BRUMO_HAVE_HIGHWAY
     if (worthLanes(count))
         return HWY_DYNAMIC_DISPATCH(ShadeMany)(s, count, positions, colours, points, densities, weights, added);
 #endif
-    using namespace march_one_lane;
-    for (int32_t i = 0; i < count; ++i) {
-        const ColourRGBA own = s.colourGradient != nullptr ? evaluate(*s.colourGradient, positions[i]) : colours[i];
-        const float w = weights[i];
-        if (!s.shadowed) {
-            added[i] = {w * own.red, w * own.green, w * own.blue, w};
-            continue;
-        }
-        const float grid = s.gridValues != nullptr ? trilinearLookup(s.gridValues, s.gridResolution, points[i]) : 1.0f;
-        const VF lit = litShare({}, {grid}, {densities[i]}, {s.densityInfluence}, {s.shadowStrength});
-        const VF unlit = {1.0f - lit.raw};
-        const ColourRGBA shadow = evaluate(*s.shadowGradient, unlit.raw);
-        added[i] = {shadedChannel({w}, lit, unlit, {shadow.red}, {own.red}).raw,
-                    shadedChannel({w}, lit, unlit, {shadow.green}, {own.green}).raw,
-                    shadedChannel({w}, lit, unlit, {shadow.blue}, {own.blue}).raw, w};
-    }
+    for (int32_t i = 0; i < count; ++i)
+        march_one_lane::shadeKernel({}, s, positions + i, colours + i, points + i, densities + i, weights + i,
+                                    added + i);
 }
 
 }  // namespace brumo

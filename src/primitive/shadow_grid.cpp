@@ -1,8 +1,7 @@
 #include "primitive/shadow_grid.h"
 
-#include <cmath>
-
 #include "primitive/march_lanes.h"
+#include "primitive/march_one_lane.h"
 #include "qv/exception.h"
 #include "qv/result_codes.h"
 
@@ -116,35 +115,7 @@ void ShadowGrid::build(ShadowSliceSource& source) {
 }
 
 float trilinearLookup(const float* values, int32_t r, const Vector3& point) {
-    const float g = static_cast<float>(r - 1);
-    int32_t index[3];
-    float frac[3];
-    for (int axis = 0; axis < 3; ++axis) {
-        float u = (point[axis] + 1.0f) * 0.5f;
-        if (!(u >= 0.0f)) u = 0.0f;
-        if (u >= 1.0f) u = 0.99f;
-        const float e = g * u;
-        index[axis] = static_cast<int32_t>(std::floor(e));
-        float f = e - static_cast<float>(index[axis]);
-        if (f < 0.0f) f = 0.0f;
-        if (f > 1.0f) f = 1.0f;
-        frac[axis] = f;
-    }
-    const int32_t ix = index[0], iy = index[1], iz = index[2];
-    const float fx = frac[0], fy = frac[1], fz = frac[2];
-    auto along = [&](int32_t j, int32_t k) {
-        const float* row = values + ix + r * (j + r * k);
-        const float a = row[0];
-        const float b = row[1];
-        return a + (b - a) * fx;
-    };
-    const float y0z0 = along(iy, iz);
-    const float y1z0 = along(iy + 1, iz);
-    const float y0z1 = along(iy, iz + 1);
-    const float y1z1 = along(iy + 1, iz + 1);
-    const float z0 = y0z0 + (y1z0 - y0z0) * fy;
-    const float z1 = y0z1 + (y1z1 - y0z1) * fy;
-    return z0 + (z1 - z0) * fz;
+    return march_one_lane::trilinearKernel({}, values, r, {point.x}, {point.y}, {point.z}).raw;
 }
 
 float ShadowGrid::lookup(const Vector3& point) const { return trilinearLookup(values_.data(), r_, point); }

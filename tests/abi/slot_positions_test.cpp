@@ -24,161 +24,95 @@ namespace {
 
 #define EXPECT_SLOT(member, position) EXPECT_EQ(slotPosition(&member), position) << #member
 
+// Operations that stand one after another from position `first` on.
+template <class... Members>
+void expectConsecutive(const char* names, int first, Members... members) {
+    int position = first;
+    auto expectNext = [&](auto member) {
+        EXPECT_EQ(slotPosition(member), position) << "position " << position << " of " << names;
+        ++position;
+    };
+    (expectNext(members), ...);
+}
+#define EXPECT_SLOTS_FROM(first, ...) expectConsecutive(#__VA_ARGS__, first, __VA_ARGS__)
+
 TEST(SlotPositions, UnknownAndClassFactory) {
-    EXPECT_SLOT(IQVUnknown::QueryInterface, 1);
-    EXPECT_SLOT(IQVUnknown::AddRef, 2);
-    EXPECT_SLOT(IQVUnknown::Release, 3);
-    EXPECT_SLOT(IQVClassFactory::CreateInstance, 4);
-    EXPECT_SLOT(IQVClassFactory::LockServer, 5);
+    EXPECT_SLOTS_FROM(1, &IQVUnknown::QueryInterface, &IQVUnknown::AddRef, &IQVUnknown::Release,
+                      &IQVClassFactory::CreateInstance, &IQVClassFactory::LockServer);
 }
 
 TEST(SlotPositions, DataExchanger) {
-    EXPECT_SLOT(IExDataExchanger::exchangerSlot4, 4);
-    EXPECT_SLOT(IExDataExchanger::exchangerSlot5, 5);
-    EXPECT_SLOT(IExDataExchanger::exchangerSlot6, 6);
-    EXPECT_SLOT(IExDataExchanger::exchangerSlot7, 7);
-    EXPECT_SLOT(IExDataExchanger::parameterBlock, 8);
-    EXPECT_SLOT(IExDataExchanger::parametersChanged, 9);
-    EXPECT_SLOT(IExDataExchanger::exchangerSlot10, 10);
-    EXPECT_SLOT(IExDataExchanger::handleEvent, 11);
-    EXPECT_SLOT(IExDataExchanger::exchangerSlot12, 12);
-    EXPECT_SLOT(IExDataExchanger::exchangerSlot13, 13);
-    EXPECT_SLOT(IExDataExchanger::exchangerSlot14, 14);
-    EXPECT_SLOT(IExDataExchanger::exchangerSlot15, 15);
-    EXPECT_SLOT(IExDataExchanger::exchangerSlot16, 16);
-    EXPECT_SLOT(IExDataExchanger::exchangerSlot17, 17);
-    EXPECT_SLOT(IExDataExchanger::parameterBlockSize, 18);
+    EXPECT_SLOTS_FROM(4, &IExDataExchanger::exchangerSlot4, &IExDataExchanger::exchangerSlot5,
+                      &IExDataExchanger::exchangerSlot6, &IExDataExchanger::exchangerSlot7,
+                      &IExDataExchanger::parameterBlock, &IExDataExchanger::parametersChanged,
+                      &IExDataExchanger::exchangerSlot10, &IExDataExchanger::handleEvent,
+                      &IExDataExchanger::exchangerSlot12, &IExDataExchanger::exchangerSlot13,
+                      &IExDataExchanger::exchangerSlot14, &IExDataExchanger::exchangerSlot15,
+                      &IExDataExchanger::exchangerSlot16, &IExDataExchanger::exchangerSlot17,
+                      &IExDataExchanger::parameterBlockSize);
 }
 
 TEST(SlotPositions, GeometricPrimitive) {
     using G = I3DExGeometricPrimitive;
-    EXPECT_SLOT(G::queryBounds, 4);
-    EXPECT_SLOT(G::geometrySlot5, 5);
-    EXPECT_SLOT(G::geometrySlot6, 6);
-    EXPECT_SLOT(G::geometrySlot7, 7);
-    EXPECT_SLOT(G::levelCount, 8);
-    EXPECT_SLOT(G::levelSize, 9);
-    EXPECT_SLOT(G::geometrySlot10, 10);
-    EXPECT_SLOT(G::geometrySlot11, 11);
-    EXPECT_SLOT(G::geometrySlot12, 12);
-    EXPECT_SLOT(G::geometrySlot13, 13);
-    EXPECT_SLOT(G::geometrySlot14, 14);
-    EXPECT_SLOT(G::geometrySlot15, 15);
-    EXPECT_SLOT(G::geometrySlot16, 16);
-    EXPECT_SLOT(G::geometrySlot17, 17);
-    EXPECT_SLOT(G::geometrySlot18, 18);
-    EXPECT_SLOT(G::geometrySlot19, 19);
-    EXPECT_SLOT(G::geometrySlot20, 20);
-    EXPECT_SLOT(G::geometrySlot21, 21);
-    EXPECT_SLOT(G::geometrySlot22, 22);
-    EXPECT_SLOT(G::geometrySlot23, 23);
-    EXPECT_SLOT(G::geometrySlot24, 24);
-    EXPECT_SLOT(G::geometrySlot25, 25);
-    EXPECT_SLOT(G::geometrySlot26, 26);
-    EXPECT_SLOT(G::geometrySlot27, 27);
-    EXPECT_SLOT(G::geometrySlot28, 28);
-    EXPECT_SLOT(G::geometrySlot29, 29);
-    EXPECT_SLOT(G::geometrySlot30, 30);
-    EXPECT_SLOT(G::geometrySlot31, 31);
-    EXPECT_SLOT(G::geometrySlot32, 32);
-    EXPECT_SLOT(G::geometrySlot33, 33);
-    EXPECT_SLOT(G::geometrySlot34, 34);
-    EXPECT_SLOT(G::geometrySlot35, 35);
-    EXPECT_SLOT(G::geometrySlot36, 36);
-    EXPECT_SLOT(G::geometrySlot37, 37);
-    EXPECT_SLOT(G::geometrySlot38, 38);
-    EXPECT_SLOT(G::geometrySlot39, 39);
-    EXPECT_SLOT(G::geometrySlot40, 40);
-    EXPECT_SLOT(G::geometrySlot41, 41);
-    EXPECT_SLOT(G::geometrySlot42, 42);
-    EXPECT_SLOT(G::geometrySlot43, 43);
-    EXPECT_SLOT(G::geometrySlot44, 44);
-    EXPECT_SLOT(G::geometrySlot45, 45);
-    EXPECT_SLOT(G::geometrySlot46, 46);
-    EXPECT_SLOT(G::geometrySlot47, 47);
-    EXPECT_SLOT(G::geometrySlot48, 48);
+    EXPECT_SLOTS_FROM(4, &G::queryBounds, &G::geometrySlot5, &G::geometrySlot6, &G::geometrySlot7,
+                      &G::levelCount, &G::levelSize, &G::geometrySlot10, &G::geometrySlot11,
+                      &G::geometrySlot12, &G::geometrySlot13, &G::geometrySlot14, &G::geometrySlot15,
+                      &G::geometrySlot16, &G::geometrySlot17, &G::geometrySlot18, &G::geometrySlot19,
+                      &G::geometrySlot20, &G::geometrySlot21, &G::geometrySlot22, &G::geometrySlot23,
+                      &G::geometrySlot24, &G::geometrySlot25, &G::geometrySlot26, &G::geometrySlot27,
+                      &G::geometrySlot28, &G::geometrySlot29, &G::geometrySlot30, &G::geometrySlot31,
+                      &G::geometrySlot32, &G::geometrySlot33, &G::geometrySlot34, &G::geometrySlot35,
+                      &G::geometrySlot36, &G::geometrySlot37, &G::geometrySlot38, &G::geometrySlot39,
+                      &G::geometrySlot40, &G::geometrySlot41, &G::geometrySlot42, &G::geometrySlot43,
+                      &G::geometrySlot44, &G::geometrySlot45, &G::geometrySlot46, &G::geometrySlot47,
+                      &G::geometrySlot48);
 }
 
 TEST(SlotPositions, VolumeInterfacesAndDataComponent) {
     EXPECT_SLOT(IVolumePrimitive::volumeSlot4, 4);
     EXPECT_SLOT(IVolumePrimitive::integrateSegment, 5);
-    EXPECT_SLOT(I3DExNewVolumePrimitive::newVolumeSlot4, 4);
-    EXPECT_SLOT(I3DExNewVolumePrimitive::newVolumeSlot5, 5);
-    EXPECT_SLOT(I3DExNewVolumePrimitive::integrateRaySpan, 6);
-    EXPECT_SLOT(I3DExNewVolumePrimitive::newVolumeSlot7, 7);
+    EXPECT_SLOTS_FROM(4, &I3DExNewVolumePrimitive::newVolumeSlot4, &I3DExNewVolumePrimitive::newVolumeSlot5,
+                      &I3DExNewVolumePrimitive::integrateRaySpan, &I3DExNewVolumePrimitive::newVolumeSlot7);
 
-    EXPECT_SLOT(I3DExDataComponent::componentSlot4, 4);
-    EXPECT_SLOT(I3DExDataComponent::componentSlot5, 5);
-    EXPECT_SLOT(I3DExDataComponent::componentSlot6, 6);
-    EXPECT_SLOT(I3DExDataComponent::componentSlot7, 7);
-    EXPECT_SLOT(I3DExDataComponent::componentSlot8, 8);
-    EXPECT_SLOT(I3DExDataComponent::componentSlot9, 9);
-    EXPECT_SLOT(IVolumeModifier::deformPoint, 10);
+    EXPECT_SLOTS_FROM(4, &I3DExDataComponent::componentSlot4, &I3DExDataComponent::componentSlot5,
+                      &I3DExDataComponent::componentSlot6, &I3DExDataComponent::componentSlot7,
+                      &I3DExDataComponent::componentSlot8, &I3DExDataComponent::componentSlot9,
+                      &IVolumeModifier::deformPoint);
 }
 
 TEST(SlotPositions, ModuleEditorParts) {
-    EXPECT_SLOT(IMFExResponder::receiveMessage, 4);
-    EXPECT_SLOT(IMFExResponder::responderSlot5, 5);
-    EXPECT_SLOT(IMFExResponder::responderSlot6, 6);
-    EXPECT_SLOT(IMFExResponder::responderSlot7, 7);
-    EXPECT_SLOT(IMFExResponder::responderSlot8, 8);
-    EXPECT_SLOT(IMFExResponder::responderSlot9, 9);
-    EXPECT_SLOT(IMFExResponder::responderSlot10, 10);
-    EXPECT_SLOT(IMFExResponder::responderSlot11, 11);
-    EXPECT_SLOT(IMFExResponder::responderSlot12, 12);
+    EXPECT_SLOTS_FROM(4, &IMFExResponder::receiveMessage, &IMFExResponder::responderSlot5,
+                      &IMFExResponder::responderSlot6, &IMFExResponder::responderSlot7,
+                      &IMFExResponder::responderSlot8, &IMFExResponder::responderSlot9,
+                      &IMFExResponder::responderSlot10, &IMFExResponder::responderSlot11,
+                      &IMFExResponder::responderSlot12);
 
-    EXPECT_SLOT(IMFExPart::partSlot4, 4);
-    EXPECT_SLOT(IMFExPart::partSlot5, 5);
-    EXPECT_SLOT(IMFExPart::partSlot6, 6);
-    EXPECT_SLOT(IMFExPart::partSlot7, 7);
-    EXPECT_SLOT(IMFExPart::partSlot8, 8);
-    EXPECT_SLOT(IMFExPart::partSlot9, 9);
-    EXPECT_SLOT(IMFExPart::partSlot10, 10);
-    EXPECT_SLOT(IMFExPart::partSlot11, 11);
-    EXPECT_SLOT(IMFExPart::partSlot12, 12);
-    EXPECT_SLOT(IMFExPart::partSlot13, 13);
-    EXPECT_SLOT(IMFExPart::partSlot14, 14);
-    EXPECT_SLOT(IMFExPart::prepareContent, 15);
-    EXPECT_SLOT(IMFExPart::partSlot16, 16);
-    EXPECT_SLOT(IMFExPart::partSlot17, 17);
-    EXPECT_SLOT(IMFExPart::partSlot18, 18);
-    EXPECT_SLOT(IMFExPart::detachPart, 19);
-    EXPECT_SLOT(IMFExPart::partSlot20, 20);
-    EXPECT_SLOT(IMFExPart::partSlot21, 21);
-    EXPECT_SLOT(IMFExPart::partSlot22, 22);
-    EXPECT_SLOT(IMFExPart::partSlot23, 23);
-    EXPECT_SLOT(IMFExPart::partSlot24, 24);
-    EXPECT_SLOT(IMFExPart::partSlot25, 25);
-    EXPECT_SLOT(IMFExPart::partSlot26, 26);
-    EXPECT_SLOT(IMFExPart::partSlot27, 27);
-    EXPECT_SLOT(IMFExPart::readInitData, 28);
-    EXPECT_SLOT(IMFExPart::attachPart, 29);
-    EXPECT_SLOT(IMFExPart::partSlot30, 30);
-    EXPECT_SLOT(IMFExPart::partSlot31, 31);
-    EXPECT_SLOT(IMFExPart::partSlot32, 32);
-    EXPECT_SLOT(IMFExPart::partSlot33, 33);
+    EXPECT_SLOTS_FROM(4, &IMFExPart::partSlot4, &IMFExPart::partSlot5, &IMFExPart::partSlot6,
+                      &IMFExPart::partSlot7, &IMFExPart::partSlot8, &IMFExPart::partSlot9,
+                      &IMFExPart::partSlot10, &IMFExPart::partSlot11, &IMFExPart::partSlot12,
+                      &IMFExPart::partSlot13, &IMFExPart::partSlot14, &IMFExPart::prepareContent,
+                      &IMFExPart::partSlot16, &IMFExPart::partSlot17, &IMFExPart::partSlot18,
+                      &IMFExPart::detachPart, &IMFExPart::partSlot20, &IMFExPart::partSlot21,
+                      &IMFExPart::partSlot22, &IMFExPart::partSlot23, &IMFExPart::partSlot24,
+                      &IMFExPart::partSlot25, &IMFExPart::partSlot26, &IMFExPart::partSlot27,
+                      &IMFExPart::readInitData, &IMFExPart::attachPart, &IMFExPart::partSlot30,
+                      &IMFExPart::partSlot31, &IMFExPart::partSlot32, &IMFExPart::partSlot33);
 }
 
 TEST(SlotPositions, HostEditorObjects) {
-    EXPECT_SLOT(IMFPart::hostPartSlot5, 5);
-    EXPECT_SLOT(IMFPart::findPart, 6);
-    EXPECT_SLOT(IMFPart::setPartActive, 7);
-    EXPECT_SLOT(IMFPart::refreshPart, 8);
+    EXPECT_SLOTS_FROM(5, &IMFPart::hostPartSlot5, &IMFPart::findPart, &IMFPart::setPartActive,
+                      &IMFPart::refreshPart);
     EXPECT_SLOT(IMFPart::partId, 26);
     EXPECT_SLOT(IMFPart::setPartId, 27);
     EXPECT_SLOT(IMFPart::getValue, 42);
     EXPECT_SLOT(IMFPart::setValue, 43);
-    EXPECT_SLOT(IMFPart::hostPartSlot53, 53);
-    EXPECT_SLOT(IMFPart::hostPartSlot54, 54);
-    EXPECT_SLOT(IMFPart::hostPartSlot55, 55);
+    EXPECT_SLOTS_FROM(53, &IMFPart::hostPartSlot53, &IMFPart::hostPartSlot54, &IMFPart::hostPartSlot55);
 
     EXPECT_SLOT(IMFResponder::hostResponderSlot9, 9);
     EXPECT_SLOT(IMFResponder::sendMessage, 11);
 
-    EXPECT_SLOT(IMFPopup::countItems, 4);
-    EXPECT_SLOT(IMFPopup::removeAllItems, 5);
-    EXPECT_SLOT(IMFPopup::appendItem, 6);
-    EXPECT_SLOT(IMFPopup::appendSeparator, 7);
+    EXPECT_SLOTS_FROM(4, &IMFPopup::countItems, &IMFPopup::removeAllItems, &IMFPopup::appendItem,
+                      &IMFPopup::appendSeparator);
 
     EXPECT_SLOT(IMFComponentList::componentListSlot8, 8);
     EXPECT_SLOT(IMFComponentList::componentListSlot9, 9);
@@ -186,10 +120,8 @@ TEST(SlotPositions, HostEditorObjects) {
 
 TEST(SlotPositions, HostServicesAndScene) {
     EXPECT_SLOT(IQVMemoryService::allocateBlock, 4);
-    EXPECT_SLOT(IQVMemoryService::reallocateBlock, 6);
-    EXPECT_SLOT(IQVMemoryService::freeBlock, 7);
-    EXPECT_SLOT(IQVMemoryService::allocateObject, 8);
-    EXPECT_SLOT(IQVMemoryService::freeObject, 9);
+    EXPECT_SLOTS_FROM(6, &IQVMemoryService::reallocateBlock, &IQVMemoryService::freeBlock,
+                      &IQVMemoryService::allocateObject, &IQVMemoryService::freeObject);
     EXPECT_SLOT(IQVUtilityService::progressStart, 4);
     EXPECT_SLOT(IQVUtilityService::progressEnd, 6);
     EXPECT_SLOT(IQVUtilityService::progressAdvance, 8);
@@ -207,31 +139,19 @@ TEST(SlotPositions, HostServicesAndScene) {
 
 // The primary operations of the base classes, which the host reaches by position too.
 TEST(SlotPositions, PrimaryOperationsOfTheBaseClasses) {
-    EXPECT_SLOT(TBasicPrimitive::deleteThis, 4);
-    EXPECT_SLOT(TBasicPrimitive::fillText, 5);
-    EXPECT_SLOT(TBasicPrimitive::unitScale, 6);
-    EXPECT_SLOT(TBasicPrimitive::samplingSizes, 7);
+    EXPECT_SLOTS_FROM(4, &TBasicPrimitive::deleteThis, &TBasicPrimitive::fillText,
+                      &TBasicPrimitive::unitScale, &TBasicPrimitive::samplingSizes);
     EXPECT_SLOT(TBasicDataExchanger::deleteThis, 4);
     EXPECT_SLOT(TBasicPart::primarySlot4, 4);
     EXPECT_SLOT(TBasicPart::primarySlot5, 5);
 }
 
 TEST(SlotPositions, StringOperations) {
-    EXPECT_SLOT(TQVString::deleteThis, 1);
-    EXPECT_SLOT(TQVString::assign, 2);
-    EXPECT_SLOT(TQVString::appendChar, 3);
-    EXPECT_SLOT(TQVString::append, 4);
-    EXPECT_SLOT(TQVString::lessThan, 5);
-    EXPECT_SLOT(TQVString::greaterThan, 6);
-    EXPECT_SLOT(TQVString::lessOrEqual, 7);
-    EXPECT_SLOT(TQVString::greaterOrEqual, 8);
-    EXPECT_SLOT(TQVString::equals, 9);
-    EXPECT_SLOT(TQVString::compare, 10);
-    EXPECT_SLOT(TQVString::insert, 11);
-    EXPECT_SLOT(TQVString::setByteLength, 12);
-    EXPECT_SLOT(TQVString::slot13, 13);
-    EXPECT_SLOT(TQVString::textBuffer, 14);
-    EXPECT_SLOT(TQVHeapString::reserve, 15);
+    EXPECT_SLOTS_FROM(1, &TQVString::deleteThis, &TQVString::assign, &TQVString::appendChar,
+                      &TQVString::append, &TQVString::lessThan, &TQVString::greaterThan,
+                      &TQVString::lessOrEqual, &TQVString::greaterOrEqual, &TQVString::equals,
+                      &TQVString::compare, &TQVString::insert, &TQVString::setByteLength, &TQVString::slot13,
+                      &TQVString::textBuffer, &TQVHeapString::reserve);
 }
 
 // The same positions seen from the other side: a concrete component called through raw

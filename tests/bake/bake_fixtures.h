@@ -18,10 +18,6 @@
 
 namespace brumo::test {
 
-inline QVResult createFromModule(const QVGuid& classId, IQVUnknown** out) {
-    return createThroughFactory(classId, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
-}
-
 // The first effect of a scene given as JSON text.
 inline host::BuiltEffect buildFirstEffect(const std::string& sceneText) {
     const host::SceneDescription scene = host::readSceneText(sceneText, "test.json");

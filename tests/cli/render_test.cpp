@@ -28,9 +28,7 @@ using brumo::test::CliRun;
 
 CliRun runBrumo(const std::string& arguments) { return brumo::test::runTool(BRUMO_CLI_PATH, arguments); }
 
-std::string example(const std::string& name) {
-    return std::string(BRUMO_SOURCE_DIR) + "/examples/" + name;
-}
+using brumo::test::example;
 
 class RenderRun : public ::testing::Test {
 protected:
@@ -213,24 +211,11 @@ TEST_F(RenderRun, CtrlCStopsTheRenderWithStatus130AndNoImage) {
         "lights": [{"type": "distant", "direction": [1, 0, -1]}],
         "effects": [{"type": "clouds", "parameters": {"quality": 4, "densityAmount": 4}}]})");
     const std::string output = file("never.png");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const std::string log = file("log.txt");
-        std::freopen(log.c_str(), "w", stderr);
-        execl(BRUMO_CLI_PATH, BRUMO_CLI_PATH, "render", scene.c_str(), "--width", "64", "--height",
-              "48", "-o", output.c_str(), static_cast<char*>(nullptr));
-        _exit(99);
-    }
-    EXPECT_TRUE(brumo::test::waitForInterruptHandler(child));
-    kill(child, SIGINT);
-    int raw = 0;
-    waitpid(child, &raw, 0);
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), 130);
+    const CliRun run = brumo::test::interruptTool(
+        BRUMO_CLI_PATH, {"render", scene, "--width", "64", "--height", "48", "-o", output}, file("log.txt"));
+    EXPECT_EQ(run.status, 130);
     EXPECT_FALSE(fs::exists(output));
-    std::ifstream log(file("log.txt"));
-    std::string message((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    const std::string& message = run.output;
     EXPECT_NE(message.find("cancelled"), std::string::npos) << message;
     EXPECT_NE(message.find("no image was written"), std::string::npos) << message;
 }

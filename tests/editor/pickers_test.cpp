@@ -10,6 +10,7 @@
 #include "host/editor/layouts.h"
 #include "host/scene/shaders.h"
 #include "qv/exception.h"
+#include "tests/support/raised.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -38,15 +39,11 @@ protected:
     }
     // Runs action and expects the editor-part error from source at line.
     static void expectEditorError(const std::function<void()>& action, const char* source, int32_t line) {
-        try {
-            action();
-            ADD_FAILURE() << "no error raised; expected " << source << " line " << line;
-        } catch (const TQVException& error) {
-            EXPECT_EQ(error.code, qv::kEditorPartError);
-            ASSERT_NE(error.source(), nullptr);
-            EXPECT_STREQ(error.source(), source);
-            EXPECT_EQ(error.line, line);
-        }
+        const TQVException error = raisedBy(action);
+        EXPECT_EQ(error.code, qv::kEditorPartError);
+        ASSERT_NE(error.source(), nullptr);
+        EXPECT_STREQ(error.source(), source);
+        EXPECT_EQ(error.line, line);
     }
 
     std::vector<IQVUnknown*> objects;

@@ -49,15 +49,11 @@ protected:
     }
     std::vector<float> profile() { return profile(ref); }
 
-    DensityShader noise{ref.get(), "clouds test constant", 0.6f};
+    DensityShader noise{ref, "clouds test constant", 0.6f};
 };
 
 TEST_F(CloudsTest, ANewCloudHasItsDefaultsInTheHostsBlock) {
-    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(),
-              static_cast<int32_t>(sizeof(CloudsParameters)));
-#if defined(__i386__) || defined(_M_IX86)
-    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(), 516);
-#endif
+    expectBlockSize(ref->exchangerInterface(), {"Clouds", CLSID_Clouds, sizeof(CloudsParameters), 516});
     const CloudsParameters& b = block();
     EXPECT_EQ(b.puffCount, 1);
     EXPECT_EQ(b.puffSeed, 131313);
@@ -284,7 +280,7 @@ TEST_F(CloudsCoverageTest, SpSeDrawsASeedThatTheNextPreparationUses) {
 
     // The same seed places the same puffs in a cloud that never saw the event.
     EffectRef other(CLSID_Clouds);
-    DensityShader twinNoise{other.get(), "clouds twin constant", 0.6f};
+    DensityShader twinNoise{other, "clouds twin constant", 0.6f};
     CloudsParameters& twin = hostBlock<CloudsParameters>(other);
     twin.common.lightingMode = block().common.lightingMode;
     twin.common.shapeFlags = 0;
@@ -390,7 +386,7 @@ TEST_F(CloudsCoverageTest, CountsThatCannotBeHonouredDegradeToFewerOrNoPuffs) {
     // Storage refused to a new cloud: no puffs rather than a partial list, until the next
     // preparation.
     EffectRef fresh(CLSID_Clouds);
-    DensityShader freshNoise{fresh.get(), "clouds fresh constant", 0.6f};
+    DensityShader freshNoise{fresh, "clouds fresh constant", 0.6f};
     CloudsParameters& b = hostBlock<CloudsParameters>(fresh);
     b.common.lightingMode = qv::fourcc("Opt0");
     b.common.shapeFlags = 0;

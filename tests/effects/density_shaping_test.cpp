@@ -8,13 +8,11 @@
 #include <optional>
 
 #include "effect_fixtures.h"
-#include "math/shaping.h"
 #include "tests/math/built_lattice.h"
+#include "tests/support/curves.h"
 
 namespace brumo::test {
 namespace {
-
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 Vector3 asVector(const QVVector3& v) { return {v.x, v.y, v.z}; }
 
@@ -69,7 +67,7 @@ TEST_F(ShapeMaskTest, MeshShapingStartsFromTheMeshWeight) {
 TEST_F(ShapeMaskTest, UpperBallHasASoftEdgeNearTheUnitSphere) {
     pairs[0] = {0.0f, 0.3f};
     EXPECT_EQ(mask(0x1, {0.0f, 0.0f, 0.5f}), 1.0f);
-    EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}), softObject(0.15f, 0.3f), 1e-5f);
+    EXPECT_NEAR(mask(0x1, {0.0f, 0.0f, 0.85f}), softObjectAt(0.15 / 0.3), 1e-5f);
     const float nearEdge = mask(0x1, {0.0f, 0.0f, 0.999f});
     EXPECT_GE(nearEdge, 0.0f);
     EXPECT_LT(nearEdge, 1e-3f);
@@ -94,14 +92,14 @@ TEST_F(ShapeMaskTest, BallUpperHalfAndCylinderLowerHalf) {
     const uint32_t flags = 0x1 | 0x40;
     // r > 1 but inside the unit cylinder: empty above, soft cylinder edge below.
     EXPECT_EQ(mask(flags, {0.9f, 0.0f, 0.9f}), 0.0f);
-    EXPECT_NEAR(mask(flags, {0.9f, 0.0f, -0.9f}), softObject(0.2f, 0.3f), 1e-5f);
+    EXPECT_NEAR(mask(flags, {0.9f, 0.0f, -0.9f}), softObjectAt(0.2 / 0.3), 1e-5f);
     // Deep inside both.
     EXPECT_EQ(mask(flags, {0.1f, 0.1f, 0.5f}), 1.0f);
     EXPECT_EQ(mask(flags, {0.1f, 0.1f, -1.0f}), 1.0f);
     // Outside the cylinder below.
     EXPECT_EQ(mask(flags, {0.8f, 0.7f, -0.1f}), 0.0f);
     // The cylinder alone covers both halves.
-    EXPECT_NEAR(mask(0x40, {0.9f, 0.0f, 0.9f}), softObject(0.2f, 0.3f), 1e-5f);
+    EXPECT_NEAR(mask(0x40, {0.9f, 0.0f, 0.9f}), softObjectAt(0.2 / 0.3), 1e-5f);
 }
 
 TEST_F(ShapeMaskTest, LowerBallAndHollowHalves) {
@@ -210,7 +208,7 @@ protected:
     }
 
     EffectRef smoke{CLSID_RisingSmoke};
-    DensityShader field{smoke.get(), "vortex test field", 0.5f};
+    DensityShader field{smoke, "vortex test field", 0.5f};
 };
 
 // The turn of one rung about x of the ladder (radius 1, twist 60 degrees, lift 0.1) at height c
@@ -327,7 +325,7 @@ TEST_F(VortexTest, TheSwirlTurnsWithTheHeightOfThePointTheModifiersMade) {
     // A modifier lowers every point by 0.8: z = 0.6 becomes -0.2, at 0.32 up the column, and
     // h = 0.4, not the received point's 0.8.
     auto lower = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.z = in.z - 0.8f; });
-    ModifierList list(smoke.get());
+    ModifierList list(smoke);
     list.add(lower.get());
     firstRungAt(0.32f - 1.75f);
     const Vector3 q = swirled({0.2f, 0.1f, 0.6f});
@@ -347,7 +345,7 @@ protected:
     }
     // Makes a scene shader the density source.
     void useShader(float value) {
-        density_.emplace(effect.get(), "effects test shader", value);
+        density_.emplace(effect, "effects test shader", value);
         shader = density_->get();
     }
     float density(const Vector3& p) { return sampleAt(effect, p).density; }
@@ -368,14 +366,14 @@ TEST_F(NoiseFieldTest, ModifiersDeformInListOrderFromACopyOfThePoint) {
     auto shift = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.x = in.x + 0.5f; });
     auto half = FunctionModifier::create([](const Vector3& in, Vector3& out) { out = in * 0.5f; });
     {
-        ModifierList list(effect.get());
+        ModifierList list(effect);
         list.add(shift.get());
         list.add(half.get());
         sampleAt(effect, {0.1f, 0.2f, 0.3f}, false);
         EXPECT_EQ(asVector(shader->record.point), (Vector3{(0.1f + 0.5f) * 0.5f, 0.2f * 0.5f, 0.3f * 0.5f}));
     }
     {
-        ModifierList list(effect.get());
+        ModifierList list(effect);
         list.add(half.get());
         list.add(shift.get());
         sampleAt(effect, {0.1f, 0.2f, 0.3f}, false);

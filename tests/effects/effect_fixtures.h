@@ -9,8 +9,6 @@
 
 #include "brumo/class_ids.h"
 #include "host/common/text.h"
-#include "primitive/brumo_base.h"
-#include "tests/primitive/primitive_doubles.h"
 #include "tests/support/comparisons.h"
 #include "tests/support/host_doubles.h"
 #include "tests/support/module_objects.h"
@@ -29,7 +27,7 @@ Block& hostBlock(const EffectRef& effect) {
 // again at the end.
 class ModifierList {
 public:
-    explicit ModifierList(BrumoBase* base) : base_(base) {}
+    explicit ModifierList(const EffectRef& effect) : effect_(effect) {}
     ~ModifierList() {
         list_.attached.clear();
         report();
@@ -42,11 +40,11 @@ public:
 private:
     // The primitive collects the list at its next call: one that samples nothing.
     void report() {
-        ASSERT_EQ(reportComponentChange(*base_, &list_), qv::kHandled);
-        ASSERT_EQ(base_->densitySamplerInterface()->sampleMany(0, nullptr, nullptr, nullptr, nullptr), qv::kOk);
+        ASSERT_EQ(reportComponentChange(effect_->exchangerInterface(), &list_), qv::kHandled);
+        ASSERT_EQ(effect_->densitySamplerInterface()->sampleMany(0, nullptr, nullptr, nullptr, nullptr), qv::kOk);
     }
 
-    BrumoBase* base_;
+    const EffectRef& effect_;
     FakeComponentList list_;
 };
 
@@ -55,9 +53,9 @@ private:
 // to refresh its shaders.
 class DensityShader : public SceneShader {
 public:
-    DensityShader(BrumoBase* effect, const std::string& name, float value = 0.0f) : SceneShader(name, value) {
-        host::setText(&effect->block().densityShaderName.get(), name);
-        effect->block().noiseType = 0;
+    DensityShader(const EffectRef& effect, const std::string& name, float value = 0.0f) : SceneShader(name, value) {
+        host::setText(&effect.block().densityShaderName.get(), name);
+        effect.block().noiseType = 0;
     }
 };
 

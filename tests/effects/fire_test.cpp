@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "effect_fixtures.h"
-#include "math/shaping.h"
+#include "tests/support/curves.h"
 
 namespace brumo::test {
 namespace {
@@ -27,10 +27,7 @@ protected:
 };
 
 TEST_F(FireTest, ANewFireHasItsDefaultsInTheHostsBlock) {
-    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(), static_cast<int32_t>(sizeof(FireParameters)));
-#if defined(__i386__) || defined(_M_IX86)
-    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(), 496);
-#endif
+    expectBlockSize(ref->exchangerInterface(), {"Fire", CLSID_Fire, sizeof(FireParameters), 496});
     const FireParameters& b = block();
     EXPECT_EQ(b.flameStretch, 1.0f);
     EXPECT_EQ(b.common.noiseType, 3);
@@ -70,7 +67,7 @@ TEST_F(FireTest, ThePopupLoadsAFireRampAndReadsNoPresetAgain) {
 
 TEST_F(FireTest, AtTheBottomFaceTheDensityIsTheNoiseTimesTheMask) {
     // A host shader as the noise: its value after the tables, where the mask is whole.
-    DensityShader noise(ref.get(), "fire test noise", 0.6f);
+    DensityShader noise(ref, "fire test noise", 0.6f);
     block().common.noiseOffset = {0.4f, -2.0f, 1.5f};
     block().common.noiseRotation = {0.0f, 15.0f, 0.0f};
     block().common.shapeFlags = 0x2000;  // fade towards -x
@@ -83,11 +80,11 @@ TEST_F(FireTest, AtTheBottomFaceTheDensityIsTheNoiseTimesTheMask) {
         EXPECT_EQ(sample.density, field * sample.shapeValue);
     }
     // The mask reads the point as given, not the turned noise point.
-    EXPECT_NEAR(sampleAt(ref, {-0.4f, 0.1f, -1.0f}).shapeValue, softObject(0.2f, 0.5f), 1e-6f);
+    EXPECT_NEAR(sampleAt(ref, {-0.4f, 0.1f, -1.0f}).shapeValue, softObjectAt(0.2 / 0.5), 1e-6f);
 }
 
 TEST_F(FireTest, AtTheTopFaceNothingIsLeftWhateverTheNoise) {
-    DensityShader noise(ref.get(), "fire test full noise", 1.0f);
+    DensityShader noise(ref, "fire test full noise", 1.0f);
     block().common.shapeFlags = 0;
     ASSERT_GE(density({0.2f, 0.3f, -1.0f}), 0.99f);
     for (Vector3 p : {Vector3{0.2f, 0.3f, 1.0f}, Vector3{-0.9f, 0.0f, 1.0f}, Vector3{0.0f, 0.0f, 1.0f}})
@@ -99,7 +96,7 @@ TEST_F(FireTest, AtTheTopFaceNothingIsLeftWhateverTheNoise) {
 TEST_F(FireTest, TheStretchSqueezesNoiseSpaceWithHeightAndZeroTurnsItOff) {
     // The noise point a host shader receives: 2.5 times the point (noise scale 40), its height
     // squeezed by s² with s = e^(-0.1 stretch h); the ramp takes h / 2 off the field.
-    DensityShader noise(ref.get(), "fire test noise", 0.6f);
+    DensityShader noise(ref, "fire test noise", 0.6f);
     block().common.shapeFlags = 0;
     const float field = density({0.0f, 0.0f, -1.0f});
     const QVVector3& n = noise->record.point;

@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "effect_fixtures.h"
-#include "effects/rising_smoke.h"
-#include "math/shaping.h"
+#include "tests/support/curves.h"
 
 namespace brumo::test {
 namespace {
@@ -25,18 +24,14 @@ protected:
         const QVVector3& n = shader_->get()->record.point;
         return {n.x, n.y, n.z};
     }
-    void useShader() { shader_.emplace(ref.get(), "rising smoke test field", 0.6f); }
+    void useShader() { shader_.emplace(ref, "rising smoke test field", 0.6f); }
 
     EffectRef ref{CLSID_RisingSmoke};
     std::optional<DensityShader> shader_;
 };
 
 TEST_F(RisingSmokeTest, ANewSmokeHasItsDefaultsInTheHostsBlock) {
-    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(),
-              static_cast<int32_t>(sizeof(RisingSmokeParameters)));
-#if defined(__i386__) || defined(_M_IX86)
-    EXPECT_EQ(ref->exchangerInterface()->parameterBlockSize(), 500);
-#endif
+    expectBlockSize(ref->exchangerInterface(), {"RisingSmoke", CLSID_RisingSmoke, sizeof(RisingSmokeParameters), 500});
     const RisingSmokeParameters& b = block();
     EXPECT_EQ(b.baseSpread, 0.2f);
     EXPECT_EQ(b.edgeSoftness, 0.5f);
@@ -105,7 +100,7 @@ TEST_F(RisingSmokeTest, DegenerateNoiseScalesGiveABoundedLadderAndFiniteDensitie
 }
 
 TEST_F(RisingSmokeTest, NoSmokeBelowTheColumnOrWhereTheSpreadIsNotPositive) {
-    DensityShader noise(ref.get(), "rising smoke test constant", 0.6f);
+    DensityShader noise(ref, "rising smoke test constant", 0.6f);
     // The bottom face is the column's bottom: d = 0.
     EXPECT_EQ(sampleAt(ref, {0.0f, 0.0f, -1.0f}).density, 0.0f);
     const PointSample above = sampleAt(ref, {0.0f, 0.0f, -0.99f});
@@ -125,7 +120,7 @@ TEST_F(RisingSmokeTest, NoSmokeBelowTheColumnOrWhereTheSpreadIsNotPositive) {
 }
 
 TEST_F(RisingSmokeTest, TheFunnelIsNarrowAtTheBaseWithASoftWall) {
-    DensityShader noise(ref.get(), "rising smoke test constant", 0.6f);
+    DensityShader noise(ref, "rising smoke test constant", 0.6f);
     // Halfway up, below the top fade, the ladder's swirl leaves the mask whole, and the funnel
     // alone shapes the density.
     const float V = sampleAt(ref, {0.0f, 0.0f, 0.0f}).density;
@@ -143,13 +138,13 @@ TEST_F(RisingSmokeTest, TheFunnelIsNarrowAtTheBaseWithASoftWall) {
     EXPECT_EQ(at(0.19f, 0.0f), V);
     const float edge = at(0.3f, 0.0f);
     EXPECT_EQ(mask, 1.0f);  // the mask, without the funnel
-    EXPECT_NEAR(edge, V * (1.0f - smoothStep(0.2f, 0.4f, 0.3f)), 1e-6f);
+    EXPECT_NEAR(edge, V * (1.0f - smoothStepCurve(0.2, 0.4, 0.3)), 1e-6f);
     EXPECT_LT(edge, 0.9f * V);
     // A hard wall, and a fade from the axis outwards.
     block().edgeSoftness = 0.0f;
     EXPECT_EQ(at(0.39f, 0.0f), V);
     block().edgeSoftness = 1.0f;
-    EXPECT_NEAR(at(0.1f, 0.0f), V * (1.0f - smoothStep(0.0f, 0.4f, 0.1f)), 1e-6f);
+    EXPECT_NEAR(at(0.1f, 0.0f), V * (1.0f - smoothStepCurve(0.0, 0.4, 0.1)), 1e-6f);
     // The axis is never cut: its density is the noise times the mask, the top fade where the
     // swirl took the point.
     block().edgeSoftness = 0.5f;

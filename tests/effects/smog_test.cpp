@@ -3,7 +3,7 @@
 
 #include "effect_fixtures.h"
 #include "tests/math/built_lattice.h"
-#include "math/shaping.h"
+#include "tests/support/curves.h"
 
 namespace brumo::test {
 namespace {
@@ -12,11 +12,12 @@ TEST(SmogTest, ANewSmogHasTheCommonDefaultsWithFractalNoise) {
     EffectRef smog(CLSID_Smog);
     ASSERT_TRUE(smog);
     IExDataExchanger* exchanger = smog->exchangerInterface();
-    EXPECT_EQ(exchanger->parameterBlockSize(), static_cast<int32_t>(sizeof(SmogParameters)));
-#if defined(__i386__) || defined(_M_IX86)
-    EXPECT_EQ(exchanger->parameterBlockSize(), 492);
-#endif
-    EXPECT_EQ(exchanger->parameterBlock(), static_cast<void*>(&smog.block()));
+    expectBlockSize(exchanger, {"Smog", CLSID_Smog, sizeof(SmogParameters), 492});
+    // The host keeps the block's address: it stays the same across a change notice.
+    void* const held = exchanger->parameterBlock();
+    ASSERT_NE(held, nullptr);
+    exchanger->parametersChanged();
+    EXPECT_EQ(exchanger->parameterBlock(), held);
 
     const EffectParameters& block = smog.block();
     EXPECT_EQ(block.noiseType, 4);
@@ -131,7 +132,7 @@ protected:
         const int32_t type = block.noiseType;
         QVVector3 n;
         {
-            DensityShader shader(smog.get(), "smog noise point");
+            DensityShader shader(smog, "smog noise point");
             sampleAt(smog, p);
             n = shader->record.point;
         }
@@ -170,14 +171,14 @@ TEST_F(SmogDensityTest, TheShapeMaskScalesTheNoise) {
     smog.block().shapeFlags = 0x3;
     smog.block().shapeFalloffs[0] = {0.0f, 0.3f};
     const PointSample shaped = sampleAt(smog, p);
-    EXPECT_NEAR(shaped.density, softObject(0.15f, 0.3f) * unshaped, 1e-6f);
-    EXPECT_NEAR(shaped.shapeValue, softObject(0.15f, 0.3f), 1e-6f);
+    EXPECT_NEAR(shaped.density, softObjectAt(0.15 / 0.3) * unshaped, 1e-6f);
+    EXPECT_NEAR(shaped.shapeValue, softObjectAt(0.15 / 0.3), 1e-6f);
     EXPECT_EQ(sampleAt(smog, {0.0f, 0.8f, -0.7f}).density, 0.0f);
 }
 
 TEST_F(SmogDensityTest, OutsideTheCubeNoNoiseIsEvaluated) {
     // A host shader as the density source counts the evaluations.
-    DensityShader shader(smog.get(), "smog test density", 0.5f);
+    DensityShader shader(smog, "smog test density", 0.5f);
     smog.block().shapeFlags = 0;
     for (Vector3 p : {Vector3{1.0001f, 0.0f, 0.0f}, Vector3{0.0f, -1.5f, 0.0f},
                       Vector3{0.2f, 0.2f, 1.00007f}}) {
@@ -198,12 +199,12 @@ TEST_F(SmogDensityTest, TheMaskAndNoiseSeeTheModifiedPoint) {
     auto away = FunctionModifier::create([](const Vector3&, Vector3& out) { out = {5.0f, 0.0f, 0.0f}; });
     auto shift = FunctionModifier::create([](const Vector3& in, Vector3& out) { out.x = in.x + 0.5f; });
     {
-        ModifierList list(smog.get());
+        ModifierList list(smog);
         list.add(away.get());
         EXPECT_EQ(sampleAt(smog, origin, false).density, 0.0f);
     }
     {
-        ModifierList list(smog.get());
+        ModifierList list(smog);
         list.add(shift.get());
         EXPECT_NEAR(sampleAt(smog, {0.1f, 0.2f, 0.3f}, false).density, shifted, kShaping);
     }

@@ -9,6 +9,7 @@
 #include "qv/class_factory.h"
 #include "qv/data_exchanger.h"
 #include "qv/entry_points.h"
+#include "tests/support/raised.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -122,14 +123,10 @@ TEST(ClassFactory, CanUnloadNowCountsFactoriesAndIgnoresLockServer) {
 TEST(ClassFactory, FactoryWithoutMemoryRaisesOutOfMemory) {
     host().memory().failNthAllocation(1);
     void* out = nullptr;
-    try {
-        QVDllGetClassObject(CLSID_Fire, qv::IID_IClassFactory, &out);
-        ADD_FAILURE() << "no exception";
-    } catch (const TQVException& error) {
-        EXPECT_EQ(error.code, qv::kOutOfMemory);
-        EXPECT_STREQ(error.sourceName, "QVCountedPtrHelper");
-        EXPECT_EQ(error.line, 166);
-    }
+    const TQVException error = raisedBy([&] { QVDllGetClassObject(CLSID_Fire, qv::IID_IClassFactory, &out); });
+    EXPECT_EQ(error.code, qv::kOutOfMemory);
+    EXPECT_STREQ(error.sourceName, "QVCountedPtrHelper");
+    EXPECT_EQ(error.line, 166);
     host().memory().clearFaults();
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(QVDllCanUnloadNow(), 0);

@@ -8,6 +8,7 @@
 #include "module/class_factory.h"
 #include "qv/strings.h"
 #include "tests/frame/frame_doubles.h"
+#include "tests/support/raised.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -74,13 +75,9 @@ TEST(ComponentQueries, ReleaseBelowZeroRaisesMinusTwo) {
     auto* primitive = create<BoxPrimitive, IQVUnknown>(qv::IID_IQVUnknown);
     auto* box = static_cast<BoxPrimitive*>(static_cast<TBasicUnknown*>(primitive));
     box->setReferenceCount(0);
-    try {
-        primitive->Release();
-        ADD_FAILURE() << "no exception";
-    } catch (const TQVException& error) {
-        EXPECT_EQ(error.code, -2);
-        EXPECT_EQ(static_cast<uint32_t>(error.code), 0xFFFFFFFEu);
-    }
+    const TQVException error = raisedBy([&] { primitive->Release(); });
+    EXPECT_EQ(error.code, -2);
+    EXPECT_EQ(static_cast<uint32_t>(error.code), 0xFFFFFFFEu);
     box->setReferenceCount(1);
     EXPECT_EQ(primitive->Release(), 0);
 }
@@ -157,12 +154,8 @@ TEST(DataExchangerDefaults, EverySlotAnswersItsDefault) {
     EXPECT_EQ(exchanger->exchangerSlot15(), qv::kNotImplemented);
     EXPECT_EQ(exchanger->exchangerSlot16(), qv::kExchangeDefault);
     EXPECT_EQ(exchanger->exchangerSlot17(4), qv::kExchangeDefault);
-    try {
-        exchanger->parameterBlockSize();
-        ADD_FAILURE() << "no exception";
-    } catch (const TQVException& error) {
-        EXPECT_EQ(error.code, qv::kMissingOperation);
-    }
+    const TQVException error = raisedBy([&] { exchanger->parameterBlockSize(); });
+    EXPECT_EQ(error.code, qv::kMissingOperation);
     exchanger->Release();
 }
 
@@ -170,19 +163,11 @@ TEST(GeometricPrimitiveDefaults, EverySlotAnswersItsDefault) {
     auto* geometry = create<PlainPrimitive, I3DExGeometricPrimitive>(qv::IID_I3DExGeometricPrimitive);
     QVBox box{};
     for (auto call : {&I3DExGeometricPrimitive::queryBounds, &I3DExGeometricPrimitive::geometrySlot5}) {
-        try {
-            (geometry->*call)(&box);
-            ADD_FAILURE() << "no exception";
-        } catch (const TQVException& error) {
-            EXPECT_EQ(error.code, qv::kMissingOperation);
-        }
+        const TQVException error = raisedBy([&] { (geometry->*call)(&box); });
+        EXPECT_EQ(error.code, qv::kMissingOperation);
     }
-    try {
-        geometry->geometrySlot45();
-        ADD_FAILURE() << "no exception";
-    } catch (const TQVException& error) {
-        EXPECT_EQ(error.code, 0);
-    }
+    const TQVException error = raisedBy([&] { geometry->geometrySlot45(); });
+    EXPECT_EQ(error.code, 0);
 
     CountingUnknown held;
     held.references = 10;
@@ -348,13 +333,11 @@ TEST(ObjectAllocation, FailedAllocationYieldsNullAndAThrowingConstructorGivesThe
     host().memory().clearFaults();
 
     void* out = nullptr;
-    try {
+    const TQVException error = raisedBy([&] {
         createComponent(&createInstanceOf<FailingPrimitive>, nullptr, qv::IID_IQVUnknown, &out);
-        ADD_FAILURE() << "no exception";
-    } catch (const TQVException& error) {
-        EXPECT_EQ(error.code, qv::kEditorPartError);
-        EXPECT_STREQ(error.sourceName, "FailingPrimitive");
-    }
+    });
+    EXPECT_EQ(error.code, qv::kEditorPartError);
+    EXPECT_STREQ(error.sourceName, "FailingPrimitive");
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(liveObjectCount(), liveBefore);
     EXPECT_EQ(host().memory().counts().liveObjects, memoryBefore.liveObjects);

@@ -14,6 +14,7 @@
 #include "qv/data_exchanger.h"
 #include "qv/entry_points.h"
 #include "qv/exception.h"
+#include "tests/support/raised.h"
 
 namespace brumo::test {
 namespace {
@@ -134,14 +135,10 @@ TEST(ModuleLifecycle, NullServicesFillNothingAndCreationThenRaisesOutOfMemory) {
 
     // Without a memory service every allocation yields null, so no factory can be made.
     void* out = nullptr;
-    try {
-        module.getClassObject(CLSID_Fire, qv::IID_IClassFactory, &out);
-        ADD_FAILURE() << "no exception";
-    } catch (const TQVException& error) {
-        EXPECT_EQ(error.code, qv::kOutOfMemory);
-        EXPECT_STREQ(error.sourceName, "QVCountedPtrHelper");
-        EXPECT_EQ(error.line, 166);
-    }
+    const TQVException error = raisedBy([&] { module.getClassObject(CLSID_Fire, qv::IID_IClassFactory, &out); });
+    EXPECT_EQ(error.code, qv::kOutOfMemory);
+    EXPECT_STREQ(error.sourceName, "QVCountedPtrHelper");
+    EXPECT_EQ(error.line, 166);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(module.canUnloadNow(), 0);
     EXPECT_EQ(module.cleanUp(), 0);

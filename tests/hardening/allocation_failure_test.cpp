@@ -26,6 +26,7 @@
 #include "qv/exception.h"
 #include "qv/fourcc.h"
 #include "qv/volume_primitive.h"
+#include "tests/support/module_objects.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -70,13 +71,6 @@ IQVUnknown* create(const QVGuid& classId) {
     return static_cast<IQVUnknown*>(object);
 }
 
-template <class Interface>
-host::Ref<Interface> query(IQVUnknown* object, const QVGuid& iid) {
-    host::Ref<Interface> result;
-    object->QueryInterface(iid, reinterpret_cast<void**>(result.slot()));
-    return result;
-}
-
 bool isModifier(const ClassListEntry& entry) { return entry.kind == ClassKind::modifier; }
 bool isEffect(const ClassListEntry& entry) { return entry.kind == ClassKind::effect; }
 
@@ -101,12 +95,21 @@ protected:
         expectNothingLeft();
     }
 
-    void expectNothingLeft() {
+    // The host holds the objects, blocks and bytes it held at `then`, and no free went wrong since.
+    static ::testing::AssertionResult sameLiveMemory(const host::MemoryCounts& then) {
         const host::MemoryCounts now = host().memory().counts();
-        EXPECT_EQ(now.liveObjects, before.liveObjects);
-        EXPECT_EQ(now.liveBlocks, before.liveBlocks);
-        EXPECT_EQ(now.liveBytes, before.liveBytes);
-        EXPECT_EQ(now.invalidFrees, before.invalidFrees);
+        if (now.liveObjects == then.liveObjects && now.liveBlocks == then.liveBlocks &&
+            now.liveBytes == then.liveBytes && now.invalidFrees == then.invalidFrees)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "live objects " << then.liveObjects << " -> " << now.liveObjects
+                                             << ", blocks " << then.liveBlocks << " -> " << now.liveBlocks
+                                             << ", bytes " << then.liveBytes << " -> " << now.liveBytes
+                                             << ", invalid frees " << then.invalidFrees << " -> "
+                                             << now.invalidFrees;
+    }
+
+    void expectNothingLeft() {
+        EXPECT_TRUE(sameLiveMemory(before));
         EXPECT_EQ(QVDllCanUnloadNow(), 0);
         EXPECT_EQ(host().resources().openContexts(), 0);
         EXPECT_EQ(host().utility().liveProgressBars(), 0);
@@ -125,11 +128,7 @@ protected:
             failAt = n;
             step(n);
             host().memory().clearFaults();
-            const host::MemoryCounts end = host().memory().counts();
-            ASSERT_EQ(end.liveObjects, start.liveObjects);
-            ASSERT_EQ(end.liveBlocks, start.liveBlocks);
-            ASSERT_EQ(end.liveBytes, start.liveBytes);
-            ASSERT_EQ(end.invalidFrees, start.invalidFrees);
+            ASSERT_TRUE(sameLiveMemory(start));
             ASSERT_EQ(QVDllCanUnloadNow(), 0);
             ASSERT_EQ(host().resources().openContexts(), 0);
         }

@@ -11,17 +11,19 @@
 #include "host/common/text.h"
 #include "host/scene/scene.h"
 #include "host/services/utility_service.h"
-#include "primitive/brumo_base.h"
-#include "qv/class_factory.h"
 #include "qv/data_exchanger.h"
-#include "qv/entry_points.h"
 #include "qv/exception.h"
 #include "qv/fourcc.h"
 #include "qv/volume_primitive.h"
+#include "tests/support/module_objects.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
 namespace {
+
+// The most samples one integrateSegment call takes, and one march toward a light.
+constexpr int64_t kSegmentSampleBound = 65536;
+constexpr int64_t kLightMarchSampleBound = 256;
 
 // A density shader of value 0 (so nothing ever turns opaque and ends a march early) that counts
 // how often it is asked.
@@ -54,14 +56,10 @@ protected:
     void SetUp() override {
         shader = host::Ref<CountingShader>::adopt(new CountingShader);
         host().scene().addShader(shader.get());
-        IQVClassFactory* factory = nullptr;
-        ASSERT_EQ(QVDllGetClassObject(CLSID_Smog, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory)), qv::kOk);
-        void* object = nullptr;
-        EXPECT_EQ(factory->CreateInstance(nullptr, qv::IID_IQVUnknown, &object), qv::kOk);
-        factory->Release();
-        smog = static_cast<IQVUnknown*>(object);
-        smog->QueryInterface(qv::IID_IExDataExchanger, reinterpret_cast<void**>(exchanger.slot()));
-        smog->QueryInterface(qv::IID_IVolumePrimitive, reinterpret_cast<void**>(volume.slot()));
+        smog = createModuleObject(CLSID_Smog);
+        ASSERT_NE(smog, nullptr);
+        exchanger = query<IExDataExchanger>(smog, qv::IID_IExDataExchanger);
+        volume = query<IVolumePrimitive>(smog, qv::IID_IVolumePrimitive);
         // No shape options: every point of the cube asks the shader.
         EffectParameters& p = block();
         p.shapeFlags = 0;
@@ -92,7 +90,19 @@ protected:
         return false;
     }
 
+    // The fixed light straight above, at that quality; the user cancels after the grid's first
+    // slice. Answers whether the module raised cancellation.
+    bool renderFirstSliceLitFromAbove(float quality) {
+        block().quality = quality;
+        block().lightingMode = qv::fourcc("Opt1");
+        block().lightDirection = {0.0f, 0.0f, -1.0f};
+        exchanger->parametersChanged();
+        host().utility().setProgressListener(&cancel);
+        return render();
+    }
+
     host::Ref<CountingShader> shader;
+    CancelAtFirstSlice cancel;
     IQVUnknown* smog = nullptr;
     host::Ref<IExDataExchanger> exchanger;
     host::Ref<IVolumePrimitive> volume;
@@ -106,7 +116,6 @@ TEST_F(WorkBounds, TheFinestStepCrossesTheCubeWithinTheSegmentBound) {
     exchanger->parametersChanged();
     EXPECT_FALSE(render());
     EXPECT_EQ(shader->evaluations.load(), 32768);
-    EXPECT_LE(32768, kMaxSegmentSamples);
 
     // A segment a hundred cubes long takes no more samples than the bound.
     shader->evaluations = 0;
@@ -115,34 +124,22 @@ TEST_F(WorkBounds, TheFinestStepCrossesTheCubeWithinTheSegmentBound) {
     QVColourRecord colour{0.0f, 0.0f, 0.0f, 1.0f};
     volume->integrateSegment(&start, &end, &colour, nullptr, 0, 0);
     EXPECT_GT(shader->evaluations.load(), 0);
-    EXPECT_LE(shader->evaluations.load(), kMaxSegmentSamples);
+    EXPECT_LE(shader->evaluations.load(), kSegmentSampleBound);
 }
 
 // With a hostile quality the grid has its largest resolution, 64 points a side, and each march
 // toward the light would take 32768 samples from the far face; it takes 256, with longer steps.
 // The first slice (z = -1, the light straight above) is 64 × 64 marches of length 2.
 TEST_F(WorkBounds, AMarchTowardTheLightTakesAtMostTheLightMarchBound) {
-    block().quality = 1e30f;
-    block().lightingMode = qv::fourcc("Opt1");
-    block().lightDirection = {0.0f, 0.0f, -1.0f};
-    exchanger->parametersChanged();
-    CancelAtFirstSlice cancel;
-    host().utility().setProgressListener(&cancel);
-    EXPECT_TRUE(render());
-    EXPECT_GE(shader->evaluations.load(), int64_t{64} * 64 * kMaxLightMarchSamples);
-    EXPECT_LE(shader->evaluations.load(), int64_t{64} * 64 * (kMaxLightMarchSamples + 1));
+    EXPECT_TRUE(renderFirstSliceLitFromAbove(1e30f));
+    EXPECT_GE(shader->evaluations.load(), int64_t{64} * 64 * kLightMarchSampleBound);
+    EXPECT_LE(shader->evaluations.load(), int64_t{64} * 64 * (kLightMarchSampleBound + 1));
 }
 
 // At an everyday quality the bound changes nothing: quality 1 marches 2 / 0.02 = 100 samples
 // from the far face (grid of 50 points a side).
 TEST_F(WorkBounds, EverydayQualitiesMarchAsBefore) {
-    block().quality = 1.0f;
-    block().lightingMode = qv::fourcc("Opt1");
-    block().lightDirection = {0.0f, 0.0f, -1.0f};
-    exchanger->parametersChanged();
-    CancelAtFirstSlice cancel;
-    host().utility().setProgressListener(&cancel);
-    EXPECT_TRUE(render());
+    EXPECT_TRUE(renderFirstSliceLitFromAbove(1.0f));
     EXPECT_EQ(shader->evaluations.load(), int64_t{50} * 50 * 100);
 }
 

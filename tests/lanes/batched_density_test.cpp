@@ -63,7 +63,7 @@ void randomiseCommon(EffectParameters& p, Random& random) {
     p.shadowDensityInfluence = uniform(random, 0.0f, 1.0f);
 }
 
-void randomiseEffect(const QVGuid& classId, BrumoBase* effect, Random& random) {
+void randomiseEffect(const QVGuid& classId, const EffectRef& effect, Random& random) {
     randomiseCommon(effect->block(), random);
     void* block = effect->exchangerInterface()->parameterBlock();
     if (classId == CLSID_Clouds) {
@@ -159,7 +159,7 @@ Workload makeWorkload(float size, Random& random) {
 }
 
 // Everything the effect answers for the workload, prepared afresh (shadow grid included).
-Outcome run(BrumoBase* effect, const Workload& w) {
+Outcome run(const EffectRef& effect, const Workload& w) {
     effect->exchangerInterface()->parametersChanged();
     Outcome o;
     const int n = static_cast<int>(w.points.size());
@@ -212,7 +212,7 @@ TEST_P(BatchedDensity, EveryInstructionSetGivesTheOnePointResultsWithEveryModifi
     for (int scenario = 0; scenario < 10; ++scenario) {
         EffectRef effect(effectCase.classId);
         ASSERT_TRUE(effect);
-        randomiseEffect(effectCase.classId, effect.get(), random);
+        randomiseEffect(effectCase.classId, effect, random);
         host::Ref<host::ComponentList> list = host::ComponentList::create(effect->primaryUnknown());
         std::vector<ModifierRef*> held;
         attachModifiers(*list, scenario, random, held);
@@ -222,12 +222,12 @@ TEST_P(BatchedDensity, EveryInstructionSetGivesTheOnePointResultsWithEveryModifi
         {
             VectorTargetScope scalar("scalar");
             ASSERT_TRUE(scalar.selected);
-            reference = run(effect.get(), w);
+            reference = run(effect, w);
         }
         for (const std::string& target : laneTargets()) {
             VectorTargetScope lanes(target.c_str());
             ASSERT_TRUE(lanes.selected) << target;
-            const Outcome o = run(effect.get(), w);
+            const Outcome o = run(effect, w);
             const std::string where = std::string(effectCase.name) + " scenario " + std::to_string(scenario) + " on " + target;
             EXPECT_TRUE(sameBits(o.densities, reference.densities))
                 << where << ", point " << firstDifference(o.densities, reference.densities);

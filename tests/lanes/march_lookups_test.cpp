@@ -13,14 +13,12 @@
 #include "primitive/colour_gradient.h"
 #include "primitive/march_lanes.h"
 #include "primitive/shadow_grid.h"
-#include "support/test_host.h"
+#include "tests/support/comparisons.h"
+#include "tests/support/test_host.h"
 #include "tests/support/vector_target_scope.h"
 
 namespace brumo::test {
 namespace {
-
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInfinity = std::numeric_limits<float>::infinity();
 
 std::vector<std::string> everyTarget() {
     std::vector<std::string> names;

@@ -19,6 +19,7 @@
 #include "primitive/shadow_grid.h"
 #include "qv/exception.h"
 #include "qv/fourcc.h"
+#include "tests/support/comparisons.h"
 #include "tests/support/module_objects.h"
 #include "tests/support/probe_effect.h"
 #include "tests/support/test_host.h"
@@ -30,8 +31,6 @@ using host::DistantLight;
 using host::PointLight;
 using qv::fourcc;
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr QVColourRecord kWhite{1.0f, 1.0f, 1.0f, 1.0f};
 
 // Distant lights added to the host's scene for one test, taken out again when it ends.
@@ -94,16 +93,19 @@ private:
 };
 
 // Runs integrateSegment over a segment in local space; answers the colour record.
-QVColourRecord march(BrumoBase& b, QVVector3 from, QVVector3 to, QVColourRecord colour = {0, 0, 0, 0}) {
+template <class Primitive>
+QVColourRecord march(Primitive& b, QVVector3 from, QVVector3 to, QVColourRecord colour = {0, 0, 0, 0}) {
     b.volumeInterface()->integrateSegment(&from, &to, &colour, nullptr, 0, 0);
     return colour;
 }
 
 // A zero-length march: refreshes the caches and re-examines the scene lights, gathers nothing.
-void touch(BrumoBase& b) { march(b, {0, 0, 0}, {0, 0, 0}); }
+template <class Primitive>
+void touch(Primitive& b) { march(b, {0, 0, 0}, {0, 0, 0}); }
 
 // The code of the exception a march raised, or 0 when it returned.
-int32_t marchFault(BrumoBase& b) {
+template <class Primitive>
+int32_t marchFault(Primitive& b) {
     try {
         touch(b);
     } catch (const TQVException& e) {
@@ -112,15 +114,11 @@ int32_t marchFault(BrumoBase& b) {
     return 0;
 }
 
-void useSingleColour(ColourGradient& gradient, const ColourRGBA& colour) {
-    gradient.setCount(0);
-    addKey(gradient, colour, 0.0f);
-}
-
-// A probe whose samples show the light reaching them: a unit cube, no jitter, white vapour and
-// black shadows at full strength whatever the density.
-void showLight(ProbeEffect& probe) {
+// A probe whose samples show the light reaching them in the lighting mode given: a unit cube,
+// no jitter, white vapour and black shadows at full strength whatever the density.
+void showLight(ProbeEffect& probe, uint32_t lightingMode) {
     EffectParameters& p = probe.block();
+    p.lightingMode = lightingMode;
     p.size = 1.0f;
     p.stepJitter = 0.0f;
     p.shadowStrength = 1.0f;
@@ -174,10 +172,9 @@ uint64_t barsStarted() { return host().utility().progressStarts(); }
 
 TEST(FixedLight, WithoutVapourEveryGridPointIsLitFully) {
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt1"));
     EffectParameters& p = probe->block();
     EXPECT_EQ(p.quality, 0.2f);
-    p.lightingMode = fourcc("Opt1");
     p.lightDirection = {0.0f, 0.0f, -3.0f};
     const uint64_t bars = barsStarted();
     const uint64_t ticks = idleTicks();
@@ -195,9 +192,7 @@ TEST(FixedLight, WithoutVapourEveryGridPointIsLitFully) {
 
 TEST(FixedLight, VapourDimsTheLightWithDepthAndTheLitFaceTakesNoSample) {
     Probe probe;
-    showLight(*probe);
-    EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt1");  // travelling along -z: the lit face is z = +1
+    showLight(*probe, fourcc("Opt1"));  // travelling along -z: the lit face is z = +1
     probe->setDensity(0.25f);
     touch(*probe);
     // Light crossing 2 normalised units takes 20 steps of optical depth 2 × 0.1 × 0.25.
@@ -218,8 +213,7 @@ TEST(FixedLight, VapourDimsTheLightWithDepthAndTheLitFaceTakesNoSample) {
 
 TEST(FixedLight, EachPointOfARowIsDimmedOnlyByTheVapourOnItsOwnWay) {
     Probe probe;
-    showLight(*probe);
-    probe->block().lightingMode = fourcc("Opt1");  // travelling along -z: the lit face is z = +1
+    showLight(*probe, fourcc("Opt1"));  // travelling along -z: the lit face is z = +1
     // Along x a row crosses no vapour, thin vapour and vapour that shadows fully, so that marches
     // that end early and marches that go on share each row.
     auto densityAt = [](float x) { return x > 0.5f ? 1000.0f : x > 0.0f ? 0.25f : 0.0f; };
@@ -238,9 +232,8 @@ TEST(FixedLight, EachPointOfARowIsDimmedOnlyByTheVapourOnItsOwnWay) {
 
 TEST(FixedLight, ALightWithoutAUsableDirectionIsSkipped) {
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt1"));
     EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt1");
     const Vector3 unusable[] = {{0.0f, 0.0f, 0.0f}, {kNaN, 0.0f, -1.0f}, {0.0f, kInfinity, 0.0f},
                                 {kNaN, kNaN, kNaN}};
     for (const Vector3& direction : unusable) {
@@ -311,9 +304,8 @@ TEST(ShadowGridResolution, QualityGivesTheNumberOfSlicesWithoutOverflow) {
 
 TEST(ShadowGridResolution, ResolutionsBelowTwoBuildTwoPointsPerAxis) {
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt1"));
     EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt1");
     // quality 0.01 gives R = 0, 0.03 gives 1; NaN and negative qualities give 0. The march
     // steps 2 below quality 0.01 and 2/3 at 0.03.
     const struct {
@@ -334,13 +326,10 @@ TEST(ShadowedSamples, GridValuesZeroAndOneGiveTheShadowColourOrTheSampleColour) 
     SceneLights lights;
     DistantLight* light = lights.distant({0.0f, 0.0f, -1.0f}, {0.0f, 0.0f, 0.0f, 1.0f});
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt2"));
     EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt2");
     useSingleColour(p.colourGradient, {0.2f, 0.4f, 0.6f, 1.0f});
-    p.shadowGradient.setCount(0);
-    addKey(p.shadowGradient, {1.0f, 0.0f, 0.0f, 1.0f}, 1.0f);
-    addKey(p.shadowGradient, {0.0f, 0.0f, 1.0f, 1.0f}, 0.0f);
+    setKeys(p.shadowGradient, {{{1.0f, 0.0f, 0.0f, 1.0f}, 1.0f}, {{0.0f, 0.0f, 1.0f, 1.0f}, 0.0f}});
     touch(*probe);  // the grid is built over empty vapour
 
     probe->setDensity(0.5f);
@@ -385,9 +374,8 @@ TEST(SceneLights, TwoWhiteLightsGiveTwoAndANegativeShadowWeight) {
     lights.point({0.0f, 0.0f, 0.5f}, kWhite);  // not a distant light: skipped
     lights.distant({1.0f, 0.0f, 0.0f}, kWhite);
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt2"));
     EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt2");
     probe->setDensity(0.25f);
     touch(*probe);
 
@@ -418,9 +406,8 @@ TEST(SceneLights, TheGridIsRebuiltWhenTheSceneLightsChangeAndOnlyThen) {
     PointLight* lamp = lights.point({0.0f, 0.0f, 2.0f}, kWhite);
     DistantLight* second = lights.distant({1.0f, 0.0f, 0.0f}, kWhite);
     Probe probe;
-    showLight(*probe);
+    showLight(*probe, fourcc("Opt2"));
     EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt2");
     touch(*probe);
     ASSERT_TRUE(lightEverywhere(*probe, 2.0f, 1e-6f));
     uint64_t bars = barsStarted();
@@ -477,9 +464,7 @@ TEST(SceneLights, LightsWithUnusableValuesAreSkippedWithoutRebuildingOnEveryCall
     lights.distant({0.0f, 0.0f, 0.0f}, kWhite);
     lights.distant({kNaN, 0.0f, -1.0f}, kWhite);
     Probe probe;
-    showLight(*probe);
-    EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt2");
+    showLight(*probe, fourcc("Opt2"));
     touch(*probe);
     EXPECT_TRUE(lightEverywhere(*probe, 1.0f, 1e-6f));  // the two without a direction light nothing
     const uint64_t bars = barsStarted();
@@ -535,9 +520,7 @@ TEST(Cancellation, ACancelledSceneLightRebuildIsRedoneOnTheNextCall) {
     SceneLights lights;
     DistantLight* light = lights.distant({0.0f, 0.0f, -1.0f}, kWhite);
     Probe probe;
-    showLight(*probe);
-    EffectParameters& p = probe->block();
-    p.lightingMode = fourcc("Opt2");
+    showLight(*probe, fourcc("Opt2"));
     probe->setDensity(0.25f);
     touch(*probe);
     const Vector3 lit = gridPoint(2, 3, 8, 10);
@@ -581,7 +564,7 @@ TEST(Cancellation, ACancelledSceneLightRebuildIsRedoneOnTheNextCall) {
 
 // A smog lit obliquely by the fixed light, so that its grid varies along every axis, with black
 // shadows.
-void lightObliquely(BrumoBase& smog, float densityAmount) {
+void lightObliquely(const EffectRef& smog, float densityAmount) {
     EffectParameters& p = smog.block();
     p.lightingMode = fourcc("Opt1");
     p.lightDirection = {1.0f, 2.0f, -3.0f};
@@ -591,7 +574,7 @@ void lightObliquely(BrumoBase& smog, float densityAmount) {
 }
 
 // What a copy gathers along a few lines across its cube, which cross the grid's cells.
-std::vector<float> picture(BrumoBase& smog) {
+std::vector<float> picture(const EffectRef& smog) {
     std::vector<float> values;
     for (float y = -3.5f; y < 4.0f; y += 1.0f)
         for (float z = -3.5f; z < 4.0f; z += 1.75f) {
@@ -640,18 +623,18 @@ TEST(SharedGrid, CopiesPreparedOnTwoThreadsAtOnceGetTheGridOneCopyBuildsAlone) {
     }
 
     EffectRef first(CLSID_Smog), second(CLSID_Smog);
-    for (BrumoBase* copy : {first.get(), second.get()}) {
+    for (const EffectRef* copy : {&first, &second}) {
         lightObliquely(*copy, 3.0f);
         copy->block().quality = 0.8f;
     }
     std::atomic<int> waiting{2};
-    auto prepare = [&waiting](BrumoBase* copy) {
+    auto prepare = [&waiting](const EffectRef* copy) {
         waiting.fetch_sub(1);
         while (waiting.load() > 0) std::this_thread::yield();
         touch(*copy);
     };
-    std::thread one(prepare, first.get());
-    std::thread two(prepare, second.get());
+    std::thread one(prepare, &first);
+    std::thread two(prepare, &second);
     one.join();
     two.join();
     EXPECT_EQ(picture(*first), alone);

@@ -4,7 +4,8 @@
 
 #include "qv/class_array.h"
 #include "qv/exception.h"
-#include "support/test_host.h"
+#include "tests/support/raised.h"
+#include "tests/support/test_host.h"
 
 namespace {
 
@@ -95,14 +96,10 @@ TEST(QVClassArray, FailedAllocationLeavesTheArrayAsItWas) {
     EXPECT_EQ(floats.capacity(), 2);
 
     memory.failNthAllocation(1);
-    try {
-        floats.appendNew();
-        ADD_FAILURE() << "appendNew did not raise";
-    } catch (const TQVException& e) {
-        EXPECT_EQ(e.code, static_cast<QVResult>(0x80010002u));
-        EXPECT_STREQ(e.source(), "QVClassArray");
-        EXPECT_EQ(e.line, 978);
-    }
+    const TQVException error = brumo::test::raisedBy([&] { floats.appendNew(); });
+    EXPECT_EQ(error.code, static_cast<QVResult>(0x80010002u));
+    EXPECT_STREQ(error.source(), "QVClassArray");
+    EXPECT_EQ(error.line, 978);
     memory.clearFaults();
     EXPECT_EQ(floats.count(), 2);
     EXPECT_EQ(floats[1], 2.0f);

@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "brumo/class_ids.h"
-#include "effects/clouds.h"
 #include "host/scene/mesh_object.h"
 #include "host/scene/scene.h"
-#include "primitive/brumo_base.h"
 #include "tests/support/comparisons.h"
+#include "tests/support/curves.h"
 #include "tests/support/host_doubles.h"
 #include "tests/support/module_objects.h"
 #include "tests/support/test_host.h"
@@ -64,9 +63,6 @@ private:
     EffectRef smog_{CLSID_Smog};
 };
 
-// softObject(x) = 1 - 22/9 x + 17/9 x² - 4/9 x³.
-float softObject(float x) { return 1.0f - 22.0f / 9.0f * x + 17.0f / 9.0f * x * x - 4.0f / 9.0f * x * x * x; }
-
 // The grid is built with the mesh already attached, and every march toward the light counts the
 // crossings of its own ray, so the mesh-shaped vapour shadows itself from the first render on.
 TEST(MeshShadow, TheShadowGridSeesTheMeshFromTheFirstPreparation) {
@@ -78,10 +74,8 @@ TEST(MeshShadow, TheShadowGridSeesTheMeshFromTheFirstPreparation) {
     p.lightingMode = qv::fourcc("Opt1");
     p.lightDirection = {0.0f, 0.0f, -1.0f};  // from above, travelling down
     // White vapour and black shadows: the red share of a sample is the light reaching it.
-    p.colourGradient.setCount(0);
-    addKey(p.colourGradient, {1.0f, 1.0f, 1.0f, 1.0f}, 0.0f);
-    p.shadowGradient.setCount(0);
-    addKey(p.shadowGradient, {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f);
+    useSingleColour(p.colourGradient, {1.0f, 1.0f, 1.0f, 1.0f});
+    useSingleColour(p.shadowGradient, {0.0f, 0.0f, 0.0f, 1.0f});
     smog.changed();
     smog.march({0.0f, 0.0f, -2.0f}, {0.0f, 0.0f, 2.0f});
     // One sample of half a step (0.05) at the point.
@@ -176,7 +170,7 @@ TEST(MeshBorder, TheSoftWeightRisesFromTheSurfaceToOneAtDepthRange) {
     for (float depth : {0.0005f, 0.02f, 0.05f, 0.1f, 0.15f, 0.2f, 0.25f, 0.3f, 0.35f, 0.39f}) {
         const float w = smog.weight({surface + depth, 0.013f, 0.007f});
         const float a = (0.4f - depth) * (0.4f - depth);
-        EXPECT_NEAR(w, softObject(a / 0.16f), 0.01f) << depth;
+        EXPECT_NEAR(w, softObjectAt(a / 0.16f), 0.01f) << depth;
         EXPECT_GT(w, previous) << depth;
         previous = w;
     }

@@ -29,12 +29,7 @@ void expectPoint(const Vector3& actual, const Vector3& expected, float tolerance
 }
 
 TEST(ModifierFactoryTest, EveryModifierComesFromTheFactoryAndAnswersItsBlockSize) {
-    const struct {
-        const char* name;
-        QVGuid classId;
-        size_t size;
-        int32_t size32;
-    } modifiers[] = {
+    const BlockSize modifiers[] = {
         {"Taper", CLSID_TaperModifier, sizeof(TaperParameters), 20},
         {"Wave", CLSID_WaveModifier, sizeof(WaveParameters), 28},
         {"Bulge", CLSID_BulgeModifier, sizeof(BulgeParameters), 20},
@@ -50,12 +45,7 @@ TEST(ModifierFactoryTest, EveryModifierComesFromTheFactoryAndAnswersItsBlockSize
         SCOPED_TRACE(m.name);
         ModifierRef modifier(m.classId);
         ASSERT_TRUE(modifier);
-        EXPECT_EQ(modifier.exchanger()->parameterBlockSize(), static_cast<int32_t>(m.size));
-#if defined(__i386__) || defined(_M_IX86)
-        EXPECT_EQ(modifier.exchanger()->parameterBlockSize(), m.size32);
-#else
-        (void)m.size32;
-#endif
+        expectBlockSize(modifier.exchanger(), m);
         EXPECT_NE(modifier.exchanger()->parameterBlock(), nullptr);
 
         // The data component interface is the modifier interface itself, first in the object.

@@ -32,13 +32,18 @@ Vector3 times(float s, const Vector3& v) { return {s * v.x, s * v.y, s * v.z}; }
 const Vector3 kPoints[] = {{0.13f, -0.41f, 0.77f}, {-0.9f, 0.35f, -0.2f}, {0.5f, 0.5f, 0.05f},
                            {0.01f, -0.66f, -0.93f}, {0.71f, 0.29f, 0.44f}};
 
-// Checks that the modifier moves in by value along the block's direction, to the bit.
-void expectMovedBy(const ModifierRef& noise, const Vector3& in, float value) {
+// Checks that the modifier moves in by value along the block's direction, to the bit unless a
+// tolerance is given.
+void expectMovedBy(const ModifierRef& noise, const Vector3& in, float value, float tolerance = 0.0f) {
     const NoiseModifierParameters& p = noise.block<NoiseModifierParameters>();
     const Vector3 out = noise.deform(in);
-    EXPECT_EQ(out.x, in.x + value * p.directionX);
-    EXPECT_EQ(out.y, in.y + value * p.directionY);
-    EXPECT_EQ(out.z, in.z + value * p.directionZ);
+    const Vector3 expected{in.x + value * p.directionX, in.y + value * p.directionY, in.z + value * p.directionZ};
+    for (int axis = 0; axis < 3; ++axis) {
+        if (tolerance == 0.0f)
+            EXPECT_EQ(out[axis], expected[axis]) << "axis " << axis;
+        else
+            EXPECT_NEAR(out[axis], expected[axis], tolerance) << "axis " << axis;
+    }
 }
 
 TEST(NoiseModifierTest, ANewModifierHasItsDefaultsAndASeedOfTheSecondDraw) {
@@ -76,10 +81,7 @@ TEST(NoiseModifierTest, TheDefaultNoiseSpaceIsFiveTimesTheBox) {
     bool varies = false;
     for (const Vector3& in : kPoints) {
         const float value = cubicNoise(seed, times(5.0f, in));
-        const Vector3 out = noise.deform(in);
-        EXPECT_EQ(out.x, in.x + value);
-        EXPECT_EQ(out.y, in.y + value);
-        EXPECT_EQ(out.z, in.z + value);
+        expectMovedBy(noise, in, value);
         varies = varies || value != cubicNoise(seed, times(5.0f, kPoints[0]));
     }
     EXPECT_TRUE(varies);
@@ -100,11 +102,7 @@ TEST(NoiseModifierTest, DirectionOffsetScaleAndRotationShapeTheNoiseSpace) {
     p.noiseScaleZ = 50.0f;  // twice the frequency along z
     noise.changed();
     for (const Vector3& in : kPoints) {
-        const float value = cubicNoise(seed, {5.0f * in.x + 0.25f, 5.0f * in.y - 3.0f, 10.0f * in.z + 7.5f});
-        const Vector3 out = noise.deform(in);
-        EXPECT_EQ(out.x, in.x + value * 2.0f);
-        EXPECT_EQ(out.y, in.y + value * 0.0f);
-        EXPECT_EQ(out.z, in.z + value * -0.5f);
+        expectMovedBy(noise, in, cubicNoise(seed, {5.0f * in.x + 0.25f, 5.0f * in.y - 3.0f, 10.0f * in.z + 7.5f}));
     }
 
     // A quarter turn about z: (x, y, z) samples the noise at 5 (-y, x, z).
@@ -114,11 +112,7 @@ TEST(NoiseModifierTest, DirectionOffsetScaleAndRotationShapeTheNoiseSpace) {
     turned.changed();
     const int32_t turnedSeed = turned.block<NoiseModifierParameters>().seed;
     for (const Vector3& in : kPoints) {
-        const float value = cubicNoise(turnedSeed, {-5.0f * in.y, 5.0f * in.x, 5.0f * in.z});
-        const Vector3 out = turned.deform(in);
-        EXPECT_NEAR(out.x, in.x + value, 1e-5f);
-        EXPECT_NEAR(out.y, in.y + value, 1e-5f);
-        EXPECT_NEAR(out.z, in.z + value, 1e-5f);
+        expectMovedBy(turned, in, cubicNoise(turnedSeed, {-5.0f * in.y, 5.0f * in.x, 5.0f * in.z}), 1e-5f);
     }
 }
 

@@ -15,14 +15,7 @@
 namespace brumo::test {
 namespace {
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr QVColourRecord kBehind{0.1f, 0.2f, 0.3f, 0.4f};
-
-void useSingleColour(ColourGradient& gradient, const ColourRGBA& colour) {
-    gradient.setCount(0);
-    addKey(gradient, colour, 0.0f);
-}
 
 // A unit cube (local space = normalised space), no jitter, white vapour.
 void plainSetup(ProbeEffect& probe) {
@@ -149,9 +142,7 @@ TEST(SegmentMarch, ColourComesFromTheGradientAtTheClampedIndex) {
     Probe probe;
     EffectParameters& p = probe->block();
     ColourGradient& gradient = p.colourGradient;
-    gradient.setCount(0);
-    addKey(gradient, {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f);
-    addKey(gradient, {1.0f, 0.5f, 0.0f, 1.0f}, 1.0f);
+    setKeys(gradient, {{{0.0f, 0.0f, 0.0f, 1.0f}, 0.0f}, {{1.0f, 0.5f, 0.0f, 1.0f}, 1.0f}});
     // The colour the density sampler answers for a sample of that density.
     auto colourOf = [&probe](float density) {
         probe->setDensity(density);

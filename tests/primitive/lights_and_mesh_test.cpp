@@ -9,9 +9,9 @@
 
 #include "host/common/host_object.h"
 #include "host/common/text.h"
+#include "primitive/mesh_shape.h"
 #include "tests/support/module_objects.h"
 #include "tests/support/host_doubles.h"
-#include "tests/support/probe_effect.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -220,12 +220,15 @@ TEST(MeshShaping, TheMarchStartsTheMeshRayWhereTheLineEntersTheOuterBox) {
     auto* box = new FakeBoxMesh({{-1.0f, -1.0f, -1.0f}, {1.0f, 1.0f, 1.0f}});
     host().scene().addObject(box);
     {
-        Probe probe;
-        EffectParameters& p = probe->block();
+        EffectRef smog(CLSID_Smog);
+        EffectParameters& p = smog.block();
         p.size = 1.0f;
         p.meshOff = 0;
         p.meshName->setText("Box");
-        probe->march({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, {});
+        const QVVector3 start{-1.0f, 0.0f, 0.0f};
+        const QVVector3 end{1.0f, 0.0f, 0.0f};
+        QVColourRecord colour{};
+        smog->volumeInterface()->integrateSegment(&start, &end, &colour, nullptr, 0, 0);
         // The ray begins at x = -1.5, half a unit before the segment, and meets both faces.
         ASSERT_GE(box->origins.size(), 2u);
         EXPECT_EQ(box->origins[0].x, -1.5f);

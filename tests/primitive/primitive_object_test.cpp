@@ -76,8 +76,8 @@ TEST(PrimitiveConstruction, ParameterBlockHoldsTheDefaults) {
 
 TEST(PrimitiveConstruction, SmogFromTheFactoryHoldsTheCommonDefaults) {
     void* object = nullptr;
-    ASSERT_EQ(createThroughFactory(CLSID_Smog, IID_BrumoBase, &object), qv::kOk);
-    auto* smog = static_cast<BrumoBase*>(object);
+    ASSERT_EQ(createThroughFactory(CLSID_Smog, qv::IID_IExDataExchanger, &object), qv::kOk);
+    auto* smog = static_cast<IExDataExchanger*>(object);
     EXPECT_EQ(smog->parameterBlockSize(), static_cast<int32_t>(sizeof(SmogParameters)));
     const auto* block = static_cast<const EffectParameters*>(smog->parameterBlock());
     EXPECT_EQ(block->size, 4.0f);
@@ -88,7 +88,7 @@ TEST(PrimitiveConstruction, SmogFromTheFactoryHoldsTheCommonDefaults) {
         EXPECT_EQ(block->shapeFalloffs[k].a, 0.0f) << k;
         EXPECT_EQ(block->shapeFalloffs[k].b, 0.1f) << k;
     }
-    EXPECT_EQ(smog->primaryUnknown()->Release(), 0);
+    EXPECT_EQ(smog->Release(), 0);
 }
 
 TEST(PrimitiveConstruction, HostShadersReceiveTheHostsDefaultShadingRecord) {
@@ -129,8 +129,8 @@ TEST(PrimitiveConstruction, SizeFollowsAPositiveSceneFactor) {
     const float factor = scene.sceneSizeFactor();
     for (const auto& [given, size] : {std::pair{2.5f, 10.0f}, {0.0f, 4.0f}, {-3.0f, 4.0f}}) {
         scene.setSizeFactor(given);
-        Probe probe;
-        EXPECT_EQ(probe->block().size, size) << "factor " << given;
+        EffectRef smog(CLSID_Smog);
+        EXPECT_EQ(smog.block().size, size) << "factor " << given;
     }
     scene.setSizeFactor(factor);
 }
@@ -218,15 +218,15 @@ host::Ref<host::HostPart> control(const char (&id)[5], PartKind kind, int32_t va
     return loosePart(fourcc(id), kind, value, owner);
 }
 
-QVResult sendControl(BrumoBase& primitive, IQVUnknown* source, void* data = nullptr) {
-    return primitive.handleEvent(5, source, data);
+QVResult sendControl(IExDataExchanger* primitive, IQVUnknown* source, void* data = nullptr) {
+    return primitive->handleEvent(5, source, data);
 }
 
 TEST(PrimitiveEvents, DensityPresetRewritesFlagsAndPairsAndClearsThePopup) {
-    Probe probe;
-    EffectParameters& p = probe->block();
+    EffectRef smog(CLSID_Smog);
+    EffectParameters& p = smog->block();
     auto popup = control("DePr", PartKind::integer, static_cast<int32_t>(fourcc("Opt4")));
-    EXPECT_EQ(sendControl(*probe, popup->unknown()), qv::kHandled);
+    EXPECT_EQ(sendControl(smog->exchangerInterface(), popup->unknown()), qv::kHandled);
     EXPECT_EQ(p.shapeFlags, 0x80u);
     EXPECT_EQ(p.shapeFalloffs[7].a, 0.3f);
     EXPECT_EQ(p.shapeFalloffs[7].b, 0.5f);
@@ -235,7 +235,7 @@ TEST(PrimitiveEvents, DensityPresetRewritesFlagsAndPairsAndClearsThePopup) {
     EXPECT_EQ(popup->referenceCount(), 1);
 
     popup->storeInt(static_cast<int32_t>(fourcc("Opt1")));
-    sendControl(*probe, popup->unknown());
+    sendControl(smog->exchangerInterface(), popup->unknown());
     EXPECT_EQ(p.shapeFlags, 0x3u);
     EXPECT_EQ(p.shapeFalloffs[0].b, 0.3f);
     EXPECT_EQ(p.shapeFalloffs[1].b, 0.3f);
@@ -245,55 +245,55 @@ TEST(PrimitiveEvents, DensityPresetRewritesFlagsAndPairsAndClearsThePopup) {
     // cannot be read as a number (the preset code then stays -1).
     const FalloffPair before = p.shapeFalloffs[0];
     popup->storeInt(static_cast<int32_t>(fourcc("Pre2")));
-    sendControl(*probe, popup->unknown());
+    sendControl(smog->exchangerInterface(), popup->unknown());
     EXPECT_EQ(p.shapeFlags, 0u);
     EXPECT_EQ(p.shapeFalloffs[0].b, before.b);
     p.shapeFlags = 0x5u;
     auto unreadable = control("DePr", PartKind::text);
-    sendControl(*probe, unreadable->unknown());
+    sendControl(smog->exchangerInterface(), unreadable->unknown());
     EXPECT_EQ(p.shapeFlags, 0u);
 }
 
 TEST(PrimitiveEvents, ColourPresetUsesTheColourBank) {
-    Probe probe;
-    EffectParameters& p = probe->block();
+    EffectRef smog(CLSID_Smog);
+    EffectParameters& p = smog->block();
     auto popup = control("CoPr", PartKind::integer, static_cast<int32_t>(fourcc("Pre3")));
-    sendControl(*probe, popup->unknown());
+    sendControl(smog->exchangerInterface(), popup->unknown());
     EXPECT_EQ(p.colourShapeFlags, 0xFC00u);
     for (int k = 10; k < 16; ++k) EXPECT_EQ(p.colourShapeFalloffs[k].b, 0.5f) << k;
     EXPECT_EQ(p.shapeFlags, 0xFC00u);
     EXPECT_EQ(popup->intValue(), static_cast<int32_t>(fourcc("NoPt")));
 
     popup->storeInt(static_cast<int32_t>(fourcc("Pre4")));
-    sendControl(*probe, popup->unknown());
+    sendControl(smog->exchangerInterface(), popup->unknown());
     EXPECT_EQ(p.colourShapeFlags, 0x80u);
     EXPECT_EQ(p.colourShapeFalloffs[7].a, 0.0f);
     EXPECT_EQ(p.colourShapeFalloffs[7].b, 1.0f);
 
     // A density code means nothing to the colour bank.
     popup->storeInt(static_cast<int32_t>(fourcc("Opt1")));
-    sendControl(*probe, popup->unknown());
+    sendControl(smog->exchangerInterface(), popup->unknown());
     EXPECT_EQ(p.colourShapeFlags, 0u);
 }
 
 TEST(PrimitiveEvents, CheckBoxesSetAndClearTheirOwnBit) {
-    Probe probe;
-    EffectParameters& p = probe->block();
+    EffectRef smog(CLSID_Smog);
+    EffectParameters& p = smog->block();
     WriteCounter owner;
     auto box = control("DNZC", PartKind::checkBox, 1, &owner);
-    sendControl(*probe, box->unknown());
+    sendControl(smog->exchangerInterface(), box->unknown());
     EXPECT_EQ(p.shapeFlags, 0xFC00u | 0x200u);
     box->storeBool(false);
-    sendControl(*probe, box->unknown());
+    sendControl(smog->exchangerInterface(), box->unknown());
     EXPECT_EQ(p.shapeFlags, 0xFC00u);
     box->setPartId(fourcc("DZNe"));
-    sendControl(*probe, box->unknown());
+    sendControl(smog->exchangerInterface(), box->unknown());
     EXPECT_EQ(p.shapeFlags, 0x7C00u);
 
     auto colourBox = control("FPHU", PartKind::checkBox, 1, &owner);
-    sendControl(*probe, colourBox->unknown());
+    sendControl(smog->exchangerInterface(), colourBox->unknown());
     colourBox->setPartId(fourcc("FYNe"));
-    sendControl(*probe, colourBox->unknown());
+    sendControl(smog->exchangerInterface(), colourBox->unknown());
     EXPECT_EQ(p.colourShapeFlags, 0x4001u);
     EXPECT_EQ(p.shapeFlags, 0x7C00u);
     EXPECT_EQ(owner.writes, 0);
@@ -319,15 +319,15 @@ TEST(PrimitiveEvents, SeedDrawsTheNextRandomNumberThatTheNextSampleUses) {
 }
 
 TEST(PrimitiveEvents, EventsWithoutAPartAreIgnored) {
-    Probe probe;
+    EffectRef smog(CLSID_Smog);
     auto stranger = host::Ref<PlainObject>::adopt(new PlainObject);  // no part
-    EXPECT_EQ(sendControl(*probe, stranger.get()), qv::kHandled);
-    EXPECT_EQ(probe->handleEvent(5, nullptr, nullptr), qv::kHandled);
+    EXPECT_EQ(sendControl(smog->exchangerInterface(), stranger.get()), qv::kHandled);
+    EXPECT_EQ(smog->exchangerInterface()->handleEvent(5, nullptr, nullptr), qv::kHandled);
     auto box = control("DNZC", PartKind::checkBox, 1);
-    EXPECT_EQ(probe->handleEvent(77, box->unknown(), nullptr), qv::kHandled);
+    EXPECT_EQ(smog->exchangerInterface()->handleEvent(77, box->unknown(), nullptr), qv::kHandled);
     auto other = control("Zzzz", PartKind::checkBox);
-    EXPECT_EQ(sendControl(*probe, other->unknown()), qv::kHandled);
-    EXPECT_EQ(probe->block().shapeFlags, 0xFC00u);
+    EXPECT_EQ(sendControl(smog->exchangerInterface(), other->unknown()), qv::kHandled);
+    EXPECT_EQ(smog->block().shapeFlags, 0xFC00u);
     EXPECT_EQ(stranger->referenceCount(), 1);
     EXPECT_EQ(box->referenceCount(), 1);
     EXPECT_EQ(other->referenceCount(), 1);
@@ -354,7 +354,7 @@ TEST(PrimitiveEvents, ComponentChangeRecordIsAlwaysReleasedAndFreed) {
     list.attached = {modifier->unknown()};
     auto ctrl = control("Ctrl", PartKind::integer);
     const int64_t blocks = host().memory().counts().liveBlocks;
-    auto send = [&](int32_t kind, IMFComponentList* from) { return reportComponentChange(*smog, from, kind, ctrl.get()); };
+    auto send = [&](int32_t kind, IMFComponentList* from) { return reportComponentChange(smog->exchangerInterface(), from, kind, ctrl.get()); };
 
     // 5101 is not a component change: nothing is filled, but the record is consumed.
     EXPECT_EQ(send(5101, &list), qv::kHandled);
@@ -414,7 +414,7 @@ TEST(PrimitiveEvents, ParametersChangedReachesEveryModifierInOrder) {
         EXPECT_EQ(probe->effectPreparations, 2);
 
         // Rebuilding the chain after a reported change keeps one reference per entry.
-        EXPECT_EQ(reportComponentChange(*probe, &list), qv::kHandled);
+        EXPECT_EQ(reportComponentChange(probe->exchangerInterface(), &list), qv::kHandled);
         probe->march({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, {});
         for (LoggingModifier* modifier : modifiers) EXPECT_EQ(modifier->references(), 3);
     }

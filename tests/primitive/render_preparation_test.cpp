@@ -11,10 +11,10 @@
 #include "brumo/class_ids.h"
 #include "host/common/text.h"
 #include "host/scene/shaders.h"
-#include "math/shaping.h"
 #include "primitive/colour_gradient.h"
 #include "qv/fourcc.h"
 #include "tests/support/comparisons.h"
+#include "tests/support/curves.h"
 #include "tests/support/host_doubles.h"
 #include "tests/support/module_objects.h"
 #include "tests/support/probe_effect.h"
@@ -23,8 +23,6 @@
 namespace brumo::test {
 namespace {
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr QVColourRecord kBehind{0.1f, 0.2f, 0.3f, 0.4f};
 
 // A Smog whose noise is a scene shader of the value the test sets and whose shape is the whole
@@ -70,8 +68,7 @@ void oneSampleSetup(ProbeEffect& probe) {
     p.size = 1.0f;
     p.quality = 0.005f;
     p.stepJitter = 0.0f;
-    p.colourGradient.setCount(0);
-    addKey(p.colourGradient, {1.0f, 1.0f, 1.0f, 1.0f}, 0.0f);
+    useSingleColour(p.colourGradient, {1.0f, 1.0f, 1.0f, 1.0f});
 }
 QVColourRecord oneSample(ProbeEffect& probe) { return probe.march({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, kBehind); }
 
@@ -79,9 +76,7 @@ TEST(RenderPreparation, ColourWeightsAreTheLagrangeWeightsOfTheMix) {
     // A grey ramp: the red the sampler answers is the gradient position itself.
     ShaderSmog smog;
     ColourGradient& gradient = smog.block().colourGradient;
-    gradient.setCount(0);
-    addKey(gradient, {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f);
-    addKey(gradient, {1.0f, 1.0f, 1.0f, 1.0f}, 1.0f);
+    setKeys(gradient, {{{0.0f, 0.0f, 0.0f, 1.0f}, 0.0f}, {{1.0f, 1.0f, 1.0f, 1.0f}, 1.0f}});
     smog.shader().value = 0.5f;
     const PointSample sample = sampleAt(smog.effect(), {0.1f, 0.2f, 0.3f});
     ASSERT_NEAR(sample.density, 0.5f, 1e-3f);
@@ -165,7 +160,7 @@ TEST(RenderPreparation, TheFieldPassesThroughTheGainThenTheBiasCurve) {
     // The gain keeps one half; the bias then moves it to the bias itself.
     EXPECT_NEAR(smog.densityFor(0.5f, false), 0.3f, 1e-3f);
     for (float v : {0.1234f, 0.7f})
-        EXPECT_NEAR(smog.densityFor(v, false), bias(0.3f, gain(0.8f, v)), 1e-3f) << v;
+        EXPECT_NEAR(smog.densityFor(v, false), biasCurve(0.3, gainCurve(0.8, v)), 1e-3f) << v;
     float previous = 0.0f;
     for (int i = 0; i <= 200; ++i) {
         const float density = smog.densityFor(static_cast<float>(i) / 200.0f, false);
@@ -322,8 +317,7 @@ TEST(RenderPreparation, ShadersAreUsedOnlyWhereTheBlockAsksForThem) {
     EffectRef smog(CLSID_Smog);
     EffectParameters& p = smog.block();
     p.shapeFlags = 0;
-    p.colourGradient.setCount(0);
-    addKey(p.colourGradient, {0.9f, 0.9f, 0.9f, 1.0f}, 0.0f);
+    useSingleColour(p.colourGradient, {0.9f, 0.9f, 0.9f, 1.0f});
     p.colourShaderName->setText("Mist colour");
     p.densityShaderName->setText("Mist colour");
     const Vector3 point{0.1f, 0.2f, 0.3f};
@@ -369,8 +363,7 @@ TEST(RenderPreparation, UnknownLightingModeBuildsNoShadowGrid) {
     EffectRef lit(CLSID_Smog);
     EffectRef unlit(CLSID_Smog);
     for (const EffectRef* e : {&lit, &unlit}) {
-        e->block().shadowGradient.setCount(0);
-        addKey(e->block().shadowGradient, {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f);
+        useSingleColour(e->block().shadowGradient, {0.0f, 0.0f, 0.0f, 1.0f});
     }
     const QVVector3 from{-4.0f, 0.5f, 0.0f}, to{4.0f, 0.5f, 0.0f};
     auto march = [&from, &to](const EffectRef& e) {

@@ -15,11 +15,6 @@ using namespace brumo::host;
 
 namespace {
 
-// Components come from the statically linked module, as the loader would create them.
-QVResult createFromModule(const QVGuid& classId, IQVUnknown** out) {
-    return test::createThroughFactory(classId, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
-}
-
 // The message of the error reading `text` gives, or "" when it reads.
 std::string errorOf(const std::string& text) {
     try {
@@ -171,7 +166,7 @@ TEST(SceneFile, ParametersOfEveryTypeAreWrittenAtTheirOffsetAndAnimatedLinearly)
     EXPECT_DOUBLE_EQ(scene.frameFraction(0), 0.0);   // before the first frame
     EXPECT_DOUBLE_EQ(scene.frameFraction(20), 1.0);  // after the last
 
-    BuiltEffect effect = buildEffect(scene.effects[0], scene.frameFraction(6), createFromModule);
+    BuiltEffect effect = buildEffect(scene.effects[0], scene.frameFraction(6), test::createFromModule);
     const BuiltComponent& clouds = effect.effect;
     EXPECT_EQ(fieldOf(clouds, "densityAmount"), 5.0);
     EXPECT_EQ(fieldOf(clouds, "puffCount"), 3);
@@ -198,7 +193,7 @@ TEST(SceneFile, ParametersOfEveryTypeAreWrittenAtTheirOffsetAndAnimatedLinearly)
 
     // A clone is a new instance whose block reads the same, field by field, with copies of the
     // modifiers attached in the same order.
-    const BuiltEffect copy = cloneEffect(effect, createFromModule);
+    const BuiltEffect copy = cloneEffect(effect, test::createFromModule);
     EXPECT_NE(copy.effect.object.get(), clouds.object.get());
     for (int32_t i = 0; i < clouds.table->fieldCount; ++i) {
         const char* name = clouds.table->fields[i].name;
@@ -226,7 +221,7 @@ TEST(SceneFile, ParametersOfEveryTypeAreWrittenAtTheirOffsetAndAnimatedLinearly)
 TEST(SceneFile, TheMarchStepForTheStatisticsFollowsSizeAndQuality) {
     const SceneDescription scene = readSceneText(
         R"({"effects": [{"type": "smog", "parameters": {"size": 3, "quality": 0.5}}]})", "");
-    const BuiltEffect effect = buildEffect(scene.effects[0], 0.0, createFromModule);
+    const BuiltEffect effect = buildEffect(scene.effects[0], 0.0, test::createFromModule);
     // 50 steps across the cube's edge of 6 units.
     EXPECT_FLOAT_EQ(effect.marchStep(), 6.0f / 50.0f);
 }

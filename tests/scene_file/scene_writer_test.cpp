@@ -15,10 +15,6 @@ using namespace brumo::host;
 
 namespace {
 
-QVResult createFromModule(const QVGuid& classId, IQVUnknown** out) {
-    return test::createThroughFactory(classId, qv::IID_IQVUnknown, reinterpret_cast<void**>(out));
-}
-
 // Every field of the component's block, as a scene file would write it.
 nlohmann::json blockOf(const BuiltComponent& component) {
     nlohmann::json fields;
@@ -85,8 +81,8 @@ TEST(SceneWriter, ASavedSceneReadsBackAsTheSameSceneWithTheSameBlocks) {
     // What the module gets is the same, at a frame between the first and the last.
     ASSERT_EQ(reread.effects.size(), original.effects.size());
     for (size_t e = 0; e < original.effects.size(); ++e) {
-        const BuiltEffect before = buildEffect(original.effects[e], 0.3, createFromModule);
-        const BuiltEffect after = buildEffect(reread.effects[e], 0.3, createFromModule);
+        const BuiltEffect before = buildEffect(original.effects[e], 0.3, test::createFromModule);
+        const BuiltEffect after = buildEffect(reread.effects[e], 0.3, test::createFromModule);
         EXPECT_EQ(blockOf(after.effect), blockOf(before.effect)) << e;
         ASSERT_EQ(after.modifiers.size(), before.modifiers.size());
         for (size_t m = 0; m < before.modifiers.size(); ++m)
@@ -107,7 +103,7 @@ TEST(SceneWriter, LiveBlocksDescribedAndWrittenBuildTheSameBlocks) {
     // Read as if it stood beside the examples, whose folder holds the mesh it names.
     const SceneDescription scene = readSceneText(kEverything, std::string(BRUMO_SOURCE_DIR) + "/examples/x.json");
     for (const EffectDescription& description : scene.effects) {
-        BuiltEffect live = buildEffect(description, 0.0, createFromModule);
+        BuiltEffect live = buildEffect(description, 0.0, test::createFromModule);
         // An edit no scene file made: a float that is no short decimal.
         void* block = parameterBlockOf(live.effect.object.get(), *live.effect.table);
         const FieldInfo* density = findField(*live.effect.table, "densityAmount");
@@ -122,7 +118,7 @@ TEST(SceneWriter, LiveBlocksDescribedAndWrittenBuildTheSameBlocks) {
         described.effects.push_back(effect);
         const SceneDescription reread = readScene(writeScene(described), "");
 
-        const BuiltEffect rebuilt = buildEffect(reread.effects[0], 0.0, createFromModule);
+        const BuiltEffect rebuilt = buildEffect(reread.effects[0], 0.0, test::createFromModule);
         EXPECT_EQ(blockOf(rebuilt.effect), blockOf(live.effect)) << description.name;
         ASSERT_EQ(rebuilt.modifiers.size(), live.modifiers.size());
         for (size_t m = 0; m < live.modifiers.size(); ++m)
@@ -140,7 +136,7 @@ TEST(SceneWriter, UntouchedComponentsSavedFieldByFieldWarnOfNothing) {
     SceneDescription described;
     described.lights = scene.lights;
     for (const EffectDescription& description : scene.effects) {
-        const BuiltEffect live = buildEffect(description, 0.0, createFromModule);
+        const BuiltEffect live = buildEffect(description, 0.0, test::createFromModule);
         EffectDescription effect;
         effect.component = describeBlock(*live.effect.table, live.effect.classId,
                                          parameterBlockOf(live.effect.object.get(), *live.effect.table));

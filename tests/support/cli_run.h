@@ -1,7 +1,9 @@
 // Runs the brumo command-line tool as a user would, collecting what it prints.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <chrono>
@@ -10,6 +12,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace brumo::test {
 
@@ -32,6 +35,9 @@ inline CliRun runTool(const char* tool, const std::string& arguments) {
     return run;
 }
 
+// An example scene of the source tree.
+inline std::string example(const std::string& name) { return std::string(BRUMO_SOURCE_DIR) + "/examples/" + name; }
+
 // Waits (at most `limit`) until the process has a handler for SIGINT, so that a Ctrl-C sent
 // next reaches the tool's own handling however slowly the process started on a loaded machine.
 inline bool waitForInterruptHandler(pid_t process, std::chrono::seconds limit = std::chrono::seconds(60)) {
@@ -48,6 +54,31 @@ inline bool waitForInterruptHandler(pid_t process, std::chrono::seconds limit = 
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+// Starts the tool with these arguments, its stderr into the file `log`, and presses Ctrl-C once
+// it listens for it; answers the exit status and what it wrote to stderr.
+inline CliRun interruptTool(const char* tool, const std::vector<std::string>& arguments, const std::string& log) {
+    std::vector<char*> argv{const_cast<char*>(tool)};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    CliRun run{-1, {}};
+    const pid_t child = fork();
+    EXPECT_GE(child, 0);
+    if (child < 0) return run;
+    if (child == 0) {
+        std::freopen(log.c_str(), "w", stderr);
+        execv(tool, argv.data());
+        _exit(99);
+    }
+    EXPECT_TRUE(waitForInterruptHandler(child));
+    kill(child, SIGINT);
+    int raw = 0;
+    waitpid(child, &raw, 0);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream messages(log);
+    run.output.assign(std::istreambuf_iterator<char>(messages), std::istreambuf_iterator<char>());
+    return run;
 }
 
 }  // namespace brumo::test

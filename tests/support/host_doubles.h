@@ -1,6 +1,7 @@
 // Host-side stand-ins the suites hand to the module where the reference host has no object of
 // that kind: a part owner that counts what module code writes into parts, an object that is
-// nothing but IQVUnknown, a scene shader whose value the test sets (also put in the host's
+// nothing but IQVUnknown, the list of components attached to a primitive and the editor's
+// report that it changed, a scene shader whose value the test sets (also put in the host's
 // scene for a while), a mesh object that is only a box and a volume modifier that deforms points
 // through a function.
 #pragma once
@@ -9,11 +10,16 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "brumo/volume_modifier.h"
 #include "host/common/host_object.h"
 #include "host/common/text.h"
 #include "host/editor/host_part.h"
+#include "qv/data_exchanger.h"
+#include "qv/fourcc.h"
+#include "qv/host_editor.h"
+#include "qv/memory.h"
 #include "qv/scene.h"
 #include "tests/support/test_host.h"
 
@@ -183,5 +189,67 @@ protected:
                                                                               : nullptr;
     }
 };
+
+// The host's list of components attached to a primitive: both fill operations replace the
+// list's content with counted references to `attached`.
+class FakeComponentList final : public IMFComponentList {
+public:
+    QVResult QV_CALL QueryInterface(const QVGuid& iid, void** out) override {
+        qv::releaseSlot(out);
+        if (!(iid == qv::IID_IMFComponentList || iid == qv::IID_IQVUnknown)) return qv::kNoInterface;
+        AddRef();
+        *out = static_cast<IMFComponentList*>(this);
+        return qv::kOk;
+    }
+    // Plain counting: the list lives on the test's stack.
+    int32_t QV_CALL AddRef() override { return ++references; }
+    int32_t QV_CALL Release() override { return --references; }
+
+    void QV_CALL componentListSlot4() override {}
+    void QV_CALL componentListSlot5() override {}
+    void QV_CALL componentListSlot6() override {}
+    void QV_CALL componentListSlot7() override {}
+    void QV_CALL componentListSlot8(QVClassArray<IQVUnknown*>* components) override {
+        ++fills8;
+        fill(components);
+    }
+    void QV_CALL componentListSlot9(QVClassArray<IQVUnknown*>* components) override {
+        ++fills9;
+        fill(components);
+    }
+
+    std::vector<IQVUnknown*> attached;
+    int32_t references = 1;
+    int fills8 = 0;
+    int fills9 = 0;
+
+private:
+    void fill(QVClassArray<IQVUnknown*>* components) {
+        for (IQVUnknown* held : *components)
+            if (held != nullptr) held->Release();
+        components->setCount(0);
+        for (IQVUnknown* component : attached) {
+            component->AddRef();
+            components->append(component);
+        }
+    }
+};
+
+// The common editor part's report of a change of the attached components, as a "Ctrl" record
+// from the part `ctrl` (a fresh one when null): 5102 to 5104 have the primitive refill its list
+// from `from` and collect its modifiers again at the next call.
+inline QVResult reportComponentChange(IExDataExchanger* primitive, IMFComponentList* from, int32_t kind = 5103,
+                                      host::HostPart* ctrl = nullptr) {
+    host::Ref<host::HostPart> own;
+    if (ctrl == nullptr) {
+        own = loosePart(qv::fourcc("Ctrl"), host::PartKind::integer);
+        ctrl = own.get();
+    }
+    auto* record = static_cast<QVComponentChangeRecord*>(qv::allocateBlock(sizeof(QVComponentChangeRecord)));
+    record->kind = kind;
+    record->list = from;
+    if (from != nullptr) from->AddRef();
+    return primitive->handleEvent(5, ctrl->unknown(), record);
+}
 
 }  // namespace brumo::test

@@ -48,6 +48,12 @@ public:
     int effectPreparations = 0;
 };
 
+// An effect that supplies no density of its own.
+class BareEffect final : public TQVComponent<BareEffect, BrumoBase> {
+public:
+    int32_t QV_CALL parameterBlockSize() override { return static_cast<int32_t>(sizeof(EffectParameters)); }
+};
+
 // Owns one reference to a test effect for the length of a test.
 template <class Effect>
 class Held {

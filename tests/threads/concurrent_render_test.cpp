@@ -23,6 +23,7 @@
 #include "qv/entry_points.h"
 #include "qv/fourcc.h"
 #include "qv/volume_primitive.h"
+#include "tests/support/module_objects.h"
 #include "tests/support/test_host.h"
 
 namespace brumo::test {
@@ -32,23 +33,6 @@ constexpr int kThreads = 4;
 constexpr int kFrames = 4;
 constexpr int kSegments = 24;
 constexpr QVColourRecord kBackground{0.1f, 0.1f, 0.2f, 1.0f};
-
-IQVUnknown* create(const QVGuid& classId) {
-    IQVClassFactory* factory = nullptr;
-    if (QVDllGetClassObject(classId, qv::IID_IClassFactory, reinterpret_cast<void**>(&factory)) != qv::kOk)
-        return nullptr;
-    void* object = nullptr;
-    factory->CreateInstance(nullptr, qv::IID_IQVUnknown, &object);
-    factory->Release();
-    return static_cast<IQVUnknown*>(object);
-}
-
-template <class Interface>
-host::Ref<Interface> query(IQVUnknown* object, const QVGuid& iid) {
-    host::Ref<Interface> result;
-    object->QueryInterface(iid, reinterpret_cast<void**>(result.slot()));
-    return result;
-}
 
 // A host's render threads: each frame they all start together, and the host goes on only when
 // every one has finished.
@@ -131,9 +115,9 @@ TEST(ConcurrentRendering, ThreadsSharingAndNotSharingPrimitivesSeeWhatOneThreadS
     light->Release();
 
     // A shadowed smog with scene lights and a host colour shader, and clouds with a modifier.
-    IQVUnknown* smog = create(CLSID_Smog);
-    IQVUnknown* clouds = create(CLSID_Clouds);
-    IQVUnknown* twist = create(CLSID_TwistModifier);
+    IQVUnknown* smog = createModuleObject(CLSID_Smog);
+    IQVUnknown* clouds = createModuleObject(CLSID_Clouds);
+    IQVUnknown* twist = createModuleObject(CLSID_TwistModifier);
     ASSERT_TRUE(smog != nullptr && clouds != nullptr && twist != nullptr);
     host::Ref<IExDataExchanger> smogBlock = query<IExDataExchanger>(smog, qv::IID_IExDataExchanger);
     host::Ref<IExDataExchanger> cloudsBlock = query<IExDataExchanger>(clouds, qv::IID_IExDataExchanger);

@@ -9,15 +9,12 @@
 #include "host/scene/lights.h"
 #include "host/scene/scene_view.h"
 #include "host/services/host_services.h"
+#include "tests/support/comparisons.h"
 
 namespace brumo::test {
 namespace {
 
 constexpr int kReads = 2000000;
-
-bool sameColour(const QVColourRecord& a, const QVColourRecord& b) {
-    return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
-}
 
 bool sameVector(const QVVector3& a, const QVVector3& b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;
