@@ -318,6 +318,9 @@ public:
         }
         storage = static_cast<char*>(block);
         capacity = n;
+        // The grown block's last byte is new and unset: give it the terminator a full text
+        // needs, so that no later step reads it before writing it.
+        storage[n] = '\0';
         finish(byteLength < n ? byteLength : n);
         return true;
     }
