@@ -1,5 +1,7 @@
 #include "effects/fire.h"
 
+#include <cstring>
+
 #include "brumo/resource_texts.h"
 #include "effects/colour_preset_popup.h"
 #include "effects/effect_fields.h"
@@ -27,6 +29,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 #include "math/exp_kernels-inl.h"
 #include "math/linear_map_kernels-inl.h"
 #include "effects/fire_kernels-inl.h"
+#include "primitive/lane_loops-inl.h"
 
 }  // namespace
 
@@ -56,18 +59,17 @@ int32_t FlamePointsInLanes(int32_t count, const Vector3* points, const AffineTra
     return static_cast<int32_t>(i);
 }
 
-// The ramp of as many of the first count samples as fill whole vectors; answers how many.
+// The ramp of the count samples, the last partial vector too; answers count.
 int32_t FlameDensitiesInLanes(int32_t count, const float* noise, const float* heights, const float* masks,
                               float* densities) {
     const DF df;
-    const size_t lanes = hn::Lanes(df);
-    const size_t total = static_cast<size_t>(count);
-    size_t i = 0;
-    for (; i + lanes <= total; i += lanes)
-        hn::StoreU(flameDensityKernel(df, hn::LoadU(df, noise + i), hn::LoadU(df, heights + i),
-                                      hn::LoadU(df, masks + i)),
-                   df, densities + i);
-    return static_cast<int32_t>(i);
+    byVectors(
+        count, densities,
+        [&](float* into, const float* n, const float* h, const float* m) {
+            hn::StoreU(flameDensityKernel(df, hn::LoadU(df, n), hn::LoadU(df, h), hn::LoadU(df, m)), df, into);
+        },
+        noise, heights, masks);
+    return count;
 }
 
 }  // namespace HWY_NAMESPACE

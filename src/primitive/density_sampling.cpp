@@ -102,9 +102,9 @@ void BrumoBase::samplePointRuns(int32_t count, const QVVector3* points, float* d
         for (int32_t k = 0; k < n; ++k) sampled[k] = true;
         if (unfinished != 0) {
             m = 0;
+            // In place: m never passes k.
             for (int32_t k = 0; k < n; ++k) {
-                const QVVector3& q = points[start + k];
-                const Vector3 p = Vector3{q.x, q.y, q.z} * f;
+                const Vector3 p = run[k];
                 sampled[k] = isFinite(p);
                 run[m] = p;
                 m += sampled[k] ? 1 : 0;
