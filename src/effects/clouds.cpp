@@ -198,8 +198,9 @@ void Clouds::weighRun(const DensityField& field, int32_t count, const Vector3* m
     }
 }
 
-float Clouds::afterNoise(const DensityLane& lane, float v) {
-    const float c = lane.mask;
+float Clouds::afterNoise(const DensityLane& lane, float v) { return combine(lane.mask, v); }
+
+float Clouds::combine(float c, float v) const {
     float d;
     if (combineMode == kCombineBlend) return k1 * v + puffBlend * c;
     if (combineMode == kCombineMasked) {
@@ -212,9 +213,87 @@ float Clouds::afterNoise(const DensityLane& lane, float v) {
     return d > 1.0f ? 1.0f : d;
 }
 
+// The stages of a run without vortices, each over the samples still going, kept side by side:
+// the ball cut, the mask, the puffs, the noise and the combine. Every sample sees the arithmetic
+// of the stages one by one, so the densities match a run through the generic driver.
+template <int32_t capacity>
+void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vector3* points, float* densities,
+                          float* shapes, ShadingPoint* shading) {
+    const int32_t count = capacity == 1 ? 1 : runCount;
+    const EffectParameters& parameters = field.parameters();
+    Vector3 movedPoints[capacity];
+    const Vector3* moved = points;
+    if (!field.volume().modifiers.empty()) {
+        field.applyModifiersMany(count, points, movedPoints);
+        moved = movedPoints;
+    }
+
+    const bool ballCut = emptyBeyondUnitBall(field, *this);
+    int32_t going[capacity];
+    int32_t m = 0;
+    int32_t i = 0;
+    if constexpr (capacity > 1) i = startRunInLanes(count, points, ballCut, densities, shapes, going, m);
+    for (; i < count; ++i) {
+        shapes[i] = 0.0f;
+        densities[i] = 0.0f;
+        going[m] = i;
+        m += ballCut ? !beyondUnitBall(points[i]) : 1;
+    }
+    if (m == 0) return;
+
+    Vector3 stagePoints[capacity];
+    const Vector3* shapePoints = moved;
+    if (m < count) {
+        for (int32_t j = 0; j < m; ++j) stagePoints[j] = moved[going[j]];
+        shapePoints = stagePoints;
+    }
+    float values[capacity];
+    field.shapeMaskMany(m, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, values);
+    for (int32_t j = 0; j < m; ++j) shapes[going[j]] = values[j];
+    // Any other mode leaves the cloud empty.
+    if (combineMode != kCombineMasked && combineMode != kCombineBlend && combineMode != kCombineMultiply) return;
+
+    // Compacted in place: a sample's new place is never after its old one.
+    float weights[capacity];
+    int32_t n = 0;
+    for (int32_t j = 0; j < m; ++j) {
+        going[n] = going[j];
+        stagePoints[n] = shapePoints[j];
+        weights[n] = values[j];
+        n += values[j] < kNegligible ? 0 : 1;
+    }
+    if (n == 0) return;
+
+    float coverage[capacity];
+    puffCoverageMany(n, stagePoints, coverage);
+    // The blend, deliberately unclamped, reads the noise even where nothing covers it.
+    const bool blend = combineMode == kCombineBlend;
+    int32_t kept = 0;
+    for (int32_t k = 0; k < n; ++k) {
+        const float c = coverage[k] * weights[k];
+        going[kept] = going[k];
+        stagePoints[kept] = stagePoints[k];
+        weights[kept] = c;
+        kept += !blend && c <= kNegligible ? 0 : 1;
+    }
+    if (kept == 0) return;
+
+    Vector3 noisePoints[capacity];
+    field.toNoiseSpaceMany(kept, stagePoints, noisePoints);
+    for (int32_t k = 0; k < kept; ++k) noisePoints[k] = noisePoints[k] - parameters.noiseOffset;
+    field.noiseFieldMany(kept, noisePoints, values, shading);
+    for (int32_t k = 0; k < kept; ++k) densities[going[k]] = combine(weights[k], values[k]);
+}
+
 void Clouds::runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
                        float* shapes, ShadingPoint* shading) {
-    runDensityStages(field, *this, count, points, densities, shapes, shading);
+    // Vortices move the mask's point, which the generic stages handle.
+    if (!field.volume().vortices.empty())
+        runDensityStages(field, *this, count, points, densities, shapes, shading);
+    else if (count == 1)
+        runUnswirled<1>(field, 1, points, densities, shapes, shading);
+    else
+        runUnswirled<kDensityBatch>(field, count, points, densities, shapes, shading);
 }
 
 QVResult Clouds::handleEvent(int32_t kind, IQVUnknown* source, void* data) {

@@ -31,6 +31,12 @@ public:
     float afterNoise(const DensityLane& lane, float v) override;
     void runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
                    float* shapes, ShadingPoint* shading) override;
+    // The density from the weight c (coverage times mask) and the noise value v, by combineMode.
+    float combine(float c, float v) const;
+    // runStages for a volume without vortices, for runs of at most capacity points.
+    template <int32_t capacity>
+    void runUnswirled(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                      float* shapes, ShadingPoint* shading);
     // The puffs' coverage of every sample of the run, in vector lanes, times its mask.
     void weighRun(const DensityField& field, int32_t count, const Vector3* moved, const int32_t* indices,
                   DensityLane* lanes) override;
