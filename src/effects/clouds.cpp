@@ -103,17 +103,23 @@ void Clouds::prepareEffect() {
         puff.width = w;
     }
 
-    if (!puffsSideBySide.setCount(4 * puffStride(N))) puffsSideBySide.setCount(0);
+    if (!puffsSideBySide.setCount(4 * puffStride(N)) || !nearSideBySide.setCount(4 * puffStride(N))) {
+        puffsSideBySide.setCount(0);
+        nearSideBySide.setCount(0);
+    }
     if (puffsSideBySide.count() > 0) layPuffsSideBySide(puffField(), puffsSideBySide.data());
 }
 
 PuffField Clouds::puffField() const { return {puffs.data(), puffs.count(), widthSquared, puffDensity}; }
 
-PuffField Clouds::puffsNear(int32_t count, const Vector3* points, const float* jitter) {
+PuffField Clouds::puffsNear(int32_t count, const Vector3* points, const float* jitter, const float*& sideBySide) {
+    sideBySide = puffsSideBySide.count() > 0 ? puffsSideBySide.data() : nullptr;
     // A few points cost as much to sort the puffs for as to cover.
-    if (count < kFewestToSortPuffsFor || nearPuffs.count() != puffs.count() || puffsSideBySide.count() == 0)
+    if (count < kFewestToSortPuffsFor || nearPuffs.count() != puffs.count() || sideBySide == nullptr)
         return puffField();
-    const int32_t n = puffsNearMany(puffField(), puffsSideBySide.data(), count, points, jitter, nearPuffs.data());
+    const int32_t n = puffsNearMany(puffField(), puffsSideBySide.data(), count, points, jitter, nearPuffs.data(),
+                                    nearSideBySide.data());
+    sideBySide = nearSideBySide.data();
     return {nearPuffs.data(), n, widthSquared, puffDensity};
 }
 
@@ -140,9 +146,10 @@ void Clouds::puffCoverageMany(int32_t count, const Vector3* points, float* cover
 #pragma GCC diagnostic pop
     for (int32_t k = 0; k < count; ++k) jitter[k] = 0.5f * jitter[k];
     // The samples of a run lie close together, and most puffs are far from all of them.
-    const PuffField near = puffsNear(count, points, jitter);
+    const float* sideBySide = nullptr;
+    const PuffField near = puffsNear(count, points, jitter, sideBySide);
     if (near.count > 0) {
-        brumo::puffCoverageMany(near, count, points, jitter, coverage);
+        brumo::puffCoverageMany(near, sideBySide, puffStride(puffs.count()), count, points, jitter, coverage);
         return;
     }
     // What the coverage gives where no puff reaches: no share covered, times the density (not a
@@ -228,59 +235,48 @@ void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vec
         moved = movedPoints;
     }
 
+    // Only the ball cut leaves samples out here, and with it no modifier moved a point: the
+    // candidates' points are then taken as the cut keeps them.
     const bool ballCut = emptyBeyondUnitBall(field, *this);
     int32_t going[capacity];
+    Vector3 stagePoints[capacity];
     int32_t m = 0;
     int32_t i = 0;
-    if constexpr (capacity > 1) i = startRunInLanes(count, points, ballCut, densities, shapes, going, m);
+    if constexpr (capacity > 1)
+        i = startRunInLanes(count, points, ballCut, densities, shapes, going, ballCut ? stagePoints : nullptr, m);
     for (; i < count; ++i) {
         shapes[i] = 0.0f;
         densities[i] = 0.0f;
         going[m] = i;
+        stagePoints[m] = points[i];
         m += ballCut ? !beyondUnitBall(points[i]) : 1;
     }
     if (m == 0) return;
 
-    Vector3 stagePoints[capacity];
-    const Vector3* shapePoints = moved;
-    if (m < count) {
-        for (int32_t j = 0; j < m; ++j) stagePoints[j] = moved[going[j]];
-        shapePoints = stagePoints;
-    }
-    float values[capacity];
-    field.shapeMaskMany(m, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, values);
-    for (int32_t j = 0; j < m; ++j) shapes[going[j]] = values[j];
+    const Vector3* shapePoints = ballCut ? stagePoints : moved;
+    float weights[capacity];
+    field.shapeMaskMany(m, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, weights);
+    for (int32_t j = 0; j < m; ++j) shapes[going[j]] = weights[j];
     // Any other mode leaves the cloud empty.
     if (combineMode != kCombineMasked && combineMode != kCombineBlend && combineMode != kCombineMultiply) return;
 
-    // Compacted in place: a sample's new place is never after its old one.
-    float weights[capacity];
-    int32_t n = 0;
-    for (int32_t j = 0; j < m; ++j) {
-        going[n] = going[j];
-        stagePoints[n] = shapePoints[j];
-        weights[n] = values[j];
-        n += values[j] < kNegligible ? 0 : 1;
-    }
+    if (!ballCut)
+        for (int32_t j = 0; j < m; ++j) stagePoints[j] = moved[j];
+    int32_t n = keepWeighed(m, nullptr, kNegligible, going, stagePoints, weights);
     if (n == 0) return;
 
     float coverage[capacity];
     puffCoverageMany(n, stagePoints, coverage);
-    // The blend, deliberately unclamped, reads the noise even where nothing covers it.
-    const bool blend = combineMode == kCombineBlend;
-    int32_t kept = 0;
-    for (int32_t k = 0; k < n; ++k) {
-        const float c = coverage[k] * weights[k];
-        going[kept] = going[k];
-        stagePoints[kept] = stagePoints[k];
-        weights[kept] = c;
-        kept += !blend && c <= kNegligible ? 0 : 1;
-    }
+    // The blend, deliberately unclamped, reads the noise even where nothing covers it; the others
+    // only where the weight is above negligible.
+    const float floor = combineMode == kCombineBlend ? -__builtin_inff() : std::nextafter(kNegligible, 1.0f);
+    const int32_t kept = keepWeighed(n, coverage, floor, going, stagePoints, weights);
     if (kept == 0) return;
 
     Vector3 noisePoints[capacity];
     field.toNoiseSpaceMany(kept, stagePoints, noisePoints);
     for (int32_t k = 0; k < kept; ++k) noisePoints[k] = noisePoints[k] - parameters.noiseOffset;
+    float values[capacity];
     field.noiseFieldMany(kept, noisePoints, values, shading);
     for (int32_t k = 0; k < kept; ++k) densities[going[k]] = combine(weights[k], values[k]);
 }

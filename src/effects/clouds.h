@@ -56,8 +56,9 @@ public:
     void puffCoverageMany(int32_t count, const Vector3* points, float* coverage);
     PuffField puffField() const;
     // The puffs, in their order, that may cover any of count points with their jitter: a puff
-    // left out adds nothing to any of them.
-    PuffField puffsNear(int32_t count, const Vector3* points, const float* jitter);
+    // left out adds nothing to any of them. sideBySide is set to them side by side (null when
+    // that could not be had).
+    PuffField puffsNear(int32_t count, const Vector3* points, const float* jitter, const float*& sideBySide);
 
     // Exchanged with the host right behind the common block (CloudsParameters): first members,
     // in this order.
@@ -76,6 +77,8 @@ public:
     QVClassArray<Puff> nearPuffs;
     // The puffs side by side for puffsNear (empty when that could not be had).
     QVClassArray<float> puffsSideBySide;
+    // Room for the near puffs side by side, as many floats as puffsSideBySide.
+    QVClassArray<float> nearSideBySide;
     uint8_t puffReseedPending;
     float widthSquared;
     float k1, k2, k3, k4, k5, k6;

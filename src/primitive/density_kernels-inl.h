@@ -94,33 +94,56 @@ BRUMO_KERNEL_INLINE VF shapeWeightKernel(DF df, VF x, VF y, VF z, VF m, uint32_t
     return hn::IfThenZeroElse(empty, m);
 }
 
+// The coverage of (x, y, z) as the puffs are taken one by one: rest, the share still uncovered,
+// and full, the lanes already fully covered.
+struct PuffCover {
+    VF rest;
+    MF full;
+};
+
+BRUMO_KERNEL_INLINE PuffCover openPuffCover(DF df) {
+    const VF one = hn::Set(df, 1.0f);
+    return {one, hn::Lt(one, hn::Zero(df))};
+}
+
+// One more puff over cover, its distance lengthened by jitter.
+BRUMO_KERNEL_INLINE void coverByPuff(DF df, const Puff& puff, VF widthSquared, VF x, VF y, VF z, VF jitter,
+                                     PuffCover& cover) {
+    const VF one = hn::Set(df, 1.0f);
+    VF& rest = cover.rest;
+    MF& full = cover.full;
+    const VF dx = hn::Sub(hn::Set(df, puff.centre.x), x);
+    const VF dy = hn::Sub(hn::Set(df, puff.centre.y), y);
+    const VF dz = hn::Sub(hn::Set(df, puff.centre.z), z);
+    const VF dist = hn::Add(hn::Sqrt(hn::Add(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)), hn::Mul(dz, dz))), jitter);
+    const VF radius = hn::Set(df, puff.radius);
+    full = hn::Or(full, hn::Lt(dist, radius));
+    const MF border = hn::AndNot(full, hn::Lt(dist, hn::Add(radius, hn::Set(df, puff.width))));
+    if (!hn::AllFalse(df, border)) {
+        const VF d = hn::Sub(dist, radius);
+        const VF kept = hn::Mul(rest, hn::Sub(one, softObject(df, hn::Mul(d, d), widthSquared)));
+        rest = hn::IfThenElse(border, kept, rest);
+        full = hn::Or(full, hn::Lt(rest, hn::Set(df, kNegligible)));
+    }
+}
+
+// 1 where fully covered, else the covered share scaled by the field's density.
+BRUMO_KERNEL_INLINE VF closePuffCover(DF df, const PuffField& field, const PuffCover& cover) {
+    const VF one = hn::Set(df, 1.0f);
+    const VF partial = hn::Mul(hn::Sub(one, cover.rest), hn::Set(df, field.density));
+    return hn::IfThenElse(cover.full, one, partial);
+}
+
 // Share of (x, y, z) covered by the puffs, their distances lengthened by jitter, scaled by the
 // field's density where partial; 1 once the rest left uncovered is negligible.
 BRUMO_KERNEL_INLINE VF puffCoverageKernel(DF df, const PuffField& field, VF x, VF y, VF z, VF jitter) {
-    const VF one = hn::Set(df, 1.0f);
-    const VF negligible = hn::Set(df, kNegligible);
     const VF widthSquared = hn::Set(df, field.widthSquared);
-    VF rest = one;
-    MF full = hn::Lt(one, hn::Zero(df));  // lanes already fully covered
+    PuffCover cover = openPuffCover(df);
     for (int32_t k = 0; k < field.count; ++k) {
-        const Puff& puff = field.puffs[k];
-        const VF dx = hn::Sub(hn::Set(df, puff.centre.x), x);
-        const VF dy = hn::Sub(hn::Set(df, puff.centre.y), y);
-        const VF dz = hn::Sub(hn::Set(df, puff.centre.z), z);
-        const VF dist = hn::Add(hn::Sqrt(hn::Add(hn::Add(hn::Mul(dx, dx), hn::Mul(dy, dy)), hn::Mul(dz, dz))), jitter);
-        const VF radius = hn::Set(df, puff.radius);
-        full = hn::Or(full, hn::Lt(dist, radius));
-        const MF border = hn::AndNot(full, hn::Lt(dist, hn::Add(radius, hn::Set(df, puff.width))));
-        if (!hn::AllFalse(df, border)) {
-            const VF d = hn::Sub(dist, radius);
-            const VF kept = hn::Mul(rest, hn::Sub(one, softObject(df, hn::Mul(d, d), widthSquared)));
-            rest = hn::IfThenElse(border, kept, rest);
-            full = hn::Or(full, hn::Lt(rest, negligible));
-        }
-        if (hn::AllTrue(df, full)) break;
+        coverByPuff(df, field.puffs[k], widthSquared, x, y, z, jitter, cover);
+        if (hn::AllTrue(df, cover.full)) break;
     }
-    const VF partial = hn::Mul(hn::Sub(one, rest), hn::Set(df, field.density));
-    return hn::IfThenElse(full, one, partial);
+    return closePuffCover(df, field, cover);
 }
 
 // The box around a run's points and the lowest of their jitters, widened a vector of points at a

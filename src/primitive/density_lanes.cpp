@@ -56,11 +56,75 @@ void ShapeWeightMany(int32_t count, const Vector3* points, const float* start, u
     });
 }
 
-void PuffCoverageMany(const PuffField* field, int32_t count, const Vector3* points, const float* jitter,
-                      float* out) {
+// The box of the first valid lanes of one vector of points and their lowest jitter.
+HWY_INLINE void boxOfVector(DF df, size_t valid, VF x, VF y, VF z, VF jitter, float (&lo)[3], float (&hi)[3],
+                            float& jitterFloor) {
+    // Lanes past the valid ones are not numbers, which the box leaves out.
+    const MF in = hn::FirstN(df, valid);
+    const VF none = hn::Set(df, __builtin_nanf(""));
+    RunBox<VF> box;
+    openRunBox(df, box);
+    widenRunBox(hn::IfThenElse(in, x, none), hn::IfThenElse(in, y, none), hn::IfThenElse(in, z, none),
+                hn::IfThenElse(in, jitter, none), box);
+    for (int axis = 0; axis < 3; ++axis) {
+        lo[axis] = hn::GetLane(hn::MinOfLanes(df, box.lo[axis]));
+        hi[axis] = hn::GetLane(hn::MaxOfLanes(df, box.hi[axis]));
+    }
+    jitterFloor = hn::GetLane(hn::MinOfLanes(df, box.jitterFloor));
+}
+
+// The coverage of one vector of points (the first valid lanes of it real) by the puffs, in their
+// order, that reach its box: a puff that reaches no point of a vector changes none of its lanes.
+HWY_INLINE VF coverVector(DF df, const PuffField& field, const float* sideBySide, int32_t stride, size_t valid,
+                          const Vector3* at, const float* jitterAt) {
+    const size_t lanes = hn::Lanes(df);
+    VF x, y, z;
+    hn::LoadInterleaved3(df, &at->x, x, y, z);
+    const VF jitter = hn::LoadU(df, jitterAt);
+    float lo[3], hi[3], jitterFloor;
+    boxOfVector(df, valid, x, y, z, jitter, lo, hi, jitterFloor);
+    const float* cx = sideBySide;
+    const float* cy = cx + stride;
+    const float* cz = cy + stride;
+    const float* reach = cz + stride;
+    const VF widthSquared = hn::Set(df, field.widthSquared);
+    PuffCover cover = openPuffCover(df);
+    for (int32_t j = 0; j < field.count; j += static_cast<int32_t>(lanes)) {
+        const MF beyond = puffsBeyond(df, lo, hi, jitterFloor, hn::LoadU(df, cx + j), hn::LoadU(df, cy + j),
+                                      hn::LoadU(df, cz + j), hn::LoadU(df, reach + j));
+        const MF reaching = hn::AndNot(beyond, hn::FirstN(df, static_cast<size_t>(field.count - j)));
+        uint8_t bytes[8] = {};
+        hn::StoreMaskBits(df, reaching, bytes);
+        uint64_t bits = 0;
+        std::memcpy(&bits, bytes, sizeof bits);
+        for (; bits != 0; bits &= bits - 1) {
+            coverByPuff(df, field.puffs[j + __builtin_ctzll(bits)], widthSquared, x, y, z, jitter, cover);
+            if (hn::AllTrue(df, cover.full)) return closePuffCover(df, field, cover);
+        }
+    }
+    return closePuffCover(df, field, cover);
+}
+
+void PuffCoverageMany(const PuffField* field, const float* sideBySide, int32_t stride, int32_t count,
+                      const Vector3* points, const float* jitter, float* out) {
     const DF df;
-    pointRuns(count, points, jitter, out,
+    if (sideBySide == nullptr) {
+        pointRuns(count, points, jitter, out,
                   [&](VF x, VF y, VF z, VF j) { return puffCoverageKernel(df, *field, x, y, z, j); });
+        return;
+    }
+    const size_t lanes = hn::Lanes(df);
+    const size_t total = static_cast<size_t>(count);
+    size_t i = 0;
+    for (; i + lanes <= total; i += lanes)
+        hn::StoreU(coverVector(df, *field, sideBySide, stride, lanes, points + i, jitter + i), df, out + i);
+    if (i == total) return;
+    const size_t left = total - i;
+    const PaddedLanes<Vector3> at(points + i, left);
+    const PaddedLanes<float> jitterAt(jitter + i, left);
+    PaddedLanes<float> into;
+    hn::StoreU(coverVector(df, *field, sideBySide, stride, left, at.values, jitterAt.values), df, into.values);
+    std::memcpy(out + i, into.values, left * sizeof(float));
 }
 
 void LinearMapMany(const AffineTransform* t, int32_t count, const Vector3* points, Vector3* out) {
@@ -77,7 +141,7 @@ void LinearMapMany(const AffineTransform* t, int32_t count, const Vector3* point
 }
 
 int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, float* densities, float* shapes,
-                        int32_t* candidates, int32_t* kept) {
+                        int32_t* candidates, Vector3* candidatePoints, int32_t* kept) {
     const DF df;
     const DI di;
     const size_t lanes = hn::Lanes(df);
@@ -93,19 +157,45 @@ int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, floa
         hn::StoreU(zero, df, densities + i);
         hn::StoreU(zero, df, shapes + i);
         MF inside = hn::FirstN(df, lanes);
-        if (ballCut) {
-            VF x, y, z;
-            hn::LoadInterleaved3(df, &points[i].x, x, y, z);
-            inside = hn::Not(beyondUnitBallKernel(df, x, y, z));
-        }
+        VF x, y, z;
+        if (ballCut || candidatePoints != nullptr) hn::LoadInterleaved3(df, &points[i].x, x, y, z);
+        if (ballCut) inside = hn::Not(beyondUnitBallKernel(df, x, y, z));
         const auto keep = hn::RebindMask(di, inside);
         // Compressed in a register and stored whole (a compressing store is slow on some
         // processors): the lanes past the kept ones land on indices not yet written.
         const VI indices = hn::Add(laneNumbers, hn::Set(di, static_cast<int32_t>(i)));
         hn::StoreU(hn::Compress(indices, keep), di, candidates + m);
+        if (candidatePoints != nullptr)
+            hn::StoreInterleaved3(hn::Compress(x, inside), hn::Compress(y, inside), hn::Compress(z, inside), df,
+                                  &candidatePoints[m].x);
         m += hn::CountTrue(di, keep);
     }
     *kept = static_cast<int32_t>(m);
+    return static_cast<int32_t>(i);
+}
+
+int32_t KeepWeighedInLanes(int32_t count, const float* factors, float floor, int32_t* going, Vector3* points,
+                           float* weights, int32_t* kept) {
+    const DF df;
+    const DI di;
+    const size_t lanes = hn::Lanes(df);
+    const size_t total = static_cast<size_t>(count);
+    const VF lowest = hn::Set(df, floor);
+    size_t n = 0;
+    size_t i = 0;
+    // n <= i, so each whole store ends within the vector just read.
+    for (; i + lanes <= total; i += lanes) {
+        VF w = hn::LoadU(df, weights + i);
+        if (factors != nullptr) w = hn::Mul(hn::LoadU(df, factors + i), w);
+        const MF keep = hn::Not(hn::Lt(w, lowest));
+        VF x, y, z;
+        hn::LoadInterleaved3(df, &points[i].x, x, y, z);
+        hn::StoreU(hn::Compress(hn::LoadU(di, going + i), hn::RebindMask(di, keep)), di, going + n);
+        hn::StoreInterleaved3(hn::Compress(x, keep), hn::Compress(y, keep), hn::Compress(z, keep), df, &points[n].x);
+        hn::StoreU(hn::Compress(w, keep), df, weights + n);
+        n += hn::CountTrue(df, keep);
+    }
+    *kept = static_cast<int32_t>(n);
     return static_cast<int32_t>(i);
 }
 
@@ -144,7 +234,7 @@ HWY_INLINE void boxOfRun(D d, size_t count, const Vector3* points, const float* 
 
 // count is at least kFewestForLanes.
 int32_t PuffsNearMany(const PuffField* field, const float* sideBySide, int32_t count, const Vector3* points,
-                      const float* jitter, Puff* near) {
+                      const float* jitter, Puff* near, float* nearSideBySide) {
     static_assert(hn::MaxLanes(DF()) <= 16, "a block of puffs holds whole vectors");
     static_assert(kFewestForLanes >= 4, "a run fills a vector of four");
     const DF df;
@@ -172,6 +262,11 @@ int32_t PuffsNearMany(const PuffField* field, const float* sideBySide, int32_t c
         hn::StoreMaskBits(df, kept, bytes);
         uint64_t bits = 0;
         std::memcpy(&bits, bytes, sizeof bits);
+        // Their blocks compressed in registers and stored whole: n <= j, so a store ends within
+        // the block.
+        for (int block = 0; block < 4; ++block)
+            hn::StoreU(hn::Compress(hn::LoadU(df, sideBySide + block * stride + j), kept), df,
+                       nearSideBySide + block * stride + n);
         for (; bits != 0; bits &= bits - 1) near[n++] = field->puffs[j + __builtin_ctzll(bits)];
     }
     return n;
@@ -194,6 +289,7 @@ HWY_EXPORT(LinearMapMany);
 HWY_EXPORT(PuffsNearMany);
 HWY_EXPORT(StartRunInLanes);
 HWY_EXPORT(ShapeNoiseInLanes);
+HWY_EXPORT(KeepWeighedInLanes);
 #endif
 
 namespace {
@@ -220,10 +316,12 @@ float puffCoverage(const PuffField& field, const Vector3& p, float jitter) {
     return density_one_lane::puffCoverageKernel({}, field, {p.x}, {p.y}, {p.z}, {jitter}).raw;
 }
 
-void puffCoverageMany(const PuffField& field, int32_t count, const Vector3* points, const float* jitter,
+void puffCoverageMany(const PuffField& field, [[maybe_unused]] const float* sideBySide,
+                      [[maybe_unused]] int32_t stride, int32_t count, const Vector3* points, const float* jitter,
                       float* out) {
 #if BRUMO_HAVE_HIGHWAY
-    if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(PuffCoverageMany)(&field, count, points, jitter, out);
+    if (worthLanes(count))
+        return HWY_DYNAMIC_DISPATCH(PuffCoverageMany)(&field, sideBySide, stride, count, points, jitter, out);
 #endif
     for (int32_t i = 0; i < count; ++i) out[i] = puffCoverage(field, points[i], jitter[i]);
 }
@@ -237,13 +335,32 @@ void linearMapMany(const AffineTransform& t, int32_t count, const Vector3* point
 
 int32_t startRunInLanes([[maybe_unused]] int32_t count, [[maybe_unused]] const Vector3* points,
                         [[maybe_unused]] bool ballCut, [[maybe_unused]] float* densities,
-                        [[maybe_unused]] float* shapes, [[maybe_unused]] int32_t* candidates, int32_t& kept) {
+                        [[maybe_unused]] float* shapes, [[maybe_unused]] int32_t* candidates,
+                        [[maybe_unused]] Vector3* candidatePoints, int32_t& kept) {
     kept = 0;
 #if BRUMO_HAVE_HIGHWAY
     if (worthLanes(count))
-        return HWY_DYNAMIC_DISPATCH(StartRunInLanes)(count, points, ballCut, densities, shapes, candidates, &kept);
+        return HWY_DYNAMIC_DISPATCH(StartRunInLanes)(count, points, ballCut, densities, shapes, candidates,
+                                                     candidatePoints, &kept);
 #endif
     return 0;
+}
+
+int32_t keepWeighed(int32_t count, const float* factors, float floor, int32_t* going, Vector3* points,
+                    float* weights) {
+    int32_t n = 0;
+    int32_t i = 0;
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count)) i = HWY_DYNAMIC_DISPATCH(KeepWeighedInLanes)(count, factors, floor, going, points, weights, &n);
+#endif
+    for (; i < count; ++i) {
+        const float w = factors != nullptr ? factors[i] * weights[i] : weights[i];
+        going[n] = going[i];
+        points[n] = points[i];
+        weights[n] = w;
+        n += w < floor ? 0 : 1;
+    }
+    return n;
 }
 
 int32_t shapeNoiseInLanes([[maybe_unused]] int32_t count, [[maybe_unused]] float* values,
@@ -276,15 +393,17 @@ void layPuffsSideBySide(const PuffField& field, float* out) {
     }
 }
 
-int32_t puffsNearMany(const PuffField& field, [[maybe_unused]] const float* sideBySide,
-                      [[maybe_unused]] int32_t count, [[maybe_unused]] const Vector3* points,
-                      [[maybe_unused]] const float* jitter, Puff* near) {
+int32_t puffsNearMany(const PuffField& field, const float* sideBySide, [[maybe_unused]] int32_t count,
+                      [[maybe_unused]] const Vector3* points, [[maybe_unused]] const float* jitter, Puff* near,
+                      float* nearSideBySide) {
 #if BRUMO_HAVE_HIGHWAY
-    if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(PuffsNearMany)(&field, sideBySide, count, points, jitter, near);
+    if (worthLanes(count))
+        return HWY_DYNAMIC_DISPATCH(PuffsNearMany)(&field, sideBySide, count, points, jitter, near, nearSideBySide);
 #endif
     // Without vector lanes the field takes one point at a time and culls no run: every puff, which
     // leaves out none that reaches.
     for (int32_t j = 0; j < field.count; ++j) near[j] = field.puffs[j];
+    std::memcpy(nearSideBySide, sideBySide, 4 * static_cast<size_t>(puffStride(field.count)) * sizeof(float));
     return field.count;
 }
 

@@ -35,18 +35,27 @@ void shapeWeightMany(int32_t count, const Vector3* points, const float* start, u
 // Share of p covered by the puffs, their distances lengthened by jitter, scaled by the field's
 // density where partial.
 float puffCoverage(const PuffField& field, const Vector3& p, float jitter);
-void puffCoverageMany(const PuffField& field, int32_t count, const Vector3* points, const float* jitter,
-                      float* out);
+// In vector lanes each vector of points takes only the puffs that reach its box, read from the
+// field's puffs side by side (blocks stride floats apart, as puffsNearMany lays them), unless null.
+void puffCoverageMany(const PuffField& field, const float* sideBySide, int32_t stride, int32_t count,
+                      const Vector3* points, const float* jitter, float* out);
 
 // The matrix of t (not its translation) applied to count points, into out (apart from points).
 void linearMapMany(const AffineTransform& t, int32_t count, const Vector3* points, Vector3* out);
 
 // The start of a run of count points through an effect's stages, for as many of its first points
 // as fill whole vectors: 0 into their densities and shape values, and into candidates the indices,
-// in order, of those a stage must see (within the unit ball where ballCut, else all). Answers how
-// many points it took (none without vector lanes) and sets kept to how many indices it wrote.
+// in order, of those a stage must see (within the unit ball where ballCut, else all), their points
+// into candidatePoints unless null. Answers how many points it took (none without vector lanes)
+// and sets kept to how many indices it wrote.
 int32_t startRunInLanes(int32_t count, const Vector3* points, bool ballCut, float* densities, float* shapes,
-                        int32_t* candidates, int32_t& kept);
+                        int32_t* candidates, Vector3* candidatePoints, int32_t& kept);
+
+// The samples of a run that stay, compacted in place in order: sample i's weight becomes
+// factors[i] * weights[i] (weights[i] alone where factors is null) and it stays unless that is
+// below floor (a weight that is not a number stays). Answers how many stay.
+int32_t keepWeighed(int32_t count, const float* factors, float floor, int32_t* going, Vector3* points,
+                    float* weights);
 
 // The noise shaping of a run, in place, for as many of its first values as fill whole vectors:
 // each value v becomes table[shapingTableIndex(v)]. Answers how many it took (none without vector lanes).
@@ -57,8 +66,9 @@ int32_t shapeNoiseInLanes(int32_t count, float* values, const float* table);
 int32_t puffStride(int32_t puffCount);
 void layPuffsSideBySide(const PuffField& field, float* out);
 // The puffs, in their order, that may cover any of count points with their jitter, copied into
-// near (room for every puff); answers how many. A puff left out adds nothing to any of them.
+// near (room for every puff) and side by side into nearSideBySide (room for as many floats as
+// sideBySide, in blocks as far apart); answers how many. A puff left out adds nothing to any of them.
 int32_t puffsNearMany(const PuffField& field, const float* sideBySide, int32_t count, const Vector3* points,
-                      const float* jitter, Puff* near);
+                      const float* jitter, Puff* near, float* nearSideBySide);
 
 }  // namespace brumo

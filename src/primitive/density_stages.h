@@ -72,7 +72,7 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
     int32_t* candidates = going;
     int32_t m = 0;
     int32_t i = 0;
-    if constexpr (capacity > 1) i = startRunInLanes(count, points, ballCut, densities, shapes, candidates, m);
+    if constexpr (capacity > 1) i = startRunInLanes(count, points, ballCut, densities, shapes, candidates, nullptr, m);
     for (; i < count; ++i) {
         shapes[i] = 0.0f;
         densities[i] = 0.0f;
