@@ -21,6 +21,8 @@ constexpr int32_t kCloudRamp = 1;
 constexpr float kPi = 3.14159265358979323846f;
 constexpr float kE = 2.718281828459045f;
 constexpr int32_t kFewestToSortPuffsFor = 8;
+// Puffs few enough that sorting them per vector of points alone costs less than per run first.
+constexpr int32_t kMostPuffsSortedPerVectorOnly = 16;
 // Samples that share one sorting of the puffs.
 constexpr int32_t kPuffsSortedPer = 64;
 
@@ -115,7 +117,8 @@ PuffField Clouds::puffField() const { return {puffs.data(), puffs.count(), width
 PuffField Clouds::puffsNear(int32_t count, const Vector3* points, const float* jitter, const float*& sideBySide) {
     sideBySide = puffsSideBySide.count() > 0 ? puffsSideBySide.data() : nullptr;
     // A few points cost as much to sort the puffs for as to cover.
-    if (count < kFewestToSortPuffsFor || nearPuffs.count() != puffs.count() || sideBySide == nullptr)
+    if (count < kFewestToSortPuffsFor || puffs.count() <= kMostPuffsSortedPerVectorOnly ||
+        nearPuffs.count() != puffs.count() || sideBySide == nullptr)
         return puffField();
     const int32_t n = puffsNearMany(puffField(), puffsSideBySide.data(), count, points, jitter, nearPuffs.data(),
                                     nearSideBySide.data());
