@@ -73,34 +73,46 @@ HWY_INLINE void boxOfVector(DF df, size_t valid, VF x, VF y, VF z, VF jitter, fl
     jitterFloor = hn::GetLane(hn::MinOfLanes(df, box.jitterFloor));
 }
 
+// The puffs of one block (from puff first on, a vector of them) that reach the box of one vector
+// of points (the first valid lanes of it real), as bits from the block's first puff.
+HWY_INLINE uint64_t puffsReaching(DF df, const PuffField& field, const float* sideBySide, int32_t stride,
+                                  int32_t first, size_t valid, VF x, VF y, VF z, VF jitter) {
+    float lo[3], hi[3], jitterFloor;
+    boxOfVector(df, valid, x, y, z, jitter, lo, hi, jitterFloor);
+    const float* at = sideBySide + first;
+    const MF beyond = puffsBeyond(df, lo, hi, jitterFloor, hn::LoadU(df, at), hn::LoadU(df, at + stride),
+                                  hn::LoadU(df, at + 2 * stride), hn::LoadU(df, at + 3 * stride));
+    const MF reaching = hn::AndNot(beyond, hn::FirstN(df, static_cast<size_t>(field.count - first)));
+    uint8_t bytes[8] = {};
+    hn::StoreMaskBits(df, reaching, bytes);
+    uint64_t bits = 0;
+    std::memcpy(&bits, bytes, sizeof bits);
+    return bits;
+}
+
+// Over cover, the puffs of bits (from puff first on) in their order; false once every lane is full.
+HWY_INLINE bool coverByPuffs(DF df, const PuffField& field, int32_t first, uint64_t bits, VF x, VF y, VF z,
+                             VF jitter, PuffCover& cover) {
+    const VF widthSquared = hn::Set(df, field.widthSquared);
+    for (; bits != 0; bits &= bits - 1) {
+        coverByPuff(df, field.puffs[first + __builtin_ctzll(bits)], widthSquared, x, y, z, jitter, cover);
+        if (hn::AllTrue(df, cover.full)) return false;
+    }
+    return true;
+}
+
 // The coverage of one vector of points (the first valid lanes of it real) by the puffs, in their
 // order, that reach its box: a puff that reaches no point of a vector changes none of its lanes.
 HWY_INLINE VF coverVector(DF df, const PuffField& field, const float* sideBySide, int32_t stride, size_t valid,
                           const Vector3* at, const float* jitterAt) {
-    const size_t lanes = hn::Lanes(df);
     VF x, y, z;
     hn::LoadInterleaved3(df, &at->x, x, y, z);
     const VF jitter = hn::LoadU(df, jitterAt);
-    float lo[3], hi[3], jitterFloor;
-    boxOfVector(df, valid, x, y, z, jitter, lo, hi, jitterFloor);
-    const float* cx = sideBySide;
-    const float* cy = cx + stride;
-    const float* cz = cy + stride;
-    const float* reach = cz + stride;
-    const VF widthSquared = hn::Set(df, field.widthSquared);
     PuffCover cover = openPuffCover(df);
-    for (int32_t j = 0; j < field.count; j += static_cast<int32_t>(lanes)) {
-        const MF beyond = puffsBeyond(df, lo, hi, jitterFloor, hn::LoadU(df, cx + j), hn::LoadU(df, cy + j),
-                                      hn::LoadU(df, cz + j), hn::LoadU(df, reach + j));
-        const MF reaching = hn::AndNot(beyond, hn::FirstN(df, static_cast<size_t>(field.count - j)));
-        uint8_t bytes[8] = {};
-        hn::StoreMaskBits(df, reaching, bytes);
-        uint64_t bits = 0;
-        std::memcpy(&bits, bytes, sizeof bits);
-        for (; bits != 0; bits &= bits - 1) {
-            coverByPuff(df, field.puffs[j + __builtin_ctzll(bits)], widthSquared, x, y, z, jitter, cover);
-            if (hn::AllTrue(df, cover.full)) return closePuffCover(df, field, cover);
-        }
+    const int32_t lanes = static_cast<int32_t>(hn::Lanes(df));
+    for (int32_t j = 0; j < field.count; j += lanes) {
+        const uint64_t bits = puffsReaching(df, field, sideBySide, stride, j, valid, x, y, z, jitter);
+        if (!coverByPuffs(df, field, j, bits, x, y, z, jitter, cover)) break;
     }
     return closePuffCover(df, field, cover);
 }
@@ -116,8 +128,28 @@ void PuffCoverageMany(const PuffField* field, const float* sideBySide, int32_t s
     const size_t lanes = hn::Lanes(df);
     const size_t total = static_cast<size_t>(count);
     size_t i = 0;
-    for (; i + lanes <= total; i += lanes)
-        hn::StoreU(coverVector(df, *field, sideBySide, stride, lanes, points + i, jitter + i), df, out + i);
+    // With one block of puffs every vector's puffs are sorted before any is covered, so that
+    // the sorts overlap rather than wait on each other's coverage.
+    if (field->count <= static_cast<int32_t>(lanes)) {
+        uint64_t reaching[kDensityBatch / 4];
+        for (size_t v = 0; v + lanes <= total; v += lanes) {
+            VF x, y, z;
+            hn::LoadInterleaved3(df, &points[v].x, x, y, z);
+            reaching[v / lanes] = puffsReaching(df, *field, sideBySide, stride, 0, lanes, x, y, z,
+                                                hn::LoadU(df, jitter + v));
+        }
+        for (; i + lanes <= total; i += lanes) {
+            VF x, y, z;
+            hn::LoadInterleaved3(df, &points[i].x, x, y, z);
+            const VF j = hn::LoadU(df, jitter + i);
+            PuffCover cover = openPuffCover(df);
+            coverByPuffs(df, *field, 0, reaching[i / lanes], x, y, z, j, cover);
+            hn::StoreU(closePuffCover(df, *field, cover), df, out + i);
+        }
+    } else {
+        for (; i + lanes <= total; i += lanes)
+            hn::StoreU(coverVector(df, *field, sideBySide, stride, lanes, points + i, jitter + i), df, out + i);
+    }
     if (i == total) return;
     const size_t left = total - i;
     const PaddedLanes<Vector3> at(points + i, left);
