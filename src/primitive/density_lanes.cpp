@@ -46,6 +46,69 @@ HWY_INLINE void pointRuns(int32_t count, const Vector3* points, const float* ext
         points, extra);
 }
 
+// For eight lanes or fewer: for each mask of kept lanes, their numbers in order, four bits each.
+struct KeptLaneTable {
+    uint32_t packed[256];
+};
+
+// For four lanes or fewer, the numbers themselves: the sets of four lanes shift each lane by its
+// own count slowly.
+struct KeptLaneNumbers {
+    alignas(16) int32_t numbers[16][4];
+};
+
+constexpr KeptLaneNumbers makeKeptLaneNumbers() {
+    KeptLaneNumbers table{};
+    for (int32_t bits = 0; bits < 16; ++bits) {
+        int32_t k = 0;
+        for (int32_t lane = 0; lane < 4; ++lane)
+            if ((bits >> lane & 1) != 0) table.numbers[bits][k++] = lane;
+    }
+    return table;
+}
+
+constexpr KeptLaneTable makeKeptLaneTable() {
+    KeptLaneTable table{};
+    for (uint32_t bits = 0; bits < 256; ++bits) {
+        uint32_t packed = 0;
+        uint32_t k = 0;
+        for (uint32_t lane = 0; lane < 8; ++lane)
+            if ((bits >> lane & 1) != 0) packed |= lane << (4 * k++);
+        table.packed[bits] = packed;
+    }
+    return table;
+}
+
+// Where each lane of a compress by keep comes from (the kept lanes first, in order; the others
+// in range), for one permutation of every vector the compress moves. Highway builds its compress
+// for these sets from a table it copies onto the stack each time; the sets with sixteen lanes
+// compress in one instruction.
+HWY_INLINE VI compressedLanes(MF keep) {
+    const DI di;
+    if constexpr (hn::MaxLanes(DI()) <= 4) {
+        static constexpr KeptLaneNumbers kTable = makeKeptLaneNumbers();
+        uint8_t bytes[8] = {};
+        hn::StoreMaskBits(DF(), keep, bytes);
+        return hn::Load(di, kTable.numbers[bytes[0] & 15]);
+    } else if constexpr (hn::MaxLanes(DI()) <= 8) {
+        static constexpr KeptLaneTable kTable = makeKeptLaneTable();
+        alignas(32) static constexpr int32_t kShifts[8] = {0, 4, 8, 12, 16, 20, 24, 28};
+        uint8_t bytes[8] = {};
+        hn::StoreMaskBits(DF(), keep, bytes);
+        const VI packed = hn::Set(di, static_cast<int32_t>(kTable.packed[bytes[0]]));
+        return hn::And(hn::Shr(packed, hn::Load(di, kShifts)), hn::Set(di, 7));
+    } else {
+        // The lane numbers from a table: this Highway builds them lane by lane on the stack.
+        alignas(64) static constexpr int32_t kLaneNumbers[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+        static_assert(hn::MaxLanes(DI()) <= 16, "a lane number for every lane");
+        const VI last = hn::Set(di, static_cast<int32_t>(hn::Lanes(di)) - 1);
+        return hn::And(hn::Compress(hn::Load(di, kLaneNumbers), hn::RebindMask(di, keep)), last);
+    }
+}
+
+HWY_INLINE VF compressed(VF v, VI from) { return hn::TableLookupLanes(v, hn::IndicesFromVec(DF(), from)); }
+HWY_INLINE VI compressed(VI v, VI from) { return hn::TableLookupLanes(v, hn::IndicesFromVec(DI(), from)); }
+
 }  // namespace
 
 void ShapeWeightMany(int32_t count, const Vector3* points, const float* start, uint32_t flags,
@@ -179,10 +242,6 @@ int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, floa
     const size_t lanes = hn::Lanes(df);
     const size_t total = static_cast<size_t>(count);
     const VF zero = hn::Zero(df);
-    // The lane numbers from a table: this Highway builds them lane by lane on the stack.
-    alignas(64) static constexpr int32_t kLaneNumbers[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-    static_assert(hn::MaxLanes(DI()) <= 16, "a lane number for every lane");
-    const VI laneNumbers = hn::Load(di, kLaneNumbers);
     size_t m = 0;
     size_t i = 0;
     for (; i + lanes <= total; i += lanes) {
@@ -192,15 +251,14 @@ int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, floa
         VF x, y, z;
         if (ballCut || candidatePoints != nullptr) hn::LoadInterleaved3(df, &points[i].x, x, y, z);
         if (ballCut) inside = hn::Not(beyondUnitBallKernel(df, x, y, z));
-        const auto keep = hn::RebindMask(di, inside);
         // Compressed in a register and stored whole (a compressing store is slow on some
         // processors): the lanes past the kept ones land on indices not yet written.
-        const VI indices = hn::Add(laneNumbers, hn::Set(di, static_cast<int32_t>(i)));
-        hn::StoreU(hn::Compress(indices, keep), di, candidates + m);
+        const VI from = compressedLanes(inside);
+        hn::StoreU(hn::Add(from, hn::Set(di, static_cast<int32_t>(i))), di, candidates + m);
         if (candidatePoints != nullptr)
-            hn::StoreInterleaved3(hn::Compress(x, inside), hn::Compress(y, inside), hn::Compress(z, inside), df,
+            hn::StoreInterleaved3(compressed(x, from), compressed(y, from), compressed(z, from), df,
                                   &candidatePoints[m].x);
-        m += hn::CountTrue(di, keep);
+        m += hn::CountTrue(df, inside);
     }
     *kept = static_cast<int32_t>(m);
     return static_cast<int32_t>(i);
@@ -222,9 +280,10 @@ int32_t KeepWeighedInLanes(int32_t count, const float* factors, float floor, int
         const MF keep = hn::Not(hn::Lt(w, lowest));
         VF x, y, z;
         hn::LoadInterleaved3(df, &points[i].x, x, y, z);
-        hn::StoreU(hn::Compress(hn::LoadU(di, going + i), hn::RebindMask(di, keep)), di, going + n);
-        hn::StoreInterleaved3(hn::Compress(x, keep), hn::Compress(y, keep), hn::Compress(z, keep), df, &points[n].x);
-        hn::StoreU(hn::Compress(w, keep), df, weights + n);
+        const VI from = compressedLanes(keep);
+        hn::StoreU(compressed(hn::LoadU(di, going + i), from), di, going + n);
+        hn::StoreInterleaved3(compressed(x, from), compressed(y, from), compressed(z, from), df, &points[n].x);
+        hn::StoreU(compressed(w, from), df, weights + n);
         n += hn::CountTrue(df, keep);
     }
     *kept = static_cast<int32_t>(n);
@@ -296,8 +355,9 @@ int32_t PuffsNearMany(const PuffField* field, const float* sideBySide, int32_t c
         std::memcpy(&bits, bytes, sizeof bits);
         // Their blocks compressed in registers and stored whole: n <= j, so a store ends within
         // the block.
+        const VI from = compressedLanes(kept);
         for (int block = 0; block < 4; ++block)
-            hn::StoreU(hn::Compress(hn::LoadU(df, sideBySide + block * stride + j), kept), df,
+            hn::StoreU(compressed(hn::LoadU(df, sideBySide + block * stride + j), from), df,
                        nearSideBySide + block * stride + n);
         for (; bits != 0; bits &= bits - 1) near[n++] = field->puffs[j + __builtin_ctzll(bits)];
     }
