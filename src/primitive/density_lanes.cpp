@@ -193,7 +193,7 @@ void PuffCoverageMany(const PuffField* field, const float* sideBySide, int32_t s
     size_t i = 0;
     // With one block of puffs every vector's puffs are sorted before any is covered, so that
     // the sorts overlap rather than wait on each other's coverage.
-    if (field->count <= static_cast<int32_t>(lanes)) {
+    if (field->count <= static_cast<int32_t>(lanes) && total <= static_cast<size_t>(kDensityBatch)) {
         uint64_t reaching[kDensityBatch / 4];
         for (size_t v = 0; v + lanes <= total; v += lanes) {
             VF x, y, z;
