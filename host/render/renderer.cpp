@@ -99,6 +99,37 @@ QVColourRecord shade(const QVRay& ray, VolumeSet& set, const QVColourRecord& bac
         }
     }
     if (scratch.cuts.empty()) return colour;
+
+    // The interval (a, b) of the effect i, composited over what lies behind it.
+    auto integrate = [&](size_t i, float a, float b) {
+        const Span& span = scratch.spans[i];
+        const QVVector3 start = along(span.local, a);
+        const QVVector3 end = along(span.local, b);
+        // The volume's composite is linear in what lies behind, so the probe comes back
+        // scaled by the segment's transmittance; the volume's own alpha is lost beside it.
+        QVColourRecord composite{colour.red, colour.green, colour.blue, kTransmittanceProbe};
+        set[i].volume()->integrateSegment(&start, &end, &composite, nullptr, 0, 0);
+        colour.red = composite.red;
+        colour.green = composite.green;
+        colour.blue = composite.blue;
+        transmittance *= std::clamp(composite.alpha / kTransmittanceProbe, 0.0f, 1.0f);
+        if (stats != nullptr) {
+            ++stats->segments;
+            const float step = set[i].marchStep();
+            if (step > 0.0f) stats->estimatedSamples += uint64_t(distance(start, end) / step) + 1;
+        }
+    };
+
+    if (n == 1) {
+        // One effect, the common scene: its two cuts as the sort and merge below would leave
+        // them, without the lists.
+        const Span& span = scratch.spans[0];
+        const float a = span.far < span.near ? span.far : span.near;
+        const float b = span.far < span.near ? span.near : span.far;
+        if (a != b && span.near <= a && span.far >= b) integrate(0, a, b);
+        colour.alpha = 1.0f - transmittance * (1.0f - background.alpha);
+        return colour;
+    }
     std::sort(scratch.cuts.begin(), scratch.cuts.end());
     scratch.cuts.erase(std::unique(scratch.cuts.begin(), scratch.cuts.end()), scratch.cuts.end());
 
@@ -121,25 +152,7 @@ QVColourRecord shade(const QVRay& ray, VolumeSet& set, const QVColourRecord& bac
             if (sl.far - sl.near != sr.far - sr.near) return sl.far - sl.near > sr.far - sr.near;
             return l < r;
         });
-        for (int i : scratch.covering) {
-            const Span& span = scratch.spans[size_t(i)];
-            const QVVector3 start = along(span.local, a);
-            const QVVector3 end = along(span.local, b);
-            // The volume's composite is linear in what lies behind, so the probe comes back
-            // scaled by the segment's transmittance; the volume's own alpha is lost beside it.
-            QVColourRecord composite{colour.red, colour.green, colour.blue, kTransmittanceProbe};
-            set[size_t(i)].volume()->integrateSegment(&start, &end, &composite, nullptr, 0, 0);
-            colour.red = composite.red;
-            colour.green = composite.green;
-            colour.blue = composite.blue;
-            transmittance *= std::clamp(composite.alpha / kTransmittanceProbe, 0.0f, 1.0f);
-            if (stats != nullptr) {
-                ++stats->segments;
-                const float step = set[size_t(i)].marchStep();
-                if (step > 0.0f)
-                    stats->estimatedSamples += uint64_t(distance(start, end) / step) + 1;
-            }
-        }
+        for (int i : scratch.covering) integrate(size_t(i), a, b);
     }
     colour.alpha = 1.0f - transmittance * (1.0f - background.alpha);
     return colour;
