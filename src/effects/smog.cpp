@@ -54,26 +54,31 @@ void Smog::runStages(const DensityField& field, int32_t count, const Vector3* po
     }
     float masks[kDensityBatch];
     field.shapeMaskMany(m, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, masks);
-    // A mask that is not a number goes on, as it would through the noise.
+    // A mask that is not a number goes on, as it would through the noise. Into lists of their
+    // own: compacting in place makes each step wait on the store before it.
+    int32_t keptAt[kDensityBatch];
+    float keptMasks[kDensityBatch];
+    Vector3 keptPoints[kDensityBatch];
     int32_t kept = 0;
     for (int32_t k = 0; k < m; ++k) {
         const int32_t at = going[k];
-        shapes[at] = masks[k];
-        going[kept] = at;
-        masks[kept] = masks[k];
-        stage[kept] = moved[at];
-        kept += masks[k] < kNegligible ? 0 : 1;
+        const float mask = masks[k];
+        shapes[at] = mask;
+        keptAt[kept] = at;
+        keptMasks[kept] = mask;
+        keptPoints[kept] = moved[at];
+        kept += mask < kNegligible ? 0 : 1;
     }
     if (kept == 0) return;
     Vector3 noise[kDensityBatch];
-    field.toNoiseSpaceMany(kept, stage, noise);
+    field.toNoiseSpaceMany(kept, keptPoints, noise);
     if (!volume.vortices.empty())
-        for (int32_t k = 0; k < kept; ++k) field.applyVortices(noise[k], DensityField::sampleHeight(points[going[k]]));
+        for (int32_t k = 0; k < kept; ++k) field.applyVortices(noise[k], DensityField::sampleHeight(points[keptAt[k]]));
     const Vector3 offset = parameters.noiseOffset;
     for (int32_t k = 0; k < kept; ++k) noise[k] = noise[k] - offset;
     float values[kDensityBatch];
     field.noiseFieldMany(kept, noise, values, shading);
-    for (int32_t k = 0; k < kept; ++k) densities[going[k]] = masks[k] * values[k];
+    for (int32_t k = 0; k < kept; ++k) densities[keptAt[k]] = keptMasks[k] * values[k];
 }
 
 QVResult Smog::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
