@@ -3,6 +3,8 @@
 #include "brumo/resource_texts.h"
 #include "effects/colour_preset_popup.h"
 #include "frame/panel_controls.h"
+#include "primitive/density_field.h"
+#include "primitive/density_lanes.h"
 #include "primitive/density_stages.h"
 
 namespace brumo {
@@ -23,7 +25,60 @@ Smog::Smog() {
 
 void Smog::runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
                      float* shapes, ShadingPoint* shading) {
-    runDensityStages(field, *this, count, points, densities, shapes, shading);
+    const PreparedVolume& volume = field.volume();
+    const EffectParameters& parameters = field.parameters();
+    Vector3 movedPoints[kDensityBatch];
+    const Vector3* moved = points;
+    if (!volume.modifiers.empty()) {
+        field.applyModifiersMany(count, points, movedPoints);
+        moved = movedPoints;
+    }
+    // The samples the ball leaves, in order; every sample starts with density and shape 0.
+    const uint32_t balls = kUpperBall | kLowerBall;
+    const bool ballCut = (parameters.shapeFlags & balls) == balls && volume.modifiers.empty();
+    int32_t going[kDensityBatch];
+    int32_t m = 0;
+    int32_t i = count > 1 ? startRunInLanes(count, points, ballCut, densities, shapes, going, m) : 0;
+    for (; i < count; ++i) {
+        shapes[i] = 0.0f;
+        densities[i] = 0.0f;
+        going[m] = i;
+        m += ballCut ? !beyondUnitBall(points[i]) : 1;
+    }
+    if (m == 0) return;
+    Vector3 stage[kDensityBatch];
+    const Vector3* shapePoints = moved;
+    if (m != count) {
+        for (int32_t k = 0; k < m; ++k) stage[k] = moved[going[k]];
+        shapePoints = stage;
+    }
+    float masks[kDensityBatch];
+    field.shapeMaskMany(m, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, masks);
+    // A mask that is not a number goes on, as it would through the noise. Into lists of their
+    // own: compacting in place makes each step wait on the store before it.
+    int32_t keptAt[kDensityBatch];
+    float keptMasks[kDensityBatch];
+    Vector3 keptPoints[kDensityBatch];
+    int32_t kept = 0;
+    for (int32_t k = 0; k < m; ++k) {
+        const int32_t at = going[k];
+        const float mask = masks[k];
+        shapes[at] = mask;
+        keptAt[kept] = at;
+        keptMasks[kept] = mask;
+        keptPoints[kept] = moved[at];
+        kept += mask < kNegligible ? 0 : 1;
+    }
+    if (kept == 0) return;
+    Vector3 noise[kDensityBatch];
+    field.toNoiseSpaceMany(kept, keptPoints, noise);
+    if (!volume.vortices.empty())
+        for (int32_t k = 0; k < kept; ++k) field.applyVortices(noise[k], DensityField::sampleHeight(points[keptAt[k]]));
+    const Vector3 offset = parameters.noiseOffset;
+    for (int32_t k = 0; k < kept; ++k) noise[k] = noise[k] - offset;
+    float values[kDensityBatch];
+    field.noiseFieldMany(kept, noise, values, shading);
+    for (int32_t k = 0; k < kept; ++k) densities[keptAt[k]] = keptMasks[k] * values[k];
 }
 
 QVResult Smog::handleEvent(int32_t kind, IQVUnknown* source, void* data) {
