@@ -243,17 +243,8 @@ void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vec
     const bool ballCut = emptyBeyondUnitBall(field, *this);
     int32_t going[capacity];
     Vector3 stagePoints[capacity];
-    int32_t m = 0;
-    int32_t i = 0;
-    if constexpr (capacity > 1)
-        i = startRunInLanes(count, points, ballCut, densities, shapes, going, ballCut ? stagePoints : nullptr, m);
-    for (; i < count; ++i) {
-        shapes[i] = 0.0f;
-        densities[i] = 0.0f;
-        going[m] = i;
-        stagePoints[m] = points[i];
-        m += ballCut ? !beyondUnitBall(points[i]) : 1;
-    }
+    const int32_t m =
+        startRun<capacity>(count, points, ballCut, densities, shapes, going, ballCut ? stagePoints : nullptr);
     if (m == 0) return;
 
     const Vector3* shapePoints = ballCut ? stagePoints : moved;

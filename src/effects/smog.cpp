@@ -34,17 +34,9 @@ void Smog::runStages(const DensityField& field, int32_t count, const Vector3* po
         moved = movedPoints;
     }
     // The samples the ball leaves, in order; every sample starts with density and shape 0.
-    const uint32_t balls = kUpperBall | kLowerBall;
-    const bool ballCut = (parameters.shapeFlags & balls) == balls && volume.modifiers.empty();
+    const bool ballCut = emptyBeyondUnitBall(field, *this);
     int32_t going[kDensityBatch];
-    int32_t m = 0;
-    int32_t i = count > 1 ? startRunInLanes(count, points, ballCut, densities, shapes, going, m) : 0;
-    for (; i < count; ++i) {
-        shapes[i] = 0.0f;
-        densities[i] = 0.0f;
-        going[m] = i;
-        m += ballCut ? !beyondUnitBall(points[i]) : 1;
-    }
+    const int32_t m = startRun<kDensityBatch>(count, points, ballCut, densities, shapes, going, nullptr);
     if (m == 0) return;
     Vector3 stage[kDensityBatch];
     const Vector3* shapePoints = moved;

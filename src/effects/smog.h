@@ -12,6 +12,9 @@ public:
     // The common primitive with the fractal sum as density source and text 6 as shader name.
     Smog();
 
+    // The mask reads the point as the modifiers leave it.
+    bool shapeReadsMovedPoint(const DensityField&) const override { return true; }
+
     // The whole run at once: the ball cut, the mask on the moved points, then the noise of the
     // samples the mask leaves; the mask comes before the move into noise space, so vortices never
     // bend the outline, and an empty mask costs no noise.

@@ -35,6 +35,27 @@ inline bool beyondUnitBall(const Vector3& p) {
     return density_one_lane::beyondUnitBallKernel({}, {p.x}, {p.y}, {p.z}).raw;
 }
 
+// The start of a run of at most capacity points: every sample's density and shape set to 0, and
+// the indices, in order, of the samples a stage must see (within the unit ball where ballCut, else
+// all) written to candidates, their points to candidatePoints unless null. Whole vectors in
+// lanes, the rest one by one. Answers how many candidates it wrote.
+template <int32_t capacity>
+int32_t startRun(int32_t count, const Vector3* points, bool ballCut, float* densities, float* shapes,
+                 int32_t* candidates, Vector3* candidatePoints) {
+    int32_t kept = 0;
+    int32_t i = 0;
+    if constexpr (capacity > 1)
+        if (count > 1) i = startRunInLanes(count, points, ballCut, densities, shapes, candidates, candidatePoints, kept);
+    for (; i < count; ++i) {
+        shapes[i] = 0.0f;
+        densities[i] = 0.0f;
+        candidates[kept] = i;
+        if (candidatePoints != nullptr) candidatePoints[kept] = points[i];
+        kept += ballCut ? !beyondUnitBall(points[i]) : 1;
+    }
+    return kept;
+}
+
 namespace density_stages {
 
 // The stages for runs of at most capacity points: instantiated for kDensityBatch, and for 1, so
@@ -66,19 +87,10 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
 
     // Samples the ball shape empties need no stage at all. The cut keeps its candidates without a
     // branch: about half of the points of a cube lie outside the ball, in no order a predictor
-    // could learn. Every sample starts with density and shape 0; the stages overwrite them. Whole
-    // vectors of points in lanes, the rest here.
+    // could learn. Every sample starts with density and shape 0; the stages overwrite them.
     const bool ballCut = emptyBeyondUnitBall(field, effect);
     int32_t* candidates = going;
-    int32_t m = 0;
-    int32_t i = 0;
-    if constexpr (capacity > 1) i = startRunInLanes(count, points, ballCut, densities, shapes, candidates, nullptr, m);
-    for (; i < count; ++i) {
-        shapes[i] = 0.0f;
-        densities[i] = 0.0f;
-        candidates[m] = i;
-        m += ballCut ? !beyondUnitBall(points[i]) : 1;
-    }
+    const int32_t m = startRun<capacity>(count, points, ballCut, densities, shapes, candidates, nullptr);
     // An effect whose run-wide stage is the empty one of the base skips it and its bookkeeping.
     constexpr bool weighs = std::is_same_v<Effect, DensityStages> ||
                             !std::is_same_v<decltype(&Effect::weighRun), decltype(&DensityStages::weighRun)>;
