@@ -232,11 +232,7 @@ void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vec
     const int32_t count = capacity == 1 ? 1 : runCount;
     const EffectParameters& parameters = field.parameters();
     Vector3 movedPoints[capacity];
-    const Vector3* moved = points;
-    if (!field.volume().modifiers.empty()) {
-        field.applyModifiersMany(count, points, movedPoints);
-        moved = movedPoints;
-    }
+    const Vector3* moved = field.movedByModifiers(count, points, movedPoints);
 
     // Only the ball cut leaves samples out here, and with it no modifier moved a point: the
     // candidates' points are then taken as the cut keeps them.

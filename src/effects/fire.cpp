@@ -168,11 +168,7 @@ void Fire::runStages(const DensityField& field, int32_t count, const Vector3* po
     const PreparedVolume& volume = field.volume();
     const EffectParameters& parameters = field.parameters();
     Vector3 movedPoints[kDensityBatch];
-    const Vector3* moved = points;
-    if (!volume.modifiers.empty()) {
-        field.applyModifiersMany(count, points, movedPoints);
-        moved = movedPoints;
-    }
+    const Vector3* moved = field.movedByModifiers(count, points, movedPoints);
     // The mask reads the point in noise space mapped back, after the vortices (none, unless a
     // preparation filled the list) swirled it with the height of the point as received; without
     // them the move into noise space comes in the same pass.

@@ -28,11 +28,7 @@ void Smog::runStages(const DensityField& field, int32_t count, const Vector3* po
     const PreparedVolume& volume = field.volume();
     const EffectParameters& parameters = field.parameters();
     Vector3 movedPoints[kDensityBatch];
-    const Vector3* moved = points;
-    if (!volume.modifiers.empty()) {
-        field.applyModifiersMany(count, points, movedPoints);
-        moved = movedPoints;
-    }
+    const Vector3* moved = field.movedByModifiers(count, points, movedPoints);
     // The samples the ball leaves, in order; every sample starts with density and shape 0.
     const bool ballCut = emptyBeyondUnitBall(field, *this);
     int32_t going[kDensityBatch];

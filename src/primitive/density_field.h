@@ -107,6 +107,13 @@ public:
 
     Vector3 applyModifiers(const Vector3& p) const;
     void applyModifiersMany(int32_t count, const Vector3* points, Vector3* moved) const;
+    // The points as the modifiers leave them: the points themselves without modifiers, else
+    // moved into room (count entries) and room.
+    const Vector3* movedByModifiers(int32_t count, const Vector3* points, Vector3* room) const {
+        if (volume_.modifiers.empty()) return points;
+        applyModifiersMany(count, points, room);
+        return room;
+    }
     Vector3 toNoiseSpace(const Vector3& p) const { return applyLinear(volume_.noiseTransform, p); }
     void toNoiseSpaceMany(int32_t count, const Vector3* points, Vector3* out) const;
     Vector3 fromNoiseSpace(const Vector3& q) const { return applyLinear(volume_.noiseTransformInverse, q); }

@@ -72,12 +72,7 @@ void run(const DensityField& field, Effect& effect, int32_t runCount, const Vect
     Vector3 stagePoints[capacity];
     float values[capacity];
 
-    // Without modifiers every point stays where it is.
-    const Vector3* moved = points;
-    if (!field.volume().modifiers.empty()) {
-        field.applyModifiersMany(count, points, movedPoints);
-        moved = movedPoints;
-    }
+    const Vector3* moved = field.movedByModifiers(count, points, movedPoints);
 
     // An effect that starts in noise space finds each moved point there in its lane, the whole
     // run mapped at once in vector lanes.
