@@ -47,13 +47,9 @@ int32_t FlamePointsInLanes(int32_t count, const Vector3* points, const AffineTra
         VF x, y, z, qx, qy, qz, sx, sy, sz;
         hn::LoadInterleaved3(df, &points[i].x, x, y, z);
         hn::LoadInterleaved3(df, &from[i].x, qx, qy, qz);
-        if (toNoiseSpace != nullptr) {
-            const VF px = qx, py = qy, pz = qz;
-            linearMapKernel(df, *toNoiseSpace, px, py, pz, qx, qy, qz);
-        }
-        linearMapKernel(df, *fromNoiseSpace, qx, qy, qz, sx, sy, sz);
+        hn::StoreU(flamePointsKernel(df, z, toNoiseSpace, *fromNoiseSpace, r, *offset, qx, qy, qz, sx, sy, sz), df,
+                   heights + i);
         hn::StoreInterleaved3(sx, sy, sz, df, &shape[i].x);
-        hn::StoreU(flameNoisePointKernel(df, z, r, *offset, qx, qy, qz), df, heights + i);
         hn::StoreInterleaved3(qx, qy, qz, df, &noise[i].x);
     }
     return static_cast<int32_t>(i);
@@ -130,13 +126,9 @@ void flamePoints(int32_t count, const Vector3* points, const AffineTransform* to
 #endif
     for (; i < count; ++i) {
         fire_one_lane::VF x{from[i].x}, y{from[i].y}, z{from[i].z}, sx, sy, sz;
-        if (toNoiseSpace != nullptr) {
-            const fire_one_lane::VF px = x, py = y, pz = z;
-            fire_one_lane::linearMapKernel({}, *toNoiseSpace, px, py, pz, x, y, z);
-        }
-        fire_one_lane::linearMapKernel({}, fromNoiseSpace, x, y, z, sx, sy, sz);
+        heights[i] = fire_one_lane::flamePointsKernel({}, {points[i].z}, toNoiseSpace, fromNoiseSpace, {rate}, offset,
+                                                      x, y, z, sx, sy, sz).raw;
         shape[i] = {sx.raw, sy.raw, sz.raw};
-        heights[i] = fire_one_lane::flameNoisePointKernel({}, {points[i].z}, {rate}, offset, x, y, z).raw;
         noise[i] = {x.raw, y.raw, z.raw};
     }
 }

@@ -16,6 +16,21 @@ BRUMO_KERNEL_INLINE VF flameNoisePointKernel(DF df, VF z, VF rate, const Vector3
     return h;
 }
 
+// A sample's three points from its moved point (qx, qy, qz), taken into noise space by
+// toNoiseSpace unless null: there, in place, the noise point; in (sx, sy, sz) the point the mask
+// reads, noise space mapped back by fromNoiseSpace. Answers the height, z being the sample's
+// point as received.
+BRUMO_KERNEL_INLINE VF flamePointsKernel(DF df, VF z, const AffineTransform* toNoiseSpace,
+                                         const AffineTransform& fromNoiseSpace, VF rate, const Vector3& offset,
+                                         VF& qx, VF& qy, VF& qz, VF& sx, VF& sy, VF& sz) {
+    if (toNoiseSpace != nullptr) {
+        const VF px = qx, py = qy, pz = qz;
+        linearMapKernel(df, *toNoiseSpace, px, py, pz, qx, qy, qz);
+    }
+    linearMapKernel(df, fromNoiseSpace, qx, qy, qz, sx, sy, sz);
+    return flameNoisePointKernel(df, z, rate, offset, qx, qy, qz);
+}
+
 // The density from the noise field value, the height and the mask: the ramp h / 2 taken off
 // the noise thins the flames until only the strongest ridges reach the top; clamped to [0, 1],
 // not a number giving 0. A negligible mask leaves nothing.
