@@ -16,6 +16,16 @@ BRUMO_KERNEL_INLINE VF inner(DF df, bool soft, const FalloffPair& pair, VF x) {
     return inner(df, soft, hn::Set(df, pair.a), hn::Set(df, pair.b), x);
 }
 
+// True when both pairs are the same and their window is exactly 1 for every t up to 1/2: full
+// beyond 1/2, or at 1/2 with a ramp that starts there at exactly 1 (a finite end beyond it; an
+// infinite one makes the linear ramp 0/0 there).
+inline bool oneUpToHalf(const FalloffPair& first, const FalloffPair& second) {
+    if (first.a != second.a || first.b != second.b) return false;
+    const float full = 1.0f - first.b;
+    const float zero = 1.0f - first.a;
+    return full > 0.5f || (full == 0.5f && zero > full && std::isfinite(zero));
+}
+
 // False for a coordinate that is not a number, too.
 BRUMO_KERNEL_INLINE MF withinCube(DF df, VF c) {
     return hn::And(hn::Ge(c, hn::Set(df, -kCubeLimit)), hn::Le(c, hn::Set(df, kCubeLimit)));
@@ -83,14 +93,25 @@ BRUMO_KERNEL_INLINE VF shapeWeightKernel(DF df, VF x, VF y, VF z, VF m, uint32_t
     if (has(kHollowCoreY)) hollowCore(hn::Add(xx, zz), falloffs[8]);
     if (has(kHollowCoreZ)) hollowCore(rhoZ2, falloffs[9]);
 
-    // Planar fades, t = 0 on the far face, 1 on the face the density fades towards.
+    // Planar fades, t = 0 on the far face, 1 on the face the density fades towards. Of two
+    // opposite fades, t and its opposite never both pass 1/2; where the window of both is
+    // exactly 1 up to 1/2, the other factor is 1 and only the greater t is faded. One lane is on
+    // one ramp at most anyway, and the window of the other side costs only its first test.
+    constexpr bool inLanes = hn::MaxLanes(DF()) > 1;
     const VF half = hn::Set(df, 0.5f);
-    if (has(kFadePositiveX)) fade(falloffs[10], hn::Add(hn::Mul(half, x), half));
-    if (has(kFadeNegativeX)) fade(falloffs[13], hn::Sub(half, hn::Mul(half, x)));
-    if (has(kFadePositiveY)) fade(falloffs[11], hn::Add(hn::Mul(half, y), half));
-    if (has(kFadeNegativeY)) fade(falloffs[14], hn::Sub(half, hn::Mul(half, y)));
-    if (has(kFadePositiveZ)) fade(falloffs[12], hn::Add(hn::Mul(half, z), half));
-    if (has(kFadeNegativeZ)) fade(falloffs[15], hn::Sub(half, hn::Mul(half, z)));
+    auto fades = [&](uint32_t positive, uint32_t negative, int p, int n, VF c) {
+        const VF towards = hn::Add(hn::Mul(half, c), half);
+        const VF away = hn::Sub(half, hn::Mul(half, c));
+        if (inLanes && has(positive) && has(negative) && oneUpToHalf(falloffs[p], falloffs[n])) {
+            fade(falloffs[p], hn::Max(towards, away));
+            return;
+        }
+        if (has(positive)) fade(falloffs[p], towards);
+        if (has(negative)) fade(falloffs[n], away);
+    };
+    fades(kFadePositiveX, kFadeNegativeX, 10, 13, x);
+    fades(kFadePositiveY, kFadeNegativeY, 11, 14, y);
+    fades(kFadePositiveZ, kFadeNegativeZ, 12, 15, z);
     return hn::IfThenZeroElse(empty, m);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -247,6 +248,47 @@ TEST_P(BatchedDensity, EveryInstructionSetGivesTheOnePointResultsWithEveryModifi
     // The comparison means something only where there is vapour.
     EXPECT_GE(withVapour, 4);
     EXPECT_EQ(compared, laneTargets().empty() ? 0L : 10L * kPointsPerScenario * static_cast<long>(laneTargets().size()));
+}
+
+// Opposite fades, with the same falloffs and with others, at the edges of their windows: the
+// planes through the centre (where both sides stand at 1/2), a window that starts at 1/2 or ends
+// there too, one that never reaches 1/2 and one that does not end.
+TEST(BatchedDensityShapes, OppositeFadesGiveTheOnePointMask) {
+    if (laneTargets().empty()) GTEST_SKIP() << "this build has no vector lanes";
+    const float inf = std::numeric_limits<float>::infinity();
+    const FalloffPair pairs[] = {{0.0f, 0.5f}, {0.5f, 0.5f}, {0.0f, 0.3f}, {0.2f, 0.7f}, {-inf, 0.5f}, {0.6f, 0.4f}, {0.0f, 0.55f}};
+    const float edges[] = {0.0f, 1e-30f, -1e-30f, 1e-8f, -1e-8f, 0.25f, -0.5f, 0.75f, -1.0f, 1.0f};
+    Random random(20261210u);
+    EffectRef effect(CLSID_Smog);
+    ASSERT_TRUE(effect);
+    EffectParameters& p = effect->block();
+    Workload w;
+    for (int i = 0; i < 4000; ++i) {
+        const Vector3 v = anyVector(random, p.size);
+        // Most points on a plane through the centre or on an edge of a window.
+        const float x = pick(random, 2) == 0 ? p.size * edges[pick(random, 10)] : v.x;
+        const float y = pick(random, 2) == 0 ? p.size * edges[pick(random, 10)] : v.y;
+        w.points.push_back({x, y, v.z});
+    }
+    p.shapeFlags = kFadePositiveX | kFadeNegativeX | kFadePositiveY | kFadeNegativeY | kFadePositiveZ | kFadeNegativeZ;
+    for (const FalloffPair& pair : pairs)
+        for (const FalloffPair& opposite : pairs) {
+            // The fades towards +x, +y, +z take pair, those towards -x, -y, -z opposite.
+            for (int i = 10; i < 13; ++i) p.shapeFalloffs[i] = pair;
+            for (int i = 13; i < 16; ++i) p.shapeFalloffs[i] = opposite;
+            Outcome reference;
+            {
+                VectorTargetScope scalar("scalar");
+                reference = run(effect, w);
+            }
+            for (const std::string& target : laneTargets()) {
+                VectorTargetScope lanes(target.c_str());
+                const Outcome o = run(effect, w);
+                EXPECT_TRUE(sameBits(o.shapes, reference.shapes))
+                    << "falloffs " << pair.a << ", " << pair.b << " and " << opposite.a << ", " << opposite.b << " on "
+                    << target << ", point " << firstDifference(o.shapes, reference.shapes);
+            }
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(Effects, BatchedDensity,
