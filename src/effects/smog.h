@@ -27,6 +27,12 @@ public:
 
     // Smog appends nothing to the common block.
     int32_t QV_CALL parameterBlockSize() override;
+
+private:
+    // runStages for runs of at most capacity points: a single point keeps no bookkeeping of a run.
+    template <int32_t capacity>
+    void runUpTo(const DensityField& field, int32_t count, const Vector3* points, float* densities, float* shapes,
+                 ShadingPoint* shading);
 };
 
 }  // namespace brumo
