@@ -256,7 +256,8 @@ TEST_P(BatchedDensity, EveryInstructionSetGivesTheOnePointResultsWithEveryModifi
 TEST(BatchedDensityShapes, OppositeFadesGiveTheOnePointMask) {
     if (laneTargets().empty()) GTEST_SKIP() << "this build has no vector lanes";
     const float inf = std::numeric_limits<float>::infinity();
-    const FalloffPair pairs[] = {{0.0f, 0.5f}, {0.5f, 0.5f}, {0.0f, 0.3f}, {0.2f, 0.7f}, {-inf, 0.5f}, {0.6f, 0.4f}, {0.0f, 0.55f}};
+    const FalloffPair pairs[] = {{0.0f, 0.5f},  {0.5f, 0.5f}, {0.0f, 0.3f}, {0.2f, 0.7f},
+                                 {-inf, 0.5f}, {0.6f, 0.4f}, {0.0f, 0.55f}};
     const float edges[] = {0.0f, 1e-30f, -1e-30f, 1e-8f, -1e-8f, 0.25f, -0.5f, 0.75f, -1.0f, 1.0f};
     Random random(20261210u);
     EffectRef effect(CLSID_Smog);
