@@ -23,8 +23,6 @@ constexpr float kE = 2.718281828459045f;
 constexpr int32_t kFewestToSortPuffsFor = 8;
 // Puffs few enough that sorting them per vector of points alone costs less than per run first.
 constexpr int32_t kMostPuffsSortedPerVectorOnly = 16;
-// Samples that share one sorting of the puffs.
-constexpr int32_t kPuffsSortedPer = 64;
 
 inline float fraction(float x) { return x - std::floor(x); }
 
