@@ -121,38 +121,35 @@ QVColourRecord shade(const QVRay& ray, VolumeSet& set, const QVColourRecord& bac
     };
 
     if (n == 1) {
-        // One effect, the common scene: its two cuts as the sort and merge below would leave
-        // them, without the lists.
+        // One effect, the common scene: its two cuts leave one interval, the span itself, unless
+        // it is empty.
         const Span& span = scratch.spans[0];
-        const float a = span.far < span.near ? span.far : span.near;
-        const float b = span.far < span.near ? span.near : span.far;
-        if (a != b && span.near <= a && span.far >= b) integrate(0, a, b);
-        colour.alpha = 1.0f - transmittance * (1.0f - background.alpha);
-        return colour;
-    }
-    std::sort(scratch.cuts.begin(), scratch.cuts.end());
-    scratch.cuts.erase(std::unique(scratch.cuts.begin(), scratch.cuts.end()), scratch.cuts.end());
+        if (span.near < span.far) integrate(0, span.near, span.far);
+    } else {
+        std::sort(scratch.cuts.begin(), scratch.cuts.end());
+        scratch.cuts.erase(std::unique(scratch.cuts.begin(), scratch.cuts.end()), scratch.cuts.end());
 
-    // From the farthest interval to the nearest, each composited over what lies behind it.
-    for (size_t k = scratch.cuts.size() - 1; k-- > 0;) {
-        const float a = scratch.cuts[k];
-        const float b = scratch.cuts[k + 1];
-        scratch.covering.clear();
-        for (size_t i = 0; i < n; ++i) {
-            const Span& span = scratch.spans[i];
-            if (span.hit && span.near <= a && span.far >= b) scratch.covering.push_back(int(i));
+        // From the farthest interval to the nearest, each composited over what lies behind it.
+        for (size_t k = scratch.cuts.size() - 1; k-- > 0;) {
+            const float a = scratch.cuts[k];
+            const float b = scratch.cuts[k + 1];
+            scratch.covering.clear();
+            for (size_t i = 0; i < n; ++i) {
+                const Span& span = scratch.spans[i];
+                if (span.hit && span.near <= a && span.far >= b) scratch.covering.push_back(int(i));
+            }
+            // Overlapping effects: the one whose span reaches farther goes behind. The order must
+            // not depend on the order of the scene file.
+            std::sort(scratch.covering.begin(), scratch.covering.end(), [&](int l, int r) {
+                const Span& sl = scratch.spans[size_t(l)];
+                const Span& sr = scratch.spans[size_t(r)];
+                const float cl = sl.near + sl.far, cr = sr.near + sr.far;
+                if (cl != cr) return cl > cr;
+                if (sl.far - sl.near != sr.far - sr.near) return sl.far - sl.near > sr.far - sr.near;
+                return l < r;
+            });
+            for (int i : scratch.covering) integrate(size_t(i), a, b);
         }
-        // Overlapping effects: the one whose span reaches farther goes behind. The order must
-        // not depend on the order of the scene file.
-        std::sort(scratch.covering.begin(), scratch.covering.end(), [&](int l, int r) {
-            const Span& sl = scratch.spans[size_t(l)];
-            const Span& sr = scratch.spans[size_t(r)];
-            const float cl = sl.near + sl.far, cr = sr.near + sr.far;
-            if (cl != cr) return cl > cr;
-            if (sl.far - sl.near != sr.far - sr.near) return sl.far - sl.near > sr.far - sr.near;
-            return l < r;
-        });
-        for (int i : scratch.covering) integrate(size_t(i), a, b);
     }
     colour.alpha = 1.0f - transmittance * (1.0f - background.alpha);
     return colour;

@@ -166,15 +166,17 @@ HWY_INLINE bool coverByPuffs(DF df, const PuffField& field, int32_t first, uint6
 
 // The coverage of one vector of points (the first valid lanes of it real) by the puffs, in their
 // order, that reach its box: a puff that reaches no point of a vector changes none of its lanes.
+// With one block of puffs, reaching may bring the block's puffs found beforehand.
 HWY_INLINE VF coverVector(DF df, const PuffField& field, const float* sideBySide, int32_t stride, size_t valid,
-                          const Vector3* at, const float* jitterAt) {
+                          const Vector3* at, const float* jitterAt, const uint64_t* reaching = nullptr) {
     VF x, y, z;
     hn::LoadInterleaved3(df, &at->x, x, y, z);
     const VF jitter = hn::LoadU(df, jitterAt);
     PuffCover cover = openPuffCover(df);
     const int32_t lanes = static_cast<int32_t>(hn::Lanes(df));
     for (int32_t j = 0; j < field.count; j += lanes) {
-        const uint64_t bits = puffsReaching(df, field, sideBySide, stride, j, valid, x, y, z, jitter);
+        const uint64_t bits =
+            reaching != nullptr ? *reaching : puffsReaching(df, field, sideBySide, stride, j, valid, x, y, z, jitter);
         if (!coverByPuffs(df, field, j, bits, x, y, z, jitter, cover)) break;
     }
     return closePuffCover(df, field, cover);
@@ -201,14 +203,9 @@ void PuffCoverageMany(const PuffField* field, const float* sideBySide, int32_t s
             reaching[v / lanes] = puffsReaching(df, *field, sideBySide, stride, 0, lanes, x, y, z,
                                                 hn::LoadU(df, jitter + v));
         }
-        for (; i + lanes <= total; i += lanes) {
-            VF x, y, z;
-            hn::LoadInterleaved3(df, &points[i].x, x, y, z);
-            const VF j = hn::LoadU(df, jitter + i);
-            PuffCover cover = openPuffCover(df);
-            coverByPuffs(df, *field, 0, reaching[i / lanes], x, y, z, j, cover);
-            hn::StoreU(closePuffCover(df, *field, cover), df, out + i);
-        }
+        for (; i + lanes <= total; i += lanes)
+            hn::StoreU(coverVector(df, *field, sideBySide, stride, lanes, points + i, jitter + i, &reaching[i / lanes]),
+                       df, out + i);
     } else {
         for (; i + lanes <= total; i += lanes)
             hn::StoreU(coverVector(df, *field, sideBySide, stride, lanes, points + i, jitter + i), df, out + i);

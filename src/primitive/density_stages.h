@@ -45,7 +45,7 @@ int32_t startRun(int32_t count, const Vector3* points, bool ballCut, float* dens
     int32_t kept = 0;
     int32_t i = 0;
     if constexpr (capacity > 1)
-        if (count > 1) i = startRunInLanes(count, points, ballCut, densities, shapes, candidates, candidatePoints, kept);
+        i = startRunInLanes(count, points, ballCut, densities, shapes, candidates, candidatePoints, kept);
     for (; i < count; ++i) {
         shapes[i] = 0.0f;
         densities[i] = 0.0f;
