@@ -46,9 +46,9 @@ public:
 
     // The next samples, at most max of them; 0 when the march is done. stops[k] is true for the
     // full steps, after which a march may end early.
-    int32_t next(int32_t max, Vector3* points, float* lengths, bool* stops) {
-        return next(max, points, lengths, stops, [](const Vector3&) { return Use::take; });
-    }
+    // Out of line, so that the march's point stays in registers here: across the density calls
+    // of the march that takes it, no vector register survives.
+    int32_t next(int32_t max, Vector3* points, float* lengths, bool* stops);
 
     // As above, with use(point) saying what becomes of each full step.
     template <class UseOf>

@@ -292,6 +292,59 @@ TEST(BatchedDensityShapes, OppositeFadesGiveTheOnePointMask) {
         }
 }
 
+// Segments that pass the ball shape just inside and just outside its surface, and through it:
+// in lanes a march that passes wide of the ball takes no sample at all, one point at a time it
+// takes them all.
+TEST(BatchedDensityShapes, SegmentsPastTheBallGatherAsOnePointAtATime) {
+    if (laneTargets().empty()) GTEST_SKIP() << "this build has no vector lanes";
+    const float distances[] = {0.0f, 0.99f, 0.999f, 0.9995f, 0.9999f, 1.0f, 1.0001f, 1.0005f, 1.001f, 1.01f, 1.2f};
+    Random random(20261211u);
+    EffectRef effect(CLSID_Smog);
+    ASSERT_TRUE(effect);
+    EffectParameters& p = effect->block();
+    p.size = 1.0f;
+    p.quality = 1.0f;
+    p.densityAmount = 50.0f;
+    p.stepJitter = 0.5f;
+    // Solid up to radius 0.9999, empty from 1 on.
+    p.shapeFlags = kUpperBall | kLowerBall;
+    p.shapeFalloffs[0] = p.shapeFalloffs[1] = {0.0f, 1e-4f};
+    Workload w;
+    for (int i = 0; i < 30; ++i) {
+        Vector3 u = anyVector(random, 1.0f);
+        u = u * (1.0f / length(u));
+        // A direction square to u.
+        const Vector3 v = anyVector(random, 1.0f);
+        Vector3 along = v - u * dot(u, v);
+        along = along * (1.0f / length(along));
+        for (float d : distances) {
+            const Vector3 from = u * d - along * 1.7f;
+            const Vector3 to = u * d + along * 1.7f;
+            w.segmentEnds.push_back({from.x, from.y, from.z});
+            w.segmentEnds.push_back({to.x, to.y, to.z});
+        }
+    }
+    Outcome reference;
+    {
+        VectorTargetScope scalar("scalar");
+        reference = run(effect, w);
+    }
+    int gathered = 0;
+    for (size_t i = 0; i < reference.segments.size(); ++i) {
+        const QVColourRecord& c = reference.segments[i];
+        const bool inside = distances[i % std::size(distances)] < 1.0f;
+        gathered += inside && c.alpha != 0.4f ? 1 : 0;
+    }
+    // The comparison means something only where the segments inside gather vapour.
+    EXPECT_GE(gathered, 100);
+    for (const std::string& target : laneTargets()) {
+        VectorTargetScope lanes(target.c_str());
+        const Outcome o = run(effect, w);
+        EXPECT_TRUE(sameBits(o.segments, reference.segments))
+            << target << ", segment " << firstDifference(o.segments, reference.segments);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Effects, BatchedDensity,
                          ::testing::Values(EffectCase{"Smog", CLSID_Smog}, EffectCase{"Fire", CLSID_Fire},
                                            EffectCase{"Clouds", CLSID_Clouds},
