@@ -289,8 +289,10 @@ struct SumBody {
     }
 };
 
-// Runs body on whole vectors of points, then on the rest through a zero-padded copy, so that
-// nothing beyond points[count - 1] is read or out[count - 1] written.
+// Runs body on groups of whole vectors of points, then on the rest, whose last vector is a
+// zero-padded copy, so that nothing beyond points[count - 1] is read or out[count - 1] written.
+// The rest goes in pairs where the set groups vectors: one's lookups then wait while the other
+// computes, as in a group.
 template <class Body>
 HWY_INLINE void forEachVector(int32_t count, const Vector3* points, float* out, const Body& body) {
     const DF df;
@@ -305,21 +307,38 @@ HWY_INLINE void forEachVector(int32_t count, const Vector3* points, float* out, 
         body.template run<kGroup>(x, y, z, r);
         for (int u = 0; u < kGroup; ++u) hn::StoreU(r[u], df, out + i + u * n);
     }
-    VF x[1], y[1], z[1], r[1];
-    for (; i + n <= total; i += n) {
-        hn::LoadInterleaved3(df, &points[i].x, x[0], y[0], z[0]);
-        body.template run<1>(x, y, z, r);
-        hn::StoreU(r[0], df, out + i);
-    }
     if (i == total) return;
-    HWY_ALIGN float rest[3 * kLanes] = {};
-    HWY_ALIGN float values[kLanes];
-    const size_t left = total - i;
-    std::memcpy(rest, &points[i], left * sizeof(Vector3));
-    hn::LoadInterleaved3(df, rest, x[0], y[0], z[0]);
-    body.template run<1>(x, y, z, r);
-    hn::Store(r[0], df, values);
-    std::memcpy(out + i, values, left * sizeof(float));
+    const size_t left = (total - i) % n;
+    const size_t vectors = (total - i + n - 1) / n;
+    HWY_ALIGN float padded[3 * kLanes] = {};
+    if (left != 0) std::memcpy(padded, &points[total - left], left * sizeof(Vector3));
+    auto partial = [&](size_t u) { return left != 0 && u + 1 == vectors; };
+    auto load = [&](size_t u, VF& x, VF& y, VF& z) {
+        hn::LoadInterleaved3(df, partial(u) ? padded : &points[i + u * n].x, x, y, z);
+    };
+    auto store = [&](size_t u, VF r) {
+        if (!partial(u)) return hn::StoreU(r, df, out + i + u * n);
+        HWY_ALIGN float values[kLanes];
+        hn::Store(r, df, values);
+        std::memcpy(out + i + u * n, values, left * sizeof(float));
+    };
+    size_t u = 0;
+    if constexpr (kGroup >= 2) {
+        for (; u + 2 <= vectors; u += 2) {
+            VF x[2], y[2], z[2], r[2];
+            load(u, x[0], y[0], z[0]);
+            load(u + 1, x[1], y[1], z[1]);
+            body.template run<2>(x, y, z, r);
+            store(u, r[0]);
+            store(u + 1, r[1]);
+        }
+    }
+    for (; u < vectors; ++u) {
+        VF x[1], y[1], z[1], r[1];
+        load(u, x[0], y[0], z[0]);
+        body.template run<1>(x, y, z, r);
+        store(u, r[0]);
+    }
 }
 
 template <bool kRows>
