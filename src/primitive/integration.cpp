@@ -28,7 +28,7 @@ inline bool isFinite(const Vector3& v) {
 // at most a few steps more than the march takes, and each step rounds every coordinate by at most
 // half a unit in the last place of the farthest point; the margin is four times that, and a
 // thousandth more for the sums here.
-[[gnu::noinline]] bool passesWideOfUnitBall(const Vector3& start, const Vector3& direction, float length, float step) {
+bool passesWideOfUnitBall(const Vector3& start, const Vector3& direction, float length, float step) {
     const float steps = std::min(length / step, static_cast<float>(kMaxSegmentSamples)) + 8.0f;
     const float margin = 0x1p-10f + steps * (brumo::length(start) + length) * 0x1p-21f;
     // Far from the cube the bound says nothing.
