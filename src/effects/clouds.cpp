@@ -40,7 +40,8 @@ Clouds::Clouds()
       puffDensity(1.0f),
       puffReseedPending(1),
       widthSquared(0.0f),
-      k1(0.0f), k2(0.0f), k3(0.0f), k4(0.0f), k5(0.0f), k6(0.0f) {
+      k1(0.0f), k2(0.0f), k3(0.0f), k4(0.0f), k5(0.0f), k6(0.0f),
+      maskAfterPuffs(false) {
     // The puff lattice is created like any other, with a draw of its own from the host's
     // sequence; puffSeed then replaces that first seed before the lattice is ever built.
     puffLattice.create();
@@ -61,6 +62,14 @@ void Clouds::prepareEffect() {
         puffLattice.buildLattice();
         puffReseedPending = 0;
     }
+
+    // Falloffs this far from 0 leave every window's ramp finite.
+    constexpr float kFarthestFalloff = 0x1p20f;
+    bool finiteWindows = true;
+    for (const FalloffPair& pair : parameters.shapeFalloffs)
+        finiteWindows = finiteWindows && std::fabs(pair.a) <= kFarthestFalloff && std::fabs(pair.b) <= kFarthestFalloff;
+    maskAfterPuffs = finiteWindows && parameters.meshOff != 0 &&
+                     (combineMode == kCombineMasked || combineMode == kCombineMultiply);
 
     const float b = puffBlend;
     k1 = 1.0f - b;
@@ -226,7 +235,7 @@ float Clouds::combine(float c, float v) const {
 // of the stages one by one, so the densities match a run through the generic driver.
 template <int32_t capacity>
 void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vector3* points, float* densities,
-                          float* shapes, ShadingPoint* shading) {
+                          float* shapes, ShadingPoint* shading, bool whereDense) {
     const int32_t count = capacity == 1 ? 1 : runCount;
     const EffectParameters& parameters = field.parameters();
     Vector3 movedPoints[capacity];
@@ -241,24 +250,46 @@ void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vec
         startRun<capacity>(count, points, ballCut, densities, shapes, going, ballCut ? stagePoints : nullptr);
     if (m == 0) return;
 
-    const Vector3* shapePoints = ballCut ? stagePoints : moved;
-    float weights[capacity];
-    field.shapeMaskMany(m, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, weights);
-    for (int32_t j = 0; j < m; ++j) shapes[going[j]] = weights[j];
-    // Any other mode leaves the cloud empty.
-    if (combineMode != kCombineMasked && combineMode != kCombineBlend && combineMode != kCombineMultiply) return;
-
-    if (!ballCut)
-        for (int32_t j = 0; j < m; ++j) stagePoints[j] = moved[j];
-    int32_t n = keepWeighed(m, nullptr, kNegligible, going, stagePoints, weights);
-    if (n == 0) return;
-
-    float coverage[capacity];
-    puffCoverageMany(n, stagePoints, coverage);
     // The blend, deliberately unclamped, reads the noise even where nothing covers it; the others
-    // only where the weight is above negligible.
+    // only where the weight, coverage times mask, is above negligible.
     const float floor = combineMode == kCombineBlend ? -__builtin_inff() : std::nextafter(kNegligible, 1.0f);
-    const int32_t kept = keepWeighed(n, coverage, floor, going, stagePoints, weights);
+    float weights[capacity];
+    float coverage[capacity];
+    int32_t kept = 0;
+    if (whereDense && maskAfterPuffs) {
+        // Most samples lie beyond every puff: only those the puffs cover read the mask. A mask of
+        // at most 1 only lowers a coverage below the floor, so the samples kept are the same.
+        if (!ballCut)
+            for (int32_t j = 0; j < m; ++j) stagePoints[j] = moved[j];
+        puffCoverageMany(m, stagePoints, coverage);
+        const int32_t n = keepWeighed(m, nullptr, floor, going, stagePoints, coverage);
+        if (n == 0) return;
+        field.shapeMaskMany(n, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, weights);
+        // The mask's cut, then the weight's, as the other order takes them.
+        for (int32_t j = 0; j < n; ++j) {
+            const float mask = weights[j];
+            shapes[going[j]] = mask;
+            const float w = coverage[j] * mask;
+            going[kept] = going[j];
+            stagePoints[kept] = stagePoints[j];
+            weights[kept] = w;
+            kept += mask < kNegligible || w < floor ? 0 : 1;
+        }
+    } else {
+        const Vector3* shapePoints = ballCut ? stagePoints : moved;
+        field.shapeMaskMany(m, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, weights);
+        for (int32_t j = 0; j < m; ++j) shapes[going[j]] = weights[j];
+        // Any other mode leaves the cloud empty.
+        if (combineMode != kCombineMasked && combineMode != kCombineBlend && combineMode != kCombineMultiply)
+            return;
+
+        if (!ballCut)
+            for (int32_t j = 0; j < m; ++j) stagePoints[j] = moved[j];
+        const int32_t n = keepWeighed(m, nullptr, kNegligible, going, stagePoints, weights);
+        if (n == 0) return;
+        puffCoverageMany(n, stagePoints, coverage);
+        kept = keepWeighed(n, coverage, floor, going, stagePoints, weights);
+    }
     if (kept == 0) return;
 
     Vector3 noisePoints[capacity];
@@ -269,15 +300,25 @@ void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vec
     for (int32_t k = 0; k < kept; ++k) densities[going[k]] = combine(weights[k], values[k]);
 }
 
-void Clouds::runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
-                       float* shapes, ShadingPoint* shading) {
+void Clouds::runAnyStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                          float* shapes, ShadingPoint* shading, bool whereDense) {
     // Vortices move the mask's point, which the generic stages handle.
     if (!field.volume().vortices.empty())
         runDensityStages(field, *this, count, points, densities, shapes, shading);
     else if (count == 1)
-        runUnswirled<1>(field, 1, points, densities, shapes, shading);
+        runUnswirled<1>(field, 1, points, densities, shapes, shading, whereDense);
     else
-        runUnswirled<kDensityBatch>(field, count, points, densities, shapes, shading);
+        runUnswirled<kDensityBatch>(field, count, points, densities, shapes, shading, whereDense);
+}
+
+void Clouds::runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                       float* shapes, ShadingPoint* shading) {
+    runAnyStages(field, count, points, densities, shapes, shading, false);
+}
+
+void Clouds::runStagesWhereDense(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                                 float* shapes) {
+    runAnyStages(field, count, points, densities, shapes, nullptr, true);
 }
 
 QVResult Clouds::handleEvent(int32_t kind, IQVUnknown* source, void* data) {

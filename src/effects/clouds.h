@@ -31,12 +31,18 @@ public:
     float afterNoise(const DensityLane& lane, float v) override;
     void runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
                    float* shapes, ShadingPoint* shading) override;
+    // As runStages; where maskAfterPuffs holds, the mask only of the samples the puffs cover.
+    void runStagesWhereDense(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                             float* shapes) override;
     // The density from the weight c (coverage times mask) and the noise value v, by combineMode.
     float combine(float c, float v) const;
     // runStages for a volume without vortices, for runs of at most capacity points.
     template <int32_t capacity>
     void runUnswirled(const DensityField& field, int32_t count, const Vector3* points, float* densities,
-                      float* shapes, ShadingPoint* shading);
+                      float* shapes, ShadingPoint* shading, bool whereDense);
+    // Either of the two above.
+    void runAnyStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
+                      float* shapes, ShadingPoint* shading, bool whereDense);
     // The puffs' coverage of every sample of the run, in vector lanes, times its mask.
     void weighRun(const DensityField& field, int32_t count, const Vector3* moved, const int32_t* indices,
                   DensityLane* lanes) override;
@@ -82,6 +88,10 @@ public:
     uint8_t puffReseedPending;
     float widthSquared;
     float k1, k2, k3, k4, k5, k6;
+    // True when the mask may come after the puffs for a reader of shape values only where dense:
+    // the masked and multiplied modes without a mesh, whose mask, a product of windows that
+    // finite falloffs keep within [0, 1], can only lower a coverage too thin to count.
+    bool maskAfterPuffs;
 };
 
 }  // namespace brumo

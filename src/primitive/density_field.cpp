@@ -49,6 +49,11 @@ void DensityStages::runStages(const DensityField& field, int32_t count, const Ve
     runDensityStages(field, *this, count, points, densities, shapes, shading);
 }
 
+void DensityStages::runStagesWhereDense(const DensityField& field, int32_t count, const Vector3* points,
+                                        float* densities, float* shapes) {
+    runStages(field, count, points, densities, shapes, nullptr);
+}
+
 bool DensityStages::beforeShape(const DensityField&, const Vector3&, const Vector3&, DensityLane&) {
     qv::raise(qv::kMissingOperation);
 }

@@ -57,6 +57,11 @@ public:
     // table.
     virtual void runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
                            float* shapes, ShadingPoint* shading);
+    // The same densities for a reader of shape values only where the density is above 0, as a
+    // march is (its colours come from dense samples alone): elsewhere a shape value may be left
+    // at 0. runStages here.
+    virtual void runStagesWhereDense(const DensityField& field, int32_t count, const Vector3* points,
+                                     float* densities, float* shapes);
     // Before the shape: from the point as received and as the modifiers moved it, the point the
     // mask reads (lane.shapePoint). No behaviour here: raises 0x80010003.
     virtual bool beforeShape(const DensityField& field, const Vector3& point, const Vector3& moved,
@@ -101,6 +106,11 @@ public:
     // at a time, and whose point densityAt hands on).
     void sampleDensities(int32_t count, const Vector3* points, float* densities, float* shapes) const {
         stages_.runStages(*this, count, points, densities, shapes, nullptr);
+    }
+    // The same densities, the shape values only where the density is above 0 (0 may stand
+    // elsewhere): for the marches.
+    void sampleDensitiesWhereDense(int32_t count, const Vector3* points, float* densities, float* shapes) const {
+        stages_.runStagesWhereDense(*this, count, points, densities, shapes);
     }
     // The stages for a run of one point.
     DensitySample densityAt(const Vector3& point) const;

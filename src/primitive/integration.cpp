@@ -128,7 +128,7 @@ QVResult BrumoBase::integrateSegment(const QVVector3* startPoint, const QVVector
     for (int32_t n; (n = samples.next(run, points, lengths, stops)) > 0;) {
         bool stopped;
         if (batched) {
-            field_.sampleDensities(n, points, densities, shapes);
+            field_.sampleDensitiesWhereDense(n, points, densities, shapes);
             stopped = sum.add(n, points, lengths, stops, densities, shapes, nullptr);
         } else {
             // A host shader is asked sample by sample: its colour may read the shading record.

@@ -162,7 +162,7 @@ private:
         }
         if (n == 0) return;
         if (batched_)
-            primitive_.field().sampleDensities(n, points_, densities_, shapes_);
+            primitive_.field().sampleDensitiesWhereDense(n, points_, densities_, shapes_);
         else
             densities_[0] = primitive_.densityAt(points_[0]).density;
         for (int32_t b = 0; b < blockCount_; ++b) {

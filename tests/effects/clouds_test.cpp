@@ -373,6 +373,52 @@ TEST_F(CloudsTest, ARunAnswersForEveryPointInsideTheBallAndOutside) {
     EXPECT_GT(outside, 40);
 }
 
+// A march reads the mask only where the puffs cover a sample, unless a falloff lies too far out
+// to keep every window finite. A far falloff of an option that is off changes no mask, so the
+// segments must gather the same either way, colours (which read the shape value) included.
+TEST_F(CloudsTest, SegmentsGatherTheSameWhetherTheMaskOrThePuffsComeFirst) {
+    const float size = block().common.size;
+    block().common.quality = 1.0f;
+    // The colour index is the shape value, along a ramp from black to white.
+    block().common.colourFromGradient = 1;
+    block().common.colourSourceMix = 1.0f;
+    setKeys(block().common.colourGradient, {{{0.0f, 0.0f, 0.0f, 1.0f}, 0.0f}, {{1.0f, 1.0f, 1.0f, 1.0f}, 1.0f}});
+    int gathered = 0;
+    for (uint32_t mode : {qv::fourcc("Opt1"), qv::fourcc("Opt3")})
+        for (int32_t puffs : {5, 16, 40}) {
+            block().combineMode = mode;
+            block().puffCount = puffs;
+            // A dense border lifts even a mask below negligible over the weight's floor.
+            block().puffDensity = puffs == 16 ? 3000.0f : 1.0f;
+            // The ball with a hollow x core and soft fades towards +z and -y; pair 9 (the z core) is off.
+            block().common.shapeFlags = kUpperBall | kLowerBall | kHollowCoreX | kFadePositiveZ | kFadeNegativeY;
+            // The 16-puff ball ends at radius 0.5, among the puffs, where its soft mask is tiny.
+            block().common.shapeFalloffs[0] = block().common.shapeFalloffs[1] =
+                puffs == 16 ? FalloffPair{0.5f, 0.9f} : FalloffPair{0.0f, 0.3f};
+            block().common.shapeFalloffs[7] = {0.7f, 0.9f};
+            block().common.shapeFalloffs[12] = {0.0f, 0.4f};
+            block().common.shapeFalloffs[14] = {0.1f, 0.6f};
+            std::vector<QVColourRecord> first[2];
+            for (int far = 0; far < 2; ++far) {
+                block().common.shapeFalloffs[9] = far != 0 ? FalloffPair{1e30f, 0.0f} : FalloffPair{0.0f, 0.5f};
+                ref->exchangerInterface()->parametersChanged();
+                for (int line = 0; line < 40; ++line) {
+                    const float a = 0.9f * static_cast<float>(line);
+                    const QVVector3 from{-1.2f * size, (0.6f * std::sin(a)) * size, (0.5f * std::cos(1.3f * a)) * size};
+                    const QVVector3 to{1.2f * size, (-0.5f * std::cos(a)) * size, (0.4f * std::sin(0.7f * a)) * size};
+                    QVColourRecord c{0.1f, 0.2f, 0.3f, 0.4f};
+                    ref->volumeInterface()->integrateSegment(&from, &to, &c, nullptr, 0, 0);
+                    first[far].push_back(c);
+                    gathered += far == 0 && c.alpha != 0.4f ? 1 : 0;
+                }
+            }
+            for (size_t k = 0; k < first[0].size(); ++k)
+                EXPECT_EQ(std::memcmp(&first[0][k], &first[1][k], sizeof(QVColourRecord)), 0)
+                    << puffs << " puffs, mode " << mode << ", segment " << k;
+        }
+    EXPECT_GT(gathered, 100);
+}
+
 TEST_F(CloudsCoverageTest, CountsThatCannotBeHonouredDegradeToFewerOrNoPuffs) {
     block().puffCount = -3;
     EXPECT_EQ(coverage({0.0f, 0.0f, 0.0f}), 0.0f);
