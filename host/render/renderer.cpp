@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <utility>
 
 #include "host/common/job_runner.h"
@@ -57,12 +58,29 @@ struct Span {
     bool hit;
 };
 
+// Whole cache lines for each buffer: a thread writes its lists on every ray, and a list that
+// shared a line with data another thread reads (the shared shadow grid's header, in one run)
+// would pass that line back and forth on every ray.
+template <class T>
+struct OwnLines {
+    using value_type = T;
+    static constexpr size_t kLine = 64;
+    OwnLines() = default;
+    template <class U>
+    OwnLines(const OwnLines<U>&) {}
+    static size_t bytes(size_t n) { return (n * sizeof(T) + kLine - 1) / kLine * kLine; }
+    T* allocate(size_t n) { return static_cast<T*>(::operator new(bytes(n), std::align_val_t{kLine})); }
+    void deallocate(T* p, size_t n) { ::operator delete(p, bytes(n), std::align_val_t{kLine}); }
+    friend bool operator==(const OwnLines&, const OwnLines&) { return true; }
+    friend bool operator!=(const OwnLines&, const OwnLines&) { return false; }
+};
+
 // Per-thread scratch, reused from pixel to pixel; a cache line of its own, since every ray
 // writes the lists' ends and the threads' scratch sits side by side.
 struct alignas(64) Scratch {
-    std::vector<Span> spans;
-    std::vector<float> cuts;
-    std::vector<int> covering;
+    std::vector<Span, OwnLines<Span>> spans;
+    std::vector<float, OwnLines<float>> cuts;
+    std::vector<int, OwnLines<int>> covering;
 };
 
 QVVector3 along(const QVRay& ray, float t) {
@@ -84,6 +102,9 @@ QVColourRecord shade(const QVRay& ray, VolumeSet& set, const QVColourRecord& bac
     const size_t n = set.size();
     scratch.spans.resize(n);
     scratch.cuts.clear();
+    // The first effect's span, in registers: read back from the list, its two ends written one
+    // by one would be loaded as one pair, which waits for the stores to drain.
+    RaySpan first{};
     for (size_t i = 0; i < n; ++i) {
         const PlacedVolume& placed = set[i];
         Span& span = scratch.spans[i];
@@ -93,6 +114,7 @@ QVColourRecord shade(const QVRay& ray, VolumeSet& set, const QVColourRecord& bac
         span.hit = clipped.hit;
         span.near = clipped.near;
         span.far = clipped.far;
+        if (i == 0) first = clipped;
         if (clipped.hit) {
             scratch.cuts.push_back(clipped.near);
             scratch.cuts.push_back(clipped.far);
@@ -123,8 +145,7 @@ QVColourRecord shade(const QVRay& ray, VolumeSet& set, const QVColourRecord& bac
     if (n == 1) {
         // One effect, the common scene: its two cuts leave one interval, the span itself, unless
         // it is empty.
-        const Span& span = scratch.spans[0];
-        if (span.near < span.far) integrate(0, span.near, span.far);
+        if (first.near < first.far) integrate(0, first.near, first.far);
     } else {
         std::sort(scratch.cuts.begin(), scratch.cuts.end());
         scratch.cuts.erase(std::unique(scratch.cuts.begin(), scratch.cuts.end()), scratch.cuts.end());

@@ -14,7 +14,11 @@ public:
     void leave() { mutex_.unlock(); }
 
 private:
+    // Room on both sides: every render call writes the mutex, and a line it shared with another
+    // thread's data would go back and forth between the threads on every call.
+    char before_[64] = {};
     std::mutex mutex_;
+    char after_[64] = {};
 };
 
 // Holds a possibly absent lock for a scope, released on every way out.

@@ -64,9 +64,12 @@ private:
     ~ShadowGrid() = default;
     void fail(QVResult code);
 
+    // Room before what every march reads: a line it shared with data that another thread writes
+    // (that thread's scratch, in one run) would be fetched again at every lookup.
+    char before_[64] = {};
     int32_t r_;
-    GridInputs inputs_;
     QVClassArray<float> values_;
+    GridInputs inputs_;
     int32_t users_ = 1;  // guarded by the registry's lock
     ShadowGrid* next_ = nullptr;
     bool listed_ = false;
