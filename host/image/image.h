@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/common/line_allocator.h"
 #include "qv/scene_records.h"
 
 namespace brumo::host {
@@ -38,20 +39,14 @@ private:
     // Leaves new pixels unset, and starts the rows on a cache line, so that tiles whose rows
     // are a whole number of lines wide share no line with their neighbours.
     template <class T>
-    struct PixelAllocator {
-        using value_type = T;
-        static constexpr std::align_val_t kAlignment{64};
+    struct PixelAllocator : LineAllocator<T> {
         PixelAllocator() = default;
         template <class U>
         PixelAllocator(const PixelAllocator<U>&) {}
-        T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlignment)); }
-        void deallocate(T* p, size_t) { ::operator delete(p, kAlignment); }
         template <class U>
         void construct(U* p) { ::new (static_cast<void*>(p)) U; }
         template <class U, class... Args>
         void construct(U* p, Args&&... args) { ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...); }
-        bool operator==(const PixelAllocator&) const { return true; }
-        bool operator!=(const PixelAllocator&) const { return false; }
     };
 
     int width_ = 0;

@@ -5,10 +5,10 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
-#include <new>
 #include <utility>
 
 #include "host/common/job_runner.h"
+#include "host/common/line_allocator.h"
 #include "host/scene/scene_view.h"
 
 namespace brumo::host {
@@ -58,29 +58,14 @@ struct Span {
     bool hit;
 };
 
-// Whole cache lines for each buffer: a thread writes its lists on every ray, and a list that
-// shared a line with data another thread reads (the shared shadow grid's header, in one run)
-// would pass that line back and forth on every ray.
-template <class T>
-struct OwnLines {
-    using value_type = T;
-    static constexpr size_t kLine = 64;
-    OwnLines() = default;
-    template <class U>
-    OwnLines(const OwnLines<U>&) {}
-    static size_t bytes(size_t n) { return (n * sizeof(T) + kLine - 1) / kLine * kLine; }
-    T* allocate(size_t n) { return static_cast<T*>(::operator new(bytes(n), std::align_val_t{kLine})); }
-    void deallocate(T* p, size_t n) { ::operator delete(p, bytes(n), std::align_val_t{kLine}); }
-    friend bool operator==(const OwnLines&, const OwnLines&) { return true; }
-    friend bool operator!=(const OwnLines&, const OwnLines&) { return false; }
-};
-
 // Per-thread scratch, reused from pixel to pixel; a cache line of its own, since every ray
-// writes the lists' ends and the threads' scratch sits side by side.
+// writes the lists' ends and the threads' scratch sits side by side. The lists' buffers own
+// whole lines too: one that shared a line with data another thread reads (the shared shadow
+// grid's header, in one run) would pass that line back and forth on every ray.
 struct alignas(64) Scratch {
-    std::vector<Span, OwnLines<Span>> spans;
-    std::vector<float, OwnLines<float>> cuts;
-    std::vector<int, OwnLines<int>> covering;
+    std::vector<Span, LineAllocator<Span>> spans;
+    std::vector<float, LineAllocator<float>> cuts;
+    std::vector<int, LineAllocator<int>> covering;
 };
 
 QVVector3 along(const QVRay& ray, float t) {

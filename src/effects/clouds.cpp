@@ -231,8 +231,9 @@ float Clouds::combine(float c, float v) const {
 }
 
 // The stages of a run without vortices, each over the samples still going, kept side by side:
-// the ball cut, the mask, the puffs, the noise and the combine. Every sample sees the arithmetic
-// of the stages one by one, so the densities match a run through the generic driver.
+// the ball cut, the mask, the puffs, the noise and the combine (for a reader of shape values only
+// where dense, the puffs before the mask where maskAfterPuffs holds). Every sample sees the
+// arithmetic of the stages one by one, so the densities match a run through the generic driver.
 template <int32_t capacity>
 void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vector3* points, float* densities,
                           float* shapes, ShadingPoint* shading, bool whereDense) {
@@ -249,6 +250,9 @@ void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vec
     const int32_t m =
         startRun<capacity>(count, points, ballCut, densities, shapes, going, ballCut ? stagePoints : nullptr);
     if (m == 0) return;
+    // Without the cut every sample is a candidate, in order.
+    if (!ballCut)
+        for (int32_t j = 0; j < m; ++j) stagePoints[j] = moved[j];
 
     // The blend, deliberately unclamped, reads the noise even where nothing covers it; the others
     // only where the weight, coverage times mask, is above negligible.
@@ -259,8 +263,6 @@ void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vec
     if (whereDense && maskAfterPuffs) {
         // Most samples lie beyond every puff: only those the puffs cover read the mask. A mask of
         // at most 1 only lowers a coverage below the floor, so the samples kept are the same.
-        if (!ballCut)
-            for (int32_t j = 0; j < m; ++j) stagePoints[j] = moved[j];
         puffCoverageMany(m, stagePoints, coverage);
         const int32_t n = keepWeighed(m, nullptr, floor, going, stagePoints, coverage);
         if (n == 0) return;
@@ -276,15 +278,11 @@ void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vec
             kept += mask < kNegligible || w < floor ? 0 : 1;
         }
     } else {
-        const Vector3* shapePoints = ballCut ? stagePoints : moved;
-        field.shapeMaskMany(m, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, weights);
+        field.shapeMaskMany(m, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, weights);
         for (int32_t j = 0; j < m; ++j) shapes[going[j]] = weights[j];
         // Any other mode leaves the cloud empty.
         if (combineMode != kCombineMasked && combineMode != kCombineBlend && combineMode != kCombineMultiply)
             return;
-
-        if (!ballCut)
-            for (int32_t j = 0; j < m; ++j) stagePoints[j] = moved[j];
         const int32_t n = keepWeighed(m, nullptr, kNegligible, going, stagePoints, weights);
         if (n == 0) return;
         puffCoverageMany(n, stagePoints, coverage);
