@@ -7,6 +7,7 @@
 #include "math/one_lane.h"
 #include "math/vector_lanes.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -104,6 +105,33 @@ HWY_INLINE void gatherPairs(const Tables& t, VI k, int column, VF& low, VF& high
 }
 #endif
 
+#undef BRUMO_NOISE_FEW_KEYS
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+// The points of a run lie along a ray, and the lanes of a vector mostly share one cell or two:
+// a key vector then holds the keys of its first and last lanes only, whose two rows are
+// broadcast and blended, a fraction of a lane-by-lane fetch. False when other keys are there.
+HWY_INLINE bool gradientPairOfEnds(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
+    const DF df;
+    const DI di;
+    const int32_t first = hn::GetLane(k);
+    const int32_t last = _mm_extract_epi32(_mm512_extracti32x4_epi32(k.raw, 3), 3);
+    const auto atLast = hn::Eq(k, hn::Set(di, last));
+    if (!hn::AllTrue(di, hn::Or(hn::Eq(k, hn::Set(di, first)), atLast))) return false;
+    const MF takeLast = hn::RebindMask(df, atLast);
+    const float* a = t.gradientRows[first] + Tables::kRowX;
+    const float* b = t.gradientRows[last] + Tables::kRowX;
+    for (int c = 0; c < 3; ++c) {
+        g0[c] = hn::IfThenElse(takeLast, hn::Set(df, b[2 * c]), hn::Set(df, a[2 * c]));
+        g1[c] = hn::IfThenElse(takeLast, hn::Set(df, b[2 * c + 1]), hn::Set(df, a[2 * c + 1]));
+    }
+    return true;
+}
+#define BRUMO_NOISE_FEW_KEYS(t, k, g0, g1) \
+    if (gradientPairOfEnds(t, k, g0, g1)) return
+#else
+#define BRUMO_NOISE_FEW_KEYS(t, k, g0, g1)
+#endif
+
 // The gradient rows gathered, each set its own way (64-bit gathers; with AVX2 one load per lane):
 // on every set but AVX-512 always, and on AVX-512 where gathers are fast.
 namespace gatheredRows {
@@ -155,6 +183,7 @@ HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     g0[2] = VF{_mm256_permute2f128_ps(_mm256_shuffle_ps(z01, z23, 0x44), z01, 0x01)};
     g1[2] = VF{_mm256_permute2f128_ps(_mm256_shuffle_ps(z01, z23, 0xEE), z01, 0x01)};
 #else
+    BRUMO_NOISE_FEW_KEYS(t, k, g0, g1);
     // One 64-bit gather per component and half fetches both corners; the even and odd floats
     // split them.
     for (int c = 0; c < 3; ++c) {
@@ -188,6 +217,7 @@ constexpr int kGroup = HWY_TARGET == HWY_AVX2 ? 4 : 2;
 namespace loadedRows {
 
 HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
+    BRUMO_NOISE_FEW_KEYS(t, k, g0, g1);
     // Row offsets to general registers, four lanes to a 128-bit block and two to a 64-bit move:
     // measured cheaper than a store and reloads.
     const __m512i offsets = _mm512_slli_epi32(k.raw, 6);
@@ -290,7 +320,7 @@ struct SumBody {
 };
 
 // Runs body on groups of whole vectors of points, then on the rest, whose last vector is a
-// zero-padded copy, so that nothing beyond points[count - 1] is read or out[count - 1] written.
+// padded copy, so that nothing beyond points[count - 1] is read or out[count - 1] written.
 // The rest goes in pairs where the set groups vectors: one's lookups then wait while the other
 // computes, as in a group.
 template <class Body>
@@ -310,11 +340,14 @@ HWY_INLINE void forEachVector(int32_t count, const Vector3* points, float* out, 
     if (i == total) return;
     const size_t left = (total - i) % n;
     const size_t vectors = (total - i + n - 1) / n;
-    HWY_ALIGN float padded[3 * kLanes] = {};
-    if (left != 0) std::memcpy(padded, &points[total - left], left * sizeof(Vector3));
+    // Padded with copies of the last point: a vector's lanes then span no more cells than its
+    // points do.
+    HWY_ALIGN Vector3 padded[kLanes];
+    if (left != 0)
+        for (size_t l = 0; l < kLanes; ++l) padded[l] = points[total - left + std::min(l, left - 1)];
     auto partial = [&](size_t u) { return left != 0 && u + 1 == vectors; };
     auto load = [&](size_t u, VF& x, VF& y, VF& z) {
-        hn::LoadInterleaved3(df, partial(u) ? padded : &points[i + u * n].x, x, y, z);
+        hn::LoadInterleaved3(df, partial(u) ? &padded[0].x : &points[i + u * n].x, x, y, z);
     };
     auto store = [&](size_t u, VF r) {
         if (!partial(u)) return hn::StoreU(r, df, out + i + u * n);

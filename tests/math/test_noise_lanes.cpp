@@ -220,6 +220,33 @@ TEST_F(NoiseLanes, SingleNoisesAtPointsFromEverywhere) {
     }
 }
 
+// Points along rays, as the marches take them: most vectors of lanes hold one cell or two.
+// Then vectors whose first and last lanes share a cell with another cell between them.
+TEST_F(NoiseLanes, PointsAlongRaysAndVectorsThatReturnToTheirFirstCell) {
+    std::mt19937 rng(6);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    NoiseLattice lattice = builtLattice(5);
+    std::vector<Vector3> points;
+    for (int ray = 0; ray < 400; ++ray) {
+        const Vector3 start{unit(rng) * 20.0f, unit(rng) * 20.0f, unit(rng) * 20.0f};
+        const float length = std::pow(10.0f, 1.5f * unit(rng) - 1.0f);
+        const Vector3 step{unit(rng) * length, unit(rng) * length, unit(rng) * length};
+        const int samples = 1 + static_cast<int>(rng() % 70);
+        Vector3 p = start;
+        for (int k = 0; k < samples; ++k, p = p + step) points.push_back(p);
+    }
+    while (points.size() % 16 != 0) points.push_back(points.back());
+    for (int v = 0; v < 60; ++v) {
+        const Vector3 home{unit(rng) * 20.0f, unit(rng) * 20.0f, unit(rng) * 20.0f};
+        const Vector3 away = home + Vector3{1.0f, v % 3 == 0 ? 1.0f : 0.0f, 0.0f};
+        for (int lane = 0; lane < 16; ++lane) points.push_back(lane == 1 + v % 14 ? away : home);
+    }
+    for (Function f : kAllFunctions) {
+        expectBatchesMatch(lattice, {f, 100, 0.5f, 0.002f}, points, targets);
+        if (HasFatalFailure()) return;
+    }
+}
+
 TEST_F(NoiseLanes, OctaveSumsOverBandsAndGains) {
     std::mt19937 rng(2);
     NoiseLattice lattice = builtLattice(77);
