@@ -108,17 +108,25 @@ HWY_INLINE void gatherPairs(const Tables& t, VI k, int column, VF& low, VF& high
 #undef BRUMO_NOISE_FEW_KEYS
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
 // The points of a run lie along a ray, and the lanes of a vector mostly share one cell or two:
-// a key vector then holds the keys of its first and last lanes only, whose two rows are
-// broadcast and blended, a fraction of a lane-by-lane fetch. False when other keys are there.
+// a key vector then holds the keys of its first and last lanes only, whose rows are broadcast
+// (and blended, for two), a fraction of a lane-by-lane fetch. False when other keys are there.
 HWY_INLINE bool gradientPairOfEnds(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     const DF df;
     const DI di;
     const int32_t first = hn::GetLane(k);
+    const auto atFirst = hn::Eq(k, hn::Set(di, first));
+    const float* a = t.gradientRows[first] + Tables::kRowX;
+    if (hn::AllTrue(di, atFirst)) {
+        for (int c = 0; c < 3; ++c) {
+            g0[c] = hn::Set(df, a[2 * c]);
+            g1[c] = hn::Set(df, a[2 * c + 1]);
+        }
+        return true;
+    }
     const int32_t last = _mm_extract_epi32(_mm512_extracti32x4_epi32(k.raw, 3), 3);
     const auto atLast = hn::Eq(k, hn::Set(di, last));
-    if (!hn::AllTrue(di, hn::Or(hn::Eq(k, hn::Set(di, first)), atLast))) return false;
+    if (!hn::AllTrue(di, hn::Or(atFirst, atLast))) return false;
     const MF takeLast = hn::RebindMask(df, atLast);
-    const float* a = t.gradientRows[first] + Tables::kRowX;
     const float* b = t.gradientRows[last] + Tables::kRowX;
     for (int c = 0; c < 3; ++c) {
         g0[c] = hn::IfThenElse(takeLast, hn::Set(df, b[2 * c]), hn::Set(df, a[2 * c]));
