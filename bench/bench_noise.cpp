@@ -34,6 +34,8 @@ constexpr int kBatch = 256;
 struct Fixture {
     NoiseLattice lattice;
     Vector3 points[kPointCount];
+    // Points each in a cell of its own: the lanes of a vector share no gradients.
+    Vector3 scattered[kPointCount];
 
     Fixture() {
         auto* random = new brumo::host::UtilityService();
@@ -46,6 +48,9 @@ struct Fixture {
             const float t = static_cast<float>(i);
             points[i] = {-3.0f + t * 0.00173f, 1.25f + t * 0.00091f, 0.5f - t * 0.00057f};
         }
+        std::mt19937 rng(99);
+        std::uniform_real_distribution<float> spread(-40.0f, 40.0f);
+        for (Vector3& p : scattered) p = {spread(rng), spread(rng), spread(rng)};
     }
 };
 
@@ -113,7 +118,7 @@ enum class Batch { linear, cubic, quintic, scaled, turbulence, spectral, ridged 
 
 // reads: how AVX-512 reads the gradients, or null for the CPU's choice.
 void runBatch(benchmark::State& state, const std::string& target, Batch kind, int32_t maxFrequency,
-              const brumo::GradientReads* reads) {
+              const brumo::GradientReads* reads, bool scattered = false) {
     if (!brumo::selectVectorTarget(target.c_str())) {
         state.SkipWithError("target not available");
         return;
@@ -126,7 +131,7 @@ void runBatch(benchmark::State& state, const std::string& target, Batch kind, in
     float out[kBatch];
     int first = 0;
     for (auto _ : state) {
-        const Vector3* p = f.points + first;
+        const Vector3* p = (scattered ? f.scattered : f.points) + first;
         switch (kind) {
         case Batch::linear: l.gradientNoiseLinearMany(kBatch, p, out); break;
         case Batch::cubic: l.gradientNoiseCubicMany(kBatch, p, out); break;
@@ -163,6 +168,13 @@ void registerBatches() {
             variants.emplace_back(name + "/gathers", &gathers);
             variants.emplace_back(name + "/rows", &rows);
         }
+        benchmark::RegisterBenchmark(("BM_BatchScattered/quintic/" + name).c_str(), [name](benchmark::State& state) {
+            runBatch(state, name, Batch::quintic, 100, nullptr, true);
+        });
+        benchmark::RegisterBenchmark(("BM_BatchScattered/spectral/detail:6/" + name).c_str(),
+                                     [name](benchmark::State& state) {
+                                         runBatch(state, name, Batch::spectral, 2 << 6, nullptr, true);
+                                     });
         for (const auto& [label, reads] : variants) {
             for (const auto& s : singles)
                 benchmark::RegisterBenchmark(("BM_Batch/" + std::string(s.name) + "/" + label).c_str(),

@@ -110,7 +110,11 @@ namespace hn = one_lane;
 BRUMO_KERNEL_INLINE VI hashPair(const NoiseLattice::LaneTables& t, VI k) { return {t.hashPairs[k.raw]}; }
 #include "math/noise_hash_pairs-inl.h"
 
-BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
+struct KeyHint {
+    explicit KeyHint(bool) {}
+};
+
+BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, KeyHint&, VF (&g0)[3], VF (&g1)[3]) {
     const float* row = t.gradientRows[k.raw] + NoiseLattice::LaneTables::kRowX;
     for (int c = 0; c < 3; ++c) {
         g0[c] = {row[2 * c]};

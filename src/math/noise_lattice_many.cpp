@@ -107,37 +107,50 @@ HWY_INLINE void gatherPairs(const Tables& t, VI k, int column, VF& low, VF& high
 
 #undef BRUMO_NOISE_FEW_KEYS
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+// Set once a key vector of a cell held other keys: the cell's next ones, whose lanes change cell
+// where its lanes do, are read lane by lane without looking.
+struct KeyHint {
+    explicit KeyHint(bool fewKeysLikely) : scattered(!fewKeysLikely) {}
+    bool scattered;
+};
+
 // The points of a run lie along a ray, and the lanes of a vector mostly share one cell or two:
 // a key vector then holds the keys of its first and last lanes only, whose rows are broadcast
 // (and blended, for two), a fraction of a lane-by-lane fetch. False when other keys are there.
 HWY_INLINE bool gradientPairOfEnds(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     const DF df;
-    const DI di;
-    const int32_t first = hn::GetLane(k);
-    const auto atFirst = hn::Eq(k, hn::Set(di, first));
-    const float* a = t.gradientRows[first] + Tables::kRowX;
-    if (hn::AllTrue(di, atFirst)) {
+    // Lanes whose key differs from the lane's before them: at most one, or the keys are more
+    // than the two at the ends.
+    const __m512i before = _mm512_alignr_epi32(k.raw, k.raw, 15);
+    const uint32_t changes = _cvtmask16_u32(_mm512_cmpneq_epi32_mask(k.raw, before)) & 0xFFFEu;
+    if ((changes & (changes - 1)) != 0) return false;
+    const float* a = t.gradientRows[hn::GetLane(k)] + Tables::kRowX;
+    if (changes == 0) {
         for (int c = 0; c < 3; ++c) {
             g0[c] = hn::Set(df, a[2 * c]);
             g1[c] = hn::Set(df, a[2 * c + 1]);
         }
         return true;
     }
-    const int32_t last = _mm_extract_epi32(_mm512_extracti32x4_epi32(k.raw, 3), 3);
-    const auto atLast = hn::Eq(k, hn::Set(di, last));
-    if (!hn::AllTrue(di, hn::Or(atFirst, atLast))) return false;
-    const MF takeLast = hn::RebindMask(df, atLast);
-    const float* b = t.gradientRows[last] + Tables::kRowX;
+    const float* b = t.gradientRows[_mm_extract_epi32(_mm512_extracti32x4_epi32(k.raw, 3), 3)] + Tables::kRowX;
+    // The lanes from the change on.
+    const MF later{static_cast<__mmask16>((0x10000u - changes) & 0xFFFFu)};
     for (int c = 0; c < 3; ++c) {
-        g0[c] = hn::IfThenElse(takeLast, hn::Set(df, b[2 * c]), hn::Set(df, a[2 * c]));
-        g1[c] = hn::IfThenElse(takeLast, hn::Set(df, b[2 * c + 1]), hn::Set(df, a[2 * c + 1]));
+        g0[c] = hn::IfThenElse(later, hn::Set(df, b[2 * c]), hn::Set(df, a[2 * c]));
+        g1[c] = hn::IfThenElse(later, hn::Set(df, b[2 * c + 1]), hn::Set(df, a[2 * c + 1]));
     }
     return true;
 }
-#define BRUMO_NOISE_FEW_KEYS(t, k, g0, g1) \
-    if (gradientPairOfEnds(t, k, g0, g1)) return
+#define BRUMO_NOISE_FEW_KEYS(t, k, hint, g0, g1)                 \
+    if (!hint.scattered) {                                       \
+        if (gradientPairOfEnds(t, k, g0, g1)) return;            \
+        hint.scattered = true;                                   \
+    }
 #else
-#define BRUMO_NOISE_FEW_KEYS(t, k, g0, g1)
+struct KeyHint {
+    explicit KeyHint(bool) {}
+};
+#define BRUMO_NOISE_FEW_KEYS(t, k, hint, g0, g1)
 #endif
 
 // The gradient rows gathered, each set its own way (64-bit gathers; with AVX2 one load per lane):
@@ -145,7 +158,7 @@ HWY_INLINE bool gradientPairOfEnds(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[
 namespace gatheredRows {
 
 // The two x corners whose hash is k (corner x0) and k + 1 (corner x1).
-HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
+HWY_INLINE void gradientPair(const Tables& t, VI k, [[maybe_unused]] KeyHint& hint, VF (&g0)[3], VF (&g1)[3]) {
     const DF df;
 #if HWY_TARGET == HWY_SCALAR
     // One lane (the fallback this compiler builds): the row is read directly.
@@ -191,7 +204,7 @@ HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     g0[2] = VF{_mm256_permute2f128_ps(_mm256_shuffle_ps(z01, z23, 0x44), z01, 0x01)};
     g1[2] = VF{_mm256_permute2f128_ps(_mm256_shuffle_ps(z01, z23, 0xEE), z01, 0x01)};
 #else
-    BRUMO_NOISE_FEW_KEYS(t, k, g0, g1);
+    BRUMO_NOISE_FEW_KEYS(t, k, hint, g0, g1)
     // One 64-bit gather per component and half fetches both corners; the even and odd floats
     // split them.
     for (int c = 0; c < 3; ++c) {
@@ -224,8 +237,8 @@ constexpr int kGroup = HWY_TARGET == HWY_AVX2 ? 4 : 2;
 // (AMD), loads and in-block shuffles are plentiful.
 namespace loadedRows {
 
-HWY_INLINE void gradientPair(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
-    BRUMO_NOISE_FEW_KEYS(t, k, g0, g1);
+HWY_INLINE void gradientPair(const Tables& t, VI k, [[maybe_unused]] KeyHint& hint, VF (&g0)[3], VF (&g1)[3]) {
+    BRUMO_NOISE_FEW_KEYS(t, k, hint, g0, g1)
     // Row offsets to general registers, four lanes to a 128-bit block and two to a 64-bit move:
     // measured cheaper than a store and reloads.
     const __m512i offsets = _mm512_slli_epi32(k.raw, 6);
