@@ -110,7 +110,8 @@ BRUMO_KERNEL_INLINE void hashCells(const Tables& t, const VF (&x)[U], const VF (
     for (int u = 0; u < U; ++u) edgeHashes(t, iy[u], hz[u], h.edges[u]);
 }
 
-// The second half: the gradients of the eight corners and their weighted blend.
+// The second half: the gradients of the eight corners and their weighted blend. fewKeysLikely:
+// whether the points lie close enough together for the set to look for keys the lanes share.
 template <Fade fade, int U>
 BRUMO_KERNEL_INLINE void blendCorners(const Tables& t, const CellHashes<U>& h, bool fewKeysLikely, VF (&out)[U]) {
     const DF df;

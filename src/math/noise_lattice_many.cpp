@@ -115,12 +115,12 @@ struct KeyHint {
 };
 
 // The points of a run lie along a ray, and the lanes of a vector mostly share one cell or two:
-// a key vector then holds the keys of its first and last lanes only, whose rows are broadcast
-// (and blended, for two), a fraction of a lane-by-lane fetch. False when other keys are there.
+// a key vector's key then changes at most once from lane to lane, and the rows of its first and
+// last lanes are broadcast (and blended, for two), a fraction of a lane-by-lane fetch. False
+// when the key changes more often.
 HWY_INLINE bool gradientPairOfEnds(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[3]) {
     const DF df;
-    // Lanes whose key differs from the lane's before them: at most one, or the keys are more
-    // than the two at the ends.
+    // The lanes whose key differs from the lane's before them (lane 0 left out).
     const __m512i before = _mm512_alignr_epi32(k.raw, k.raw, 15);
     const uint32_t changes = _cvtmask16_u32(_mm512_cmpneq_epi32_mask(k.raw, before)) & 0xFFFEu;
     if ((changes & (changes - 1)) != 0) return false;
@@ -141,6 +141,7 @@ HWY_INLINE bool gradientPairOfEnds(const Tables& t, VI k, VF (&g0)[3], VF (&g1)[
     }
     return true;
 }
+// In a set's gradientPair: the read above where it applies (returning), else the cell marked.
 #define BRUMO_NOISE_FEW_KEYS(t, k, hint, g0, g1)                 \
     if (!hint.scattered) {                                       \
         if (gradientPairOfEnds(t, k, g0, g1)) return;            \
@@ -237,7 +238,7 @@ constexpr int kGroup = HWY_TARGET == HWY_AVX2 ? 4 : 2;
 // (AMD), loads and in-block shuffles are plentiful.
 namespace loadedRows {
 
-HWY_INLINE void gradientPair(const Tables& t, VI k, [[maybe_unused]] KeyHint& hint, VF (&g0)[3], VF (&g1)[3]) {
+HWY_INLINE void gradientPair(const Tables& t, VI k, KeyHint& hint, VF (&g0)[3], VF (&g1)[3]) {
     BRUMO_NOISE_FEW_KEYS(t, k, hint, g0, g1)
     // Row offsets to general registers, four lanes to a 128-bit block and two to a 64-bit move:
     // measured cheaper than a store and reloads.
