@@ -267,16 +267,9 @@ void Clouds::runUnswirled(const DensityField& field, int32_t runCount, const Vec
         const int32_t n = keepWeighed(m, nullptr, floor, going, stagePoints, coverage);
         if (n == 0) return;
         field.shapeMaskMany(n, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, weights);
-        // The mask's cut, then the weight's, as the other order takes them.
-        for (int32_t j = 0; j < n; ++j) {
-            const float mask = weights[j];
-            shapes[going[j]] = mask;
-            const float w = coverage[j] * mask;
-            going[kept] = going[j];
-            stagePoints[kept] = stagePoints[j];
-            weights[kept] = w;
-            kept += mask < kNegligible || w < floor ? 0 : 1;
-        }
+        for (int32_t j = 0; j < n; ++j) shapes[going[j]] = weights[j];
+        // The mask's cut and the weight's, as the other order takes them one after the other.
+        kept = keepWeighed(n, coverage, floor, going, stagePoints, weights, kNegligible);
     } else {
         field.shapeMaskMany(m, stagePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, weights);
         for (int32_t j = 0; j < m; ++j) shapes[going[j]] = weights[j];

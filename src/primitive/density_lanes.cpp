@@ -261,20 +261,21 @@ int32_t StartRunInLanes(int32_t count, const Vector3* points, bool ballCut, floa
     return static_cast<int32_t>(i);
 }
 
-int32_t KeepWeighedInLanes(int32_t count, const float* factors, float floor, int32_t* going, Vector3* points,
-                           float* weights, int32_t* kept) {
+int32_t KeepWeighedInLanes(int32_t count, const float* factors, float floor, float ownFloor, int32_t* going,
+                           Vector3* points, float* weights, int32_t* kept) {
     const DF df;
     const DI di;
     const size_t lanes = hn::Lanes(df);
     const size_t total = static_cast<size_t>(count);
     const VF lowest = hn::Set(df, floor);
+    const VF ownLowest = hn::Set(df, ownFloor);
     size_t n = 0;
     size_t i = 0;
     // n <= i, so each whole store ends within the vector just read.
     for (; i + lanes <= total; i += lanes) {
-        VF w = hn::LoadU(df, weights + i);
-        if (factors != nullptr) w = hn::Mul(hn::LoadU(df, factors + i), w);
-        const MF keep = hn::Not(hn::Lt(w, lowest));
+        const VF own = hn::LoadU(df, weights + i);
+        const VF w = factors != nullptr ? hn::Mul(hn::LoadU(df, factors + i), own) : own;
+        const MF keep = hn::Not(hn::Or(hn::Lt(w, lowest), hn::Lt(own, ownLowest)));
         VF x, y, z;
         hn::LoadInterleaved3(df, &points[i].x, x, y, z);
         const VI from = compressedLanes(keep);
@@ -436,18 +437,20 @@ int32_t startRunInLanes([[maybe_unused]] int32_t count, [[maybe_unused]] const V
 }
 
 int32_t keepWeighed(int32_t count, const float* factors, float floor, int32_t* going, Vector3* points,
-                    float* weights) {
+                    float* weights, float ownFloor) {
     int32_t n = 0;
     int32_t i = 0;
 #if BRUMO_HAVE_HIGHWAY
-    if (worthLanes(count)) i = HWY_DYNAMIC_DISPATCH(KeepWeighedInLanes)(count, factors, floor, going, points, weights, &n);
+    if (worthLanes(count))
+        i = HWY_DYNAMIC_DISPATCH(KeepWeighedInLanes)(count, factors, floor, ownFloor, going, points, weights, &n);
 #endif
     for (; i < count; ++i) {
-        const float w = factors != nullptr ? factors[i] * weights[i] : weights[i];
+        const float own = weights[i];
+        const float w = factors != nullptr ? factors[i] * own : own;
         going[n] = going[i];
         points[n] = points[i];
         weights[n] = w;
-        n += w < floor ? 0 : 1;
+        n += w < floor || own < ownFloor ? 0 : 1;
     }
     return n;
 }

@@ -53,9 +53,10 @@ int32_t startRunInLanes(int32_t count, const Vector3* points, bool ballCut, floa
 
 // The samples of a run that stay, compacted in place in order: sample i's weight becomes
 // factors[i] * weights[i] (weights[i] alone where factors is null) and it stays unless that is
-// below floor (a weight that is not a number stays). Answers how many stay.
+// below floor, or weights[i] itself below ownFloor (a weight that is not a number stays).
+// Answers how many stay.
 int32_t keepWeighed(int32_t count, const float* factors, float floor, int32_t* going, Vector3* points,
-                    float* weights);
+                    float* weights, float ownFloor = -__builtin_inff());
 
 // The noise shaping of a run, in place, for as many of its first values as fill whole vectors:
 // each value v becomes table[shapingTableIndex(v)]. Answers how many it took (none without vector lanes).
