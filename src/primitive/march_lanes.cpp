@@ -8,6 +8,7 @@
 #include "math/vector_lanes.h"
 #include "primitive/colour_gradient.h"
 #include "primitive/march_one_lane.h"
+#include "primitive/prepared_volume.h"
 #include "primitive/shadow_grid.h"
 
 #if BRUMO_HAVE_HIGHWAY
@@ -96,6 +97,29 @@ void TrilinearMany(const float* values, int32_t r, int32_t count, const Vector3*
         points);
 }
 
+// Whole vectors of samples only; answers their bits and sets done to how many it took.
+uint64_t OpticalDepthsInLanes(float scale, int32_t count, const float* lengths, const float* densities,
+                              float* depths, int32_t* done) {
+    const DF df;
+    const size_t lanes = hn::Lanes(df);
+    const size_t total = static_cast<size_t>(count);
+    const VF s = hn::Set(df, scale);
+    const VF negligible = hn::Set(df, kNegligible);
+    uint64_t bits = 0;
+    size_t i = 0;
+    for (; i + lanes <= total; i += lanes) {
+        const VF d = hn::Mul(hn::Mul(s, hn::LoadU(df, lengths + i)), hn::LoadU(df, densities + i));
+        hn::StoreU(d, df, depths + i);
+        uint8_t bytes[8] = {};
+        hn::StoreMaskBits(df, hn::Gt(d, negligible), bytes);
+        uint64_t v = 0;
+        std::memcpy(&v, bytes, sizeof v);
+        bits |= v << i;
+    }
+    *done = static_cast<int32_t>(i);
+    return bits;
+}
+
 void ShadeMany(const SampleShading& s, int32_t count, const float* positions, const ColourRGBA* colours,
                const Vector3* points, const float* densities, const float* weights, ColourRGBA* added) {
     const DF df;
@@ -122,6 +146,7 @@ namespace brumo {
 HWY_EXPORT(GradientColoursMany);
 HWY_EXPORT(TrilinearMany);
 HWY_EXPORT(ShadeMany);
+HWY_EXPORT(OpticalDepthsInLanes);
 
 namespace {
 
@@ -145,6 +170,21 @@ void trilinearMany(const float* values, int32_t r, int32_t count, const Vector3*
     if (worthLanes(count)) return HWY_DYNAMIC_DISPATCH(TrilinearMany)(values, r, count, points, out);
 #endif
     for (int32_t i = 0; i < count; ++i) out[i] = trilinearLookup(values, r, points[i]);
+}
+
+uint64_t opticalDepthsMany(float scale, int32_t count, const float* lengths, const float* densities,
+                           float* depths) {
+    uint64_t bits = 0;
+    int32_t i = 0;
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count)) bits = HWY_DYNAMIC_DISPATCH(OpticalDepthsInLanes)(scale, count, lengths, densities, depths, &i);
+#endif
+    for (; i < count; ++i) {
+        const float d = scale * lengths[i] * densities[i];
+        depths[i] = d;
+        bits |= uint64_t{d > kNegligible ? 1u : 0u} << i;
+    }
+    return bits;
 }
 
 void shadeMany(const SampleShading& s, int32_t count, const float* positions, const ColourRGBA* colours,

@@ -16,6 +16,11 @@ void evaluateMany(const ColourGradient& gradient, int32_t count, const float* x,
 // trilinearLookup(values, r, points[i]) for count points.
 void trilinearMany(const float* values, int32_t r, int32_t count, const Vector3* points, float* out);
 
+// The optical depth of each of count samples (at most 64), scale × length × density, into
+// depths; answers the bits of those that count (above 2^-14), bit k for sample k.
+uint64_t opticalDepthsMany(float scale, int32_t count, const float* lengths, const float* densities,
+                           float* depths);
+
 // How the march colours the samples it counts.
 struct SampleShading {
     // Read at each sample's gradient position; null: each sample's colour is given.

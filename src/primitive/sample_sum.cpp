@@ -9,18 +9,6 @@ namespace {
 
 constexpr float kOpaque = 0.99f;
 
-// The optical depth of each sample (densityScale × length × density), and how many of them count
-// (above 2^-14). A plain loop the compiler puts in vector lanes.
-int32_t opticalDepths(float scale, int32_t count, const float* lengths, const float* densities, float* x) {
-    int32_t counted = 0;
-    for (int32_t k = 0; k < count; ++k) {
-        const float d = scale * lengths[k] * densities[k];
-        x[k] = d;
-        counted += d > kNegligible ? 1 : 0;
-    }
-    return counted;
-}
-
 }  // namespace
 
 float gradientPosition(const PreparedVolume& v, float density, float shape) {
@@ -38,10 +26,10 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
     // after each, where the march stops, and, packed together, what their colours and shadows
     // need. Those then go through the lanes together, and last the samples are added up in order.
     float depths[kDensityBatch];
+    uint64_t counted = opticalDepthsMany(volume_.densityScale, count, lengths, densities, depths);
     // The opacity grows only with a sample that counts: short of opaque, a run without one adds
     // nothing and cannot stop the march. Most runs of a sparse effect are such runs.
-    if (opticalDepths(volume_.densityScale, count, lengths, densities, depths) == 0 && !(opacity_ >= kOpaque))
-        return false;
+    if (counted == 0 && !(opacity_ >= kOpaque)) return false;
     const bool gradient = colours == nullptr && parameters_.colourFromGradient != 0;
     const bool shadowed = volume_.shadowGridActive != 0;
     float weights[kDensityBatch];
@@ -50,32 +38,44 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
     Vector3 at[kDensityBatch];
     ColourRGBA own[kDensityBatch];
     int32_t m = 0;
+    // The march stops after the first full step at which it is opaque. Between the samples that
+    // count the opacity stands still, so only there are the full steps looked at, and only once
+    // it is opaque.
+    auto stopsWithin = [&](int32_t from, int32_t to) {
+        if (!(opacity_ >= kOpaque)) return false;
+        for (int32_t k = from; k < to; ++k)
+            if (stops[k]) return true;
+        return false;
+    };
+    int32_t next = 0;
     bool stopped = false;
-    for (int32_t k = 0; k < count; ++k) {
-        const float x = depths[k];
-        if (x > kNegligible) {
-            depth_ = depth_ + x;
-            opacity_ = opacityOf(volume_.extinction, depth_);
-            // Optical depth times the transmittance after the sample.
-            weights[m] = x * (1.0f - opacity_);
-            if (colours != nullptr)
-                own[m] = colours[k];
-            else if (gradient)
-                positions[m] = gradientPosition(volume_, densities[k], shapes[k]);
-            else
-                // Without a shader the colour has no side effects: none is asked for.
-                own[m] = {0.0f, 0.0f, 0.0f, 0.0f};
-            if (shadowed) {
-                at[m] = points[k];
-                countedDensities[m] = densities[k];
-            }
-            m += 1;
-        }
-        if (stops[k] && opacity_ >= kOpaque) {
+    for (; counted != 0 && !stopped; counted &= counted - 1) {
+        const int32_t k = __builtin_ctzll(counted);
+        if (stopsWithin(next, k)) {
             stopped = true;
             break;
         }
+        const float x = depths[k];
+        depth_ = depth_ + x;
+        opacity_ = opacityOf(volume_.extinction, depth_);
+        // Optical depth times the transmittance after the sample.
+        weights[m] = x * (1.0f - opacity_);
+        if (colours != nullptr)
+            own[m] = colours[k];
+        else if (gradient)
+            positions[m] = gradientPosition(volume_, densities[k], shapes[k]);
+        else
+            // Without a shader the colour has no side effects: none is asked for.
+            own[m] = {0.0f, 0.0f, 0.0f, 0.0f};
+        if (shadowed) {
+            at[m] = points[k];
+            countedDensities[m] = densities[k];
+        }
+        m += 1;
+        stopped = stops[k] && opacity_ >= kOpaque;
+        next = k + 1;
     }
+    if (!stopped) stopped = stopsWithin(next, count);
     if (m == 0) return stopped;
 
     const ShadowGrid* grid = volume_.shadowGrid.get();

@@ -108,6 +108,42 @@ TEST(SegmentMarch, DenseVapourStopsEarlyAndHidesWhatLiesBehind) {
     EXPECT_EQ(result.green, result.blue);
 }
 
+// The jittered first sample makes the march opaque (0.995, short of 1) without being a full step:
+// the march stops at the next full step, whether that one counts or not, and nothing after it
+// adds, the samples past it nor the background.
+TEST(SegmentMarch, OpaqueAfterTheJitteredFirstSampleStopsAtTheNextFullStep) {
+    Probe probe;
+    plainSetup(*probe);
+    EffectParameters& p = probe->block();
+    p.quality = 1.0f;  // steps of 0.02
+    p.stepJitter = 0.5f;
+    const Vector3 from{-1.0f, 0.0f, 0.0f}, to{1.0f, 0.0f, 0.0f};
+    probe->march(from, to, kBehind);
+    ASSERT_GE(probe->samples.size(), 10u);
+    const float first = probe->samples[0].x;
+    const float sixth = probe->samples[5].x;
+    // Optical depth 2 × length × density = 5.3 at the first sample, whose length is twice its distance.
+    const float dense = 5.3f / (2.0f * 2.0f * (first - from.x));
+    const float expectedRed = 5.3f * std::exp(-5.3f);
+    for (const bool laterDense : {false, true}) {
+        probe->density = [=](const Vector3& q) {
+            return q.x <= first ? dense : (laterDense && q.x >= sixth ? 100.0f : 0.0f);
+        };
+        QVColourRecord oneByOne;
+        {
+            VectorTargetScope scalar("scalar");
+            probe->samples.clear();
+            oneByOne = probe->march(from, to, kBehind);
+            EXPECT_EQ(probe->samples.size(), 2u) << laterDense;
+        }
+        const QVColourRecord batched = probe->march(from, to, kBehind);
+        EXPECT_EQ(std::memcmp(&batched, &oneByOne, sizeof oneByOne), 0) << laterDense;
+        EXPECT_EQ(batched.alpha, 1.0f) << laterDense;
+        EXPECT_NEAR(batched.red, expectedRed, 1e-4f) << laterDense;
+        EXPECT_EQ(batched.red, batched.blue) << laterDense;
+    }
+}
+
 TEST(SegmentMarch, OpaqueRemainderReturnsAlphaOneWithoutTheBackground) {
     Probe probe;
     plainSetup(*probe);
