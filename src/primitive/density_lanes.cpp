@@ -145,12 +145,7 @@ HWY_INLINE uint64_t puffsReaching(DF df, const PuffField& field, const float* si
     const float* at = sideBySide + first;
     const MF beyond = puffsBeyond(df, lo, hi, jitterFloor, hn::LoadU(df, at), hn::LoadU(df, at + stride),
                                   hn::LoadU(df, at + 2 * stride), hn::LoadU(df, at + 3 * stride));
-    const MF reaching = hn::AndNot(beyond, hn::FirstN(df, static_cast<size_t>(field.count - first)));
-    uint8_t bytes[8] = {};
-    hn::StoreMaskBits(df, reaching, bytes);
-    uint64_t bits = 0;
-    std::memcpy(&bits, bytes, sizeof bits);
-    return bits;
+    return maskBits(hn::AndNot(beyond, hn::FirstN(df, static_cast<size_t>(field.count - first))));
 }
 
 // Over cover, the puffs of bits (from puff first on) in their order; false once every lane is full.
@@ -347,10 +342,7 @@ int32_t PuffsNearMany(const PuffField* field, const float* sideBySide, int32_t c
                                       hn::LoadU(df, cz + j), hn::LoadU(df, reach + j));
         const MF kept = hn::AndNot(beyond, hn::FirstN(df, static_cast<size_t>(field->count - j)));
         // The bits of the mask rather than a compressing store, which some processors take slowly.
-        uint8_t bytes[8] = {};
-        hn::StoreMaskBits(df, kept, bytes);
-        uint64_t bits = 0;
-        std::memcpy(&bits, bytes, sizeof bits);
+        uint64_t bits = maskBits(kept);
         // Their blocks compressed in registers and stored whole: n <= j, so a store ends within
         // the block.
         const VI from = compressedLanes(kept);

@@ -4,6 +4,16 @@
 // Included (without an include guard) inside a per-target namespace where hn names Highway's
 // namespace and DF the float tag.
 
+// The lanes of a mask as bits, lane 0 the lowest.
+template <class M>
+HWY_INLINE uint64_t maskBits(M mask) {
+    uint8_t bytes[8] = {};
+    hn::StoreMaskBits(DF(), mask, bytes);
+    uint64_t bits = 0;
+    std::memcpy(&bits, bytes, sizeof bits);
+    return bits;
+}
+
 template <class T>
 struct PaddedLanes {
     PaddedLanes() = default;

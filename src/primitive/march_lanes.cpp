@@ -110,11 +110,7 @@ uint64_t OpticalDepthsInLanes(float scale, int32_t count, const float* lengths, 
     for (; i + lanes <= total; i += lanes) {
         const VF d = hn::Mul(hn::Mul(s, hn::LoadU(df, lengths + i)), hn::LoadU(df, densities + i));
         hn::StoreU(d, df, depths + i);
-        uint8_t bytes[8] = {};
-        hn::StoreMaskBits(df, hn::Gt(d, negligible), bytes);
-        uint64_t v = 0;
-        std::memcpy(&v, bytes, sizeof v);
-        bits |= v << i;
+        bits |= maskBits(hn::Gt(d, negligible)) << i;
     }
     *done = static_cast<int32_t>(i);
     return bits;
