@@ -173,7 +173,8 @@ uint64_t opticalDepthsMany(float scale, int32_t count, const float* lengths, con
     uint64_t bits = 0;
     int32_t i = 0;
 #if BRUMO_HAVE_HIGHWAY
-    if (worthLanes(count)) bits = HWY_DYNAMIC_DISPATCH(OpticalDepthsInLanes)(scale, count, lengths, densities, depths, &i);
+    if (worthLanes(count))
+        bits = HWY_DYNAMIC_DISPATCH(OpticalDepthsInLanes)(scale, count, lengths, densities, depths, &i);
 #endif
     for (; i < count; ++i) {
         const float d = scale * lengths[i] * densities[i];
