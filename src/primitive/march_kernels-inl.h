@@ -6,6 +6,9 @@
 
 // The light reaching a sample: the grid's value, weakened by the shadow strength and, for thin
 // vapour, by the density influence (the weakening kept within [0, 1], not a number giving 0).
+// A sample's optical depth: scale × length × density.
+BRUMO_KERNEL_INLINE VF opticalDepth(VF scale, VF length, VF density) { return hn::Mul(hn::Mul(scale, length), density); }
+
 BRUMO_KERNEL_INLINE VF litShare(DF df, VF grid, VF density, VF influence, VF strength) {
     const VF zero = hn::Zero(df);
     const VF one = hn::Set(df, 1.0f);

@@ -108,7 +108,7 @@ uint64_t OpticalDepthsInLanes(float scale, int32_t count, const float* lengths, 
     uint64_t bits = 0;
     size_t i = 0;
     for (; i + lanes <= total; i += lanes) {
-        const VF d = hn::Mul(hn::Mul(s, hn::LoadU(df, lengths + i)), hn::LoadU(df, densities + i));
+        const VF d = opticalDepth(s, hn::LoadU(df, lengths + i), hn::LoadU(df, densities + i));
         hn::StoreU(d, df, depths + i);
         bits |= maskBits(hn::Gt(d, negligible)) << i;
     }
@@ -177,7 +177,7 @@ uint64_t opticalDepthsMany(float scale, int32_t count, const float* lengths, con
         bits = HWY_DYNAMIC_DISPATCH(OpticalDepthsInLanes)(scale, count, lengths, densities, depths, &i);
 #endif
     for (; i < count; ++i) {
-        const float d = scale * lengths[i] * densities[i];
+        const float d = march_one_lane::opticalDepth({scale}, {lengths[i]}, {densities[i]}).raw;
         depths[i] = d;
         bits |= uint64_t{d > kNegligible ? 1u : 0u} << i;
     }

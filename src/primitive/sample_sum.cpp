@@ -49,7 +49,7 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
     };
     int32_t next = 0;
     bool stopped = false;
-    for (; counted != 0 && !stopped; counted &= counted - 1) {
+    for (; counted != 0; counted &= counted - 1) {
         const int32_t k = __builtin_ctzll(counted);
         if (stopsWithin(next, k)) {
             stopped = true;
@@ -72,8 +72,11 @@ bool SampleSum::add(int32_t count, const Vector3* points, const float* lengths, 
             countedDensities[m] = densities[k];
         }
         m += 1;
-        stopped = stops[k] && opacity_ >= kOpaque;
         next = k + 1;
+        if (stops[k] && opacity_ >= kOpaque) {
+            stopped = true;
+            break;
+        }
     }
     if (!stopped) stopped = stopsWithin(next, count);
     if (m == 0) return stopped;
