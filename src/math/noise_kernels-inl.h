@@ -13,6 +13,7 @@
 //   kLookAhead           whether an octave sum looks up the next octave's hashes before this
 //                        octave's corners: it pays where the registers hold both octaves
 //   kFloorRounds         whether the set rounds down in one instruction (hn::Floor)
+//   kOctavesLook         whether octave sums look for keys the lanes share, as single noises do
 // and may define BRUMO_NOISE_FLOOR_INT(x): the floor of x as an int, INT32_MIN outside the int
 // range and for NaN, in one instruction.
 // Every lane does the arithmetic in the same order (no fused multiply-add, no reciprocal for a
@@ -191,10 +192,11 @@ BRUMO_KERNEL_INLINE void octaveSum(const Tables& t, const OctavePlan& plan, cons
             lookUp(k, cells);
         }
         VF n[U];
-        // Octaves do not look for shared keys: only the first one's cells are wide enough for a
-        // vector of samples to share them, and where points scatter (a bake) its look was
-        // mispredicted often enough to slow a sample by 6 %.
-        blendCorners<fade, U>(t, cells, false, n);
+        // Where the shared rows are only a little cheaper than a lane-by-lane read (AVX-512),
+        // octaves do not look: only the first one's cells are wide enough for a vector of
+        // samples to share them, and where points scatter (a bake) its look was mispredicted
+        // often enough to slow a sample by 6 %.
+        blendCorners<fade, U>(t, cells, kOctavesLook, n);
         for (int u = 0; u < U; ++u) {
             if constexpr (kind == SumKind::scaled) {
                 sum[u] = hn::Add(sum[u], hn::Div(hn::Mul(n[u], factor), f));

@@ -124,6 +124,7 @@ BRUMO_KERNEL_INLINE void gradientPair(const NoiseLattice::LaneTables& t, VI k, K
 
 constexpr bool kLookAhead = true;
 constexpr bool kFloorRounds = false;  // floorf is a library call without SSE4
+constexpr bool kOctavesLook = false;
 
 #include "math/noise_kernels-inl.h"
 
