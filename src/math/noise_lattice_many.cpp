@@ -77,23 +77,30 @@ HWY_INLINE void edgeKeys(VI ix, const VI (&edges)[2], VI (&k)[4]) {
     k[2] = hn::And(hn::ShiftRight<16>(keys), mask);
     k[3] = VI{_mm512_srli_epi32(keys.raw, 24)};
 }
-#elif HWY_TARGET == HWY_AVX2
+#else
+#if HWY_TARGET == HWY_AVX2
+// The lanes of v as memory for lane-by-lane loads (the empty asm keeps them there): reading them
+// back costs less than extracting lanes.
+HWY_INLINE void spillLanes(__m256i v, int32_t (&lanes)[8]) {
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
+    asm("" : "+m"(lanes));
+}
+
 // The hashes of k (low 16 bits) and k + 1 (high 16 bits), eight loads through memory as the
 // gradient rows below: on AMD's AVX2 cores a gather costs more (Zen 1: a noise 16.2 ns against
 // 17.9 ns).
 HWY_INLINE VI hashPair(const Tables& t, VI k) {
     HWY_ALIGN int32_t key[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(key), k.raw);
-    asm("" : "+m"(key));
+    spillLanes(k.raw, key);
     const int32_t* h = t.hashPairs;
     const __m128i low = _mm_setr_epi32(h[key[0]], h[key[1]], h[key[2]], h[key[3]]);
     const __m128i high = _mm_setr_epi32(h[key[4]], h[key[5]], h[key[6]], h[key[7]]);
     return VI{_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1)};
 }
-#include "math/noise_hash_pairs-inl.h"
 #else
 // The hashes of k (low 16 bits) and k + 1 (high 16 bits).
 HWY_INLINE VI hashPair(const Tables& t, VI k) { return hn::GatherIndex(DI(), t.hashPairs, k); }
+#endif
 #include "math/noise_hash_pairs-inl.h"
 #endif
 
@@ -206,9 +213,8 @@ HWY_INLINE void gradientPair(const Tables& t, VI k, [[maybe_unused]] KeyHint& hi
     // extracting lanes.
     BRUMO_NOISE_FEW_KEYS(t, k, hint, g0, g1)
     static_cast<void>(df);
-    HWY_ALIGN uint32_t offset[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(offset), _mm256_slli_epi32(k.raw, 6));
-    asm("" : "+m"(offset));
+    HWY_ALIGN int32_t offset[8];
+    spillLanes(_mm256_slli_epi32(k.raw, 6), offset);
     const char* rows = reinterpret_cast<const char*>(&t.gradientRows[0][0]);
     auto row = [&](int lane, int at) {
         return _mm256_loadu_ps(reinterpret_cast<const float*>(rows + offset[lane] + at));
