@@ -5,7 +5,8 @@
 // that sorts after "density": a tool that shows the first grid shows a density. The grids carry the index-to-world map of their layout (the
 // effect's placement included), so tools put them where the effect stood.
 //
-// OpenVDB stays behind this header, so that only vdb_file.cpp compiles its templates.
+// OpenVDB stays behind this header, in a library of its own loaded by the first VdbVolumeFile
+// (vdb_grids.h): a program that only renders never loads it.
 #pragma once
 
 #include <cstdint>
@@ -39,8 +40,11 @@ struct EmissionModel {
     float extinction = 1.0f;       // absorbed share of the optical depth (1 / absorptionDistance)
 };
 
+class VdbGrids;
+
 class VdbVolumeFile {
 public:
+    // Throws VolumeWriteError when the OpenVDB writer library cannot be loaded.
     VdbVolumeFile();
     ~VdbVolumeFile();
     VdbVolumeFile(const VdbVolumeFile&) = delete;
@@ -65,8 +69,7 @@ public:
     void write(const std::string& path);
 
 private:
-    struct Grids;
-    std::unique_ptr<Grids> grids_;
+    std::unique_ptr<VdbGrids> grids_;
 };
 
 }  // namespace brumo::host

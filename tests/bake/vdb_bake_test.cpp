@@ -274,6 +274,26 @@ TEST(BakeCommand, BadInputExitsWithTwoAndWritesNothing) {
     EXPECT_EQ(files, 1);
 }
 
+TEST(BakeCommand, WithoutTheOpenVdbWriterABakeSaysWhatIsMissingAndRendersStillRun) {
+    // The program as it would stand beside the module library alone.
+    ScratchFolder folder;
+    const fs::path built = fs::path(BRUMO_CLI_PATH).parent_path().parent_path();
+    fs::create_directories(folder.path() / "bin");
+    fs::create_directories(folder.path() / "lib");
+    fs::copy_file(BRUMO_CLI_PATH, folder.path() / "bin" / "brumo");
+    fs::create_symlink(built / "lib" / "libbrumo.so", folder.path() / "lib" / "libbrumo.so");
+    const std::string tool = (folder.path() / "bin" / "brumo").string();
+    const std::string out = folder.file("clouds.vdb");
+    const CliRun bake = runTool(tool.c_str(), "bake " + example("clouds.json") + " --resolution 8 -o " + out);
+    EXPECT_EQ(bake.status, 1) << bake.output;
+    EXPECT_NE(bake.output.find("libbrumo_vdb.so"), std::string::npos) << bake.output;
+    EXPECT_FALSE(fs::exists(out));
+    const CliRun render = runTool(tool.c_str(), "render " + example("clouds.json") + " --width 8 --height 6 -o " +
+                                                    folder.file("clouds.png"));
+    EXPECT_EQ(render.status, 0) << render.output;
+    EXPECT_TRUE(fs::exists(folder.file("clouds.png")));
+}
+
 TEST(BakeCommand, CtrlCStopsTheBakeAndWritesNothing) {
     ScratchFolder folder;
     const std::string out = folder.file("long.vdb");
