@@ -26,11 +26,16 @@ uint8_t encodeSrgbDirect(float linear) {
     return static_cast<uint8_t>(std::lround(encoded * 255.0));
 }
 
-// firstAtLeast[k - 1]: the least float in (0, 1) that encodes to k or more. The curve rises with
-// its input, and positive floats order as their bit patterns, so each is found by bisection on
-// the bits; a pixel then costs a search of 255 floats instead of a pow per channel.
+// firstAtLeast[k - 1]: the least float in (0, 1) that encodes to k or more (the last entry, past
+// 255, never reached). The curve rises with its input, and positive floats order as their bit
+// patterns, so each is found by bisection on the bits. atBucketStart[b]: the code of the float
+// whose bits are b << 16, the least of the floats sharing those top 16 bits. A bucket spans
+// 1/128 of a binade, over which the curve rises by less than one code (at most 0.88), so a float
+// encodes to its bucket's code or to the next one: a pixel costs two lookups instead of a pow.
 struct SrgbThresholds {
-    float firstAtLeast[255];
+    static constexpr uint32_t kBuckets = 0x3f80;  // the buckets of the floats below 1
+    float firstAtLeast[256];
+    uint8_t atBucketStart[kBuckets];
     SrgbThresholds() {
         const auto bitsOf = [](float f) {
             uint32_t u;
@@ -47,6 +52,13 @@ struct SrgbThresholds {
             }
             std::memcpy(&firstAtLeast[k - 1], &high, sizeof(float));
         }
+        firstAtLeast[255] = __builtin_inff();
+        for (uint32_t b = 0; b < kBuckets; ++b) {
+            const uint32_t bits = b << 16;
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            atBucketStart[b] = encodeSrgbDirect(f);
+        }
     }
 };
 
@@ -56,29 +68,38 @@ uint8_t encodeSrgb(float linear) {
     static const SrgbThresholds table;
     if (!(linear > 0.0f)) return 0;
     if (linear >= 1.0f) return 255;
-    int count = 0;  // thresholds at or below linear
-    for (int step = 128; step > 0; step /= 2)
-        if (count + step <= 255 && table.firstAtLeast[count + step - 1] <= linear) count += step;
-    return static_cast<uint8_t>(count);
+    uint32_t bits;
+    std::memcpy(&bits, &linear, sizeof bits);
+    const int code = table.atBucketStart[bits >> 16];
+    return static_cast<uint8_t>(code + (table.firstAtLeast[code] <= linear));
 }
 
-void encodePixel(const QVColourRecord& premultiplied, uint8_t out[4], const ViewTransform& view) {
+namespace {
+
+void encodeScaledPixel(const QVColourRecord& premultiplied, uint8_t out[4], const ViewTransform& view, float scale) {
     const float alpha = premultiplied.alpha;
     if (!(alpha > 0.0f)) {
         out[0] = out[1] = out[2] = out[3] = 0;
         return;
     }
-    out[0] = encodeSrgb(view.apply(premultiplied.red / alpha));
-    out[1] = encodeSrgb(view.apply(premultiplied.green / alpha));
-    out[2] = encodeSrgb(view.apply(premultiplied.blue / alpha));
+    out[0] = encodeSrgb(view.display(premultiplied.red / alpha * scale));
+    out[1] = encodeSrgb(view.display(premultiplied.green / alpha * scale));
+    out[2] = encodeSrgb(view.display(premultiplied.blue / alpha * scale));
     out[3] = alpha >= 1.0f ? 255 : static_cast<uint8_t>(std::lround(double(alpha) * 255.0));
+}
+
+}  // namespace
+
+void encodePixel(const QVColourRecord& premultiplied, uint8_t out[4], const ViewTransform& view) {
+    encodeScaledPixel(premultiplied, out, view, view.exposureScale());
 }
 
 std::vector<uint8_t> encodeImage(const Image& image, const ViewTransform& view) {
     std::vector<uint8_t> bytes(size_t(image.width()) * size_t(image.height()) * 4);
     uint8_t* out = bytes.data();
+    const float scale = view.exposureScale();
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x, out += 4) encodePixel(image.at(x, y), out, view);
+        for (int x = 0; x < image.width(); ++x, out += 4) encodeScaledPixel(image.at(x, y), out, view, scale);
     return bytes;
 }
 

@@ -15,8 +15,9 @@ float filmic(float x) {
 
 }  // namespace
 
-float ViewTransform::apply(float linear) const {
-    float x = linear * std::exp2(exposure);
+float ViewTransform::exposureScale() const { return std::exp2(exposure); }
+
+float ViewTransform::display(float x) const {
     if (!(x > 0.0f)) return 0.0f;
     if (curve == Curve::filmic) return filmic(x);
     return x < 1.0f ? x : 1.0f;

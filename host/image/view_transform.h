@@ -19,7 +19,11 @@ struct ViewTransform {
     float exposure = 0.0f;  // stops: linear light is scaled by 2^exposure first
 
     // Linear light to display-linear light in [0, 1]; NaN and negative values give 0.
-    float apply(float linear) const;
+    float apply(float linear) const { return display(linear * exposureScale()); }
+    // 2^exposure, for callers that scale many values.
+    float exposureScale() const;
+    // apply() of light already scaled by exposureScale().
+    float display(float scaled) const;
 };
 
 // The linear level below which the filmic curve gives less than 8-bit white, at exposure 0.
