@@ -12,4 +12,5 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
 # i386 libraries of the multiarch layout (libgtest-dev:i386 and the like).
 set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
-# The machine runs i386 programs itself: tests are started directly.
+# The machine runs i386 programs itself: tests are started directly (where the kernel was started
+# without 32-bit emulation, scripts/install-deps.sh has it start them through qemu-i386).

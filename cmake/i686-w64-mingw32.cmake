@@ -14,8 +14,17 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Programs built here run under Wine (found at configure time; empty when absent).
+# Programs built here run under Wine (found at configure time; empty when absent). Where the
+# kernel starts i386 programs only through qemu-i386 (started without its 32-bit emulation: see
+# scripts/install-deps.sh), Wine does not start at all, and the programs are built but not run.
 find_program(BRUMO_WINE wine)
-if(BRUMO_WINE)
+set(BRUMO_WINE_THROUGH_QEMU OFF CACHE INTERNAL "i386 programs, Wine among them, run only through qemu-i386")
+if(EXISTS /proc/sys/fs/binfmt_misc/qemu-i386)
+  file(READ /proc/sys/fs/binfmt_misc/qemu-i386 BRUMO_I386_HANDLER)
+  if(BRUMO_I386_HANDLER MATCHES "^enabled")
+    set(BRUMO_WINE_THROUGH_QEMU ON CACHE INTERNAL "i386 programs, Wine among them, run only through qemu-i386")
+  endif()
+endif()
+if(BRUMO_WINE AND NOT BRUMO_WINE_THROUGH_QEMU)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${BRUMO_WINE})
 endif()

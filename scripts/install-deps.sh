@@ -47,19 +47,49 @@ not_installed() {
   done
 }
 
-everything=("${packages[@]}")
-for group in "$@"; do everything+=(${group_packages[$group]}); done
-mapfile -t missing < <(not_installed "${everything[@]}")
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+install() { $sudo apt-get install -y -qq --no-install-recommends --no-remove "$@"; }
+
+# Some kernels are started without their 32-bit emulation (ia32_emulation=off), and every i386
+# program fails with "Exec format error". The kernel is then told to start i386 programs through
+# qemu-i386 (binfmt_misc), so that the 32-bit tests, the programs they start and Wine run as
+# they would, only slower. The registration lasts until the machine restarts, so it is checked
+# on every call.
+run_i386_programs() {
+  $i386 || return 0
+  local loader=/lib/ld-linux.so.2 misc=/proc/sys/fs/binfmt_misc
+  [ -x "$loader" ] || return 0  # the 32-bit groups did not install: their suites say so
+  "$loader" --version >/dev/null 2>&1 && return 0
+  echo "install-deps.sh: this kernel does not run i386 programs; they will run under qemu-i386" >&2
+  if [ ! -x /usr/bin/qemu-i386 ] && ! install qemu-user; then
+    $sudo apt-get update -qq || true
+    install qemu-user || true
+  fi
+  mountpoint -q "$misc" || $sudo mount -t binfmt_misc binfmt_misc "$misc" || true
+  if [ -x /usr/bin/qemu-i386 ] && [ -e "$misc/register" ] && [ ! -e "$misc/qemu-i386" ]; then
+    # 32-bit little-endian x86 executables and position-independent ones (ELF types 2 and 3).
+    printf '%s\n' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:F' \
+      | $sudo tee "$misc/register" >/dev/null || true
+  fi
+  if ! "$loader" --version >/dev/null 2>&1; then
+    echo "install-deps.sh: WARNING: i386 programs still do not run here; the i686 and Wine suites will fail" >&2
+  fi
+}
+
+everything=("${packages[@]}")
+for group in "$@"; do everything+=(${group_packages[$group]}); done
+mapfile -t missing < <(not_installed "${everything[@]}")
+if [ ${#missing[@]} -eq 0 ]; then
+  run_i386_programs
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
 if $i386 && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
-install() { $sudo apt-get install -y -qq --no-install-recommends --no-remove "$@"; }
 
 # A mirror caught mid-sync fails one index for a while; try again, then go on with the indexes
 # that did arrive.
@@ -68,7 +98,10 @@ for attempt in 1 2 3; do
   echo "install-deps.sh: apt-get update failed (attempt $attempt of 3)" >&2
   [ "$attempt" -lt 3 ] && sleep 20
 done
-install "${missing[@]}" && exit 0
+if install "${missing[@]}"; then
+  run_i386_programs
+  exit 0
+fi
 
 # A stale index can leave one group's packages unresolvable (an i386 library behind its amd64
 # twin) while the rest install: the everyday set first, then each group on its own. The suites
@@ -88,4 +121,5 @@ if [ ${#left_out[@]} -gt 0 ]; then
   echo "install-deps.sh: WARNING: could not install the group(s) ${left_out[*]} (apt's reason above);" \
        "what needs them is left out or fails" >&2
 fi
+run_i386_programs
 exit 0
