@@ -54,9 +54,9 @@ install() { $sudo apt-get install -y -qq --no-install-recommends --no-remove "$@
 
 # Some kernels are started without their 32-bit emulation (ia32_emulation=off), and every i386
 # program fails with "Exec format error". The kernel is then told to start i386 programs through
-# qemu-i386 (binfmt_misc), so that the 32-bit tests, the programs they start and Wine run as
-# they would, only slower. The registration lasts until the machine restarts, so it is checked
-# on every call.
+# qemu-i386 (binfmt_misc), so that the i686 tests and the programs they start run as they would,
+# only slower (Wine does not start that way; the DLL suite then says so). The registration lasts
+# until the machine restarts, so it is checked on every call.
 run_i386_programs() {
   $i386 || return 0
   local loader=/lib/ld-linux.so.2 misc=/proc/sys/fs/binfmt_misc
