@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <mutex>
 
 #include "host/bake/vdb_grids.h"
@@ -11,14 +12,32 @@ namespace brumo::host {
 
 namespace {
 
-// The writer library, loaded once and kept for the life of the process (OpenVDB's registries
-// outlive any one file). Null with what went wrong when it could not be loaded.
+// The writer library: in the lib folder beside the program's bin folder (the tools and tests),
+// two folders up from the Python extension, or on the library path. The first two are worked out
+// from this code's own file rather than left to the loader, which under a sanitizer's dlopen
+// searches the sanitizer's paths instead of this program's.
+void* openWriter() {
+    Dl_info self{};
+    if (dladdr(reinterpret_cast<void*>(&openWriter), &self) != 0 && self.dli_fname != nullptr) {
+        const std::filesystem::path folder = std::filesystem::path(self.dli_fname).parent_path();
+        for (const char* up : {"..", "../.."}) {
+            const std::filesystem::path candidate = folder / up / "lib" / kVdbWriterLibrary;
+            std::error_code missing;
+            if (!std::filesystem::exists(candidate, missing)) continue;
+            if (void* library = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) return library;
+        }
+    }
+    return dlopen(kVdbWriterLibrary, RTLD_NOW | RTLD_LOCAL);
+}
+
+// The writer, loaded once and kept for the life of the process (OpenVDB's registries outlive any
+// one file). Null with what went wrong when it could not be loaded.
 CreateVdbGrids loadWriter(std::string& problem) {
     static std::once_flag once;
     static CreateVdbGrids create = nullptr;
     static std::string failure;
     std::call_once(once, [] {
-        void* library = dlopen(kVdbWriterLibrary, RTLD_NOW | RTLD_LOCAL);
+        void* library = openWriter();
         if (library != nullptr) create = reinterpret_cast<CreateVdbGrids>(dlsym(library, kCreateVdbGridsSymbol));
         if (create == nullptr) {
             const char* what = dlerror();
