@@ -1,7 +1,8 @@
 // Cost of one density sample of each effect (Smog, Fire, Clouds, RisingSmoke with their default
 // parameters, unlit), taken through the density sampler a host bakes with, in batches of points
 // spread through the effect's cube. Every effect runs once per vector target this CPU has and
-// once on the one-point path ("scalar"). per_sample reads as the cost of one density sample.
+// once in one lane ("scalar", the path of the 32-bit builds). per_sample reads as the cost of one
+// density sample.
 //
 // The context lines name the vector target the automatic choice takes (vector_target) and every
 // target the build carries for this CPU (vector_targets).

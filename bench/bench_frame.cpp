@@ -1,8 +1,8 @@
 // Cost of whole frames through the reference renderer, as `brumo render --stats` times them:
 // the effects are built outside the timing (as the command builds them before it starts the
 // clock), the render itself is timed, preparation included (each thread's copy builds its
-// lattice and shadow grid). Every case runs on the one-point path ("scalar") and on the best
-// vector target.
+// lattice and shadow grid). Every case runs one point at a time ("point", the march of a host
+// shader), in one lane ("scalar", the path of the 32-bit builds) and on the best vector target.
 //
 //   BM_Frame      the default scene (examples/default.json: a lit, self-shadowed cloud) at
 //                 160×120, 320×240 and 640×480, on one and two threads
@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     FrameFixture& f = fixture();
-    std::vector<std::string> targets{"scalar"};
+    std::vector<std::string> targets{"point", "scalar"};
     const std::string best = brumo::vectorTargetAt(0);  // "scalar" in a build without lanes
     if (best != "scalar") targets.push_back(best);
     benchmark::AddCustomContext("vector_target", brumo::vectorTargetName());

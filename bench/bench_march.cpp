@@ -1,6 +1,6 @@
 // Cost of the ray-segment march of each effect (Smog, Fire, Clouds, RisingSmoke with their
-// default parameters, unlit), one thread, on the one-point path ("scalar") and the best vector
-// target: every iteration integrates a grid of rays straight through the primitive's cube, as
+// default parameters, unlit), one thread, one point at a time ("point"), in one lane ("scalar",
+// the path of the 32-bit builds) and on the best vector target: every iteration integrates a grid of rays straight through the primitive's cube, as
 // the orthographic renderer sends them. Reported as rays per second and density samples per
 // second. The samples are counted once beforehand on a copy coloured by a shader that counts its
 // calls (the march colours every sample it takes); the timed runs use the default gradient.
@@ -164,7 +164,7 @@ void BM_IntegrateSegment(benchmark::State& state, size_t effect, const std::stri
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    std::vector<std::string> targets{"scalar"};
+    std::vector<std::string> targets{"point", "scalar"};
     const std::string best = brumo::vectorTargetAt(0);  // "scalar" in a build without lanes
     if (best != "scalar") targets.push_back(best);
     benchmark::AddCustomContext("vector_target", brumo::vectorTargetName());

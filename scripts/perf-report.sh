@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Release tree, runs every benchmark (console output, and JSON beside the build in
 # $BUILD_DIR/perf), then times `brumo render` of the default scene and of every example scene on
-# one and two threads, on the one-point path (BRUMO_SIMD=scalar) and in vector lanes, and prints
-# one markdown table of the render seconds (median of PERF_RUNS runs of the --stats time), then
-# the figures the targets are about. To show what the machine itself allows, two one-thread
-# renders of the default scene also run side by side in separate processes.
+# one and two threads, in one lane (BRUMO_SIMD=scalar, the path of the 32-bit builds) and in
+# vector lanes, and prints one markdown table of the render seconds (median of PERF_RUNS runs of
+# the --stats time), then the figures the targets are about. To show what the machine itself
+# allows, two one-thread renders of the default scene also run side by side in separate processes.
 #
 #   BUILD_DIR=build        the Release tree to build and time
 #   BASELINE_BRUMO=path    a brumo binary of an earlier version: adds its times for the default

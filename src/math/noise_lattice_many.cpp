@@ -487,14 +487,20 @@ HWY_AFTER_NAMESPACE();
 
 #if !BRUMO_HAVE_HIGHWAY || HWY_ONCE
 
-#if BRUMO_HAVE_HIGHWAY
 #include <atomic>
-#if defined(__x86_64__) || defined(__i386__)
+#if BRUMO_HAVE_HIGHWAY && (defined(__x86_64__) || defined(__i386__))
 #include <cpuid.h>
-#endif
 #endif
 
 namespace brumo {
+
+namespace {
+
+// The name that turns the runs off: every density then comes one point at a time, as the march
+// of a host shader takes them.
+constexpr const char* kOnePoint = "point";
+
+}  // namespace
 
 #if BRUMO_HAVE_HIGHWAY
 
@@ -538,7 +544,7 @@ struct TargetChoice {
 
     bool select(const char* name) {
         if (name == nullptr) return false;
-        if (std::strcmp(name, "scalar") == 0) {
+        if (std::strcmp(name, "scalar") == 0 || std::strcmp(name, kOnePoint) == 0) {
             lanes.store(false);
             return true;
         }
@@ -576,7 +582,7 @@ bool rowReads() { return targetChoice().rowReads.load(std::memory_order_relaxed)
 }  // namespace
 
 bool vectorLanesEnabled() { return lanesActive(); }
-const char* vectorTargetName() {
+static const char* laneSetName() {
     TargetChoice& c = targetChoice();
     return c.lanes.load() ? hwy::TargetName(c.chosen.load()) : "scalar";
 }
@@ -586,23 +592,47 @@ const char* vectorTargetAt(int32_t index) {
     if (index >= 0 && index < c.count) return hwy::TargetName(c.available[index]);
     return index == c.count ? "scalar" : nullptr;
 }
-bool selectVectorTarget(const char* name) { return targetChoice().select(name); }
+static bool selectLaneSet(const char* name) { return targetChoice().select(name); }
 GradientReads gradientReads() { return rowReads() ? GradientReads::rows : GradientReads::gathers; }
 void setGradientReads(GradientReads reads) { targetChoice().rowReads.store(reads == GradientReads::rows); }
 
-#else  // no Highway: one point at a time
+#else  // no Highway: one lane
 
 bool vectorLanesEnabled() { return false; }
-const char* vectorTargetName() { return "scalar"; }
+static const char* laneSetName() { return "scalar"; }
 int32_t vectorTargetCount() { return 1; }
 const char* vectorTargetAt(int32_t index) { return index == 0 ? "scalar" : nullptr; }
-bool selectVectorTarget(const char* name) {
-    return name != nullptr && (std::strcmp(name, "scalar") == 0 || std::strcmp(name, "auto") == 0);
+static bool selectLaneSet(const char* name) {
+    return name != nullptr && (std::strcmp(name, "scalar") == 0 || std::strcmp(name, "auto") == 0 ||
+                               std::strcmp(name, kOnePoint) == 0);
 }
 GradientReads gradientReads() { return GradientReads::gathers; }
 void setGradientReads(GradientReads) {}
 
 #endif
+
+namespace {
+
+// Runs off, every density one point at a time: BRUMO_SIMD=point, read at the first call.
+std::atomic<bool>& onePointFlag() {
+    static std::atomic<bool> flag{[] {
+        const char* name = std::getenv("BRUMO_SIMD");
+        return name != nullptr && std::strcmp(name, kOnePoint) == 0;
+    }()};
+    return flag;
+}
+
+}  // namespace
+
+bool onePointSampling() { return onePointFlag().load(std::memory_order_relaxed); }
+
+const char* vectorTargetName() { return onePointSampling() ? kOnePoint : laneSetName(); }
+
+bool selectVectorTarget(const char* name) {
+    if (!selectLaneSet(name)) return false;
+    onePointFlag().store(std::strcmp(name, kOnePoint) == 0);
+    return true;
+}
 
 // With lanes and enough points, every function runs its kernel for the best set; otherwise, or
 // with BRUMO_SIMD=scalar, it takes the one-point function at each point.

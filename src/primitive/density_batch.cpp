@@ -12,7 +12,7 @@ DensitySample BrumoBase::densityAt(const Vector3& point) {
 float BrumoBase::sampleDensity(const Vector3& point) { return densityAt(point).density; }
 
 bool BrumoBase::batchedSampling() const {
-    return vectorLanesEnabled() && !prepared_.densityShader && !prepared_.colourShader;
+    return !onePointSampling() && !prepared_.densityShader && !prepared_.colourShader;
 }
 
 }  // namespace brumo

@@ -398,14 +398,61 @@ float puffCoverage(const PuffField& field, const Vector3& p, float jitter) {
     return density_one_lane::puffCoverageKernel({}, field, {p.x}, {p.y}, {p.z}, {jitter}).raw;
 }
 
-void puffCoverageMany(const PuffField& field, [[maybe_unused]] const float* sideBySide,
-                      [[maybe_unused]] int32_t stride, int32_t count, const Vector3* points, const float* jitter,
-                      float* out) {
+namespace {
+
+// One point at a time, the points of a run go in groups of this many, each covered only by the
+// puffs that reach the group's box, as a vector of lanes is: most puffs reach none of them.
+constexpr int32_t kPointsPerPuffGroup = 8;
+
+void coverGroupByPuffsNear(const PuffField& field, const float* sideBySide, int32_t stride, int32_t count,
+                           const Vector3* points, const float* jitter, float* out) {
+    using namespace density_one_lane;
+    const DF df;
+    RunBox<VF> box;
+    openRunBox(df, box);
+    for (int32_t k = 0; k < count; ++k)
+        widenRunBox(VF{points[k].x}, VF{points[k].y}, VF{points[k].z}, VF{jitter[k]}, box);
+    const float lo[3] = {box.lo[0].raw, box.lo[1].raw, box.lo[2].raw};
+    const float hi[3] = {box.hi[0].raw, box.hi[1].raw, box.hi[2].raw};
+    const VF widthSquared{field.widthSquared};
+    PuffCover covers[kPointsPerPuffGroup];
+    for (int32_t k = 0; k < count; ++k) covers[k] = openPuffCover(df);
+    // A block of puffs at a time, each point taking the block's puffs that reach the box in their
+    // order; a point fully covered takes no more (they would change nothing).
+    for (int32_t first = 0; first < field.count; first += 64) {
+        const int32_t end = std::min(first + 64, field.count);
+        uint64_t reaching = 0;
+        for (int32_t j = first; j < end; ++j) {
+            const MF beyond = puffsBeyond(df, lo, hi, box.jitterFloor.raw, VF{sideBySide[j]},
+                                          VF{sideBySide[stride + j]}, VF{sideBySide[2 * stride + j]},
+                                          VF{sideBySide[3 * stride + j]});
+            if (!beyond.raw) reaching |= uint64_t{1} << (j - first);
+        }
+        for (int32_t k = 0; k < count; ++k) {
+            const VF x{points[k].x}, y{points[k].y}, z{points[k].z}, j{jitter[k]};
+            for (uint64_t bits = reaching; bits != 0 && !covers[k].full.raw; bits &= bits - 1)
+                coverByPuff(df, field.puffs[first + __builtin_ctzll(bits)], widthSquared, x, y, z, j, covers[k]);
+        }
+    }
+    for (int32_t k = 0; k < count; ++k) out[k] = closePuffCover(df, field, covers[k]).raw;
+}
+
+}  // namespace
+
+void puffCoverageMany(const PuffField& field, const float* sideBySide, int32_t stride,
+                      int32_t count, const Vector3* points, const float* jitter, float* out) {
 #if BRUMO_HAVE_HIGHWAY
     if (worthLanes(count))
         return HWY_DYNAMIC_DISPATCH(PuffCoverageMany)(&field, sideBySide, stride, count, points, jitter, out);
 #endif
-    for (int32_t i = 0; i < count; ++i) out[i] = puffCoverage(field, points[i], jitter[i]);
+    if (sideBySide == nullptr || count < kPointsPerPuffGroup) {
+        for (int32_t i = 0; i < count; ++i) out[i] = puffCoverage(field, points[i], jitter[i]);
+        return;
+    }
+    for (int32_t i = 0; i < count; i += kPointsPerPuffGroup) {
+        const int32_t n = std::min(kPointsPerPuffGroup, count - i);
+        coverGroupByPuffsNear(field, sideBySide, stride, n, points + i, jitter + i, out + i);
+    }
 }
 
 void linearMapMany(const AffineTransform& t, int32_t count, const Vector3* points, Vector3* out) {

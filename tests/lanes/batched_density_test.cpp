@@ -1,6 +1,7 @@
-// Densities in vector lanes are the one-point densities, bit for bit: every effect, with every
-// modifier, over random parameters, seeds, points and segments, under each instruction set this
-// machine runs, compared with BRUMO_SIMD=scalar.
+// Densities in runs are the one-point densities, bit for bit: every effect, with every modifier,
+// over random parameters, seeds, points and segments, under each instruction set this machine
+// runs and in one lane (BRUMO_SIMD=scalar, the path of the 32-bit builds), compared with
+// BRUMO_SIMD=point.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -191,10 +192,10 @@ size_t firstDifference(const std::vector<T>& a, const std::vector<T>& b) {
     return a.size();
 }
 
-std::vector<std::string> laneTargets() {
+// Every set that takes runs: the vector sets and scalar.
+std::vector<std::string> runTargets() {
     std::vector<std::string> names;
-    for (int32_t i = 0; i < vectorTargetCount(); ++i)
-        if (std::string(vectorTargetAt(i)) != "scalar") names.push_back(vectorTargetAt(i));
+    for (int32_t i = 0; i < vectorTargetCount(); ++i) names.push_back(vectorTargetAt(i));
     return names;
 }
 
@@ -221,11 +222,11 @@ TEST_P(BatchedDensity, EveryInstructionSetGivesTheOnePointResultsWithEveryModifi
 
         Outcome reference;
         {
-            VectorTargetScope scalar("scalar");
-            ASSERT_TRUE(scalar.selected);
+            VectorTargetScope onePoint("point");
+            ASSERT_TRUE(onePoint.selected);
             reference = run(effect, w);
         }
-        for (const std::string& target : laneTargets()) {
+        for (const std::string& target : runTargets()) {
             VectorTargetScope lanes(target.c_str());
             ASSERT_TRUE(lanes.selected) << target;
             const Outcome o = run(effect, w);
@@ -247,14 +248,13 @@ TEST_P(BatchedDensity, EveryInstructionSetGivesTheOnePointResultsWithEveryModifi
     }
     // The comparison means something only where there is vapour.
     EXPECT_GE(withVapour, 4);
-    EXPECT_EQ(compared, laneTargets().empty() ? 0L : 10L * kPointsPerScenario * static_cast<long>(laneTargets().size()));
+    EXPECT_EQ(compared, 10L * kPointsPerScenario * static_cast<long>(runTargets().size()));
 }
 
 // Opposite fades, with the same falloffs and with others, at the edges of their windows: the
 // planes through the centre (where both sides stand at 1/2), a window that starts at 1/2 or ends
 // there too, one that never reaches 1/2 and one that does not end.
 TEST(BatchedDensityShapes, OppositeFadesGiveTheOnePointMask) {
-    if (laneTargets().empty()) GTEST_SKIP() << "this build has no vector lanes";
     const float inf = std::numeric_limits<float>::infinity();
     const FalloffPair pairs[] = {{0.0f, 0.5f},  {0.5f, 0.5f}, {0.0f, 0.3f}, {0.2f, 0.7f},
                                  {-inf, 0.5f}, {0.6f, 0.4f}, {0.0f, 0.55f}};
@@ -279,10 +279,10 @@ TEST(BatchedDensityShapes, OppositeFadesGiveTheOnePointMask) {
             for (int i = 13; i < 16; ++i) p.shapeFalloffs[i] = opposite;
             Outcome reference;
             {
-                VectorTargetScope scalar("scalar");
+                VectorTargetScope onePoint("point");
                 reference = run(effect, w);
             }
-            for (const std::string& target : laneTargets()) {
+            for (const std::string& target : runTargets()) {
                 VectorTargetScope lanes(target.c_str());
                 const Outcome o = run(effect, w);
                 EXPECT_TRUE(sameBits(o.shapes, reference.shapes))
@@ -293,10 +293,9 @@ TEST(BatchedDensityShapes, OppositeFadesGiveTheOnePointMask) {
 }
 
 // Segments that pass the ball shape just inside and just outside its surface, and through it:
-// in lanes a march that passes wide of the ball takes no sample at all, one point at a time it
+// in runs a march that passes wide of the ball takes no sample at all, one point at a time it
 // takes them all.
 TEST(BatchedDensityShapes, SegmentsPastTheBallGatherAsOnePointAtATime) {
-    if (laneTargets().empty()) GTEST_SKIP() << "this build has no vector lanes";
     const float distances[] = {0.0f, 0.99f, 0.999f, 0.9995f, 0.9999f, 1.0f, 1.0001f, 1.0005f, 1.001f, 1.01f, 1.2f};
     Random random(20261211u);
     EffectRef effect(CLSID_Smog);
@@ -326,7 +325,7 @@ TEST(BatchedDensityShapes, SegmentsPastTheBallGatherAsOnePointAtATime) {
     }
     Outcome reference;
     {
-        VectorTargetScope scalar("scalar");
+        VectorTargetScope onePoint("point");
         reference = run(effect, w);
     }
     int gathered = 0;
@@ -337,7 +336,7 @@ TEST(BatchedDensityShapes, SegmentsPastTheBallGatherAsOnePointAtATime) {
     }
     // The comparison means something only where the segments inside gather vapour.
     EXPECT_GE(gathered, 100);
-    for (const std::string& target : laneTargets()) {
+    for (const std::string& target : runTargets()) {
         VectorTargetScope lanes(target.c_str());
         const Outcome o = run(effect, w);
         EXPECT_TRUE(sameBits(o.segments, reference.segments))
@@ -351,7 +350,7 @@ INSTANTIATE_TEST_SUITE_P(Effects, BatchedDensity,
                                            EffectCase{"RisingSmoke", CLSID_RisingSmoke}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(VectorTargets, ScalarIsAlwaysOfferedAndUnknownNamesAreRefused) {
+TEST(VectorTargets, ScalarAndPointAreAlwaysOfferedAndUnknownNamesAreRefused) {
     ASSERT_GE(vectorTargetCount(), 1);
     EXPECT_STREQ(vectorTargetAt(vectorTargetCount() - 1), "scalar");
     EXPECT_EQ(vectorTargetAt(vectorTargetCount()), nullptr);
@@ -362,7 +361,14 @@ TEST(VectorTargets, ScalarIsAlwaysOfferedAndUnknownNamesAreRefused) {
     {
         VectorTargetScope scalar("scalar");
         EXPECT_FALSE(vectorLanesEnabled());
+        EXPECT_FALSE(onePointSampling());
         EXPECT_STREQ(vectorTargetName(), "scalar");
+    }
+    {
+        VectorTargetScope onePoint("point");
+        EXPECT_FALSE(vectorLanesEnabled());
+        EXPECT_TRUE(onePointSampling());
+        EXPECT_STREQ(vectorTargetName(), "point");
     }
     EXPECT_EQ(before, vectorTargetName());
 }

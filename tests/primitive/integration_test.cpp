@@ -91,9 +91,9 @@ TEST(SegmentMarch, DenseVapourStopsEarlyAndHidesWhatLiesBehind) {
     probe->setDensity(100.0f);  // x = 2 × 0.02 × 100 = 4 per step
     QVColourRecord result;
     {
-        // One point at a time shows where the march stops; in lanes it computes a few samples
+        // One point at a time shows where the march stops; in runs it computes a few samples
         // ahead and drops them.
-        VectorTargetScope scalar("scalar");
+        VectorTargetScope onePoint("point");
         result = probe->march({-1.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, kBehind);
         EXPECT_EQ(probe->samples.size(), 2u);  // opacity 1 - e^-8 after the second
         probe->samples.clear();
@@ -131,7 +131,7 @@ TEST(SegmentMarch, OpaqueAfterTheJitteredFirstSampleStopsAtTheNextFullStep) {
         };
         QVColourRecord oneByOne;
         {
-            VectorTargetScope scalar("scalar");
+            VectorTargetScope onePoint("point");
             probe->samples.clear();
             oneByOne = probe->march(from, to, kBehind);
             EXPECT_EQ(probe->samples.size(), 2u) << laterDense;

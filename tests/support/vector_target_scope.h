@@ -1,5 +1,5 @@
-// Runs a scope with the named vector target ("scalar" for the one-point path), then goes back to
-// the target that was in use before.
+// Runs a scope with the named vector target ("scalar" for runs in one lane, "point" for one point
+// at a time), then goes back to the target that was in use before.
 #pragma once
 
 #include <string>
