@@ -18,6 +18,16 @@ inline float octaveSumAt(const NoiseLattice::LaneTables& t, const OctavePlan& pl
     return out[0].raw;
 }
 
+template <SumKind kind>
+struct SumKernel {
+    const NoiseLattice::LaneTables& t;
+    const OctavePlan& plan;
+    template <int U>
+    BRUMO_KERNEL_INLINE void run(const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) const {
+        octaveSum<kind, U>(t, plan, x, y, z, out);
+    }
+};
+
 }  // namespace noise_one_lane
 
 namespace {
@@ -163,6 +173,21 @@ void NoiseLattice::makeLaneTables() {
         std::memcpy(t.gradientRows[k], row, sizeof row);
     }
     t.made = 1;
+}
+
+void NoiseLattice::octaveSumsInOneLane(int32_t kind, float parameter, float width, int32_t count,
+                                       const Vector3* points, float* out) {
+    using noise_one_lane::batchInOneLane;
+    using noise_one_lane::SumKernel;
+    const LaneTables& t = currentLaneTables();
+    const SumKind sum = static_cast<SumKind>(kind);
+    const OctavePlan& plan = planCache.get(sum, parameter, width, maxFrequency);
+    switch (sum) {
+        case SumKind::scaled: return batchInOneLane(count, points, out, SumKernel<SumKind::scaled>{t, plan});
+        case SumKind::turbulence: return batchInOneLane(count, points, out, SumKernel<SumKind::turbulence>{t, plan});
+        case SumKind::spectral: return batchInOneLane(count, points, out, SumKernel<SumKind::spectral>{t, plan});
+        case SumKind::ridged: return batchInOneLane(count, points, out, SumKernel<SumKind::ridged>{t, plan});
+    }
 }
 
 float NoiseLattice::fractalSumScaled(const Vector3& p, float gain, float width) {

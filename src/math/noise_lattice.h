@@ -88,6 +88,8 @@ private:
     void noiseMany(Fade fade, int32_t count, const Vector3* points, float* out);
     bool octaveSumInLanes(int32_t kind, float parameter, float width, int32_t count, const Vector3* points,
                           float* out);
+    void octaveSumsInOneLane(int32_t kind, float parameter, float width, int32_t count, const Vector3* points,
+                             float* out);
 };
 
 // How the AVX-512 sets read the gradients: gathers, or row loads and a transpose. Chosen once
@@ -135,6 +137,39 @@ inline float noiseAt(const NoiseLattice::LaneTables& t, const Vector3& p) {
     noise<fade, 1>(t, x, y, z, out);
     return out[0].raw;
 }
+
+// A batch without vector lanes a few points at a time, each in a lane of its own, so that the
+// chains of lookups of a group overlap: kernel.run<U>(x, y, z, out) takes U one-lane vectors.
+constexpr int kGroupInOneLane = 2;
+
+template <int U, class Kernel>
+BRUMO_KERNEL_INLINE void groupInOneLane(const Vector3* points, float* out, const Kernel& kernel) {
+    VF x[U], y[U], z[U], values[U];
+    for (int u = 0; u < U; ++u) {
+        x[u] = {points[u].x};
+        y[u] = {points[u].y};
+        z[u] = {points[u].z};
+    }
+    kernel.template run<U>(x, y, z, values);
+    for (int u = 0; u < U; ++u) out[u] = values[u].raw;
+}
+
+template <class Kernel>
+inline void batchInOneLane(int32_t count, const Vector3* points, float* out, const Kernel& kernel) {
+    int32_t i = 0;
+    for (; i + kGroupInOneLane <= count; i += kGroupInOneLane)
+        groupInOneLane<kGroupInOneLane>(points + i, out + i, kernel);
+    for (; i < count; ++i) groupInOneLane<1>(points + i, out + i, kernel);
+}
+
+template <NoiseLattice::Fade fade>
+struct NoiseKernel {
+    const NoiseLattice::LaneTables& t;
+    template <int U>
+    BRUMO_KERNEL_INLINE void run(const VF (&x)[U], const VF (&y)[U], const VF (&z)[U], VF (&out)[U]) const {
+        noise<fade, U>(t, x, y, z, out);
+    }
+};
 
 }  // namespace noise_one_lane
 

@@ -635,7 +635,7 @@ bool selectVectorTarget(const char* name) {
 }
 
 // With lanes and enough points, every function runs its kernel for the best set; otherwise, or
-// with BRUMO_SIMD=scalar, it takes the one-point function at each point.
+// with BRUMO_SIMD=scalar, it runs the kernel in one lane, a few points at a time.
 
 void NoiseLattice::noiseMany(Fade fade, int32_t count, const Vector3* points, float* out) {
     if (count <= 0) return;
@@ -643,12 +643,12 @@ void NoiseLattice::noiseMany(Fade fade, int32_t count, const Vector3* points, fl
     if (count >= kFewestForLanes && lanesActive())
         return HWY_DYNAMIC_DISPATCH(NoiseMany)(&currentLaneTables(), fade, count, points, out, rowReads());
 #endif
-    for (int32_t i = 0; i < count; ++i) {
-        const Vector3& p = points[i];
-        out[i] = fade == Fade::linear  ? gradientNoiseLinear(p)
-                 : fade == Fade::cubic ? gradientNoiseCubic(p)
-                                       : gradientNoiseQuintic(p);
-    }
+    using noise_one_lane::batchInOneLane;
+    using noise_one_lane::NoiseKernel;
+    const LaneTables& t = currentLaneTables();
+    if (fade == Fade::linear) return batchInOneLane(count, points, out, NoiseKernel<Fade::linear>{t});
+    if (fade == Fade::cubic) return batchInOneLane(count, points, out, NoiseKernel<Fade::cubic>{t});
+    batchInOneLane(count, points, out, NoiseKernel<Fade::quintic>{t});
 }
 
 void NoiseLattice::gradientNoiseLinearMany(int32_t count, const Vector3* points, float* out) {
@@ -687,25 +687,25 @@ bool NoiseLattice::octaveSumInLanes(int32_t kind, float parameter, float width, 
 void NoiseLattice::fractalSumScaledMany(int32_t count, const Vector3* points, float gain, float width,
                                         float* out) {
     if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::scaled), gain, width, count, points, out)) return;
-    for (int32_t i = 0; i < count; ++i) out[i] = fractalSumScaled(points[i], gain, width);
+    octaveSumsInOneLane(static_cast<int32_t>(SumKind::scaled), gain, width, count, points, out);
 }
 
 void NoiseLattice::turbulenceScaledMany(int32_t count, const Vector3* points, float gain, float width,
                                         float* out) {
     if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::turbulence), gain, width, count, points, out))
         return;
-    for (int32_t i = 0; i < count; ++i) out[i] = turbulenceScaled(points[i], gain, width);
+    octaveSumsInOneLane(static_cast<int32_t>(SumKind::turbulence), gain, width, count, points, out);
 }
 
 void NoiseLattice::fractalSumSpectralMany(int32_t count, const Vector3* points, float h, float width,
                                           float* out) {
     if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::spectral), h, width, count, points, out)) return;
-    for (int32_t i = 0; i < count; ++i) out[i] = fractalSumSpectral(points[i], h, width);
+    octaveSumsInOneLane(static_cast<int32_t>(SumKind::spectral), h, width, count, points, out);
 }
 
 void NoiseLattice::ridgedSumMany(int32_t count, const Vector3* points, float width, float* out) {
     if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::ridged), 0.0f, width, count, points, out)) return;
-    for (int32_t i = 0; i < count; ++i) out[i] = ridgedSum(points[i], width);
+    octaveSumsInOneLane(static_cast<int32_t>(SumKind::ridged), 0.0f, width, count, points, out);
 }
 
 }  // namespace brumo
