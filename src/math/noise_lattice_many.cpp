@@ -1,7 +1,7 @@
 // The batch noise functions: the noise kernels compiled once per instruction set with
 // Highway, the best one the CPU runs taken at the first call, and the choice of that set.
-// Without Highway (the 32-bit builds) or with BRUMO_SIMD=scalar a batch takes one point at a
-// time, the kernels' one-lane case.
+// Without Highway (the 32-bit builds) or with BRUMO_SIMD=scalar a batch runs the kernels' one-lane
+// case, a few points at a time.
 #include "math/noise_lattice.h"
 #include "math/octave_plan.h"
 #include "math/one_lane.h"

@@ -400,8 +400,8 @@ float puffCoverage(const PuffField& field, const Vector3& p, float jitter) {
 
 namespace {
 
-// One point at a time, the points of a run go in groups of this many, each covered only by the
-// puffs that reach the group's box, as a vector of lanes is: most puffs reach none of them.
+// In one lane the points of a run go in groups of this many, each covered only by the puffs that
+// reach the group's box, as a vector of lanes is: most puffs reach none of them.
 constexpr int32_t kPointsPerPuffGroup = 8;
 
 void coverGroupByPuffsNear(const PuffField& field, const float* sideBySide, int32_t stride, int32_t count,
@@ -531,8 +531,8 @@ int32_t puffsNearMany(const PuffField& field, const float* sideBySide, [[maybe_u
     if (worthLanes(count))
         return HWY_DYNAMIC_DISPATCH(PuffsNearMany)(&field, sideBySide, count, points, jitter, near, nearSideBySide);
 #endif
-    // Without vector lanes the field takes one point at a time and culls no run: every puff, which
-    // leaves out none that reaches.
+    // Without vector lanes no run is culled here: every puff, which leaves out none that reaches
+    // (the coverage then culls them for each group of points).
     for (int32_t j = 0; j < field.count; ++j) near[j] = field.puffs[j];
     std::memcpy(nearSideBySide, sideBySide, 4 * static_cast<size_t>(puffStride(field.count)) * sizeof(float));
     return field.count;

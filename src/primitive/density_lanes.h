@@ -1,6 +1,6 @@
 // The shape mask and the clouds' puff coverage, each one kernel over lanes: one lane for a
 // single point, vector lanes for a run. A point gives the same bits either way; without Highway,
-// or with BRUMO_SIMD=scalar, the Many functions take one point at a time.
+// or with BRUMO_SIMD=scalar, the Many functions take their points in one lane.
 #pragma once
 
 #include <cstdint>
@@ -35,8 +35,9 @@ void shapeWeightMany(int32_t count, const Vector3* points, const float* start, u
 // Share of p covered by the puffs, their distances lengthened by jitter, scaled by the field's
 // density where partial.
 float puffCoverage(const PuffField& field, const Vector3& p, float jitter);
-// In vector lanes each vector of points takes only the puffs that reach its box, read from the
-// field's puffs side by side (blocks stride floats apart, as puffsNearMany lays them), unless null.
+// Each vector of points (in one lane, each group of eight) takes only the puffs that reach its box,
+// read from the field's puffs side by side (blocks stride floats apart, as puffsNearMany lays
+// them), unless null.
 void puffCoverageMany(const PuffField& field, const float* sideBySide, int32_t stride, int32_t count,
                       const Vector3* points, const float* jitter, float* out);
 

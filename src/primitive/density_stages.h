@@ -59,7 +59,7 @@ int32_t startRun(int32_t count, const Vector3* points, bool ballCut, float* dens
 namespace density_stages {
 
 // The stages for runs of at most capacity points: instantiated for kDensityBatch, and for 1, so
-// that a single point, the path of a march with host shaders or BRUMO_SIMD=scalar, keeps no
+// that a single point, the path of a march with host shaders or BRUMO_SIMD=point, keeps no
 // bookkeeping of a run.
 template <int32_t capacity, class Effect>
 void run(const DensityField& field, Effect& effect, int32_t runCount, const Vector3* points, float* densities,
