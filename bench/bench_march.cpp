@@ -1,9 +1,10 @@
 // Cost of the ray-segment march of each effect (Smog, Fire, Clouds, RisingSmoke with their
 // default parameters, unlit), one thread, one point at a time ("point"), in one lane ("scalar",
-// the path of the 32-bit builds) and on the best vector target: every iteration integrates a grid of rays straight through the primitive's cube, as
-// the orthographic renderer sends them. Reported as rays per second and density samples per
-// second. The samples are counted once beforehand on a copy coloured by a shader that counts its
-// calls (the march colours every sample it takes); the timed runs use the default gradient.
+// the path of the 32-bit builds) and on the best vector target: every iteration integrates a
+// grid of rays straight through the primitive's cube, as the orthographic renderer sends them.
+// Reported as rays per second and density samples per second. The samples are counted once
+// beforehand on a copy coloured by a shader that counts its calls (the march colours every sample
+// it takes); the timed runs use the default gradient.
 #include <benchmark/benchmark.h>
 
 #include <atomic>

@@ -11,14 +11,6 @@ namespace brumo {
 namespace noise_one_lane {
 
 template <SumKind kind>
-inline float octaveSumAt(const NoiseLattice::LaneTables& t, const OctavePlan& plan, const Vector3& p) {
-    const VF x[1] = {{p.x}}, y[1] = {{p.y}}, z[1] = {{p.z}};
-    VF out[1];
-    octaveSum<kind, 1>(t, plan, x, y, z, out);
-    return out[0].raw;
-}
-
-template <SumKind kind>
 struct SumKernel {
     const NoiseLattice::LaneTables& t;
     const OctavePlan& plan;
@@ -27,6 +19,13 @@ struct SumKernel {
         octaveSum<kind, U>(t, plan, x, y, z, out);
     }
 };
+
+template <SumKind kind>
+inline float octaveSumAt(const NoiseLattice::LaneTables& t, const OctavePlan& plan, const Vector3& p) {
+    float value;
+    groupInOneLane<1>(&p, &value, SumKernel<kind>{t, plan});
+    return value;
+}
 
 }  // namespace noise_one_lane
 

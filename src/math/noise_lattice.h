@@ -90,6 +90,8 @@ private:
                           float* out);
     void octaveSumsInOneLane(int32_t kind, float parameter, float width, int32_t count, const Vector3* points,
                              float* out);
+    // In lanes where they are on and the batch is worth them, else in one lane.
+    void octaveSums(int32_t kind, float parameter, float width, int32_t count, const Vector3* points, float* out);
 };
 
 // How the AVX-512 sets read the gradients: gathers, or row loads and a transpose. Chosen once
@@ -130,14 +132,6 @@ constexpr bool kOctavesLook = false;
 
 #include "math/noise_kernels-inl.h"
 
-template <NoiseLattice::Fade fade>
-inline float noiseAt(const NoiseLattice::LaneTables& t, const Vector3& p) {
-    const VF x[1] = {{p.x}}, y[1] = {{p.y}}, z[1] = {{p.z}};
-    VF out[1];
-    noise<fade, 1>(t, x, y, z, out);
-    return out[0].raw;
-}
-
 // A batch without vector lanes a few points at a time, each in a lane of its own, so that the
 // chains of lookups of a group overlap: kernel.run<U>(x, y, z, out) takes U one-lane vectors.
 constexpr int kGroupInOneLane = 2;
@@ -170,6 +164,13 @@ struct NoiseKernel {
         noise<fade, U>(t, x, y, z, out);
     }
 };
+
+template <NoiseLattice::Fade fade>
+inline float noiseAt(const NoiseLattice::LaneTables& t, const Vector3& p) {
+    float value;
+    groupInOneLane<1>(&p, &value, NoiseKernel<fade>{t});
+    return value;
+}
 
 }  // namespace noise_one_lane
 

@@ -684,28 +684,29 @@ bool NoiseLattice::octaveSumInLanes(int32_t kind, float parameter, float width, 
 #endif
 }
 
+void NoiseLattice::octaveSums(int32_t kind, float parameter, float width, int32_t count, const Vector3* points,
+                              float* out) {
+    if (count <= 0 || octaveSumInLanes(kind, parameter, width, count, points, out)) return;
+    octaveSumsInOneLane(kind, parameter, width, count, points, out);
+}
+
 void NoiseLattice::fractalSumScaledMany(int32_t count, const Vector3* points, float gain, float width,
                                         float* out) {
-    if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::scaled), gain, width, count, points, out)) return;
-    octaveSumsInOneLane(static_cast<int32_t>(SumKind::scaled), gain, width, count, points, out);
+    octaveSums(static_cast<int32_t>(SumKind::scaled), gain, width, count, points, out);
 }
 
 void NoiseLattice::turbulenceScaledMany(int32_t count, const Vector3* points, float gain, float width,
                                         float* out) {
-    if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::turbulence), gain, width, count, points, out))
-        return;
-    octaveSumsInOneLane(static_cast<int32_t>(SumKind::turbulence), gain, width, count, points, out);
+    octaveSums(static_cast<int32_t>(SumKind::turbulence), gain, width, count, points, out);
 }
 
 void NoiseLattice::fractalSumSpectralMany(int32_t count, const Vector3* points, float h, float width,
                                           float* out) {
-    if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::spectral), h, width, count, points, out)) return;
-    octaveSumsInOneLane(static_cast<int32_t>(SumKind::spectral), h, width, count, points, out);
+    octaveSums(static_cast<int32_t>(SumKind::spectral), h, width, count, points, out);
 }
 
 void NoiseLattice::ridgedSumMany(int32_t count, const Vector3* points, float width, float* out) {
-    if (count <= 0 || octaveSumInLanes(static_cast<int32_t>(SumKind::ridged), 0.0f, width, count, points, out)) return;
-    octaveSumsInOneLane(static_cast<int32_t>(SumKind::ridged), 0.0f, width, count, points, out);
+    octaveSums(static_cast<int32_t>(SumKind::ridged), 0.0f, width, count, points, out);
 }
 
 }  // namespace brumo
