@@ -403,6 +403,8 @@ namespace {
 // In one lane the points of a run go in groups of this many, each covered only by the puffs that
 // reach the group's box, as a vector of lanes is: most puffs reach none of them.
 constexpr int32_t kPointsPerPuffGroup = 8;
+// The puffs a group tests against its box at once: a bit each in a 64-bit mask.
+constexpr int32_t kPuffsPerBlock = 64;
 
 void coverGroupByPuffsNear(const PuffField& field, const float* sideBySide, int32_t stride, int32_t count,
                            const Vector3* points, const float* jitter, float* out) {
@@ -419,8 +421,8 @@ void coverGroupByPuffsNear(const PuffField& field, const float* sideBySide, int3
     for (int32_t k = 0; k < count; ++k) covers[k] = openPuffCover(df);
     // A block of puffs at a time, each point taking the block's puffs that reach the box in their
     // order; a point fully covered takes no more (they would change nothing).
-    for (int32_t first = 0; first < field.count; first += 64) {
-        const int32_t end = std::min(first + 64, field.count);
+    for (int32_t first = 0; first < field.count; first += kPuffsPerBlock) {
+        const int32_t end = std::min(first + kPuffsPerBlock, field.count);
         uint64_t reaching = 0;
         for (int32_t j = first; j < end; ++j) {
             const MF beyond = puffsBeyond(df, lo, hi, box.jitterFloor.raw, VF{sideBySide[j]},
