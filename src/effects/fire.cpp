@@ -104,14 +104,6 @@ HWY_EXPORT(FlameDensitiesInLanes);
 
 namespace {
 
-bool worthLanes([[maybe_unused]] int32_t count) {
-#if BRUMO_HAVE_HIGHWAY
-    return count >= kFewestForLanes && vectorLanesEnabled();
-#else
-    return false;
-#endif
-}
-
 // From count points (moved into noise space first by toNoiseSpace, unless null): the points the
 // mask reads (mapped back out of noise space), the points the noise reads and the heights of the
 // points as received. Whole vectors in lanes, the rest in one; from may be noise.
@@ -169,7 +161,9 @@ void Fire::runStages(const DensityField& field, int32_t count, const Vector3* po
     const AffineTransform* toNoiseSpace = &volume.noiseTransform;
     if (!volume.vortices.empty()) {
         field.toNoiseSpaceMany(count, moved, noise);
-        for (int32_t i = 0; i < count; ++i) field.applyVortices(noise[i], DensityField::sampleHeight(points[i]));
+        float swirlHeights[kDensityBatch];
+        for (int32_t i = 0; i < count; ++i) swirlHeights[i] = DensityField::sampleHeight(points[i]);
+        field.applyVorticesMany(count, noise, swirlHeights);
         moved = noise;
         toNoiseSpace = nullptr;
     }

@@ -4,13 +4,166 @@
 
 #include "brumo/resource_texts.h"
 #include "effects/effect_fields.h"
+#include "math/affine_transform.h"
+#include "math/one_lane.h"
 #include "math/shaping.h"
-#include "primitive/density_stages.h"
+#include "math/vector_lanes.h"
 #include "primitive/shape_presets.h"
+
+#if BRUMO_HAVE_HIGHWAY
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "effects/rising_smoke.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace brumo {
+namespace HWY_NAMESPACE {
+namespace {
+
+namespace hn = hwy::HWY_NAMESPACE;
+#include "math/lane_types-inl.h"
+#include "math/linear_map_kernels-inl.h"
+#include "math/shaping_kernels-inl.h"
+#include "effects/rising_smoke_kernels-inl.h"
+
+}  // namespace
+
+// Each of these takes as many of the first count samples as fill whole vectors; answers how many.
+
+// The column remap of the moved points: the points in noise space remapped, their heights along
+// the column, their spreads, and 1 where there is smoke (else 0).
+int32_t ColumnInLanes(const SmokeColumn* column, const AffineTransform* toNoiseSpace, int32_t count, const Vector3* moved,
+                      Vector3* remapped, float* heights, float* spreads, float* smoke) {
+    const DF df;
+    const size_t lanes = hn::Lanes(df);
+    const size_t total = static_cast<size_t>(count);
+    const VF one = hn::Set(df, 1.0f);
+    size_t i = 0;
+    for (; i + lanes <= total; i += lanes) {
+        VF px, py, pz, sx, sy, sz, d, r;
+        hn::LoadInterleaved3(df, &moved[i].x, px, py, pz);
+        const MF has = columnKernel(df, *column, *toNoiseSpace, px, py, pz, sx, sy, sz, d, r);
+        hn::StoreInterleaved3(sx, sy, sz, df, &remapped[i].x);
+        hn::StoreU(d, df, heights + i);
+        hn::StoreU(r, df, spreads + i);
+        hn::StoreU(hn::IfThenElseZero(has, one), df, smoke + i);
+    }
+    return static_cast<int32_t>(i);
+}
+
+// The points the shape reads, from the swirled points with their heights and spreads.
+int32_t ShapePointsInLanes(const SmokeColumn* column, const AffineTransform* fromNoiseSpace, int32_t count,
+                           const Vector3* swirled, const float* heights, const float* spreads, Vector3* out) {
+    const DF df;
+    const size_t lanes = hn::Lanes(df);
+    const size_t total = static_cast<size_t>(count);
+    size_t i = 0;
+    for (; i + lanes <= total; i += lanes) {
+        VF sx, sy, sz, ox, oy, oz;
+        hn::LoadInterleaved3(df, &swirled[i].x, sx, sy, sz);
+        shapePointKernel(df, *column, *fromNoiseSpace, sx, sy, sz, hn::LoadU(df, heights + i),
+                         hn::LoadU(df, spreads + i), ox, oy, oz);
+        hn::StoreInterleaved3(ox, oy, oz, df, &out[i].x);
+    }
+    return static_cast<int32_t>(i);
+}
+
+// The masks through the funnel at the moved points, and 1 where the sample keeps a density.
+int32_t FunnelInLanes(const SmokeColumn* column, int32_t count, const Vector3* moved, const float* masks, float* weights,
+                      float* keeps) {
+    const DF df;
+    const size_t lanes = hn::Lanes(df);
+    const size_t total = static_cast<size_t>(count);
+    const VF one = hn::Set(df, 1.0f);
+    size_t i = 0;
+    for (; i + lanes <= total; i += lanes) {
+        VF px, py, pz;
+        hn::LoadInterleaved3(df, &moved[i].x, px, py, pz);
+        MF keep;
+        hn::StoreU(funnelKernel(df, *column, px, py, pz, hn::LoadU(df, masks + i), keep), df, weights + i);
+        hn::StoreU(hn::IfThenElseZero(keep, one), df, keeps + i);
+    }
+    return static_cast<int32_t>(i);
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace brumo
+HWY_AFTER_NAMESPACE();
+
+#endif  // BRUMO_HAVE_HIGHWAY
+
+#if !BRUMO_HAVE_HIGHWAY || HWY_ONCE
 
 namespace brumo {
 
+#if BRUMO_HAVE_HIGHWAY
+HWY_EXPORT(ColumnInLanes);
+HWY_EXPORT(ShapePointsInLanes);
+HWY_EXPORT(FunnelInLanes);
+#endif
+
 namespace {
+
+namespace rising_one_lane {
+
+namespace hn = one_lane;
+#include "math/lane_types-inl.h"
+#include "math/linear_map_kernels-inl.h"
+#include "math/shaping_kernels-inl.h"
+#include "effects/rising_smoke_kernels-inl.h"
+
+}  // namespace rising_one_lane
+
+// The stages of a run, whole vectors in lanes, the rest in one (as the kernels above say).
+void columnOf(const SmokeColumn& column, const AffineTransform& toNoiseSpace, int32_t count, const Vector3* moved,
+              Vector3* remapped, float* heights, float* spreads, float* smoke) {
+    int32_t i = 0;
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count))
+        i = HWY_DYNAMIC_DISPATCH(ColumnInLanes)(&column, &toNoiseSpace,
+                                                count, moved, remapped, heights, spreads, smoke);
+#endif
+    for (; i < count; ++i) {
+        rising_one_lane::VF sx, sy, sz, d, r;
+        const bool has = rising_one_lane::columnKernel({}, column, toNoiseSpace, {moved[i].x}, {moved[i].y},
+                                                       {moved[i].z}, sx, sy, sz, d, r).raw;
+        remapped[i] = {sx.raw, sy.raw, sz.raw};
+        heights[i] = d.raw;
+        spreads[i] = r.raw;
+        smoke[i] = has ? 1.0f : 0.0f;
+    }
+}
+
+void shapePointsOf(const SmokeColumn& column, const AffineTransform& fromNoiseSpace, int32_t count,
+                   const Vector3* swirled, const float* heights, const float* spreads, Vector3* out) {
+    int32_t i = 0;
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count))
+        i = HWY_DYNAMIC_DISPATCH(ShapePointsInLanes)(&column, &fromNoiseSpace, count, swirled, heights, spreads, out);
+#endif
+    for (; i < count; ++i) {
+        rising_one_lane::VF x, y, z;
+        rising_one_lane::shapePointKernel({}, column, fromNoiseSpace, {swirled[i].x}, {swirled[i].y}, {swirled[i].z},
+                                          {heights[i]}, {spreads[i]}, x, y, z);
+        out[i] = {x.raw, y.raw, z.raw};
+    }
+}
+
+void funnelOf(const SmokeColumn& column, int32_t count, const Vector3* moved, const float* masks, float* weights,
+              float* keeps) {
+    int32_t i = 0;
+#if BRUMO_HAVE_HIGHWAY
+    if (worthLanes(count)) i = HWY_DYNAMIC_DISPATCH(FunnelInLanes)(&column, count, moved, masks, weights, keeps);
+#endif
+    for (; i < count; ++i) {
+        rising_one_lane::MF keep;
+        weights[i] =
+            rising_one_lane::funnelKernel({}, column, {moved[i].x}, {moved[i].y}, {moved[i].z}, {masks[i]}, keep).raw;
+        keeps[i] = keep.raw ? 1.0f : 0.0f;
+    }
+}
 
 
 inline bool usableScale(float s) { return std::isfinite(s) && std::fabs(s) > kNegligible; }
@@ -90,54 +243,69 @@ void RisingSmoke::prepareEffect() {
     placeRungs(vortices.data() + x.count, y, offsetZ, 1, 4);
 }
 
-bool RisingSmoke::beforeShape(const DensityField& field, const Vector3&, const Vector3& p, DensityLane& lane) {
-    Vector3 s = field.toNoiseSpace(p);
+template <int32_t capacity>
+void RisingSmoke::runUpTo(const DensityField& field, int32_t runCount, const Vector3* points, float* densities,
+                          float* shapes, ShadingPoint* shading) {
+    const int32_t count = capacity == 1 ? 1 : runCount;
+    const PreparedVolume& volume = field.volume();
+    const EffectParameters& parameters = field.parameters();
+    const SmokeColumn column{columnHalfHeight, baseSpread, edgeSoftness};
+    Vector3 movedPoints[capacity];
+    const Vector3* moved = field.movedByModifiers(count, points, movedPoints);
 
-    // Height along the column, 0 at the bottom and 1 at the top; below the bottom (a rotated
-    // noise space can tilt the column out of the cube) there is no smoke, and no shape either.
-    const float b = columnHalfHeight;
-    const float d = (b + s.z) / (2.0f * b);
-    const float k = baseSpread;
-    const float spread = (1.0f - k) * d + k;
-    if (!(d > 0.0f) || !std::isfinite(d) || !(spread > 0.0f)) return false;
+    // Every sample starts with density and shape 0; those with smoke go on, compacted in place,
+    // and the vortices swirl them with the height of the moved point.
+    Vector3 noise[capacity];
+    float heights[capacity];
+    float spreads[capacity];
+    float smoke[capacity];
+    columnOf(column, volume.noiseTransform, count, moved, noise, heights, spreads, smoke);
+    int32_t going[capacity];
+    Vector3 at[capacity];
+    float swirlHeights[capacity];
+    int32_t n = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        densities[i] = 0.0f;
+        shapes[i] = 0.0f;
+        going[n] = i;
+        noise[n] = noise[i];
+        heights[n] = heights[i];
+        spreads[n] = spreads[i];
+        at[n] = moved[i];
+        swirlHeights[n] = DensityField::sampleHeight(moved[i]);
+        n += smoke[i] != 0.0f ? 1 : 0;
+    }
+    if (n == 0) return;
+    field.applyVorticesMany(n, noise, swirlHeights);
 
-    // Rise remap: vertical features stretched low down, compressed high up.
-    s.z = (b + s.z) * d;
-    // Finer horizontal features towards the narrow base.
-    const float r = std::sqrt(1.0f / spread);
-    s = s * r;
-    field.applyVortices(s, 0.5f * p.z + 0.5f);
-
-    // The shape sees the point with the remap and spread undone but the swirl kept.
-    Vector3 u = s * (1.0f / r);
-    u.z = u.z / d - b;
-    lane.shapePoint = field.fromNoiseSpace(u);
-    lane.noisePoint = s;
-    return true;
+    Vector3 shapePoints[capacity];
+    shapePointsOf(column, volume.noiseTransformInverse, n, noise, heights, spreads, shapePoints);
+    float masks[capacity];
+    field.shapeMaskMany(n, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, masks);
+    float weights[capacity];
+    float keeps[capacity];
+    funnelOf(column, n, at, masks, weights, keeps);
+    const Vector3 offset = parameters.noiseOffset;
+    int32_t kept = 0;
+    for (int32_t j = 0; j < n; ++j) {
+        shapes[going[j]] = masks[j];
+        going[kept] = going[j];
+        noise[kept] = noise[j] - offset;
+        weights[kept] = weights[j];
+        kept += keeps[j] != 0.0f ? 1 : 0;
+    }
+    if (kept == 0) return;
+    float values[capacity];
+    field.noiseFieldMany(kept, noise, values, shading);
+    for (int32_t j = 0; j < kept; ++j) densities[going[j]] = values[j] * weights[j];
 }
-
-bool RisingSmoke::afterShape(const DensityField& field, const Vector3&, const Vector3& p, float m, DensityLane& lane) {
-    if (m < kNegligible) return false;
-
-    // Funnel: the squared column radius grows from k at the base to 1 at the top.
-    const float k = baseSpread;
-    const float P = 0.5f * p.z + 0.5f;
-    const float R2 = (1.0f - k) * (P * P) + k;
-    const float rho2 = p.x * p.x + p.y * p.y;
-    if (R2 < rho2) return false;
-    const float S = R2 * (1.0f - edgeSoftness);
-    if (rho2 > S) m = m * (1.0f - smoothStep(S, R2, rho2));
-
-    lane.noisePoint = lane.noisePoint - field.parameters().noiseOffset;
-    lane.mask = m;
-    return true;
-}
-
-float RisingSmoke::afterNoise(const DensityLane& lane, float v) { return v * lane.mask; }
 
 void RisingSmoke::runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
                             float* shapes, ShadingPoint* shading) {
-    runDensityStages(field, *this, count, points, densities, shapes, shading);
+    if (count == 1)
+        runUpTo<1>(field, 1, points, densities, shapes, shading);
+    else
+        runUpTo<kDensityBatch>(field, count, points, densities, shapes, shading);
 }
 
 int32_t RisingSmoke::parameterBlockSize() { return static_cast<int32_t>(sizeof(RisingSmokeParameters)); }
@@ -148,3 +316,5 @@ void RisingSmoke::addEffectInputs(GridInputs& inputs) const {
 }
 
 }  // namespace brumo
+
+#endif  // !BRUMO_HAVE_HIGHWAY || HWY_ONCE

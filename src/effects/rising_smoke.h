@@ -12,6 +12,13 @@ namespace brumo {
 // for ever more rungs (and a cost per sample to match); the ladder stops at this many.
 constexpr int32_t kMaxLadderVortices = 256;
 
+// The column's numbers as the density kernels read them.
+struct SmokeColumn {
+    float halfHeight;  // b: half the cube's height in noise space
+    float baseSpread;  // k: the squared funnel radius at the base
+    float edgeSoftness;
+};
+
 class RisingSmoke final : public TQVComponent<RisingSmoke, BrumoBase> {
 public:
     // The common primitive with turbulence, the top-fade shape and text 4 as shader name.
@@ -20,11 +27,9 @@ public:
     // Rebuilds the vortex ladder from the noise scales and offset. A set whose scales are below
     // 2^-14 or not finite has no rungs; otherwise at most kMaxLadderVortices.
     void QV_CALL prepareEffect() override;
-    // Zero where the column height d is not positive or the spread (1 - k) d + k is not.
-    bool beforeShape(const DensityField& field, const Vector3& point, const Vector3& moved, DensityLane& lane) override;
-    bool afterShape(const DensityField& field, const Vector3& point, const Vector3& moved, float m,
-                    DensityLane& lane) override;
-    float afterNoise(const DensityLane& lane, float v) override;
+    // The whole run at once: the column remap, the vortices and the funnel for every sample,
+    // the mask and the noise only for those with smoke. Zero where the column height d is not
+    // positive or the spread (1 - k) d + k is not.
     void runStages(const DensityField& field, int32_t count, const Vector3* points, float* densities,
                    float* shapes, ShadingPoint* shading) override;
 
@@ -38,6 +43,11 @@ public:
     float edgeSoftness;
     // Half height of the cube in noise space; derived by prepareEffect, not exchanged.
     float columnHalfHeight;
+
+private:
+    template <int32_t capacity>
+    void runUpTo(const DensityField& field, int32_t count, const Vector3* points, float* densities, float* shapes,
+                 ShadingPoint* shading);
 };
 
 }  // namespace brumo

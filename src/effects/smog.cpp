@@ -62,8 +62,11 @@ void Smog::runUpTo(const DensityField& field, int32_t runCount, const Vector3* p
     if (kept == 0) return;
     Vector3 noise[capacity];
     field.toNoiseSpaceMany(kept, keptPoints, noise);
-    if (!volume.vortices.empty())
-        for (int32_t k = 0; k < kept; ++k) field.applyVortices(noise[k], DensityField::sampleHeight(points[keptAt[k]]));
+    if (!volume.vortices.empty()) {
+        float swirlHeights[capacity];
+        for (int32_t k = 0; k < kept; ++k) swirlHeights[k] = DensityField::sampleHeight(points[keptAt[k]]);
+        field.applyVorticesMany(kept, noise, swirlHeights);
+    }
     const Vector3 offset = parameters.noiseOffset;
     for (int32_t k = 0; k < kept; ++k) noise[k] = noise[k] - offset;
     float values[capacity];

@@ -89,6 +89,7 @@ inline VecF Add(VecF a, VecF b) { return {a.raw + b.raw}; }
 inline VecF Sub(VecF a, VecF b) { return {a.raw - b.raw}; }
 inline VecF Mul(VecF a, VecF b) { return {a.raw * b.raw}; }
 inline VecF Div(VecF a, VecF b) { return {a.raw / b.raw}; }
+inline VecF Neg(VecF a) { return {-a.raw}; }
 inline VecF Abs(VecF a) { return {std::fabs(a.raw)}; }
 inline VecF Sqrt(VecF a) { return {std::sqrt(a.raw)}; }
 inline VecF Floor(VecF a) { return {std::floor(a.raw)}; }

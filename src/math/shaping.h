@@ -28,11 +28,9 @@ inline float softStep(float full, float zero, float x) {
 // Index into a shaping table of 10000 entries for v in [0, 1]: trunc(9999 v) within 0..9999.
 inline int32_t shapingTableIndex(float v) { return shaping_one_lane::shapingTableIndex({}, {v}).raw; }
 
+// 0 below edge0, 1 from edge1 on, a cubic between.
 inline float smoothStep(float edge0, float edge1, float x) {
-    if (x < edge0) return 0.0f;
-    if (x >= edge1) return 1.0f;
-    const float t = (x - edge0) / (edge1 - edge0);
-    return t * t * (3.0f - 2.0f * t);
+    return shaping_one_lane::smoothStepKernel({}, {edge0}, {edge1}, {x}).raw;
 }
 
 // t to the power ln b / ln 0.5: bias(b, 0.5) = b.

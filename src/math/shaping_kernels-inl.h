@@ -24,6 +24,19 @@ BRUMO_KERNEL_INLINE VF window(DF df, bool soft, VF full, VF zero, VF x) {
     return hn::IfThenElse(below, one, hn::IfThenZeroElse(beyond, ramp));
 }
 
+// 0 below edge0, 1 from edge1 on, between them 3t² - 2t³ of t = (x - edge0) / (edge1 - edge0);
+// the cubic is left out where no lane is on it.
+BRUMO_KERNEL_INLINE VF smoothStepKernel(DF df, VF edge0, VF edge1, VF x) {
+    const VF zero = hn::Zero(df);
+    const VF one = hn::Set(df, 1.0f);
+    const auto below = hn::Lt(x, edge0);
+    const auto beyond = hn::Ge(x, edge1);
+    if (hn::AllTrue(df, hn::Or(below, beyond))) return hn::IfThenZeroElse(below, one);
+    const VF t = hn::Div(hn::Sub(x, edge0), hn::Sub(edge1, edge0));
+    const VF cubic = hn::Mul(hn::Mul(t, t), hn::Sub(hn::Set(df, 3.0f), hn::Mul(hn::Set(df, 2.0f), t)));
+    return hn::IfThenElse(below, zero, hn::IfThenElse(beyond, one, cubic));
+}
+
 // Index into a shaping table of 10000 entries for v in [0, 1]: trunc(9999 v), kept within
 // 0..9999 (not a number gives 0), since a curve before it may leave [0, 1].
 BRUMO_KERNEL_INLINE VI shapingTableIndex(DF df, VF v) {

@@ -19,6 +19,9 @@ constexpr int32_t kFewestForLanes = 4;
 // without them.
 bool vectorLanesEnabled();
 
+// True when a batch of count points takes the vector lanes.
+inline bool worthLanes(int32_t count) { return count >= kFewestForLanes && vectorLanesEnabled(); }
+
 // True with BRUMO_SIMD=point: the march takes no runs of samples.
 bool onePointSampling();
 

@@ -15,8 +15,6 @@ namespace brumo {
 
 namespace {
 
-constexpr float kDegreesToRadians = 0.017453292f;
-
 // Outside a march no mesh ray was cast: no crossings lie in front of a point, so it is outside.
 inline float insideMesh(const MeshShape& mesh, const MeshCrossings* crossings, const Vector3& p) {
     return crossings != nullptr ? mesh.insideWeight(p, *crossings) : 0.0f;
@@ -94,23 +92,8 @@ void DensityField::toNoiseSpaceMany(int32_t count, const Vector3* points, Vector
     linearMapMany(volume_.noiseTransform, count, points, out);
 }
 
-void DensityField::applyVortex(const Vortex& vortex, Vector3& q, float heightFactor) {
-    const int i = vortex.axisI;
-    const int j = vortex.axisJ;
-    const float di = q[i] - vortex.centre[i];
-    const float dj = q[j] - vortex.centre[j];
-    const float d = di * di + dj * dj;
-    if (d >= vortex.radiusSquared) return;
-
-    // u runs from 1 on the axis to 0 at the radius.
-    const float u = (vortex.radiusSquared - d) * vortex.inverseRadiusSquared;
-    float theta = u * u * vortex.twist * heightFactor * kDegreesToRadians;
-    if (vortex.reverse != 0) theta = -theta;
-    const float c = std::cos(theta);
-    const float s = std::sin(theta);
-    q[i] = vortex.centre[i] + di * c - dj * s;
-    q[j] = vortex.centre[j] + di * s + dj * c;
-    q[vortex.axisK] += vortex.lift * theta;
+void DensityField::fromNoiseSpaceMany(int32_t count, const Vector3* points, Vector3* out) const {
+    linearMapMany(volume_.noiseTransformInverse, count, points, out);
 }
 
 float DensityField::shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16],

@@ -11,6 +11,7 @@
 #include "math/noise_lattice.h"
 #include "math/vector3.h"
 #include "primitive/prepared_volume.h"
+#include "primitive/vortex.h"
 
 namespace brumo {
 
@@ -127,12 +128,17 @@ public:
     Vector3 toNoiseSpace(const Vector3& p) const { return applyLinear(volume_.noiseTransform, p); }
     void toNoiseSpaceMany(int32_t count, const Vector3* points, Vector3* out) const;
     Vector3 fromNoiseSpace(const Vector3& q) const { return applyLinear(volume_.noiseTransformInverse, q); }
+    void fromNoiseSpaceMany(int32_t count, const Vector3* points, Vector3* out) const;
     static float sampleHeight(const Vector3& point) { return 0.5f * point.z + 0.5f; }
-    static void applyVortex(const Vortex& vortex, Vector3& q, float heightFactor);
     // Applies the vortex list from the last to the first. Inline, so that an effect without
     // vortices pays one compare per sample.
     void applyVortices(Vector3& q, float heightFactor) const {
-        for (int32_t k = volume_.vortices.count() - 1; k >= 0; --k) applyVortex(volume_.vortices[k], q, heightFactor);
+        if (!volume_.vortices.empty()) swirlPoint(volume_.vortices.data(), volume_.vortices.count(), q, heightFactor);
+    }
+    // The same for count points in place, each at its height factor.
+    void applyVorticesMany(int32_t count, Vector3* points, const float* heightFactors) const {
+        if (!volume_.vortices.empty())
+            swirlPoints(volume_.vortices.data(), volume_.vortices.count(), count, points, heightFactors);
     }
     // The shape mask at a point of the normalised cube.
     float shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16], bool soft) const;

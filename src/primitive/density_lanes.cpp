@@ -374,14 +374,6 @@ HWY_EXPORT(ShapeNoiseInLanes);
 HWY_EXPORT(KeepWeighedInLanes);
 #endif
 
-namespace {
-
-#if BRUMO_HAVE_HIGHWAY
-bool worthLanes(int32_t count) { return count >= kFewestForLanes && vectorLanesEnabled(); }
-#endif
-
-}  // namespace
-
 float shapeWeight(const Vector3& s, float start, uint32_t flags, const FalloffPair (&falloffs)[16], bool soft) {
     return density_one_lane::shapeWeightKernel({}, {s.x}, {s.y}, {s.z}, {start}, flags, falloffs, soft).raw;
 }

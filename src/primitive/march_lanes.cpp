@@ -143,15 +143,6 @@ HWY_EXPORT(GradientColoursMany);
 HWY_EXPORT(TrilinearMany);
 HWY_EXPORT(ShadeMany);
 HWY_EXPORT(OpticalDepthsInLanes);
-
-namespace {
-
-// Below this many samples a run is not worth the lanes.
-constexpr int32_t kFewestForLanes = 4;
-
-bool worthLanes(int32_t count) { return count >= kFewestForLanes && vectorLanesEnabled(); }
-
-}  // namespace
 #endif
 
 void evaluateMany(const ColourGradient& gradient, int32_t count, const float* x, ColourRGBA* out) {

@@ -8,6 +8,9 @@
 
 namespace brumo {
 
+// The twist is in degrees; the turn's angle in radians.
+constexpr float kDegreesToRadians = 0.017453292f;
+
 struct Vortex {
     int32_t kind = 0;
     float radius = 0.5f;
@@ -26,5 +29,15 @@ struct Vortex {
     void setKind(int32_t newKind);
     void setRadius(float newRadius);
 };
+
+// The sine and cosine of a vortex's turn by theta radians: out of line, so that every path (a
+// run in vector lanes, one point at a time) takes them from the same code.
+void vortexTurn(float theta, float& sine, float& cosine);
+
+// The vortex list (applied from the last to the first) over count points in place, each at its
+// height; in vector lanes for whole vectors where they are on, the rest in one lane.
+void swirlPoints(const Vortex* vortices, int32_t vortexCount, int32_t count, Vector3* points, const float* heights);
+// The same for one point.
+void swirlPoint(const Vortex* vortices, int32_t vortexCount, Vector3& point, float height);
 
 }  // namespace brumo
