@@ -1,6 +1,7 @@
 #include "effects/rising_smoke.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "brumo/resource_texts.h"
 #include "effects/effect_fields.h"
@@ -27,6 +28,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 #include "math/linear_map_kernels-inl.h"
 #include "math/shaping_kernels-inl.h"
 #include "effects/rising_smoke_kernels-inl.h"
+#include "primitive/lane_loops-inl.h"
 
 }  // namespace
 
@@ -37,55 +39,41 @@ namespace hn = hwy::HWY_NAMESPACE;
 int32_t ColumnInLanes(const SmokeColumn* column, const AffineTransform* toNoiseSpace, int32_t count, const Vector3* moved,
                       Vector3* remapped, float* heights, float* spreads, float* smoke) {
     const DF df;
-    const size_t lanes = hn::Lanes(df);
-    const size_t total = static_cast<size_t>(count);
-    const VF one = hn::Set(df, 1.0f);
-    size_t i = 0;
-    for (; i + lanes <= total; i += lanes) {
+    return byWholeVectors(count, [&](size_t i) {
         VF px, py, pz, sx, sy, sz, d, r;
         hn::LoadInterleaved3(df, &moved[i].x, px, py, pz);
         const MF has = columnKernel(df, *column, *toNoiseSpace, px, py, pz, sx, sy, sz, d, r);
         hn::StoreInterleaved3(sx, sy, sz, df, &remapped[i].x);
         hn::StoreU(d, df, heights + i);
         hn::StoreU(r, df, spreads + i);
-        hn::StoreU(hn::IfThenElseZero(has, one), df, smoke + i);
-    }
-    return static_cast<int32_t>(i);
+        hn::StoreU(hn::IfThenElseZero(has, hn::Set(df, 1.0f)), df, smoke + i);
+    });
 }
 
 // The points the shape reads, from the swirled points with their heights and spreads.
 int32_t ShapePointsInLanes(const SmokeColumn* column, const AffineTransform* fromNoiseSpace, int32_t count,
                            const Vector3* swirled, const float* heights, const float* spreads, Vector3* out) {
     const DF df;
-    const size_t lanes = hn::Lanes(df);
-    const size_t total = static_cast<size_t>(count);
-    size_t i = 0;
-    for (; i + lanes <= total; i += lanes) {
+    return byWholeVectors(count, [&](size_t i) {
         VF sx, sy, sz, ox, oy, oz;
         hn::LoadInterleaved3(df, &swirled[i].x, sx, sy, sz);
         shapePointKernel(df, *column, *fromNoiseSpace, sx, sy, sz, hn::LoadU(df, heights + i),
                          hn::LoadU(df, spreads + i), ox, oy, oz);
         hn::StoreInterleaved3(ox, oy, oz, df, &out[i].x);
-    }
-    return static_cast<int32_t>(i);
+    });
 }
 
 // The masks through the funnel at the moved points, and 1 where the sample keeps a density.
 int32_t FunnelInLanes(const SmokeColumn* column, int32_t count, const Vector3* moved, const float* masks, float* weights,
                       float* keeps) {
     const DF df;
-    const size_t lanes = hn::Lanes(df);
-    const size_t total = static_cast<size_t>(count);
-    const VF one = hn::Set(df, 1.0f);
-    size_t i = 0;
-    for (; i + lanes <= total; i += lanes) {
+    return byWholeVectors(count, [&](size_t i) {
         VF px, py, pz;
         hn::LoadInterleaved3(df, &moved[i].x, px, py, pz);
         MF keep;
         hn::StoreU(funnelKernel(df, *column, px, py, pz, hn::LoadU(df, masks + i), keep), df, weights + i);
-        hn::StoreU(hn::IfThenElseZero(keep, one), df, keeps + i);
-    }
-    return static_cast<int32_t>(i);
+        hn::StoreU(hn::IfThenElseZero(keep, hn::Set(df, 1.0f)), df, keeps + i);
+    });
 }
 
 }  // namespace HWY_NAMESPACE

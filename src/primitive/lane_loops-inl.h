@@ -33,3 +33,14 @@ HWY_INLINE void byVectors(int32_t count, Out* out, const Body& body, const In*..
     body(padded.values, PaddedLanes<In>(in + i, left).values...);
     std::memcpy(out + i, padded.values, left * sizeof(Out));
 }
+
+// body(i) at the first item i of each whole vector of count items; answers how many items that
+// took (the rest is the caller's, in one lane).
+template <class Body>
+HWY_INLINE int32_t byWholeVectors(int32_t count, const Body& body) {
+    const size_t n = hn::Lanes(DF());
+    const size_t total = static_cast<size_t>(count);
+    size_t i = 0;
+    for (; i + n <= total; i += n) body(i);
+    return static_cast<int32_t>(i);
+}

@@ -23,6 +23,7 @@ namespace {
 namespace hn = hwy::HWY_NAMESPACE;
 #include "math/lane_types-inl.h"
 #include "primitive/vortex_kernels-inl.h"
+#include "primitive/lane_loops-inl.h"
 
 // The sine and cosine of the turning lanes, each from vortexTurn: few lanes of a run turn by
 // any one vortex, and the C library's sine and cosine are what a point has always been given.
@@ -34,11 +35,7 @@ struct TurnLaneByLane {
         HWY_ALIGN float sines[kLanes] = {};
         HWY_ALIGN float cosines[kLanes] = {};
         hn::Store(theta, df, angles);
-        uint8_t bytes[8] = {};
-        hn::StoreMaskBits(df, turning, bytes);
-        uint64_t bits = 0;
-        std::memcpy(&bits, bytes, sizeof bits);
-        for (; bits != 0; bits &= bits - 1) {
+        for (uint64_t bits = maskBits(turning); bits != 0; bits &= bits - 1) {
             const int lane = __builtin_ctzll(bits);
             vortexTurn(angles[lane], sines[lane], cosines[lane]);
         }
@@ -53,16 +50,12 @@ struct TurnLaneByLane {
 int32_t SwirlInLanes(const Vortex* vortices, int32_t vortexCount, int32_t count, Vector3* points,
                      const float* heights) {
     const DF df;
-    const size_t lanes = hn::Lanes(df);
-    const size_t total = static_cast<size_t>(count);
-    size_t i = 0;
-    for (; i + lanes <= total; i += lanes) {
+    return byWholeVectors(count, [&](size_t i) {
         VF x, y, z;
         hn::LoadInterleaved3(df, &points[i].x, x, y, z);
         swirlByAllKernel(df, vortices, vortexCount, x, y, z, hn::LoadU(df, heights + i), TurnLaneByLane{});
         hn::StoreInterleaved3(x, y, z, df, &points[i].x);
-    }
-    return static_cast<int32_t>(i);
+    });
 }
 
 }  // namespace HWY_NAMESPACE
