@@ -110,8 +110,8 @@ void columnOf(const SmokeColumn& column, const AffineTransform& toNoiseSpace, in
     int32_t i = 0;
 #if BRUMO_HAVE_HIGHWAY
     if (worthLanes(count))
-        i = HWY_DYNAMIC_DISPATCH(ColumnInLanes)(&column, &toNoiseSpace,
-                                                count, moved, remapped, heights, spreads, smoke);
+        i = HWY_DYNAMIC_DISPATCH(ColumnInLanes)(&column, &toNoiseSpace, count, moved, remapped, heights, spreads,
+                                                smoke);
 #endif
     for (; i < count; ++i) {
         rising_one_lane::VF sx, sy, sz, d, r;
@@ -152,7 +152,6 @@ void funnelOf(const SmokeColumn& column, int32_t count, const Vector3* moved, co
         keeps[i] = keep.raw ? 1.0f : 0.0f;
     }
 }
-
 
 inline bool usableScale(float s) { return std::isfinite(s) && std::fabs(s) > kNegligible; }
 
@@ -249,7 +248,7 @@ void RisingSmoke::runUpTo(const DensityField& field, int32_t runCount, const Vec
     float smoke[capacity];
     columnOf(column, volume.noiseTransform, count, moved, noise, heights, spreads, smoke);
     int32_t going[capacity];
-    Vector3 at[capacity];
+    Vector3 goingMoved[capacity];  // the moved points of the samples going, for the funnel
     float swirlHeights[capacity];
     int32_t n = 0;
     for (int32_t i = 0; i < count; ++i) {
@@ -259,7 +258,7 @@ void RisingSmoke::runUpTo(const DensityField& field, int32_t runCount, const Vec
         noise[n] = noise[i];
         heights[n] = heights[i];
         spreads[n] = spreads[i];
-        at[n] = moved[i];
+        goingMoved[n] = moved[i];
         swirlHeights[n] = DensityField::sampleHeight(moved[i]);
         n += smoke[i] != 0.0f ? 1 : 0;
     }
@@ -272,7 +271,7 @@ void RisingSmoke::runUpTo(const DensityField& field, int32_t runCount, const Vec
     field.shapeMaskMany(n, shapePoints, parameters.shapeFlags, parameters.shapeFalloffs, true, masks);
     float weights[capacity];
     float keeps[capacity];
-    funnelOf(column, n, at, masks, weights, keeps);
+    funnelOf(column, n, goingMoved, masks, weights, keeps);
     const Vector3 offset = parameters.noiseOffset;
     int32_t kept = 0;
     for (int32_t j = 0; j < n; ++j) {

@@ -37,9 +37,9 @@ BRUMO_KERNEL_INLINE void swirlKernel(DF df, const Vortex& vortex, VF& qi, VF& qj
     qk = hn::IfThenElse(turning, lifted, qk);
 }
 
-// The vortex list over q, from the last vortex to the first.
-// The axes of every vortex are a permutation of x, y and z; each names its coordinates here, so
-// that they stay in registers.
+// The vortex list over the points (x, y, z), from the last vortex to the first. The axes of every
+// vortex are a permutation of x, y and z, named here for each, so that the coordinates stay in
+// registers.
 template <class Turn>
 BRUMO_KERNEL_INLINE void swirlByAllKernel(DF df, const Vortex* vortices, int32_t count, VF& x, VF& y, VF& z,
                                           VF height, const Turn& turn) {
