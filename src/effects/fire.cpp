@@ -29,7 +29,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 #include "math/exp_kernels-inl.h"
 #include "math/linear_map_kernels-inl.h"
 #include "effects/fire_kernels-inl.h"
-#include "primitive/lane_loops-inl.h"
+#include "math/lane_loops-inl.h"
 
 }  // namespace
 

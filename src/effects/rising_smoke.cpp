@@ -28,7 +28,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 #include "math/linear_map_kernels-inl.h"
 #include "math/shaping_kernels-inl.h"
 #include "effects/rising_smoke_kernels-inl.h"
-#include "primitive/lane_loops-inl.h"
+#include "math/lane_loops-inl.h"
 
 }  // namespace
 

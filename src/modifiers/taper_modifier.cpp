@@ -1,6 +1,6 @@
 #include "modifiers/taper_modifier.h"
 
-#include "math/shaping.h"
+#include "modifiers/deformer_lanes.h"
 
 namespace brumo {
 
@@ -16,13 +16,12 @@ void TaperModifier::updateCache() {
 
 void TaperModifier::deformPoint(const Vector3& in, Vector3& out) {
     if (needsUpdate) updateCache();
-    out = in;
-    float u = in[mainAxis];
-    if (parameters.invert) u = -u;
-    const float s = smoothStep(range.lo, range.hi, u);
-    const float f = s * parameters.amount + (1.0f - parameters.amount);
-    if (parameters.affectFirst) out[firstCrossAxis] = divideOrFar(out[firstCrossAxis], f);
-    if (parameters.affectSecond) out[secondCrossAxis] = divideOrFar(out[secondCrossAxis], f);
+    taperPoint(*this, in, out);
+}
+
+void TaperModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
+    if (needsUpdate) updateCache();
+    taperPoints(*this, count, in, out);
 }
 
 }  // namespace brumo

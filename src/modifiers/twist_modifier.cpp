@@ -1,6 +1,6 @@
 #include "modifiers/twist_modifier.h"
 
-#include <cmath>
+#include "modifiers/deformer_lanes.h"
 
 namespace brumo {
 
@@ -18,15 +18,12 @@ void TwistModifier::updateCache() {
 
 void TwistModifier::deformPoint(const Vector3& in, Vector3& out) {
     if (needsUpdate) updateCache();
-    out = in;
-    const float t = range.fraction(in[mainAxis]);
-    const float theta = parameters.angle * t;
-    const float c = std::cos(theta);
-    const float s = std::sin(theta);
-    const float p = in[firstCrossAxis];
-    const float q = in[secondCrossAxis];
-    out[firstCrossAxis] = (c * p - s * q) * k;
-    out[secondCrossAxis] = (s * p + c * q) * k;
+    twistPoint(*this, in, out);
+}
+
+void TwistModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
+    if (needsUpdate) updateCache();
+    twistPoints(*this, count, in, out);
 }
 
 }  // namespace brumo

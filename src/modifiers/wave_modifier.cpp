@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "modifiers/deformer_lanes.h"
+
 namespace brumo {
 
 namespace {
@@ -37,31 +39,12 @@ void WaveModifier::updateCache() {
 
 void WaveModifier::deformPoint(const Vector3& in, Vector3& out) {
     if (needsUpdate) updateCache();
-    out = in;
-    const uint32_t mode = parameters.waveMode;
-    float u;
-    if (mode == kWaveAlongAxis) {
-        u = in[mainAxis];
-    } else if (mode == kWaveAcrossSecond) {
-        u = in[secondCrossAxis];
-    } else if (mode == kWaveAcrossFirst) {
-        u = in[firstCrossAxis];
-    } else if (mode == kWaveRadial) {
-        const float a = in[secondCrossAxis];
-        const float b = in[firstCrossAxis];
-        u = std::sqrt(a * a + b * b);
-    } else {
-        return;
-    }
-    const float uc = range.lo > u ? range.lo : (u > range.hi ? range.hi : u);
-    const float w = std::sin(k * uc + phi);
-    const float f = (w + 1.0f) * h + (1.0f - parameters.amplitude);
-    if (mode == kWaveAlongAxis) {
-        out[firstCrossAxis] = divideOrFar(out[firstCrossAxis], f);
-        out[secondCrossAxis] = divideOrFar(out[secondCrossAxis], f);
-    } else {
-        out[mainAxis] = divideOrFar(out[mainAxis], f);
-    }
+    wavePoint(*this, in, out);
+}
+
+void WaveModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
+    if (needsUpdate) updateCache();
+    wavePoints(*this, count, in, out);
 }
 
 }  // namespace brumo

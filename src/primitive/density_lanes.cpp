@@ -29,7 +29,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 #include "math/shaping_kernels-inl.h"
 #include "primitive/density_kernels-inl.h"
 
-#include "primitive/lane_loops-inl.h"
+#include "math/lane_loops-inl.h"
 
 // A kernel of a point and one value per sample over a run.
 template <class Kernel>

@@ -69,7 +69,7 @@ private:
 #include "primitive/shadow_grid_kernels-inl.h"
 #include "primitive/march_kernels-inl.h"
 
-#include "primitive/lane_loops-inl.h"
+#include "math/lane_loops-inl.h"
 
 }  // namespace
 

@@ -1,7 +1,5 @@
 #include "primitive/vortex.h"
 
-#include <cmath>
-
 namespace brumo {
 
 namespace {
@@ -40,11 +38,6 @@ void Vortex::setRadius(float newRadius) {
     radius = newRadius;
     radiusSquared = newRadius * newRadius;
     inverseRadiusSquared = 1.0f / radiusSquared;
-}
-
-void vortexTurn(float theta, float& sine, float& cosine) {
-    cosine = std::cos(theta);
-    sine = std::sin(theta);
 }
 
 }  // namespace brumo

@@ -30,10 +30,6 @@ struct Vortex {
     void setRadius(float newRadius);
 };
 
-// The sine and cosine of a vortex's turn by theta radians: out of line, so that every path (a
-// run in vector lanes, one point at a time) takes them from the same code.
-void vortexTurn(float theta, float& sine, float& cosine);
-
 // The vortex list (applied from the last to the first) over count points in place, each at its
 // height; in vector lanes for whole vectors where they are on, the rest in one lane.
 void swirlPoints(const Vortex* vortices, int32_t vortexCount, int32_t count, Vector3* points, const float* heights);

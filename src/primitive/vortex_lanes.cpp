@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "math/one_lane.h"
+#include "math/sine_cosine.h"
 #include "math/vector_lanes.h"
 #include "primitive/vortex.h"
 
@@ -23,24 +24,14 @@ namespace {
 namespace hn = hwy::HWY_NAMESPACE;
 #include "math/lane_types-inl.h"
 #include "primitive/vortex_kernels-inl.h"
-#include "primitive/lane_loops-inl.h"
+#include "math/lane_loops-inl.h"
+#include "math/sine_cosine_lanes-inl.h"
 
-// The sine and cosine of the turning lanes, each from vortexTurn: few lanes of a run turn by
-// any one vortex, and the C library's sine and cosine are what a point has always been given.
+// The sine and cosine of the turning lanes, lane by lane: few lanes of a run turn by any one
+// vortex, and the C library's sine and cosine are what a point has always been given.
 struct TurnLaneByLane {
     void operator()(MF turning, VF theta, VF& sine, VF& cosine) const {
-        const DF df;
-        constexpr size_t kLanes = hn::MaxLanes(DF());
-        HWY_ALIGN float angles[kLanes];
-        HWY_ALIGN float sines[kLanes] = {};
-        HWY_ALIGN float cosines[kLanes] = {};
-        hn::Store(theta, df, angles);
-        for (uint64_t bits = maskBits(turning); bits != 0; bits &= bits - 1) {
-            const int lane = __builtin_ctzll(bits);
-            vortexTurn(angles[lane], sines[lane], cosines[lane]);
-        }
-        sine = hn::Load(df, sines);
-        cosine = hn::Load(df, cosines);
+        sineAndCosineByLane(turning, theta, sine, cosine);
     }
 };
 
@@ -79,7 +70,7 @@ namespace hn = one_lane;
 #include "primitive/vortex_kernels-inl.h"
 
 struct Turn {
-    void operator()(MF, VF theta, VF& sine, VF& cosine) const { vortexTurn(theta.raw, sine.raw, cosine.raw); }
+    void operator()(MF, VF theta, VF& sine, VF& cosine) const { sineAndCosine(theta.raw, sine.raw, cosine.raw); }
 };
 
 }  // namespace vortex_one_lane

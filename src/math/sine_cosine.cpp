@@ -1,0 +1,14 @@
+#include "math/sine_cosine.h"
+
+#include <cmath>
+
+namespace brumo {
+
+void sineAndCosine(float x, float& sine, float& cosine) {
+    cosine = std::cos(x);
+    sine = std::sin(x);
+}
+
+float sine(float x) { return std::sin(x); }
+
+}  // namespace brumo

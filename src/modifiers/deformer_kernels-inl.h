@@ -1,0 +1,84 @@
+// The taper, twist and wave deformers, written once over a lane type: one lane for deformPoint,
+// vector lanes for a run, the same bits either way. Included (without an include guard) inside a
+// namespace that provides hn (Highway's per-target namespace, or one_lane) and the names of
+// math/lane_types-inl.h, after math/shaping_kernels-inl.h and the deformers' headers.
+//
+// Each kernel deforms the coordinates of points in place, named by the modifier's axes: along
+// the main axis (a), the first cross axis (b) and the second (c). turn(x, sine, cosine) and
+// wave(x) give the C library's sine and cosine, and sine, of every lane.
+
+// f > 2^-14 ? c / f : far, as divideOrFar.
+BRUMO_KERNEL_INLINE VF divideOrFarKernel(DF df, VF c, VF f) {
+    return hn::IfThenElse(hn::Gt(f, hn::Set(df, kSmallestFactor)), hn::Div(c, f), hn::Set(df, kFarCoordinate));
+}
+
+BRUMO_KERNEL_INLINE void taperKernel(DF df, const TaperModifier& m, VF& a, VF& b, VF& c) {
+    const TaperParameters& p = m.parameters;
+    const VF u = p.invert != 0 ? hn::Neg(a) : a;
+    const VF s = smoothStepKernel(df, hn::Set(df, m.range.lo), hn::Set(df, m.range.hi), u);
+    const VF f = hn::Add(hn::Mul(s, hn::Set(df, p.amount)), hn::Set(df, 1.0f - p.amount));
+    if (p.affectFirst != 0) b = divideOrFarKernel(df, b, f);
+    if (p.affectSecond != 0) c = divideOrFarKernel(df, c, f);
+}
+
+// The fraction along the main axis, as clampedFraction.
+BRUMO_KERNEL_INLINE VF clampedFractionKernel(DF df, VF u, const FractionRange& range) {
+    const VF zero = hn::Zero(df);
+    const VF one = hn::Set(df, 1.0f);
+    const VF along = hn::Sub(hn::Mul(hn::Add(u, one), hn::Set(df, 0.5f)), hn::Set(df, range.s0));
+    if (!std::isfinite(range.inv)) return hn::IfThenElseZero(hn::Ge(along, zero), one);
+    const VF t = hn::Mul(along, hn::Set(df, range.inv));
+    return hn::IfThenElse(hn::Le(t, zero), zero, hn::IfThenElse(hn::Ge(t, one), one, t));
+}
+
+template <class Turn>
+BRUMO_KERNEL_INLINE void twistKernel(DF df, const TwistModifier& m, VF& a, VF& b, VF& c, const Turn& turn) {
+    const VF theta = hn::Mul(hn::Set(df, m.parameters.angle), clampedFractionKernel(df, a, m.range));
+    VF sine, cosine;
+    turn(theta, sine, cosine);
+    const VF k = hn::Set(df, m.k);
+    const VF p = b;
+    const VF q = c;
+    b = hn::Mul(hn::Sub(hn::Mul(cosine, p), hn::Mul(sine, q)), k);
+    c = hn::Mul(hn::Add(hn::Mul(sine, p), hn::Mul(cosine, q)), k);
+}
+
+template <class Wave>
+BRUMO_KERNEL_INLINE void waveKernel(DF df, const WaveModifier& m, VF& a, VF& b, VF& c, const Wave& wave) {
+    const uint32_t mode = m.parameters.waveMode;
+    VF u;
+    if (mode == kWaveAlongAxis)
+        u = a;
+    else if (mode == kWaveAcrossSecond)
+        u = c;
+    else if (mode == kWaveAcrossFirst)
+        u = b;
+    else if (mode == kWaveRadial)
+        u = hn::Sqrt(hn::Add(hn::Mul(c, c), hn::Mul(b, b)));
+    else
+        return;
+    const VF lo = hn::Set(df, m.range.lo);
+    const VF hi = hn::Set(df, m.range.hi);
+    const VF clamped = hn::IfThenElse(hn::Gt(lo, u), lo, hn::IfThenElse(hn::Gt(u, hi), hi, u));
+    const VF w = wave(hn::Add(hn::Mul(hn::Set(df, m.k), clamped), hn::Set(df, m.phi)));
+    const VF f = hn::Add(hn::Mul(hn::Add(w, hn::Set(df, 1.0f)), hn::Set(df, m.h)),
+                         hn::Set(df, 1.0f - m.parameters.amplitude));
+    if (mode == kWaveAlongAxis) {
+        b = divideOrFarKernel(df, b, f);
+        c = divideOrFarKernel(df, c, f);
+    } else {
+        a = divideOrFarKernel(df, a, f);
+    }
+}
+
+// kernel(a, b, c) on the coordinates (x, y, z) named by the main axis: the cross axes follow it
+// in turn (x: y, z; y: z, x; z: x, y).
+template <class Kernel>
+BRUMO_KERNEL_INLINE void alongAxes(int32_t mainAxis, VF& x, VF& y, VF& z, const Kernel& kernel) {
+    if (mainAxis == 0)
+        kernel(x, y, z);
+    else if (mainAxis == 1)
+        kernel(y, z, x);
+    else
+        kernel(z, x, y);
+}
