@@ -141,6 +141,7 @@ inline Flag Ge(VecF a, VecF b) { return {a.raw >= b.raw}; }
 inline Flag Eq(VecF a, VecF b) { return {a.raw == b.raw}; }
 inline Flag Ne(VecF a, VecF b) { return {a.raw != b.raw}; }
 inline Flag IsFinite(VecF a) { return {std::isfinite(a.raw)}; }
+inline Flag IsInf(VecF a) { return {std::isinf(a.raw)}; }
 inline Flag And(Flag a, Flag b) { return {a.raw && b.raw}; }
 inline Flag Or(Flag a, Flag b) { return {a.raw || b.raw}; }
 inline Flag Not(Flag a) { return {!a.raw}; }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "modifiers/deformer_lanes.h"
+
 namespace brumo {
 
 BulgeModifier::BulgeModifier()
@@ -31,13 +33,12 @@ void BulgeModifier::updateCache() {
 
 void BulgeModifier::deformPoint(const Vector3& in, Vector3& out) {
     if (needsUpdate) updateCache();
-    out = in;
-    const float u = in[mainAxis];
-    const float g = u * (u * A + B) + C;
-    const float amount = parameters.amount;
-    const float f = amount > 0.0f ? g + (1.0f - amount) : g + 1.0f;
-    if (parameters.affectFirst) out[firstCrossAxis] = divideOrFar(out[firstCrossAxis], f);
-    if (parameters.affectSecond) out[secondCrossAxis] = divideOrFar(out[secondCrossAxis], f);
+    deformOnePoint(*this, in, out);
+}
+
+void BulgeModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
+    if (needsUpdate) updateCache();
+    deformRun(*this, count, in, out);
 }
 
 }  // namespace brumo

@@ -14,6 +14,8 @@ public:
     BulgeModifier();
 
     void QV_CALL deformPoint(const Vector3& in, Vector3& out) override;
+    // In vector lanes for the whole vectors of a run (deformer_lanes.h).
+    void deformPoints(int32_t count, const Vector3* in, Vector3* out) override;
     void updateCache();
 
     BulgeParameters parameters;

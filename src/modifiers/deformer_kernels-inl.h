@@ -1,11 +1,12 @@
-// The taper, twist and wave deformers, written once over a lane type: one lane for deformPoint,
+// The geometric deformers (all but the bend, which leaves a point as it is, and the stretch),
+// written once over a lane type: one lane for deformPoint,
 // vector lanes for a run, the same bits either way. Included (without an include guard) inside a
 // namespace that provides hn (Highway's per-target namespace, or one_lane) and the names of
 // math/lane_types-inl.h, after math/shaping_kernels-inl.h and the deformers' headers.
 //
 // Each kernel deforms the coordinates of points in place, named by the modifier's axes: along
-// the main axis (a), the first cross axis (b) and the second (c). turn(x, sine, cosine) and
-// wave(x) give the C library's sine and cosine, and sine, of every lane.
+// the main axis (a), the first cross axis (b) and the second (c). The includer provides
+// sineAndCosineOf(x, sine, cosine) and sineOf(x), the C library's sine and cosine of every lane.
 
 // f > 2^-14 ? c / f : far, as divideOrFar.
 BRUMO_KERNEL_INLINE VF divideOrFarKernel(DF df, VF c, VF f) {
@@ -31,11 +32,10 @@ BRUMO_KERNEL_INLINE VF clampedFractionKernel(DF df, VF u, const FractionRange& r
     return hn::IfThenElse(hn::Le(t, zero), zero, hn::IfThenElse(hn::Ge(t, one), one, t));
 }
 
-template <class Turn>
-BRUMO_KERNEL_INLINE void twistKernel(DF df, const TwistModifier& m, VF& a, VF& b, VF& c, const Turn& turn) {
+BRUMO_KERNEL_INLINE void twistKernel(DF df, const TwistModifier& m, VF& a, VF& b, VF& c) {
     const VF theta = hn::Mul(hn::Set(df, m.parameters.angle), clampedFractionKernel(df, a, m.range));
     VF sine, cosine;
-    turn(theta, sine, cosine);
+    sineAndCosineOf(theta, sine, cosine);
     const VF k = hn::Set(df, m.k);
     const VF p = b;
     const VF q = c;
@@ -43,8 +43,7 @@ BRUMO_KERNEL_INLINE void twistKernel(DF df, const TwistModifier& m, VF& a, VF& b
     c = hn::Mul(hn::Add(hn::Mul(sine, p), hn::Mul(cosine, q)), k);
 }
 
-template <class Wave>
-BRUMO_KERNEL_INLINE void waveKernel(DF df, const WaveModifier& m, VF& a, VF& b, VF& c, const Wave& wave) {
+BRUMO_KERNEL_INLINE void waveKernel(DF df, const WaveModifier& m, VF& a, VF& b, VF& c) {
     const uint32_t mode = m.parameters.waveMode;
     VF u;
     if (mode == kWaveAlongAxis)
@@ -60,7 +59,7 @@ BRUMO_KERNEL_INLINE void waveKernel(DF df, const WaveModifier& m, VF& a, VF& b, 
     const VF lo = hn::Set(df, m.range.lo);
     const VF hi = hn::Set(df, m.range.hi);
     const VF clamped = hn::IfThenElse(hn::Gt(lo, u), lo, hn::IfThenElse(hn::Gt(u, hi), hi, u));
-    const VF w = wave(hn::Add(hn::Mul(hn::Set(df, m.k), clamped), hn::Set(df, m.phi)));
+    const VF w = sineOf(hn::Add(hn::Mul(hn::Set(df, m.k), clamped), hn::Set(df, m.phi)));
     const VF f = hn::Add(hn::Mul(hn::Add(w, hn::Set(df, 1.0f)), hn::Set(df, m.h)),
                          hn::Set(df, 1.0f - m.parameters.amplitude));
     if (mode == kWaveAlongAxis) {
@@ -70,6 +69,64 @@ BRUMO_KERNEL_INLINE void waveKernel(DF df, const WaveModifier& m, VF& a, VF& b, 
         a = divideOrFarKernel(df, a, f);
     }
 }
+
+BRUMO_KERNEL_INLINE void bulgeKernel(DF df, const BulgeModifier& m, VF& a, VF& b, VF& c) {
+    const BulgeParameters& p = m.parameters;
+    const VF g = hn::Add(hn::Mul(a, hn::Add(hn::Mul(a, hn::Set(df, m.A)), hn::Set(df, m.B))), hn::Set(df, m.C));
+    const VF f = hn::Add(g, hn::Set(df, p.amount > 0.0f ? 1.0f - p.amount : 1.0f));
+    if (p.affectFirst != 0) b = divideOrFarKernel(df, b, f);
+    if (p.affectSecond != 0) c = divideOrFarKernel(df, c, f);
+}
+
+// A dent along the main axis, on its positive side (the negative one where inverted) only.
+BRUMO_KERNEL_INLINE void punchKernel(DF df, const PunchModifier& m, VF& a, VF& b, VF& c) {
+    const PunchParameters& p = m.parameters;
+    const VF u = p.invert != 0 ? hn::Neg(a) : a;
+    const MF dented = hn::Not(hn::Le(u, hn::Zero(df)));
+    if (hn::AllFalse(df, dented)) return;
+    const float amount = p.amount;
+    const float base = amount > 0.0f ? 1.0f : 1.0f + amount;
+    const float r = 1.0f / p.radius;
+    VF f = hn::Set(df, base);
+    // Radius 0: a dent of no width, every point infinitely far from the axis.
+    if (std::isfinite(r)) {
+        const VF one = hn::Set(df, 1.0f);
+        const VF a1 = hn::Mul(b, hn::Set(df, r));
+        const VF a2 = hn::Mul(c, hn::Set(df, r));
+        const VF e = hn::Add(hn::Mul(a1, a1), hn::Mul(a2, a2));
+        const VF ratio = hn::IfThenElse(hn::IsInf(e), one, hn::Div(hn::Sub(e, one), hn::Add(e, one)));
+        f = hn::Add(hn::Mul(hn::Mul(hn::Set(df, amount), hn::Sub(ratio, one)), hn::Set(df, 0.5f)), f);
+    }
+    a = hn::IfThenElse(dented, divideOrFarKernel(df, a, f), a);
+}
+
+BRUMO_KERNEL_INLINE void shiftKernel(DF df, const ShiftModifier& m, VF& a, VF& b, VF& c) {
+    const ShiftParameters& p = m.parameters;
+    const VF d = hn::Sub(clampedFractionKernel(df, a, m.range), hn::Set(df, 0.5f));
+    b = hn::Mul(hn::Add(b, hn::Mul(hn::Set(df, p.shiftFirst), d)), hn::Set(df, m.g1));
+    c = hn::Mul(hn::Add(c, hn::Mul(hn::Set(df, p.shiftSecond), d)), hn::Set(df, m.g2));
+}
+
+// Each coordinate divided by its scale (x, y, z in order, whatever the axis); a quotient that is
+// not finite goes far.
+BRUMO_KERNEL_INLINE void scaleKernel(DF df, const ScaleModifier& m, VF& x, VF& y, VF& z) {
+    const ScaleParameters& p = m.parameters;
+    const VF far = hn::Set(df, kFarCoordinate);
+    auto divide = [&](VF v, float s) {
+        const VF q = hn::Div(v, hn::Set(df, s));
+        return hn::IfThenElse(hn::IsFinite(q), q, far);
+    };
+    x = divide(x, p.scaleX);
+    y = divide(y, p.scaleY);
+    z = divide(z, p.scaleZ);
+}
+
+// The axis that names a modifier's coordinates for its kernel; the scale takes x, y, z as they are.
+template <class Modifier>
+int32_t kernelAxis(const Modifier& modifier) {
+    return modifier.mainAxis;
+}
+inline int32_t kernelAxis(const ScaleModifier&) { return 0; }
 
 // kernel(a, b, c) on the coordinates (x, y, z) named by the main axis: the cross axes follow it
 // in turn (x: y, z; y: z, x; z: x, y).

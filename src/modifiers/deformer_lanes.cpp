@@ -1,5 +1,5 @@
-// The taper, twist and wave deformers in vector lanes (Highway, compiled for each instruction
-// set, the best one the CPU runs taken at run time) and in one lane.
+// The geometric deformers in vector lanes (Highway, compiled for each instruction set, the best
+// one the CPU runs taken at run time) and in one lane.
 #include "modifiers/deformer_lanes.h"
 
 #include <cmath>
@@ -8,6 +8,10 @@
 #include "math/one_lane.h"
 #include "math/sine_cosine.h"
 #include "math/vector_lanes.h"
+#include "modifiers/bulge_modifier.h"
+#include "modifiers/punch_modifier.h"
+#include "modifiers/scale_modifier.h"
+#include "modifiers/shift_modifier.h"
 #include "modifiers/taper_modifier.h"
 #include "modifiers/twist_modifier.h"
 #include "modifiers/wave_modifier.h"
@@ -26,46 +30,44 @@ namespace {
 
 namespace hn = hwy::HWY_NAMESPACE;
 #include "math/lane_types-inl.h"
-#include "math/shaping_kernels-inl.h"
-#include "modifiers/deformer_kernels-inl.h"
 #include "math/lane_loops-inl.h"
 #include "math/sine_cosine_lanes-inl.h"
 
-// deform(a, b, c) over the whole vectors of a run, the coordinates named by the main axis.
-template <class Deform>
-HWY_INLINE int32_t deformWholeVectors(int32_t mainAxis, int32_t count, const Vector3* in, Vector3* out,
-                                      const Deform& deform) {
+HWY_INLINE void sineAndCosineOf(VF x, VF& sine, VF& cosine) {
+    sineAndCosineByLane(hn::FirstN(DF(), hn::Lanes(DF())), x, sine, cosine);
+}
+HWY_INLINE VF sineOf(VF x) { return sineByLane(x); }
+
+#include "math/shaping_kernels-inl.h"
+#include "modifiers/deformer_kernels-inl.h"
+
+// The kernel over as many of the first count points as fill whole vectors; answers how many.
+template <class Modifier, void (*kernel)(DF, const Modifier&, VF&, VF&, VF&)>
+HWY_INLINE int32_t deformInLanes(const Modifier* m, int32_t count, const Vector3* in, Vector3* out) {
     const DF df;
+    const int32_t axis = kernelAxis(*m);
     return byWholeVectors(count, [&](size_t i) {
         VF x, y, z;
         hn::LoadInterleaved3(df, &in[i].x, x, y, z);
-        alongAxes(mainAxis, x, y, z, deform);
+        alongAxes(axis, x, y, z, [&](VF& a, VF& b, VF& c) { kernel(df, *m, a, b, c); });
         hn::StoreInterleaved3(x, y, z, df, &out[i].x);
     });
 }
 
 }  // namespace
 
-// Each takes as many of the first count points as fill whole vectors; answers how many.
-
-int32_t TaperInLanes(const TaperModifier* m, int32_t count, const Vector3* in, Vector3* out) {
-    const DF df;
-    return deformWholeVectors(m->mainAxis, count, in, out, [&](VF& a, VF& b, VF& c) { taperKernel(df, *m, a, b, c); });
-}
-
-int32_t TwistInLanes(const TwistModifier* m, int32_t count, const Vector3* in, Vector3* out) {
-    const DF df;
-    const MF all = hn::FirstN(df, hn::Lanes(df));
-    return deformWholeVectors(m->mainAxis, count, in, out, [&](VF& a, VF& b, VF& c) {
-        twistKernel(df, *m, a, b, c, [&](VF theta, VF& s, VF& co) { sineAndCosineByLane(all, theta, s, co); });
-    });
-}
-
-int32_t WaveInLanes(const WaveModifier* m, int32_t count, const Vector3* in, Vector3* out) {
-    const DF df;
-    return deformWholeVectors(m->mainAxis, count, in, out,
-                              [&](VF& a, VF& b, VF& c) { waveKernel(df, *m, a, b, c, [](VF x) { return sineByLane(x); }); });
-}
+#define BRUMO_DEFORMER_IN_LANES(Name, Modifier, kernel)                                       \
+    int32_t Name##InLanes(const Modifier* m, int32_t count, const Vector3* in, Vector3* out) { \
+        return deformInLanes<Modifier, kernel>(m, count, in, out);                            \
+    }
+BRUMO_DEFORMER_IN_LANES(Taper, TaperModifier, taperKernel)
+BRUMO_DEFORMER_IN_LANES(Twist, TwistModifier, twistKernel)
+BRUMO_DEFORMER_IN_LANES(Wave, WaveModifier, waveKernel)
+BRUMO_DEFORMER_IN_LANES(Bulge, BulgeModifier, bulgeKernel)
+BRUMO_DEFORMER_IN_LANES(Punch, PunchModifier, punchKernel)
+BRUMO_DEFORMER_IN_LANES(Shift, ShiftModifier, shiftKernel)
+BRUMO_DEFORMER_IN_LANES(Scale, ScaleModifier, scaleKernel)
+#undef BRUMO_DEFORMER_IN_LANES
 
 }  // namespace HWY_NAMESPACE
 }  // namespace brumo
@@ -77,68 +79,58 @@ HWY_AFTER_NAMESPACE();
 
 namespace brumo {
 
-#if BRUMO_HAVE_HIGHWAY
-HWY_EXPORT(TaperInLanes);
-HWY_EXPORT(TwistInLanes);
-HWY_EXPORT(WaveInLanes);
-#endif
-
 namespace deformer_one_lane {
 
 namespace hn = one_lane;
 #include "math/lane_types-inl.h"
+
+inline void sineAndCosineOf(VF x, VF& sine, VF& cosine) { sineAndCosine(x.raw, sine.raw, cosine.raw); }
+inline VF sineOf(VF x) { return {sine(x.raw)}; }
+
 #include "math/shaping_kernels-inl.h"
 #include "modifiers/deformer_kernels-inl.h"
 
-// deform(a, b, c) on one point, the coordinates named by the main axis.
-template <class Deform>
-void deformOne(int32_t mainAxis, const Vector3& in, Vector3& out, const Deform& deform) {
+template <class Modifier, void (*kernel)(DF, const Modifier&, VF&, VF&, VF&)>
+void deformOne(const Modifier& m, const Vector3& in, Vector3& out) {
     VF x{in.x}, y{in.y}, z{in.z};
-    alongAxes(mainAxis, x, y, z, deform);
+    alongAxes(kernelAxis(m), x, y, z, [&](VF& a, VF& b, VF& c) { kernel({}, m, a, b, c); });
     out = {x.raw, y.raw, z.raw};
 }
 
 }  // namespace deformer_one_lane
 
-void taperPoint(const TaperModifier& m, const Vector3& in, Vector3& out) {
-    using namespace deformer_one_lane;
-    deformOne(m.mainAxis, in, out, [&](VF& a, VF& b, VF& c) { taperKernel({}, m, a, b, c); });
-}
-
-void twistPoint(const TwistModifier& m, const Vector3& in, Vector3& out) {
-    using namespace deformer_one_lane;
-    deformOne(m.mainAxis, in, out, [&](VF& a, VF& b, VF& c) {
-        twistKernel({}, m, a, b, c, [](VF theta, VF& s, VF& co) { sineAndCosine(theta.raw, s.raw, co.raw); });
-    });
-}
-
-void wavePoint(const WaveModifier& m, const Vector3& in, Vector3& out) {
-    using namespace deformer_one_lane;
-    deformOne(m.mainAxis, in, out,
-                [&](VF& a, VF& b, VF& c) { waveKernel({}, m, a, b, c, [](VF x) { return VF{sine(x.raw)}; }); });
-}
-
-// Whole vectors in lanes where they are on, the rest one point at a time.
+// For each deformer: one point in one lane, the whole vectors of a run in lanes where they are
+// on, and the run's rest one point at a time.
 #if BRUMO_HAVE_HIGHWAY
-#define BRUMO_DEFORM_IN_LANES(name, m, count, in, out) \
-    (worthLanes(count) ? HWY_DYNAMIC_DISPATCH(name)(&(m), count, in, out) : 0)
+#define BRUMO_DEFORMER_EXPORT(Name) HWY_EXPORT(Name##InLanes);
+#define BRUMO_DEFORMER_LANES(Name, m, count, in, out) \
+    (worthLanes(count) ? HWY_DYNAMIC_DISPATCH(Name##InLanes)(&(m), count, in, out) : 0)
 #else
-#define BRUMO_DEFORM_IN_LANES(name, m, count, in, out) 0
+#define BRUMO_DEFORMER_EXPORT(Name)
+#define BRUMO_DEFORMER_LANES(Name, m, count, in, out) 0
 #endif
 
-void taperPoints(const TaperModifier& m, int32_t count, const Vector3* in, Vector3* out) {
-    for (int32_t i = BRUMO_DEFORM_IN_LANES(TaperInLanes, m, count, in, out); i < count; ++i) taperPoint(m, in[i], out[i]);
-}
-
-void twistPoints(const TwistModifier& m, int32_t count, const Vector3* in, Vector3* out) {
-    for (int32_t i = BRUMO_DEFORM_IN_LANES(TwistInLanes, m, count, in, out); i < count; ++i) twistPoint(m, in[i], out[i]);
-}
-
-void wavePoints(const WaveModifier& m, int32_t count, const Vector3* in, Vector3* out) {
-    for (int32_t i = BRUMO_DEFORM_IN_LANES(WaveInLanes, m, count, in, out); i < count; ++i) wavePoint(m, in[i], out[i]);
-}
-
-#undef BRUMO_DEFORM_IN_LANES
+#define BRUMO_DEFORMER(Name, Modifier, kernel)                                                  \
+    BRUMO_DEFORMER_EXPORT(Name)                                                               \
+    template <>                                                                                 \
+    void deformOnePoint(const Modifier& m, const Vector3& in, Vector3& out) {                  \
+        deformer_one_lane::deformOne<Modifier, deformer_one_lane::kernel>(m, in, out);          \
+    }                                                                                           \
+    template <>                                                                                 \
+    void deformRun(const Modifier& m, int32_t count, const Vector3* in, Vector3* out) {         \
+        for (int32_t i = BRUMO_DEFORMER_LANES(Name, m, count, in, out); i < count; ++i)        \
+            deformOnePoint(m, in[i], out[i]);                                                   \
+    }
+BRUMO_DEFORMER(Taper, TaperModifier, taperKernel)
+BRUMO_DEFORMER(Twist, TwistModifier, twistKernel)
+BRUMO_DEFORMER(Wave, WaveModifier, waveKernel)
+BRUMO_DEFORMER(Bulge, BulgeModifier, bulgeKernel)
+BRUMO_DEFORMER(Punch, PunchModifier, punchKernel)
+BRUMO_DEFORMER(Shift, ShiftModifier, shiftKernel)
+BRUMO_DEFORMER(Scale, ScaleModifier, scaleKernel)
+#undef BRUMO_DEFORMER
+#undef BRUMO_DEFORMER_LANES
+#undef BRUMO_DEFORMER_EXPORT
 
 }  // namespace brumo
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "modifiers/deformer_lanes.h"
+
 namespace brumo {
 
 namespace {
@@ -23,9 +25,12 @@ void ScaleModifier::updateCache() { needsUpdate = false; }
 
 void ScaleModifier::deformPoint(const Vector3& in, Vector3& out) {
     if (needsUpdate) updateCache();
-    out.x = divideByScale(in.x, parameters.scaleX);
-    out.y = divideByScale(in.y, parameters.scaleY);
-    out.z = divideByScale(in.z, parameters.scaleZ);
+    deformOnePoint(*this, in, out);
+}
+
+void ScaleModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
+    if (needsUpdate) updateCache();
+    deformRun(*this, count, in, out);
 }
 
 }  // namespace brumo

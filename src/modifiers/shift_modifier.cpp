@@ -1,4 +1,5 @@
 #include "modifiers/shift_modifier.h"
+#include "modifiers/deformer_lanes.h"
 
 namespace brumo {
 
@@ -18,13 +19,12 @@ void ShiftModifier::updateCache() {
 
 void ShiftModifier::deformPoint(const Vector3& in, Vector3& out) {
     if (needsUpdate) updateCache();
-    out = in;
-    const float t = range.fraction(in[mainAxis]);
-    const float d = t - 0.5f;
-    out[firstCrossAxis] = out[firstCrossAxis] + parameters.shiftFirst * d;
-    out[secondCrossAxis] = out[secondCrossAxis] + parameters.shiftSecond * d;
-    out[firstCrossAxis] = out[firstCrossAxis] * g1;
-    out[secondCrossAxis] = out[secondCrossAxis] * g2;
+    deformOnePoint(*this, in, out);
+}
+
+void ShiftModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
+    if (needsUpdate) updateCache();
+    deformRun(*this, count, in, out);
 }
 
 }  // namespace brumo

@@ -16,12 +16,12 @@ void TaperModifier::updateCache() {
 
 void TaperModifier::deformPoint(const Vector3& in, Vector3& out) {
     if (needsUpdate) updateCache();
-    taperPoint(*this, in, out);
+    deformOnePoint(*this, in, out);
 }
 
 void TaperModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
     if (needsUpdate) updateCache();
-    taperPoints(*this, count, in, out);
+    deformRun(*this, count, in, out);
 }
 
 }  // namespace brumo

@@ -18,12 +18,12 @@ void TwistModifier::updateCache() {
 
 void TwistModifier::deformPoint(const Vector3& in, Vector3& out) {
     if (needsUpdate) updateCache();
-    twistPoint(*this, in, out);
+    deformOnePoint(*this, in, out);
 }
 
 void TwistModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
     if (needsUpdate) updateCache();
-    twistPoints(*this, count, in, out);
+    deformRun(*this, count, in, out);
 }
 
 }  // namespace brumo

@@ -39,12 +39,12 @@ void WaveModifier::updateCache() {
 
 void WaveModifier::deformPoint(const Vector3& in, Vector3& out) {
     if (needsUpdate) updateCache();
-    wavePoint(*this, in, out);
+    deformOnePoint(*this, in, out);
 }
 
 void WaveModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
     if (needsUpdate) updateCache();
-    wavePoints(*this, count, in, out);
+    deformRun(*this, count, in, out);
 }
 
 }  // namespace brumo
