@@ -16,6 +16,18 @@
 #include "modifiers/twist_modifier.h"
 #include "modifiers/wave_modifier.h"
 
+// Every deformer with a kernel: its name, its class and its kernel.
+#ifndef BRUMO_DEFORMERS
+#define BRUMO_DEFORMERS(X)                 \
+    X(Taper, TaperModifier, taperKernel)   \
+    X(Twist, TwistModifier, twistKernel)   \
+    X(Wave, WaveModifier, waveKernel)      \
+    X(Bulge, BulgeModifier, bulgeKernel)   \
+    X(Punch, PunchModifier, punchKernel)   \
+    X(Shift, ShiftModifier, shiftKernel)   \
+    X(Scale, ScaleModifier, scaleKernel)
+#endif
+
 #if BRUMO_HAVE_HIGHWAY
 
 #undef HWY_TARGET_INCLUDE
@@ -60,13 +72,7 @@ HWY_INLINE int32_t deformInLanes(const Modifier* m, int32_t count, const Vector3
     int32_t Name##InLanes(const Modifier* m, int32_t count, const Vector3* in, Vector3* out) { \
         return deformInLanes<Modifier, kernel>(m, count, in, out);                            \
     }
-BRUMO_DEFORMER_IN_LANES(Taper, TaperModifier, taperKernel)
-BRUMO_DEFORMER_IN_LANES(Twist, TwistModifier, twistKernel)
-BRUMO_DEFORMER_IN_LANES(Wave, WaveModifier, waveKernel)
-BRUMO_DEFORMER_IN_LANES(Bulge, BulgeModifier, bulgeKernel)
-BRUMO_DEFORMER_IN_LANES(Punch, PunchModifier, punchKernel)
-BRUMO_DEFORMER_IN_LANES(Shift, ShiftModifier, shiftKernel)
-BRUMO_DEFORMER_IN_LANES(Scale, ScaleModifier, scaleKernel)
+BRUMO_DEFORMERS(BRUMO_DEFORMER_IN_LANES)
 #undef BRUMO_DEFORMER_IN_LANES
 
 }  // namespace HWY_NAMESPACE
@@ -121,16 +127,11 @@ void deformOne(const Modifier& m, const Vector3& in, Vector3& out) {
         for (int32_t i = BRUMO_DEFORMER_LANES(Name, m, count, in, out); i < count; ++i)        \
             deformOnePoint(m, in[i], out[i]);                                                   \
     }
-BRUMO_DEFORMER(Taper, TaperModifier, taperKernel)
-BRUMO_DEFORMER(Twist, TwistModifier, twistKernel)
-BRUMO_DEFORMER(Wave, WaveModifier, waveKernel)
-BRUMO_DEFORMER(Bulge, BulgeModifier, bulgeKernel)
-BRUMO_DEFORMER(Punch, PunchModifier, punchKernel)
-BRUMO_DEFORMER(Shift, ShiftModifier, shiftKernel)
-BRUMO_DEFORMER(Scale, ScaleModifier, scaleKernel)
+BRUMO_DEFORMERS(BRUMO_DEFORMER)
 #undef BRUMO_DEFORMER
 #undef BRUMO_DEFORMER_LANES
 #undef BRUMO_DEFORMER_EXPORT
+#undef BRUMO_DEFORMERS
 
 }  // namespace brumo
 
