@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "math/sine_cosine.h"
+
 namespace brumo {
 
 namespace {
@@ -9,7 +11,9 @@ namespace {
 const float lnHalf = static_cast<float>(std::log(0.5));
 }  // namespace
 
-float bias(float b, float t) { return std::pow(t, std::log(b) / lnHalf); }
+float biasExponent(float b) { return std::log(b) / lnHalf; }
+
+float bias(float b, float t) { return power(t, biasExponent(b)); }
 
 float gain(float g, float t) {
     if (t < 0.5f) return bias(1.0f - g, 2.0f * t) / 2.0f;

@@ -35,6 +35,8 @@ inline float smoothStep(float edge0, float edge1, float x) {
 
 // t to the power ln b / ln 0.5: bias(b, 0.5) = b.
 float bias(float b, float t);
+// ln b / ln 0.5, the power bias raises t to.
+float biasExponent(float b);
 
 // Bias mirrored about the middle: steepens (g > 0.5) or flattens the curve around t = 0.5.
 float gain(float g, float t);

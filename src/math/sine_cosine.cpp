@@ -11,4 +11,6 @@ void sineAndCosine(float x, float& sine, float& cosine) {
 
 float sine(float x) { return std::sin(x); }
 
+float power(float x, float y) { return std::pow(x, y); }
+
 }  // namespace brumo

@@ -1,4 +1,4 @@
-// The C library's sine and cosine over vector lanes, lane by lane (math/sine_cosine.h), for the
+// The C library's sine, cosine and power over vector lanes, lane by lane (math/sine_cosine.h), for the
 // kernels that must give a point the same bits in a run as alone. Included (without an include
 // guard) inside a Highway per-target namespace that provides hn and the names of
 // math/lane_types-inl.h, after math/lane_loops-inl.h.
@@ -26,5 +26,15 @@ HWY_INLINE VF sineByLane(VF x) {
     HWY_ALIGN float values[kLanes];
     hn::Store(x, df, values);
     for (size_t lane = 0; lane < hn::Lanes(df); ++lane) values[lane] = sine(values[lane]);
+    return hn::Load(df, values);
+}
+
+// x to the power y in every lane.
+HWY_INLINE VF powerByLane(VF x, float y) {
+    const DF df;
+    constexpr size_t kLanes = hn::MaxLanes(DF());
+    HWY_ALIGN float values[kLanes];
+    hn::Store(x, df, values);
+    for (size_t lane = 0; lane < hn::Lanes(df); ++lane) values[lane] = power(values[lane], y);
     return hn::Load(df, values);
 }

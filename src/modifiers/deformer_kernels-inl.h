@@ -1,12 +1,13 @@
-// The geometric deformers (all but the bend, which leaves a point as it is, and the stretch),
-// written once over a lane type: one lane for deformPoint,
+// The geometric deformers (all but the bend, which leaves a point as it is), written once over a
+// lane type: one lane for deformPoint,
 // vector lanes for a run, the same bits either way. Included (without an include guard) inside a
 // namespace that provides hn (Highway's per-target namespace, or one_lane) and the names of
 // math/lane_types-inl.h, after math/shaping_kernels-inl.h and the deformers' headers.
 //
 // Each kernel deforms the coordinates of points in place, named by the modifier's axes: along
 // the main axis (a), the first cross axis (b) and the second (c). The includer provides
-// sineAndCosineOf(x, sine, cosine) and sineOf(x), the C library's sine and cosine of every lane.
+// sineAndCosineOf(x, sine, cosine), sineOf(x) and powerOf(x, y), the C library's sine, cosine
+// and power of every lane.
 
 // f > 2^-14 ? c / f : far, as divideOrFar.
 BRUMO_KERNEL_INLINE VF divideOrFarKernel(DF df, VF c, VF f) {
@@ -119,6 +120,20 @@ BRUMO_KERNEL_INLINE void scaleKernel(DF df, const ScaleModifier& m, VF& x, VF& y
     x = divide(x, p.scaleX);
     y = divide(y, p.scaleY);
     z = divide(z, p.scaleZ);
+}
+
+// The main axis remapped through H(t) = t + bias(b, smoothStep(s0, s1, t)) m, normalised so that
+// the ends of the box stay put; the box's outside stretches too (t is not clamped).
+BRUMO_KERNEL_INLINE void stretchKernel(DF df, const StretchModifier& m, VF& a, VF&, VF&) {
+    const VF half = hn::Set(df, 0.5f);
+    const VF t = hn::Add(hn::Mul(a, half), half);
+    const VF s = smoothStepKernel(df, hn::Set(df, m.s0), hn::Set(df, m.s1), t);
+    const VF h = hn::Add(t, hn::Mul(powerOf(s, biasExponent(m.b)), hn::Set(df, m.m)));
+    const VF h0 = hn::Set(df, m.h0);
+    const VF mapped = hn::Sub(
+        hn::Mul(hn::Add(hn::Div(hn::Sub(h, h0), hn::Set(df, m.h1 - m.h0)), h0), hn::Set(df, 2.0f)), hn::Set(df, 1.0f));
+    // h1 equal to h0 squeezes the whole range to nothing; the far coordinate stands for that.
+    a = hn::IfThenElse(hn::IsFinite(mapped), mapped, hn::Set(df, kFarCoordinate));
 }
 
 // The axis that names a modifier's coordinates for its kernel; the scale takes x, y, z as they are.

@@ -6,12 +6,14 @@
 #include <cstring>
 
 #include "math/one_lane.h"
+#include "math/shaping.h"
 #include "math/sine_cosine.h"
 #include "math/vector_lanes.h"
 #include "modifiers/bulge_modifier.h"
 #include "modifiers/punch_modifier.h"
 #include "modifiers/scale_modifier.h"
 #include "modifiers/shift_modifier.h"
+#include "modifiers/stretch_modifier.h"
 #include "modifiers/taper_modifier.h"
 #include "modifiers/twist_modifier.h"
 #include "modifiers/wave_modifier.h"
@@ -25,7 +27,8 @@
     X(Bulge, BulgeModifier, bulgeKernel)   \
     X(Punch, PunchModifier, punchKernel)   \
     X(Shift, ShiftModifier, shiftKernel)   \
-    X(Scale, ScaleModifier, scaleKernel)
+    X(Scale, ScaleModifier, scaleKernel)   \
+    X(Stretch, StretchModifier, stretchKernel)
 #endif
 
 #if BRUMO_HAVE_HIGHWAY
@@ -49,6 +52,7 @@ HWY_INLINE void sineAndCosineOf(VF x, VF& sine, VF& cosine) {
     sineAndCosineByLane(hn::FirstN(DF(), hn::Lanes(DF())), x, sine, cosine);
 }
 HWY_INLINE VF sineOf(VF x) { return sineByLane(x); }
+HWY_INLINE VF powerOf(VF x, float y) { return powerByLane(x, y); }
 
 #include "math/shaping_kernels-inl.h"
 #include "modifiers/deformer_kernels-inl.h"
@@ -92,6 +96,7 @@ namespace hn = one_lane;
 
 inline void sineAndCosineOf(VF x, VF& sine, VF& cosine) { sineAndCosine(x.raw, sine.raw, cosine.raw); }
 inline VF sineOf(VF x) { return {sine(x.raw)}; }
+inline VF powerOf(VF x, float y) { return {power(x.raw, y)}; }
 
 #include "math/shaping_kernels-inl.h"
 #include "modifiers/deformer_kernels-inl.h"

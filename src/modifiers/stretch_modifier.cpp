@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "math/shaping.h"
+#include "modifiers/deformer_lanes.h"
 
 namespace brumo {
 
@@ -37,13 +38,12 @@ void StretchModifier::updateCache() {
 
 void StretchModifier::deformPoint(const Vector3& in, Vector3& out) {
     if (needsUpdate) updateCache();
-    out = in;
-    const float t = in[mainAxis] * 0.5f + 0.5f;  // not clamped: the box's outside stretches too
-    const float hv = H(t);
-    const float mapped = ((hv - h0) / (h1 - h0) + h0) * 2.0f - 1.0f;
-    // h1 equal to h0 (an amount so negative that e^amount is 0) squeezes the whole range to
-    // nothing; the far coordinate stands for that instead of 0 / 0.
-    out[mainAxis] = std::isfinite(mapped) ? mapped : kFarCoordinate;
+    deformOnePoint(*this, in, out);
+}
+
+void StretchModifier::deformPoints(int32_t count, const Vector3* in, Vector3* out) {
+    if (needsUpdate) updateCache();
+    deformRun(*this, count, in, out);
 }
 
 }  // namespace brumo

@@ -13,6 +13,8 @@ public:
     StretchModifier();
 
     void QV_CALL deformPoint(const Vector3& in, Vector3& out) override;
+    // In vector lanes for the whole vectors of a run (deformer_lanes.h).
+    void deformPoints(int32_t count, const Vector3* in, Vector3* out) override;
     void updateCache();
 
     StretchParameters parameters;
