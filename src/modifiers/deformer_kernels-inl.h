@@ -1,8 +1,8 @@
 // The geometric deformers (all but the bend, which leaves a point as it is), written once over a
-// lane type: one lane for deformPoint,
-// vector lanes for a run, the same bits either way. Included (without an include guard) inside a
-// namespace that provides hn (Highway's per-target namespace, or one_lane) and the names of
-// math/lane_types-inl.h, after math/shaping_kernels-inl.h and the deformers' headers.
+// lane type: one lane for deformPoint, vector lanes for a run, the same bits either way. Included
+// (without an include guard) inside a namespace that provides hn (Highway's per-target namespace,
+// or one_lane) and the names of math/lane_types-inl.h, after math/shaping.h,
+// math/shaping_kernels-inl.h and the deformers' headers.
 //
 // Each kernel deforms the coordinates of points in place, named by the modifier's axes: along
 // the main axis (a), the first cross axis (b) and the second (c). The includer provides
@@ -79,7 +79,9 @@ BRUMO_KERNEL_INLINE void bulgeKernel(DF df, const BulgeModifier& m, VF& a, VF& b
     if (p.affectSecond != 0) c = divideOrFarKernel(df, c, f);
 }
 
-// A dent along the main axis, on its positive side (the negative one where inverted) only.
+// A dent along the main axis, on its positive side (the negative one where inverted) only. A
+// radius of 0 is a dent of no width: every point is infinitely far from the axis in units of the
+// radius, which leaves the factor at its base rather than 0 × ∞ on the axis.
 BRUMO_KERNEL_INLINE void punchKernel(DF df, const PunchModifier& m, VF& a, VF& b, VF& c) {
     const PunchParameters& p = m.parameters;
     const VF u = p.invert != 0 ? hn::Neg(a) : a;
@@ -89,7 +91,6 @@ BRUMO_KERNEL_INLINE void punchKernel(DF df, const PunchModifier& m, VF& a, VF& b
     const float base = amount > 0.0f ? 1.0f : 1.0f + amount;
     const float r = 1.0f / p.radius;
     VF f = hn::Set(df, base);
-    // Radius 0: a dent of no width, every point infinitely far from the axis.
     if (std::isfinite(r)) {
         const VF one = hn::Set(df, 1.0f);
         const VF a1 = hn::Mul(b, hn::Set(df, r));
@@ -108,8 +109,9 @@ BRUMO_KERNEL_INLINE void shiftKernel(DF df, const ShiftModifier& m, VF& a, VF& b
     c = hn::Mul(hn::Add(c, hn::Mul(hn::Set(df, p.shiftSecond), d)), hn::Set(df, m.g2));
 }
 
-// Each coordinate divided by its scale (x, y, z in order, whatever the axis); a quotient that is
-// not finite goes far.
+// Each coordinate divided by its scale (x, y, z in order, whatever the axis). A zero scale
+// squeezes the effect to nothing along its axis; the far coordinate stands for the infinity (or
+// 0 / 0 at the centre) of the plain division.
 BRUMO_KERNEL_INLINE void scaleKernel(DF df, const ScaleModifier& m, VF& x, VF& y, VF& z) {
     const ScaleParameters& p = m.parameters;
     const VF far = hn::Set(df, kFarCoordinate);

@@ -1,7 +1,5 @@
 #include "modifiers/punch_modifier.h"
 
-#include <cmath>
-
 #include "modifiers/deformer_lanes.h"
 
 namespace brumo {

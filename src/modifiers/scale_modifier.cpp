@@ -1,21 +1,8 @@
 #include "modifiers/scale_modifier.h"
 
-#include <cmath>
-
 #include "modifiers/deformer_lanes.h"
 
 namespace brumo {
-
-namespace {
-
-// A zero scale squeezes the effect to nothing along its axis; the far coordinate stands for
-// that instead of the infinity (or 0 / 0 at the centre) of the plain division.
-inline float divideByScale(float coordinate, float scale) {
-    const float q = coordinate / scale;
-    return std::isfinite(q) ? q : kFarCoordinate;
-}
-
-}  // namespace
 
 ScaleModifier::ScaleModifier()
     : TQVComponent<ScaleModifier, BasicVolumeModifier>(&parameters, sizeof(ScaleParameters)),
