@@ -100,7 +100,12 @@ void attachModifiers(host::ComponentList& list, int first, Random& random, std::
         const float start = uniform(random, 0.0f, 0.5f);
         const float end = uniform(random, 0.5f, 1.0f);
         switch (index) {
-        case 0: *static_cast<TaperParameters*>(b) = {uniform(random, 0.0f, 2.0f), start, end, anyAxis(random), 0, 1, 1}; break;
+        case 0: {
+            const auto flag = [&] { return static_cast<uint8_t>(pick(random, 2)); };
+            *static_cast<TaperParameters*>(b) = {uniform(random, 0.0f, 2.0f), start, end, anyAxis(random), flag(), flag(),
+                                                 flag()};
+            break;
+        }
         case 1: {
             auto& w = *static_cast<WaveParameters*>(b);
             w.amplitude = uniform(random, 0.0f, 0.4f);
@@ -109,10 +114,15 @@ void attachModifiers(host::ComponentList& list, int first, Random& random, std::
             w.start = start;
             w.end = end;
             w.axis = anyAxis(random);
+            const uint32_t modes[] = {kWaveAlongAxis, kWaveAcrossSecond, kWaveAcrossFirst, kWaveRadial};
+            w.waveMode = modes[pick(random, 4)];
             break;
         }
         case 2: *static_cast<BulgeParameters*>(b) = {uniform(random, -1.0f, 1.0f), start, end, anyAxis(random), 1, 1}; break;
-        case 3: *static_cast<PunchParameters*>(b) = {uniform(random, -1.0f, 1.0f), uniform(random, 0.1f, 1.0f), anyAxis(random), 0}; break;
+        case 3:
+            *static_cast<PunchParameters*>(b) = {uniform(random, -1.0f, 1.0f), uniform(random, 0.1f, 1.0f), anyAxis(random),
+                                                 static_cast<uint8_t>(pick(random, 2))};
+            break;
         case 4: *static_cast<TwistParameters*>(b) = {uniform(random, -6.0f, 6.0f), start, end, anyAxis(random)}; break;
         case 5: *static_cast<BendParameters*>(b) = {uniform(random, -3.0f, 3.0f), 0.0f, start, end, anyAxis(random)}; break;
         case 6: *static_cast<ShiftParameters*>(b) = {uniform(random, -0.5f, 0.5f), uniform(random, -0.5f, 0.5f), start, end, anyAxis(random)}; break;
