@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "math/sine_cosine.h"
+#include "math/c_library.h"
 
 namespace brumo {
 

@@ -7,7 +7,7 @@
 
 #include "math/one_lane.h"
 #include "math/shaping.h"
-#include "math/sine_cosine.h"
+#include "math/c_library.h"
 #include "math/vector_lanes.h"
 #include "modifiers/bulge_modifier.h"
 #include "modifiers/punch_modifier.h"
@@ -46,13 +46,17 @@ namespace {
 namespace hn = hwy::HWY_NAMESPACE;
 #include "math/lane_types-inl.h"
 #include "math/lane_loops-inl.h"
-#include "math/sine_cosine_lanes-inl.h"
+#include "math/c_library_lanes-inl.h"
 
 HWY_INLINE void sineAndCosineOf(VF x, VF& sine, VF& cosine) {
     sineAndCosineByLane(hn::FirstN(DF(), hn::Lanes(DF())), x, sine, cosine);
 }
-HWY_INLINE VF sineOf(VF x) { return sineByLane(x); }
-HWY_INLINE VF powerOf(VF x, float y) { return powerByLane(x, y); }
+HWY_INLINE VF sineOf(VF x) {
+    return byLane(x, [](float v) { return sine(v); });
+}
+HWY_INLINE VF powerOf(VF x, float y) {
+    return byLane(x, [y](float v) { return power(v, y); });
+}
 
 #include "math/shaping_kernels-inl.h"
 #include "modifiers/deformer_kernels-inl.h"

@@ -1,7 +1,7 @@
 // The geometric deformers (taper, twist, wave, bulge, punch, shift, scale, stretch) for one point
-// and for a run of points: one kernel each (deformer_kernels-inl.h), in one lane for a point, in vector
-// lanes for the whole vectors of a run where they are on, the rest one point at a time. A point
-// gives the same bits either way. The modifier's cache must be up to date.
+// and for a run of points: one kernel each (deformer_kernels-inl.h), in one lane for a point, in
+// vector lanes for the whole vectors of a run where they are on, the rest one point at a time. A
+// point gives the same bits either way. The modifier's cache must be up to date.
 #pragma once
 
 #include <cstdint>

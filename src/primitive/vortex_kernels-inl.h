@@ -2,7 +2,7 @@
 // a namespace that provides hn (Highway's per-target namespace, or one_lane) and the names of
 // math/lane_types-inl.h, after primitive/vortex.h. Every lane does the arithmetic in the same
 // order (no fused multiply-add), and every lane's sine and cosine come from sineAndCosine
-// (math/sine_cosine.h), so a point gives the same bits in one lane as in any wider vector.
+// (math/c_library.h), so a point gives the same bits in one lane as in any wider vector.
 
 // One vortex over the coordinates qi, qj (turned) and qk (lifted) of points at their heights: a
 // turn about the vortex axis, strongest on it and gone at the radius, and a lift along it in

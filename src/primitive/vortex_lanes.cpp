@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "math/one_lane.h"
-#include "math/sine_cosine.h"
+#include "math/c_library.h"
 #include "math/vector_lanes.h"
 #include "primitive/vortex.h"
 
@@ -25,7 +25,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 #include "math/lane_types-inl.h"
 #include "primitive/vortex_kernels-inl.h"
 #include "math/lane_loops-inl.h"
-#include "math/sine_cosine_lanes-inl.h"
+#include "math/c_library_lanes-inl.h"
 
 // The sine and cosine of the turning lanes, lane by lane: few lanes of a run turn by any one
 // vortex, and the C library's sine and cosine are what a point has always been given.

@@ -1,4 +1,4 @@
-#include "math/sine_cosine.h"
+#include "math/c_library.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
-// The C library's sine, cosine and power over vector lanes, lane by lane (math/sine_cosine.h), for the
-// kernels that must give a point the same bits in a run as alone. Included (without an include
-// guard) inside a Highway per-target namespace that provides hn and the names of
+// The C library's sine, cosine and power over vector lanes, lane by lane (math/c_library.h),
+// for the kernels that must give a point the same bits in a run as alone. Included (without an
+// include guard) inside a Highway per-target namespace that provides hn and the names of
 // math/lane_types-inl.h, after math/lane_loops-inl.h.
 
 // The sine and cosine of x in the lanes of mask; 0 in the others.
@@ -19,22 +19,13 @@ HWY_INLINE void sineAndCosineByLane(MF mask, VF x, VF& sine, VF& cosine) {
     cosine = hn::Load(df, cosines);
 }
 
-// The sine of x in every lane.
-HWY_INLINE VF sineByLane(VF x) {
+// f(v) of the value v of every lane of x.
+template <class F>
+HWY_INLINE VF byLane(VF x, const F& f) {
     const DF df;
     constexpr size_t kLanes = hn::MaxLanes(DF());
     HWY_ALIGN float values[kLanes];
     hn::Store(x, df, values);
-    for (size_t lane = 0; lane < hn::Lanes(df); ++lane) values[lane] = sine(values[lane]);
-    return hn::Load(df, values);
-}
-
-// x to the power y in every lane.
-HWY_INLINE VF powerByLane(VF x, float y) {
-    const DF df;
-    constexpr size_t kLanes = hn::MaxLanes(DF());
-    HWY_ALIGN float values[kLanes];
-    hn::Store(x, df, values);
-    for (size_t lane = 0; lane < hn::Lanes(df); ++lane) values[lane] = power(values[lane], y);
+    for (size_t lane = 0; lane < hn::Lanes(df); ++lane) values[lane] = f(values[lane]);
     return hn::Load(df, values);
 }
