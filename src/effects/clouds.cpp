@@ -173,7 +173,7 @@ void Clouds::puffCoverageMany(int32_t count, const Vector3* points, float* cover
 [[gnu::noinline]] static void swirlShapePoint(const DensityField& field, const Vector3& point, const Vector3& p,
                                               DensityLane& lane) {
     Vector3 q = field.toNoiseSpace(p);
-    field.applyVortices(q, DensityField::sampleHeight(point));
+    field.applyVortices(q, point);
     lane.noisePoint = q;
     lane.shapePoint = field.fromNoiseSpace(q);
 }

@@ -161,9 +161,7 @@ void Fire::runStages(const DensityField& field, int32_t count, const Vector3* po
     const AffineTransform* toNoiseSpace = &volume.noiseTransform;
     if (!volume.vortices.empty()) {
         field.toNoiseSpaceMany(count, moved, noise);
-        float swirlHeights[kDensityBatch];
-        for (int32_t i = 0; i < count; ++i) swirlHeights[i] = DensityField::sampleHeight(points[i]);
-        field.applyVorticesMany(count, noise, swirlHeights);
+        field.applyVorticesMany(count, noise, points);
         moved = noise;
         toNoiseSpace = nullptr;
     }

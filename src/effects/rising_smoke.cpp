@@ -248,8 +248,7 @@ void RisingSmoke::runUpTo(const DensityField& field, int32_t runCount, const Vec
     float smoke[capacity];
     columnOf(column, volume.noiseTransform, count, moved, noise, heights, spreads, smoke);
     int32_t going[capacity];
-    Vector3 goingMoved[capacity];  // the moved points of the samples going, for the funnel
-    float swirlHeights[capacity];
+    Vector3 goingMoved[capacity];  // the moved points of the samples going: the swirl's heights, the funnel
     int32_t n = 0;
     for (int32_t i = 0; i < count; ++i) {
         densities[i] = 0.0f;
@@ -259,11 +258,10 @@ void RisingSmoke::runUpTo(const DensityField& field, int32_t runCount, const Vec
         heights[n] = heights[i];
         spreads[n] = spreads[i];
         goingMoved[n] = moved[i];
-        swirlHeights[n] = DensityField::sampleHeight(moved[i]);
         n += smoke[i] != 0.0f ? 1 : 0;
     }
     if (n == 0) return;
-    field.applyVorticesMany(n, noise, swirlHeights);
+    field.applyVorticesMany(n, noise, goingMoved);
 
     Vector3 shapePoints[capacity];
     shapePointsOf(column, volume.noiseTransformInverse, n, noise, heights, spreads, shapePoints);

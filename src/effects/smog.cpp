@@ -63,9 +63,9 @@ void Smog::runUpTo(const DensityField& field, int32_t runCount, const Vector3* p
     Vector3 noise[capacity];
     field.toNoiseSpaceMany(kept, keptPoints, noise);
     if (!volume.vortices.empty()) {
-        float swirlHeights[capacity];
-        for (int32_t k = 0; k < kept; ++k) swirlHeights[k] = DensityField::sampleHeight(points[keptAt[k]]);
-        field.applyVorticesMany(kept, noise, swirlHeights);
+        Vector3 received[capacity];
+        for (int32_t k = 0; k < kept; ++k) received[k] = points[keptAt[k]];
+        field.applyVorticesMany(kept, noise, received);
     }
     const Vector3 offset = parameters.noiseOffset;
     for (int32_t k = 0; k < kept; ++k) noise[k] = noise[k] - offset;

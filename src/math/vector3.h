@@ -9,6 +9,8 @@ namespace brumo {
 
 inline constexpr Vector3 kZeroVector{0.0f, 0.0f, 0.0f};
 inline constexpr Vector3 kUnitDiagonal{1.0f, 1.0f, 1.0f};
+// π / 180 as a float: angles the user gives in degrees, in radians.
+inline constexpr float kDegreesToRadians = 0.017453292f;
 
 inline Vector3 operator+(const Vector3& a, const Vector3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 inline Vector3 operator-(const Vector3& a, const Vector3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }

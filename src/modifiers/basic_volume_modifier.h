@@ -10,7 +10,6 @@
 // Its deformPoint starts with `if (needsUpdate) updateCache();`, and updateCache clears the flag.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 
 #include "brumo/parameter_codes.h"
@@ -26,23 +25,8 @@ class GridInputs;
 constexpr float kSmallestFactor = 6.103515625e-05f;
 constexpr float kFarCoordinate = 16384.0f;
 
-inline float divideOrFar(float coordinate, float f) {
-    return f > kSmallestFactor ? coordinate / f : kFarCoordinate;
-}
-
-// The fraction along the main axis, t = ((u + 1) × 0.5 - s0) × inv, clamped to [0, 1]. A range
-// of zero width (inv = 1 / 0) is a step at s0, as smoothStep treats it, rather than 0 × ∞.
-inline float clampedFraction(float u, float s0, float inv) {
-    const float a = (u + 1.0f) * 0.5f - s0;
-    if (!std::isfinite(inv)) return a >= 0.0f ? 1.0f : 0.0f;
-    const float t = a * inv;
-    if (t <= 0.0f) return 0.0f;
-    if (t >= 1.0f) return 1.0f;
-    return t;
-}
-
 // A modifier's range [start, end] as fractions along the main axis, with inv = 1 / (s1 - s0)
-// for clampedFraction (start equal to end makes it a step).
+// (start equal to end makes it a step).
 struct FractionRange {
     float s0 = 0.0f;
     float s1 = 0.0f;
@@ -53,7 +37,6 @@ struct FractionRange {
         s1 = end;
         inv = 1.0f / (s1 - s0);
     }
-    float fraction(float u) const { return clampedFraction(u, s0, inv); }
 };
 
 // A modifier's range [start, end] in the cube's -1..+1 coordinates along the main axis.

@@ -9,7 +9,7 @@
 // sineAndCosineOf(x, sine, cosine), sineOf(x) and powerOf(x, y), the C library's sine, cosine
 // and power of every lane.
 
-// f > 2^-14 ? c / f : far, as divideOrFar.
+// c / f, or the far coordinate for a divisor not above 2^-14.
 BRUMO_KERNEL_INLINE VF divideOrFarKernel(DF df, VF c, VF f) {
     return hn::IfThenElse(hn::Gt(f, hn::Set(df, kSmallestFactor)), hn::Div(c, f), hn::Set(df, kFarCoordinate));
 }
@@ -23,7 +23,8 @@ BRUMO_KERNEL_INLINE void taperKernel(DF df, const TaperModifier& m, VF& a, VF& b
     if (p.affectSecond != 0) c = divideOrFarKernel(df, c, f);
 }
 
-// The fraction along the main axis, as clampedFraction.
+// The fraction along the main axis, t = ((u + 1) × 0.5 - s0) × inv, clamped to [0, 1]. A range
+// of zero width (inv = 1 / 0) is a step at s0, as smoothStep treats it, rather than 0 × ∞.
 BRUMO_KERNEL_INLINE VF clampedFractionKernel(DF df, VF u, const FractionRange& range) {
     const VF zero = hn::Zero(df);
     const VF one = hn::Set(df, 1.0f);
@@ -126,11 +127,14 @@ BRUMO_KERNEL_INLINE void scaleKernel(DF df, const ScaleModifier& m, VF& x, VF& y
 
 // The main axis remapped through H(t) = t + bias(b, smoothStep(s0, s1, t)) m, normalised so that
 // the ends of the box stay put; the box's outside stretches too (t is not clamped).
+BRUMO_KERNEL_INLINE VF stretchCurveKernel(DF df, const StretchModifier& m, VF t) {
+    const VF s = smoothStepKernel(df, hn::Set(df, m.s0), hn::Set(df, m.s1), t);
+    return hn::Add(t, hn::Mul(powerOf(s, biasExponent(m.b)), hn::Set(df, m.m)));
+}
+
 BRUMO_KERNEL_INLINE void stretchKernel(DF df, const StretchModifier& m, VF& a, VF&, VF&) {
     const VF half = hn::Set(df, 0.5f);
-    const VF t = hn::Add(hn::Mul(a, half), half);
-    const VF s = smoothStepKernel(df, hn::Set(df, m.s0), hn::Set(df, m.s1), t);
-    const VF h = hn::Add(t, hn::Mul(powerOf(s, biasExponent(m.b)), hn::Set(df, m.m)));
+    const VF h = stretchCurveKernel(df, m, hn::Add(hn::Mul(a, half), half));
     const VF h0 = hn::Set(df, m.h0);
     const VF mapped = hn::Sub(
         hn::Mul(hn::Add(hn::Div(hn::Sub(h, h0), hn::Set(df, m.h1 - m.h0)), h0), hn::Set(df, 2.0f)), hn::Set(df, 1.0f));

@@ -114,6 +114,10 @@ void deformOne(const Modifier& m, const Vector3& in, Vector3& out) {
 
 }  // namespace deformer_one_lane
 
+float stretchCurve(const StretchModifier& m, float t) {
+    return deformer_one_lane::stretchCurveKernel({}, m, {t}).raw;
+}
+
 // For each deformer: one point in one lane, the whole vectors of a run in lanes where they are
 // on, and the run's rest one point at a time.
 #if BRUMO_HAVE_HIGHWAY

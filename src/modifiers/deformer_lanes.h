@@ -10,9 +10,14 @@
 
 namespace brumo {
 
+class StretchModifier;
+
 template <class Modifier>
 void deformOnePoint(const Modifier& modifier, const Vector3& in, Vector3& out);
 template <class Modifier>
 void deformRun(const Modifier& modifier, int32_t count, const Vector3* in, Vector3* out);
+
+// The stretch's H(t), as its kernel computes it.
+float stretchCurve(const StretchModifier& modifier, float t);
 
 }  // namespace brumo

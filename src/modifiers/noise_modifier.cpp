@@ -17,8 +17,6 @@ namespace brumo {
 
 namespace {
 
-constexpr float kDegrees = 0.017453292384743690f;  // π / 180
-
 // 100 / size, or 0 for a size too small to divide by.
 inline float inverseSize(float size) { return std::fabs(size) > kSmallestFactor ? 100.0f / size : 0.0f; }
 
@@ -115,9 +113,9 @@ void NoiseModifier::updateCache() {
 
     const float s[3] = {inverseSize(p.noiseScaleX), inverseSize(p.noiseScaleY), inverseSize(p.noiseScaleZ)};
 
-    const float a = p.rotationA * kDegrees;
-    const float b = p.rotationB * kDegrees;
-    const float c = p.rotationC * kDegrees;
+    const float a = p.rotationA * kDegreesToRadians;
+    const float b = p.rotationB * kDegreesToRadians;
+    const float c = p.rotationC * kDegreesToRadians;
     const float ca = std::cos(a), sa = std::sin(a);
     const float cb = std::cos(b), sb = std::sin(b);
     const float cc = std::cos(c), sc = std::sin(c);

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "math/shaping.h"
 #include "modifiers/deformer_lanes.h"
 
 namespace brumo {
@@ -21,7 +20,7 @@ StretchModifier::StretchModifier()
       h0(0.0f),
       h1(0.0f) {}
 
-float StretchModifier::H(float t) const { return t + bias(b, smoothStep(s0, s1, t)) * m; }
+float StretchModifier::H(float t) const { return stretchCurve(*this, t); }
 
 void StretchModifier::updateCache() {
     updateAxis(parameters.axis);

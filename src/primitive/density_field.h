@@ -129,16 +129,15 @@ public:
     void toNoiseSpaceMany(int32_t count, const Vector3* points, Vector3* out) const;
     Vector3 fromNoiseSpace(const Vector3& q) const { return applyLinear(volume_.noiseTransformInverse, q); }
     void fromNoiseSpaceMany(int32_t count, const Vector3* points, Vector3* out) const;
-    static float sampleHeight(const Vector3& point) { return 0.5f * point.z + 0.5f; }
-    // Applies the vortex list from the last to the first. Inline, so that an effect without
-    // vortices pays one compare per sample.
-    void applyVortices(Vector3& q, float heightFactor) const {
-        if (!volume_.vortices.empty()) swirlPoint(volume_.vortices.data(), volume_.vortices.count(), q, heightFactor);
+    // Applies the vortex list from the last to the first, turning by the height of heightOf (the
+    // sample's point). Inline, so that an effect without vortices pays one compare per sample.
+    void applyVortices(Vector3& q, const Vector3& heightOf) const {
+        if (!volume_.vortices.empty()) swirlPoint(volume_.vortices.data(), volume_.vortices.count(), q, heightOf);
     }
-    // The same for count points in place, each at its height factor.
-    void applyVorticesMany(int32_t count, Vector3* points, const float* heightFactors) const {
+    // The same for count points in place, each turning by the height of heightsOf[i].
+    void applyVorticesMany(int32_t count, Vector3* points, const Vector3* heightsOf) const {
         if (!volume_.vortices.empty())
-            swirlPoints(volume_.vortices.data(), volume_.vortices.count(), count, points, heightFactors);
+            swirlPoints(volume_.vortices.data(), volume_.vortices.count(), count, points, heightsOf);
     }
     // The shape mask at a point of the normalised cube.
     float shapeMask(const Vector3& s, uint32_t flags, const FalloffPair (&falloffs)[16], bool soft) const;

@@ -14,7 +14,6 @@ namespace {
 
 constexpr float kBiasCeiling = 0.99993896484375f;
 constexpr float kTableStep = 0.00010001000191550702f;  // 1 / 9999 in single precision
-constexpr float kDegrees = 0.017453292f;
 
 // k × S × R of the noise parameters: uniform scale, per-axis scale and rotation.
 AffineTransform noiseSpaceTransform(const EffectParameters& p) {
@@ -23,9 +22,9 @@ AffineTransform noiseSpaceTransform(const EffectParameters& p) {
     const float sy = inverseScale(p.noiseScaleXYZ.y);
     const float sz = inverseScale(p.noiseScaleXYZ.z);
 
-    const float a = p.noiseRotation.x * kDegrees;
-    const float b = p.noiseRotation.y * kDegrees;
-    const float c = p.noiseRotation.z * kDegrees;
+    const float a = p.noiseRotation.x * kDegreesToRadians;
+    const float b = p.noiseRotation.y * kDegreesToRadians;
+    const float c = p.noiseRotation.z * kDegreesToRadians;
     const float ca = std::cos(a), sa = std::sin(a);
     const float cb = std::cos(b), sb = std::sin(b);
     const float cc = std::cos(c), sc = std::sin(c);

@@ -8,9 +8,6 @@
 
 namespace brumo {
 
-// The twist is in degrees; the turn's angle in radians.
-constexpr float kDegreesToRadians = 0.017453292f;
-
 struct Vortex {
     int32_t kind = 0;
     float radius = 0.5f;
@@ -30,10 +27,12 @@ struct Vortex {
     void setRadius(float newRadius);
 };
 
-// The vortex list (applied from the last to the first) over count points in place, each at its
-// height; in vector lanes for whole vectors where they are on, the rest in one lane.
-void swirlPoints(const Vortex* vortices, int32_t vortexCount, int32_t count, Vector3* points, const float* heights);
+// The vortex list (applied from the last to the first) over count points in place, each turned
+// by the height (0 at the bottom face of the cube, 1 at the top) of heightsOf[i], the sample's
+// point as the effect reads it; in vector lanes for whole vectors where they are on, the rest in one lane.
+void swirlPoints(const Vortex* vortices, int32_t vortexCount, int32_t count, Vector3* points,
+                 const Vector3* heightsOf);
 // The same for one point.
-void swirlPoint(const Vortex* vortices, int32_t vortexCount, Vector3& point, float height);
+void swirlPoint(const Vortex* vortices, int32_t vortexCount, Vector3& point, const Vector3& heightOf);
 
 }  // namespace brumo

@@ -4,6 +4,11 @@
 // order (no fused multiply-add), and every lane's sine and cosine come from sineAndCosine
 // (math/c_library.h), so a point gives the same bits in one lane as in any wider vector.
 
+// The swirl's height factor at a point's z: 0 at the bottom face of the cube, 1 at the top.
+BRUMO_KERNEL_INLINE VF swirlHeightKernel(DF df, VF z) {
+    return hn::Add(hn::Mul(hn::Set(df, 0.5f), z), hn::Set(df, 0.5f));
+}
+
 // One vortex over the coordinates qi, qj (turned) and qk (lifted) of points at their heights: a
 // turn about the vortex axis, strongest on it and gone at the radius, and a lift along it in
 // proportion to the angle. turn(mask, theta, sine, cosine) gives the sine and cosine of the lanes

@@ -39,12 +39,13 @@ struct TurnLaneByLane {
 
 // The points of as many whole vectors as count holds, in place; answers how many.
 int32_t SwirlInLanes(const Vortex* vortices, int32_t vortexCount, int32_t count, Vector3* points,
-                     const float* heights) {
+                     const Vector3* heightsOf) {
     const DF df;
     return byWholeVectors(count, [&](size_t i) {
-        VF x, y, z;
+        VF x, y, z, hx, hy, hz;
+        hn::LoadInterleaved3(df, &heightsOf[i].x, hx, hy, hz);
         hn::LoadInterleaved3(df, &points[i].x, x, y, z);
-        swirlByAllKernel(df, vortices, vortexCount, x, y, z, hn::LoadU(df, heights + i), TurnLaneByLane{});
+        swirlByAllKernel(df, vortices, vortexCount, x, y, z, swirlHeightKernel(df, hz), TurnLaneByLane{});
         hn::StoreInterleaved3(x, y, z, df, &points[i].x);
     });
 }
@@ -75,20 +76,21 @@ struct Turn {
 
 }  // namespace vortex_one_lane
 
-void swirlPoint(const Vortex* vortices, int32_t vortexCount, Vector3& point, float height) {
+void swirlPoint(const Vortex* vortices, int32_t vortexCount, Vector3& point, const Vector3& heightOf) {
     using namespace vortex_one_lane;
     VF x{point.x}, y{point.y}, z{point.z};
-    swirlByAllKernel({}, vortices, vortexCount, x, y, z, {height}, Turn{});
+    swirlByAllKernel({}, vortices, vortexCount, x, y, z, swirlHeightKernel({}, {heightOf.z}), Turn{});
     point = {x.raw, y.raw, z.raw};
 }
 
-void swirlPoints(const Vortex* vortices, int32_t vortexCount, int32_t count, Vector3* points, const float* heights) {
+void swirlPoints(const Vortex* vortices, int32_t vortexCount, int32_t count, Vector3* points,
+                 const Vector3* heightsOf) {
     int32_t i = 0;
 #if BRUMO_HAVE_HIGHWAY
     if (worthLanes(count))
-        i = HWY_DYNAMIC_DISPATCH(SwirlInLanes)(vortices, vortexCount, count, points, heights);
+        i = HWY_DYNAMIC_DISPATCH(SwirlInLanes)(vortices, vortexCount, count, points, heightsOf);
 #endif
-    for (; i < count; ++i) swirlPoint(vortices, vortexCount, points[i], heights[i]);
+    for (; i < count; ++i) swirlPoint(vortices, vortexCount, points[i], heightsOf[i]);
 }
 
 }  // namespace brumo
